@@ -1,0 +1,28 @@
+# The program's logic counts and sends GBK (code page 936) bytes. Its sources
+# are UTF-8; GCC turns every narrow string literal into GBK at compile time,
+# so a literal such as "端口" is already the bytes the logic compares and sends.
+# Only the Qt binding (src/ui/qt) is compiled without this, because Qt speaks UTF-16/UTF-8.
+set(VORTA_GBK_FLAGS -finput-charset=UTF-8 -fexec-charset=GBK)
+
+# vorta_logic_library(<name> <sources...>): a static library of toolkit-free logic.
+function(vorta_logic_library name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE ${VORTA_GBK_FLAGS})
+endfunction()
+
+# vorta_test(<name> SOURCES <...> LIBS <...> [QT] [ENV <k=v...>])
+# A GoogleTest executable; each test case becomes its own ctest entry.
+# Tests of logic are compiled with GBK literals like the logic; QT tests are not.
+function(vorta_test name)
+  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  if(NOT T_QT)
+    target_compile_options(${name} PRIVATE ${VORTA_GBK_FLAGS})
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
+                       PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 300)
+endfunction()
+include(GoogleTest)
