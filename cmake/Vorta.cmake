@@ -2,7 +2,9 @@
 # are UTF-8; GCC turns every narrow string literal into GBK at compile time,
 # so a literal such as "端口" is already the bytes the logic compares and sends.
 # Only the Qt binding (src/ui/qt) is compiled without this, because Qt speaks UTF-16/UTF-8.
-set(VORTA_GBK_FLAGS -finput-charset=UTF-8 -fexec-charset=GBK)
+# GB18030 encodes every GBK character exactly as GBK does; it is named instead of GBK
+# because standard headers (<chrono>) hold literals that GBK cannot encode.
+set(VORTA_GBK_FLAGS -finput-charset=UTF-8 -fexec-charset=GB18030)
 
 # vorta_logic_library(<name> <sources...>): a static library of toolkit-free logic.
 function(vorta_logic_library name)
