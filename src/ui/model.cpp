@@ -1,0 +1,375 @@
+#include "ui/model.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vorta::ui {
+
+// ============================ Control ============================
+
+Control::Control(Window& window, const ControlDef& def)
+    : window_(window),
+      def_(def),
+      rect_(def.rect),
+      visible_(def.visible),
+      disabled_(def.disabled),
+      checked_(def.checked),
+      text_(def.text),
+      items_(def.items),
+      selected_(-1),
+      fill_(def.fillColour) {
+    if (def.kind == Kind::ComboBox) {
+        selected_ = def.items.empty() ? -1 : std::clamp(def.selectedIndex, -1, int(def.items.size()) - 1);
+        if (def.editable && selected_ >= 0 && def.text.empty()) text_ = items_[selected_];
+    }
+    for (const StatusPanelDef& panel : def.panels) panels_.push_back(panel.text);
+    if (def.kind == Kind::RichText) {
+        rich_ = std::make_unique<RichText>();
+        rich_->setDefaultFormat(CharFormat{def.font.face, def.font.pointSize ? def.font.pointSize : 9, 0, 0,
+                                           def.textColour});
+        if (!def.text.empty()) rich_->setText(def.text);
+    }
+}
+
+void Control::changed(Prop prop) {
+    if (View* view = window_.model().view(); view && window_.isOpen()) view->controlChanged(*this, prop);
+}
+
+void Control::setLeft(int v) { rect_.left = v; changed(Prop::Geometry); }
+void Control::setTop(int v) { rect_.top = v; changed(Prop::Geometry); }
+void Control::setWidth(int v) { rect_.width = v; changed(Prop::Geometry); }
+void Control::setHeight(int v) { rect_.height = v; changed(Prop::Geometry); }
+
+void Control::setVisible(bool v) {
+    if (visible_ == v) return;
+    visible_ = v;
+    changed(Prop::Visible);
+}
+
+void Control::setDisabled(bool v) {
+    if (disabled_ == v) return;
+    disabled_ = v;
+    changed(Prop::Disabled);
+}
+
+Text Control::text() const {
+    switch (def_.kind) {
+    case Kind::ComboBox:
+        if (def_.editable) return text_;
+        return selected_ >= 0 ? items_[selected_] : Text();
+    case Kind::RichText:
+        return rich_->text();
+    default:
+        return text_;
+    }
+}
+
+void Control::setText(const Text& text) {
+    switch (def_.kind) {
+    case Kind::RichText:
+        rich_->setText(text);
+        changed(Prop::RichText);
+        return;
+    case Kind::ComboBox:
+        if (!def_.editable) return;  // a drop-down list shows only its items
+        text_ = text;
+        changed(Prop::Text);
+        return;
+    default:
+        text_ = text;
+        changed(Prop::Text);
+        // An edit box announces every write, even of the text it already holds.
+        if (def_.kind == Kind::Edit) window_.raise(*this, Event::ContentChanged);
+    }
+}
+
+void Control::setChecked(bool v) {
+    if (checked_ == v) return;
+    checked_ = v;
+    changed(Prop::Checked);
+}
+
+void Control::addItem(const Text& item) {
+    items_.push_back(item);
+    changed(Prop::Items);
+}
+
+void Control::clearItems() {
+    items_.clear();
+    selected_ = -1;
+    if (def_.editable) text_.clear();
+    changed(Prop::Items);
+}
+
+void Control::setSelectedIndex(int index) {
+    if (index < 0 || items_.empty())
+        index = -1;
+    else
+        index = std::min(index, int(items_.size()) - 1);
+    selected_ = index;
+    if (def_.editable) text_ = index >= 0 ? items_[index] : Text();
+    changed(Prop::Selection);
+}
+
+void Control::setFillColour(Colour colour) {
+    fill_ = colour;
+    changed(Prop::Fill);
+}
+
+void Control::setPeriod(int ms) {
+    ms = std::max(ms, 0);
+    if (ms == period_) return;  // a running timer is not restarted
+    period_ = ms;
+    EventLoop& loop = window_.model().loop();
+    if (timerId_) loop.stopTimer(timerId_);
+    timerId_ = 0;
+    if (ms > 0) timerId_ = loop.startTimer(ms, [this] { window_.raise(*this, Event::TimerTick); });
+}
+
+void Control::setSelection(std::int64_t start, std::int64_t length) {
+    rich_->setSelection(start, length);
+    changed(Prop::Selection);
+}
+
+void Control::replaceSelection(const Text& text) {
+    rich_->replaceSelection(text);
+    changed(Prop::RichText);
+}
+
+void Control::setInsertionFormat(const CharFormat& format) {
+    rich_->setInsertionFormat(format);
+    changed(Prop::RichText);
+}
+
+void Control::deleteSelection() {
+    rich_->deleteSelection();
+    changed(Prop::RichText);
+}
+
+void Control::scrollToEnd() {
+    rich_->scrollToEnd();
+    changed(Prop::RichText);
+}
+
+Text Control::panelText(int panel) const {
+    return panel >= 0 && panel < int(panels_.size()) ? panels_[panel] : Text();
+}
+
+void Control::setPanelText(int panel, const Text& text) {
+    if (panel < 0 || panel >= int(panels_.size())) return;
+    panels_[panel] = text;
+    changed(Prop::Panel);
+}
+
+void Control::showBalloon(int x, int y, const Text& text, int /*icon*/, bool flag) {
+    balloonText_ = text;
+    if (View* view = window_.model().view()) view->showBalloon(*this, x, y, text, flag);
+}
+
+void Control::popup(int x, int y) {
+    if (View* view = window_.model().view()) view->popupMenu(*this, x, y);
+}
+
+std::optional<Text> Control::showSaveDialog(const Text& filter, const Text& initialDir) {
+    if (View* view = window_.model().view()) return view->showSaveDialog(*this, filter, initialDir);
+    return std::nullopt;
+}
+
+// ============================ Window ============================
+
+namespace {
+const ControlDef kWindowSelf{};
+}
+
+Window::Window(Model& model, const WindowDef& def) : model_(model), def_(def), rect_(def.rect) {
+    self_ = std::make_unique<Control>(*this, kWindowSelf);
+    for (const ControlDef& cd : def.controls) {
+        controls_.push_back(std::make_unique<Control>(*this, cd));
+        byName_[cd.name] = controls_.back().get();
+    }
+    for (auto& c : controls_)
+        if (!c->def().parent.empty()) c->parent_ = find(c->def().parent);
+    for (const BindingDef& b : def.bindings) {
+        auto it = model.actions_.find(b.action);
+        if (it != model.actions_.end()) handlers_.emplace(std::make_pair(b.control, b.event), it->second);
+    }
+}
+
+Window::~Window() = default;
+
+Control* Window::find(std::string_view name) {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+Control& Window::operator[](std::string_view name) {
+    if (Control* c = find(name)) return *c;
+    std::fprintf(stderr, "no control '%.*s' in window '%s'\n", int(name.size()), name.data(), def_.name.c_str());
+    std::abort();
+}
+
+void Window::setLeft(int v) {
+    rect_.left = v;
+    if (model_.view_ && open_) model_.view_->windowChanged(*this, Prop::Geometry);
+}
+
+void Window::setTop(int v) {
+    rect_.top = v;
+    if (model_.view_ && open_) model_.view_->windowChanged(*this, Prop::Geometry);
+}
+
+void Window::setWidth(int v) {
+    rect_.width = v;
+    if (model_.view_ && open_) model_.view_->windowChanged(*this, Prop::Geometry);
+    raiseWindow(Event::SizeChanged);
+}
+
+void Window::setHeight(int v) {
+    rect_.height = v;
+    if (model_.view_ && open_) model_.view_->windowChanged(*this, Prop::Geometry);
+    raiseWindow(Event::SizeChanged);
+}
+
+void Window::setAlwaysOnTop(bool on) {
+    alwaysOnTop_ = on;
+    if (model_.view_ && open_) model_.view_->windowChanged(*this, Prop::AlwaysOnTop);
+}
+
+void Window::raise(Control& source, Event event, const EventArgs& args) {
+    const std::string& name = &source == self_.get() ? std::string() : source.name();
+    auto [first, last] = handlers_.equal_range(std::make_pair(name, event));
+    // Copy first: a handler may bind more handlers or close the window.
+    std::vector<Action> actions;
+    for (auto it = first; it != last; ++it) actions.push_back(it->second);
+    for (Action& action : actions) action(source, args);
+}
+
+void Window::raiseWindow(Event event) {
+    if (open_ || event == Event::Destroying) raise(*self_, event);
+}
+
+void Window::on(std::string_view control, Event event, Action action) {
+    handlers_.emplace(std::make_pair(std::string(control), event), std::move(action));
+}
+
+void Window::close() {
+    if (!open_ || closing_) return;
+    closing_ = true;
+    raise(*self_, Event::Destroying);
+    for (auto& c : controls_)
+        if (c->timerId_) {
+            model_.loop().stopTimer(c->timerId_);
+            c->timerId_ = 0;
+        }
+    if (model_.view_) model_.view_->windowClosed(*this);
+    open_ = false;
+    // The window object itself goes later: the caller may be one of its own handlers.
+    Model& model = model_;
+    Window* self = this;
+    const Text name = def_.name;
+    model.loop().post([&model, self] {
+        auto& ws = model.windows_;
+        ws.erase(std::remove_if(ws.begin(), ws.end(), [self](auto& w) { return w.get() == self; }), ws.end());
+    });
+    if (model.onWindowDestroyed) model.onWindowDestroyed(name);
+}
+
+// ============================ Model ============================
+
+Model::Model(EventLoop& loop, Size screen) : loop_(loop), screen_(screen) {}
+
+Model::~Model() {
+    // Destroy open windows so their Destroying handlers and timers are settled.
+    for (auto& w : windows_) w->close();
+}
+
+void Model::setView(View* view) { view_ = view; }
+
+void Model::registerAction(const Text& name, Action action) { actions_[name] = std::move(action); }
+
+Window* Model::openWindow(const WindowDef& def, bool modal) {
+    windows_.push_back(std::make_unique<Window>(*this, def));
+    Window* w = windows_.back().get();
+    w->modal_ = modal;
+    if (def.centred) {
+        w->rect_.left = (screen_.width - def.rect.width) / 2;
+        w->rect_.top = (screen_.height - def.rect.height) / 2;
+    }
+    for (auto& c : w->controls_)
+        if (c->rich_) c->rich_->setRecording(view_ != nullptr);
+    w->open_ = true;
+    if (view_) view_->windowOpened(*w);
+    w->raiseWindow(Event::Created);
+    if (!modal) return w;
+    loop_.runUntil([w] { return !w->isOpen(); });
+    return nullptr;
+}
+
+Window* Model::window(std::string_view name) {
+    for (auto& w : windows_)
+        if (w->isOpen() && w->name() == name) return w.get();
+    return nullptr;
+}
+
+void Model::userClick(Control& c) {
+    if (c.disabled_ || !c.visible_) return;
+    if (c.kind() == Kind::CheckBox) {
+        c.setChecked(!c.checked_);
+    } else if (c.kind() == Kind::RadioButton) {
+        // The user's click makes the radio button the only checked one of its container.
+        for (auto& other : c.window().controls())
+            if (other.get() != &c && other->kind() == Kind::RadioButton && other->def().parent == c.def().parent)
+                other->setChecked(false);
+        c.setChecked(true);
+    }
+    c.window().raise(c, Event::Clicked);
+}
+
+void Model::userSelectItem(Control& c, int index) {
+    if (index < 0 || index >= int(c.items_.size())) return;
+    c.setSelectedIndex(index);
+    c.window().raise(c, Event::ListItemSelected);
+}
+
+void Model::userEditText(Control& c, const Text& text) {
+    if (c.kind() == Kind::ComboBox) {
+        c.text_ = text;
+        c.window().raise(c, Event::EditTextChanged);
+    } else {
+        c.text_ = text;
+        c.window().raise(c, Event::ContentChanged);
+    }
+}
+
+void Model::userMouse(Control& c, Event event, const EventArgs& args) { c.window().raise(c, event, args); }
+
+void Model::userLostFocus(Control& c) { c.window().raise(c, Event::LostFocus); }
+
+void Model::userMenuSelect(Control& item) {
+    if (!item.disabled_) item.window().raise(item, Event::MenuSelected);
+}
+
+void Model::userNotify(Control& c, int value) {
+    EventArgs args;
+    args.value = value;
+    c.window().raise(c, Event::Notify, args);
+}
+
+void Model::userMoved(Window& w, int left, int top) {
+    w.rect_.left = left;
+    w.rect_.top = top;
+}
+
+void Model::userResized(Window& w, int width, int height) {
+    if (w.rect_.width == width && w.rect_.height == height) return;
+    w.rect_.width = width;
+    w.rect_.height = height;
+    w.raiseWindow(Event::SizeChanged);
+}
+
+void Model::userStateChanged(Window& w, int state) { w.state_ = state; }
+
+void Model::userClose(Window& w) { w.close(); }
+
+}  // namespace vorta::ui

@@ -1,0 +1,38 @@
+#pragma once
+// The few services of the desktop that the logic uses besides its windows.
+// The Qt binding implements them; tests use a fake.
+#include <functional>
+#include <optional>
+
+#include "ui/control_def.h"
+
+namespace vorta::ui {
+
+struct Point {
+    int x = 0, y = 0;
+};
+struct Size {
+    int width = 0, height = 0;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The primary screen's size in pixels.
+    virtual Size screenSize() const = 0;
+    // The mouse pointer's position on the screen.
+    virtual Point cursorPos() const = 0;
+
+    // Clipboard as plain text (GBK). nullopt when it holds no text.
+    virtual std::optional<Text> clipboardText() const = 0;
+    virtual void setClipboardText(const Text& text) = 0;
+
+    // System-wide Enter key: while registered, Enter with no modifier calls onPressed
+    // (on the UI thread) whichever program has the keyboard focus. Returns false when
+    // the key could not be taken.
+    virtual bool registerEnterHotKey(std::function<void()> onPressed) = 0;
+    virtual void unregisterEnterHotKey() = 0;
+};
+
+}  // namespace vorta::ui
