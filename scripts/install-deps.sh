@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ make pkg-config
   qt6-base-dev libgl-dev              # Qt6 Widgets (the only GUI toolkit)
   libgtest-dev libbenchmark-dev       # tests and benchmarks
-  libx11-dev                          # system-wide Enter key grab on X11
+  libx11-dev libxcb1-dev              # system-wide Enter key grab on X11
   fonts-arphic-uming fonts-wqy-microhei  # Song face for 宋体, sans face for the GUI
   xvfb xdotool x11-utils imagemagick  # end-to-end tests: a real X server, input, screenshots
   socat                               # named pseudo-terminal pairs in serial tests

@@ -40,6 +40,8 @@ enum class Prop {
 class View {
 public:
     virtual ~View() = default;
+    // Restyles every standard control of the program, now and later, to one look.
+    virtual void applyInterfaceStyle(int /*style*/) {}
     virtual void windowOpened(Window&) {}
     virtual void windowClosed(Window&) {}
     virtual void windowChanged(Window&, Prop) {}

@@ -1,0 +1,494 @@
+#include "ui/qt/adapters.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ui/qt/gbk_qstring.h"
+#include "ui/qt/rich_text_widget.h"
+
+namespace vorta::ui::qt {
+
+QColor ToQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+QFont ToQFont(const FontDef& font, const QFont& base) {
+    QFont f = base;
+    if (!font.face.empty()) f.setFamily(FromGbk(font.face));
+    if (font.pixelHeight > 0) f.setPixelSize(font.pixelHeight);
+    if (font.pointSize > 0) f.setPointSize(font.pointSize);
+    f.setBold(font.bold);
+    return f;
+}
+
+namespace {
+
+// Forwards mouse buttons and focus loss of a widget to the model's events.
+class InputRelay : public QObject {
+public:
+    InputRelay(Model& model, Control& control, QObject* parent) : QObject(parent), model_(model), control_(control) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease: {
+            auto* me = static_cast<QMouseEvent*>(e);
+            EventArgs args;
+            args.x = int(me->position().x());
+            args.y = int(me->position().y());
+            args.ctrl = me->modifiers() & Qt::ControlModifier;
+            args.shift = me->modifiers() & Qt::ShiftModifier;
+            args.alt = me->modifiers() & Qt::AltModifier;
+            const bool press = e->type() == QEvent::MouseButtonPress;
+            if (me->button() == Qt::LeftButton)
+                model_.userMouse(control_, press ? Event::LeftPressed : Event::LeftReleased, args);
+            else if (me->button() == Qt::RightButton && !press)
+                model_.userMouse(control_, Event::RightReleased, args);
+            break;
+        }
+        case QEvent::FocusOut:
+            model_.userLostFocus(control_);
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    Model& model_;
+    Control& control_;
+};
+
+void SetTextColour(QWidget* w, QPalette::ColorRole role, Colour c) {
+    if (c == kDefaultColour) return;
+    QPalette p = w->palette();
+    p.setColor(role, ToQColor(c));
+    w->setPalette(p);
+}
+
+class LabelAdapter : public Adapter {
+public:
+    LabelAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        label_ = new QLabel(FromGbk(c.text()), parent);
+        label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label_->setAutoFillBackground(!c.def().transparent && c.def().backColour != kDefaultColour);
+        SetTextColour(label_, QPalette::WindowText, c.def().textColour);
+        SetTextColour(label_, QPalette::Window, c.def().backColour);
+        if (c.def().handCursor) label_->setCursor(Qt::PointingHandCursor);
+        adopt(label_);
+    }
+    void sync(Prop p) override {
+        if (p == Prop::Text) label_->setText(FromGbk(control_.text()));
+        Adapter::sync(p);
+    }
+
+private:
+    QLabel* label_;
+};
+
+class LineEditAdapter : public Adapter {
+public:
+    LineEditAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        edit_ = new QLineEdit(FromGbk(c.text()), parent);
+        if (c.def().centred) edit_->setAlignment(Qt::AlignCenter);
+        if (c.def().maxLength > 0) edit_->setMaxLength(c.def().maxLength);
+        edit_->setFrame(c.def().border != Border::None);
+        SetTextColour(edit_, QPalette::Text, c.def().textColour);
+        SetTextColour(edit_, QPalette::Base, c.def().backColour);
+        QObject::connect(edit_, &QLineEdit::textEdited, edit_,
+                         [this](const QString& t) { model_.userEditText(control_, ToGbk(t)); });
+        adopt(edit_);
+    }
+    void sync(Prop p) override {
+        if (p == Prop::Text) {
+            const QString t = FromGbk(control_.text());
+            if (t != edit_->text()) edit_->setText(t);
+        }
+        Adapter::sync(p);
+    }
+
+private:
+    QLineEdit* edit_;
+};
+
+// Multi-line plain edit: line breaks are "\r\n" in the model, '\n' in the widget.
+class PlainEditAdapter : public Adapter {
+public:
+    PlainEditAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        edit_ = new QPlainTextEdit(parent);
+        edit_->setPlainText(toWidget(c.text()));
+        edit_->setLineWrapMode(c.def().wordWrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        edit_->setVerticalScrollBarPolicy(c.def().vScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        edit_->setTabChangesFocus(true);
+        SetTextColour(edit_, QPalette::Text, c.def().textColour);
+        SetTextColour(edit_, QPalette::Base, c.def().backColour);
+        QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, [this] {
+            if (!updating_) model_.userEditText(control_, fromWidget(edit_->toPlainText()));
+        });
+        adopt(edit_, edit_->viewport());
+    }
+    void sync(Prop p) override {
+        if (p == Prop::Text) {
+            const QString t = toWidget(control_.text());
+            if (t != edit_->toPlainText()) {
+                updating_ = true;
+                edit_->setPlainText(t);
+                updating_ = false;
+            }
+        }
+        Adapter::sync(p);
+    }
+
+private:
+    static QString toWidget(const std::string& gbk) {
+        QString s = FromGbk(gbk);
+        s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        return s;
+    }
+    static std::string fromWidget(QString s) {
+        s.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+        return ToGbk(s);
+    }
+    QPlainTextEdit* edit_;
+};
+
+class ButtonAdapter : public Adapter {
+public:
+    ButtonAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        button_ = new QPushButton(FromGbk(c.text()), parent);
+        button_->setAutoDefault(false);
+        QObject::connect(button_, &QPushButton::clicked, button_, [this] { model_.userClick(control_); });
+        adopt(button_);
+    }
+    void sync(Prop p) override {
+        if (p == Prop::Text) button_->setText(FromGbk(control_.text()));
+        Adapter::sync(p);
+    }
+
+private:
+    QPushButton* button_;
+};
+
+// Check boxes and radio buttons: the model decides the checked state of a click
+// (a radio button's partner included); the widget only shows it.
+class CheckAdapter : public Adapter {
+public:
+    CheckAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        if (c.kind() == Kind::RadioButton) {
+            auto* radio = new QRadioButton(FromGbk(c.text()), parent);
+            radio->setAutoExclusive(false);
+            button_ = radio;
+        } else {
+            button_ = new QCheckBox(FromGbk(c.text()), parent);
+        }
+        button_->setChecked(c.checked());
+        SetTextColour(button_, QPalette::WindowText, c.def().textColour);
+        QObject::connect(button_, &QAbstractButton::clicked, button_, [this] {
+            model_.userClick(control_);
+            button_->setChecked(control_.checked());
+        });
+        adopt(button_);
+    }
+    void sync(Prop p) override {
+        if (p == Prop::Checked) button_->setChecked(control_.checked());
+        if (p == Prop::Text) button_->setText(FromGbk(control_.text()));
+        Adapter::sync(p);
+    }
+
+private:
+    QAbstractButton* button_;
+};
+
+class ComboAdapter : public Adapter {
+public:
+    ComboAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        combo_ = new QComboBox(parent);
+        combo_->setEditable(c.def().editable);
+        combo_->setInsertPolicy(QComboBox::NoInsert);
+        combo_->setMaxVisibleItems(10);
+        fill();
+        if (auto* line = combo_->lineEdit()) {
+            if (c.def().maxLength > 0) line->setMaxLength(c.def().maxLength);
+            QObject::connect(line, &QLineEdit::textEdited, combo_,
+                             [this](const QString& t) { model_.userEditText(control_, ToGbk(t)); });
+        }
+        QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
+            if (!updating_) model_.userSelectItem(control_, index);
+        });
+        adopt(combo_);
+        if (combo_->lineEdit()) combo_->lineEdit()->installEventFilter(combo_->findChild<QObject*>("relay"));
+    }
+    void sync(Prop p) override {
+        if (p == Prop::Items || p == Prop::Selection || p == Prop::Text) fill();
+        Adapter::sync(p);
+    }
+
+private:
+    void fill() {
+        updating_ = true;
+        if (combo_->count() != int(control_.items().size()) || itemsDiffer()) {
+            combo_->clear();
+            for (const auto& item : control_.items()) combo_->addItem(FromGbk(item));
+        }
+        combo_->setCurrentIndex(control_.selectedIndex());
+        if (combo_->isEditable()) {
+            const QString t = FromGbk(control_.text());
+            if (combo_->currentText() != t) combo_->setEditText(t);
+        }
+        updating_ = false;
+    }
+    bool itemsDiffer() const {
+        for (int i = 0; i < combo_->count(); ++i)
+            if (combo_->itemText(i) != FromGbk(control_.items()[i])) return true;
+        return false;
+    }
+    QComboBox* combo_;
+};
+
+class GroupAdapter : public Adapter {
+public:
+    GroupAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        auto* box = new QGroupBox(FromGbk(c.text()), parent);
+        box->setFlat(false);
+        adopt(box);
+    }
+};
+
+// A picture box is a plain container; the logo strip draws the program's mark.
+class PictureWidget : public QWidget {
+public:
+    PictureWidget(bool logo, QWidget* parent) : QWidget(parent), logo_(logo) {
+        if (logo) {
+            setAutoFillBackground(true);
+            QPalette p = palette();
+            p.setColor(QPalette::Window, Qt::white);
+            setPalette(p);
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        if (!logo_) return;
+        QPainter painter(this);
+        const int h = height();
+        // A thin gradient rule with a blue-to-green accent at the left.
+        QLinearGradient g(0, 0, 600, 0);
+        g.setColorAt(0.0, QColor(0, 120, 215));
+        g.setColorAt(0.5, QColor(0, 170, 120));
+        g.setColorAt(1.0, QColor(255, 255, 255));
+        painter.fillRect(QRect(0, h / 2 - 2, width(), 4), g);
+        for (int x = 4; x < 140; x += 12) painter.fillRect(QRect(x, 1, 6, h - 2), QColor(0, 120, 215, 200 - x));
+    }
+
+private:
+    bool logo_;
+};
+
+class PictureAdapter : public Adapter {
+public:
+    PictureAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        adopt(new PictureWidget(c.def().logo, parent));
+    }
+};
+
+class ShapeWidget : public QWidget {
+public:
+    ShapeWidget(Control& c, QWidget* parent) : QWidget(parent), control_(c) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, 1));
+        const Colour fill = control_.fillColour();
+        painter.setBrush(fill == kDefaultColour ? QBrush(Qt::NoBrush) : QBrush(ToQColor(fill)));
+        painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+    }
+
+private:
+    Control& control_;
+};
+
+class ShapeAdapter : public Adapter {
+public:
+    ShapeAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) { adopt(new ShapeWidget(c, parent)); }
+    void sync(Prop p) override {
+        if (p == Prop::Fill) widget_->update();
+        Adapter::sync(p);
+    }
+};
+
+// The status bar is docked at the bottom of its window and spans its width.
+class StatusBarAdapter : public Adapter {
+public:
+    StatusBarAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
+        auto* bar = new QWidget(parent);
+        auto* layout = new QHBoxLayout(bar);
+        layout->setContentsMargins(2, 1, 2, 1);
+        layout->setSpacing(2);
+        for (std::size_t i = 0; i < c.def().panels.size(); ++i) {
+            const StatusPanelDef& def = c.def().panels[i];
+            auto* panel = new QLabel(FromGbk(c.panelText(int(i))), bar);
+            panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            if (i + 1 < c.def().panels.size())
+                panel->setFixedWidth(def.width);
+            else
+                panel->setMinimumWidth(0);
+            if (!def.tooltip.empty()) panel->setToolTip(FromGbk(def.tooltip));
+            layout->addWidget(panel, i + 1 < c.def().panels.size() ? 0 : 1);
+            panels_.push_back(panel);
+        }
+        adopt(bar);
+        windowResized(parent->size());
+    }
+    void sync(Prop p) override {
+        if (p == Prop::Panel)
+            for (std::size_t i = 0; i < panels_.size(); ++i) {
+                const QString t = FromGbk(control_.panelText(int(i)));
+                if (panels_[i]->text() != t) panels_[i]->setText(t);
+            }
+        if (p != Prop::Geometry) Adapter::sync(p);
+    }
+    void windowResized(QSize client) override {
+        widget_->setGeometry(0, client.height() - control_.height(), client.width(), control_.height());
+    }
+
+private:
+    std::vector<QLabel*> panels_;
+};
+
+class MenuAdapter : public Adapter {
+public:
+    MenuAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c), menu_(new QMenu(parent)) {
+        menu_->setTitle(FromGbk(c.text()));
+    }
+    ~MenuAdapter() override { delete menu_; }
+    QWidget* widget() override { return nullptr; }
+    QMenu* menu() { return menu_; }
+    void sync(Prop) override {}
+
+private:
+    QPointer<QMenu> menu_;
+};
+
+class MenuItemAdapter : public Adapter {
+public:
+    MenuItemAdapter(Model& m, Control& c, QMenu* menu) : Adapter(m, c) {
+        if (!menu) return;
+        action_ = menu->addAction(FromGbk(c.text()));
+        action_->setEnabled(!c.disabled());
+        QObject::connect(action_, &QAction::triggered, action_, [this] { model_.userMenuSelect(control_); });
+    }
+    QWidget* widget() override { return nullptr; }
+    void sync(Prop p) override {
+        if (action_ && p == Prop::Disabled) action_->setEnabled(!control_.disabled());
+    }
+
+private:
+    QPointer<QAction> action_;
+};
+
+// Timers, the balloon tip and the file dialog have no widget of their own.
+class ComponentAdapter : public Adapter {
+public:
+    using Adapter::Adapter;
+    QWidget* widget() override { return nullptr; }
+    void sync(Prop) override {}
+};
+
+}  // namespace
+
+Adapter::~Adapter() {
+    if (widget_) delete widget_.data();
+}
+
+void Adapter::adopt(QWidget* w, QObject* mouseSource) {
+    widget_ = w;
+    w->setFont(ToQFont(control_.def().font, w->font()));
+    auto* relay = new InputRelay(model_, control_, w);
+    relay->setObjectName("relay");
+    (mouseSource ? mouseSource : w)->installEventFilter(relay);
+    if (mouseSource) w->installEventFilter(relay);
+    applyGeometry();
+    w->setEnabled(!control_.disabled());
+    w->setVisible(control_.visible());
+}
+
+void Adapter::applyGeometry() {
+    const Rect& r = control_.rect();
+    widget_->setGeometry(r.left, r.top, std::max(r.width, 0), std::max(r.height, 0));
+}
+
+void Adapter::sync(Prop prop) {
+    if (!widget_) return;
+    switch (prop) {
+    case Prop::Geometry:
+        applyGeometry();
+        break;
+    case Prop::Visible:
+        widget_->setVisible(control_.visible());
+        break;
+    case Prop::Disabled:
+        widget_->setEnabled(!control_.disabled());
+        break;
+    default:
+        break;
+    }
+}
+
+std::unique_ptr<Adapter> CreateAdapter(Model& model, Control& c, QWidget* parent,
+                                       const std::function<QMenu*(const Control&)>& menuOf) {
+    switch (c.kind()) {
+    case Kind::Label:
+        return std::make_unique<LabelAdapter>(model, c, parent);
+    case Kind::Edit:
+        if (c.def().multiLine) return std::make_unique<PlainEditAdapter>(model, c, parent);
+        return std::make_unique<LineEditAdapter>(model, c, parent);
+    case Kind::Button:
+        return std::make_unique<ButtonAdapter>(model, c, parent);
+    case Kind::CheckBox:
+    case Kind::RadioButton:
+        return std::make_unique<CheckAdapter>(model, c, parent);
+    case Kind::ComboBox:
+        return std::make_unique<ComboAdapter>(model, c, parent);
+    case Kind::GroupBox:
+        return std::make_unique<GroupAdapter>(model, c, parent);
+    case Kind::PictureBox:
+        return std::make_unique<PictureAdapter>(model, c, parent);
+    case Kind::Shape:
+        return std::make_unique<ShapeAdapter>(model, c, parent);
+    case Kind::RichText:
+        return CreateRichTextAdapter(model, c, parent);
+    case Kind::StatusBar:
+        return std::make_unique<StatusBarAdapter>(model, c, parent);
+    case Kind::Menu:
+        return std::make_unique<MenuAdapter>(model, c, parent);
+    case Kind::MenuItem:
+        return std::make_unique<MenuItemAdapter>(model, c, menuOf(c));
+    case Kind::Timer:
+    case Kind::BalloonTip:
+    case Kind::FileDialog:
+        return std::make_unique<ComponentAdapter>(model, c);
+    }
+    return std::make_unique<ComponentAdapter>(model, c);
+}
+
+QMenu* MenuOfAdapter(Adapter& a) {
+    auto* menu = dynamic_cast<MenuAdapter*>(&a);
+    return menu ? menu->menu() : nullptr;
+}
+
+}  // namespace vorta::ui::qt

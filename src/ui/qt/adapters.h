@@ -1,0 +1,50 @@
+#pragma once
+// One adapter per control kind: it creates the widget for a control of the
+// model, brings model changes to the widget and user input back to the model.
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+#include "ui/model.h"
+
+class QMenu;
+class QAction;
+
+namespace vorta::ui::qt {
+
+class Adapter {
+public:
+    Adapter(Model& model, Control& control) : model_(model), control_(control) {}
+    virtual ~Adapter();
+    Control& control() { return control_; }
+    // The widget, or nullptr for components that have none.
+    virtual QWidget* widget() { return widget_; }
+    // Brings one changed property of the model to the widget.
+    virtual void sync(Prop prop);
+    // Called when the top-level window's client size changed (docked controls).
+    virtual void windowResized(QSize) {}
+    // The container that children of this control are placed in.
+    virtual QWidget* childParent() { return widget_; }
+
+protected:
+    // Common setup: geometry, visibility, enabled state, font, colours, mouse relay.
+    void adopt(QWidget* w, QObject* mouseSource = nullptr);
+    void applyGeometry();
+    Model& model_;
+    Control& control_;
+    QPointer<QWidget> widget_;
+    bool updating_ = false;  // true while the adapter writes to the widget itself
+};
+
+// Creates the adapter for `control`, its widget a child of `parent`.
+// `menuOf` finds the QMenu of an already created menu control (for menu items).
+std::unique_ptr<Adapter> CreateAdapter(Model& model, Control& control, QWidget* parent,
+                                       const std::function<QMenu*(const Control&)>& menuOf);
+
+// The QMenu of a menu control's adapter (nullptr for other kinds).
+QMenu* MenuOfAdapter(Adapter& adapter);
+
+QColor ToQColor(Colour c);
+QFont ToQFont(const FontDef& font, const QFont& base);
+
+}  // namespace vorta::ui::qt

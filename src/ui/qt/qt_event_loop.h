@@ -1,0 +1,31 @@
+#pragma once
+// The event loop interface on Qt's own loop.
+#include <QElapsedTimer>
+#include <QObject>
+#include <map>
+
+#include "ui/event_loop.h"
+
+class QTimer;
+
+namespace vorta::ui::qt {
+
+class QtEventLoop : public EventLoop {
+public:
+    QtEventLoop();
+    ~QtEventLoop() override;
+    void post(Task task) override;
+    TimerId startTimer(int periodMs, Task onTick) override;
+    void stopTimer(TimerId id) override;
+    void delay(int ms) override;
+    void runUntil(const std::function<bool()>& done) override;
+    std::int64_t nowMs() const override { return clock_.elapsed(); }
+
+private:
+    QObject receiver_;  // lives on the UI thread; posted tasks run in its context
+    std::map<TimerId, QTimer*> timers_;
+    TimerId nextId_ = 1;
+    QElapsedTimer clock_;
+};
+
+}  // namespace vorta::ui::qt

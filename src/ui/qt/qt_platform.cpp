@@ -1,0 +1,40 @@
+#include "ui/qt/qt_platform.h"
+
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
+
+#include "ui/qt/enter_key_grab.h"
+#include "ui/qt/gbk_qstring.h"
+
+namespace vorta::ui::qt {
+
+QtPlatform::QtPlatform() : enter_(std::make_unique<EnterKeyGrab>()) {}
+QtPlatform::~QtPlatform() = default;
+
+Size QtPlatform::screenSize() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return {screen->size().width(), screen->size().height()};
+}
+
+Point QtPlatform::cursorPos() const {
+    const QPoint p = QCursor::pos();
+    return {p.x(), p.y()};
+}
+
+std::optional<Text> QtPlatform::clipboardText() const {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasText()) return std::nullopt;
+    return ToGbk(data->text());
+}
+
+void QtPlatform::setClipboardText(const Text& text) { QGuiApplication::clipboard()->setText(FromGbk(text)); }
+
+bool QtPlatform::registerEnterHotKey(std::function<void()> onPressed) { return enter_->grab(std::move(onPressed)); }
+
+void QtPlatform::unregisterEnterHotKey() { enter_->release(); }
+
+}  // namespace vorta::ui::qt

@@ -1,0 +1,27 @@
+#pragma once
+// Desktop services on Qt: screen, pointer, clipboard and the system-wide Enter key.
+#include <functional>
+#include <memory>
+
+#include "ui/platform.h"
+
+namespace vorta::ui::qt {
+
+class EnterKeyGrab;
+
+class QtPlatform : public Platform {
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+    Size screenSize() const override;
+    Point cursorPos() const override;
+    std::optional<Text> clipboardText() const override;
+    void setClipboardText(const Text& text) override;
+    bool registerEnterHotKey(std::function<void()> onPressed) override;
+    void unregisterEnterHotKey() override;
+
+private:
+    std::unique_ptr<EnterKeyGrab> enter_;
+};
+
+}  // namespace vorta::ui::qt
