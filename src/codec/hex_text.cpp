@@ -1,0 +1,110 @@
+#include "codec/hex_text.h"
+
+#include <cstdio>
+
+#include "codec/gbk_text.h"
+#include "codec/radix.h"
+
+namespace vorta::codec {
+
+namespace {
+
+constexpr std::string_view kFullWidthSpace = "\xA1\xA1";
+
+// Bytes of the space starting at `pos`, or 0 when the character there is no space.
+std::size_t SpaceLength(std::string_view s, std::size_t pos) {
+    if (s[pos] == ' ') return 1;
+    if (GbkCharLength(s, pos) == 2 && s.substr(pos, 2) == kFullWidthSpace) return 2;
+    return 0;
+}
+
+// Low eight bits of a piece read as hexadecimal, or 0 when it is not a number.
+// Going through base 2 keeps the radix conversion the only parser while
+// staying linear in the piece's length: only its last eight bits matter.
+unsigned char PieceToByte(std::string_view piece) {
+    std::string text(piece);
+    const std::string bits = ConvertRadix(text, 16, 2);
+    if (bits.find_first_not_of("01") != std::string::npos) return 0;  // an error text
+    unsigned value = 0;
+    for (std::size_t i = bits.size() > 8 ? bits.size() - 8 : 0; i < bits.size(); ++i) {
+        value = value * 2 + static_cast<unsigned>(bits[i] - '0');
+    }
+    return static_cast<unsigned char>(value);
+}
+
+}  // namespace
+
+std::string RemoveSpaces(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = GbkCharLength(text, i);
+        if (SpaceLength(text, i) == 0) out.append(text.substr(i, len));
+        i += len;
+    }
+    return out;
+}
+
+std::string TrimSpaces(std::string_view text) {
+    // Walk forward so that character boundaries are the real ones.
+    std::size_t begin = text.size();
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = GbkCharLength(text, i);
+        if (SpaceLength(text, i) == 0) {
+            if (begin == text.size()) begin = i;
+            end = i + len;
+        }
+        i += len;
+    }
+    return begin < end ? std::string(text.substr(begin, end - begin)) : std::string();
+}
+
+std::string TrimTrailingSpaces(std::string_view text) {
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t len = GbkCharLength(text, i);
+        if (SpaceLength(text, i) == 0) end = i + len;
+        i += len;
+    }
+    return std::string(text.substr(0, end));
+}
+
+bool IsEvenHexLength(std::string_view text) { return RemoveSpaces(text).size() % 2 == 0; }
+
+std::string FormatHexPairs(std::string_view text) {
+    const std::string s = RemoveSpaces(text);
+    std::string joined;
+    joined.reserve(s.size() / 2 * 3 + 3);
+    for (std::size_t pos = 0; pos < s.size(); pos += 2) {
+        joined.append(s, pos, 2);
+        joined += ' ';
+    }
+    // Trimmed and upper-cased as a whole: the pieces may have cut two-byte
+    // characters apart, and the joined text is walked by its own characters.
+    return ToUpperAscii(TrimTrailingSpaces(joined));
+}
+
+std::string HexPairsToBytes(std::string_view frame) {
+    std::string bytes;
+    std::size_t pieceStart = 0;
+    for (std::size_t i = 0; i < frame.size();) {
+        if (frame[i] == ' ') {
+            bytes += static_cast<char>(PieceToByte(frame.substr(pieceStart, i - pieceStart)));
+            pieceStart = i + 1;
+        }
+        i += GbkCharLength(frame, i);
+    }
+    if (pieceStart < frame.size()) bytes += static_cast<char>(PieceToByte(frame.substr(pieceStart)));
+    return bytes;
+}
+
+std::string HexCell(unsigned char byte) {
+    char cell[4];
+    std::snprintf(cell, sizeof cell, "%02X ", byte);
+    return std::string(cell, 3);
+}
+
+std::string TextToBytes(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+
+}  // namespace vorta::codec

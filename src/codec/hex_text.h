@@ -1,0 +1,42 @@
+#pragma once
+// Hexadecimal frame text ("01 03 10 00 00 25") and the bytes it stands for.
+// The codec is lenient: spaces may stand anywhere, digits are paired by
+// position, and a pair that is not hexadecimal becomes the byte 0x00.
+//
+// Texts are GBK: a space is the byte 0x20 or the full-width space A1 A1, and
+// a space is only ever found where a character starts, never inside one.
+#include <string>
+#include <string_view>
+
+namespace vorta::codec {
+
+// Drops every 0x20 byte and every full-width space; all else stays, tabs and
+// line breaks included.
+std::string RemoveSpaces(std::string_view text);
+
+// Drop the run of spaces (0x20 or full-width) at the end, or at both ends.
+std::string TrimTrailingSpaces(std::string_view text);
+std::string TrimSpaces(std::string_view text);
+
+// True when the text without spaces has an even number of bytes (none counts as even).
+bool IsEvenHexLength(std::string_view text);
+
+// Spaces removed, then cut into two-byte pieces by byte position (an odd
+// length leaves a last piece of one byte), joined by single spaces, a-z
+// upper-cased. Pieces are neither checked nor aligned to characters.
+std::string FormatHexPairs(std::string_view text);
+
+// One byte per piece between single spaces (two adjacent spaces give an
+// empty piece, a leading space an empty first piece, a final space nothing):
+// the low eight bits of the piece read as a hexadecimal number, full-width
+// digits and lower case allowed; an empty or non-hexadecimal piece gives 0x00.
+// The number of pieces is the size of the result.
+std::string HexPairsToBytes(std::string_view frame);
+
+// The display form of one received byte: two upper-case digits and a space, e.g. "0A ".
+std::string HexCell(unsigned char byte);
+
+// The bytes a text sends as plain text: its bytes up to its end or first NUL, no line end added.
+std::string TextToBytes(std::string_view text);
+
+}  // namespace vorta::codec

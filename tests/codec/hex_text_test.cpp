@@ -1,0 +1,107 @@
+#include "codec/hex_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vorta::codec {
+namespace {
+
+TEST(RemoveSpaces, AsciiAndFullWidthSpacesGoOtherBytesStay) {
+    EXPECT_EQ(RemoveSpaces(" 01 03　10 "), "010310");
+    EXPECT_EQ(RemoveSpaces("a\tb\r\nc"), "a\tb\r\nc");
+    EXPECT_EQ(RemoveSpaces("中 文"), "中文");
+}
+
+TEST(RemoveSpaces, NeverMatchesInsideACharacter) {
+    // B0 A1 then A1 B0: the middle bytes A1 A1 are no full-width space.
+    const std::string text = "\xB0\xA1\xA1\xB0";
+    EXPECT_EQ(RemoveSpaces(text), text);
+    // A lead byte followed by 0x20 is one character; the 0x20 is its trail byte.
+    EXPECT_EQ(RemoveSpaces("\xB0 1"), "\xB0 1");
+    // A lone lead byte at the end is kept.
+    EXPECT_EQ(RemoveSpaces("1 \xB0"), "1\xB0");
+}
+
+TEST(TrimSpaces, EndsOnly) {
+    EXPECT_EQ(TrimTrailingSpaces("  ab c 　 "), "  ab c");
+    EXPECT_EQ(TrimSpaces("　 ab c 　"), "ab c");
+    EXPECT_EQ(TrimSpaces("   "), "");
+    EXPECT_EQ(TrimTrailingSpaces(""), "");
+    // The trailing A1 A1 here is the end of B0 A1 and a lone A1, not a space.
+    const std::string text = "x\xB0\xA1\xA1";
+    EXPECT_EQ(TrimTrailingSpaces(text), text);
+    EXPECT_EQ(TrimSpaces(text), text);
+}
+
+TEST(IsEvenHexLength, CountsBytesWithoutSpaces) {
+    EXPECT_TRUE(IsEvenHexLength("01 03 10 00 00 25"));
+    EXPECT_TRUE(IsEvenHexLength(""));
+    EXPECT_TRUE(IsEvenHexLength("　 "));
+    EXPECT_FALSE(IsEvenHexLength("1 23"));
+    EXPECT_TRUE(IsEvenHexLength("中"));  // one character, two bytes
+}
+
+TEST(FormatHexPairs, RepairsDigitsFromTheStart) {
+    EXPECT_EQ(FormatHexPairs("01 03 10 00 00 25"), "01 03 10 00 00 25");
+    EXPECT_EQ(FormatHexPairs("0103100000 25"), "01 03 10 00 00 25");
+    EXPECT_EQ(FormatHexPairs("01031000 0025"), "01 03 10 00 00 25");
+    EXPECT_EQ(FormatHexPairs("1 2 3 4"), "12 34");
+    EXPECT_EQ(FormatHexPairs("ab cd"), "AB CD");
+    EXPECT_EQ(FormatHexPairs("0g 12"), "0G 12");
+    EXPECT_EQ(FormatHexPairs("  "), "");
+    EXPECT_EQ(FormatHexPairs("123"), "12 3");  // odd: last piece of one byte
+}
+
+TEST(FormatHexPairs, CutsByBytePosition) {
+    EXPECT_EQ(FormatHexPairs("01\r\n02"), "01 \r\n 02");
+    EXPECT_EQ(FormatHexPairs("０Ａ"), "０ Ａ");
+    // One byte of 1 then the two bytes of 中 split across pieces.
+    EXPECT_EQ(FormatHexPairs("1中1"), std::string("1\xD6 \xD0" "1"));
+}
+
+TEST(HexPairsToBytes, OneBytePerPiece) {
+    EXPECT_EQ(HexPairsToBytes("01 03 10 00 00 25"), std::string("\x01\x03\x10\x00\x00\x25", 6));
+    EXPECT_EQ(HexPairsToBytes("12 34"), "\x12\x34");
+    EXPECT_EQ(HexPairsToBytes("AB CD"), "\xAB\xCD");
+    EXPECT_EQ(HexPairsToBytes("ab ff"), "\xAB\xFF");
+}
+
+TEST(HexPairsToBytes, InvalidAndEmptyPiecesGiveZero) {
+    EXPECT_EQ(HexPairsToBytes("0G 12"), std::string("\x00\x12", 2));
+    EXPECT_EQ(HexPairsToBytes(FormatHexPairs("01\r\n02")), std::string("\x01\x00\x02", 3));
+    EXPECT_EQ(HexPairsToBytes(FormatHexPairs("０Ａ")), std::string("\x00\x0A", 2));
+    EXPECT_EQ(HexPairsToBytes("01  02"), std::string("\x01\x00\x02", 3));  // empty middle piece
+    EXPECT_EQ(HexPairsToBytes(" 01"), std::string("\x00\x01", 2));        // empty first piece
+    EXPECT_EQ(HexPairsToBytes("01 "), "\x01");                          // nothing after a final space
+    EXPECT_EQ(HexPairsToBytes(""), "");
+    EXPECT_EQ(HexPairsToBytes("中 01"), std::string("\x00\x01", 2));
+}
+
+TEST(HexPairsToBytes, LongPieceKeepsItsLowByte) {
+    EXPECT_EQ(HexPairsToBytes("1FF"), "\xFF");
+    EXPECT_EQ(HexPairsToBytes(std::string(5000, 'F') + "0A"), "\x0A");
+    EXPECT_EQ(HexPairsToBytes("100"), std::string("\x00", 1));
+}
+
+TEST(HexPairsToBytes, SpaceInsideACharacterDoesNotSplit) {
+    // B0 20 is one character: the first frame is one invalid piece, the second
+    // splits only at its second space.
+    EXPECT_EQ(HexPairsToBytes("\xB0 41"), std::string("\x00", 1));
+    EXPECT_EQ(HexPairsToBytes("\xB0  41"), std::string("\x00\x41", 2));
+}
+
+TEST(HexCell, TwoUpperCaseDigitsAndASpace) {
+    EXPECT_EQ(HexCell(0x00), "00 ");
+    EXPECT_EQ(HexCell(0x0A), "0A ");
+    EXPECT_EQ(HexCell(0xFF), "FF ");
+}
+
+TEST(TextToBytes, BytesAsStoredWithoutLineEnd) {
+    EXPECT_EQ(TextToBytes("中A\r\n"), "中A\r\n");
+    EXPECT_EQ(TextToBytes(""), "");
+    EXPECT_EQ(TextToBytes(std::string("ab\0cd", 5)), "ab");
+}
+
+}  // namespace
+}  // namespace vorta::codec
