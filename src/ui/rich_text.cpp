@@ -160,12 +160,11 @@ void RichText::replaceBytes(std::size_t from, std::size_t to, const Text& bytes,
             runs_.push_back({bytes.size(), format});
         return;
     }
-    text_.replace(from, to - from, bytes);
     const std::size_t first = splitRunAt(from);
-    std::size_t last = first;
-    for (std::size_t covered = 0; last < runs_.size() && covered < to - from; ++last) covered += runs_[last].bytes;
+    const std::size_t last = splitRunAt(to);
     runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.begin() + static_cast<std::ptrdiff_t>(last));
     if (!bytes.empty()) runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(first), {bytes.size(), format});
+    text_.replace(from, to - from, bytes);
     // Neighbours that now share a format become one run.
     for (std::size_t i = first > 0 ? first - 1 : 0; i + 1 < runs_.size() && i <= first + 1;) {
         if (runs_[i].format == runs_[i + 1].format) {

@@ -1,0 +1,65 @@
+#pragma once
+// Test doubles for the desktop: a fixed screen, a settable pointer, an in-memory
+// clipboard, an Enter key that the test presses, and a view that records what
+// the program showed.
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "ui/model.h"
+#include "ui/platform.h"
+
+namespace vorta::test {
+
+class FakePlatform : public ui::Platform {
+public:
+    ui::Size screen{1920, 1080};
+    ui::Point cursor{300, 200};
+    std::optional<ui::Text> clipboard;
+    bool enterAvailable = true;
+    std::function<void()> enterHandler;
+    int enterRegistrations = 0;
+
+    ui::Size screenSize() const override { return screen; }
+    ui::Point cursorPos() const override { return cursor; }
+    std::optional<ui::Text> clipboardText() const override { return clipboard; }
+    void setClipboardText(const ui::Text& text) override { clipboard = text; }
+    bool registerEnterHotKey(std::function<void()> onPressed) override {
+        if (!enterAvailable) return false;
+        ++enterRegistrations;
+        enterHandler = std::move(onPressed);
+        return true;
+    }
+    void unregisterEnterHotKey() override { enterHandler = nullptr; }
+    // The user presses Enter somewhere on the desktop.
+    void pressEnter() {
+        if (enterHandler) enterHandler();
+    }
+};
+
+struct BalloonShown {
+    int x, y;
+    ui::Text text;
+    bool flag;
+};
+
+class RecordingView : public ui::View {
+public:
+    std::vector<BalloonShown> balloons;
+    std::vector<std::pair<ui::Text, ui::Point>> menus;
+    std::optional<ui::Text> saveAnswer;  // what the save dialog returns
+    std::vector<ui::Text> saveFilters;
+    int interfaceStyle = 0;
+
+    void applyInterfaceStyle(int style) override { interfaceStyle = style; }
+    void showBalloon(ui::Control&, int x, int y, const ui::Text& text, bool flag) override {
+        balloons.push_back({x, y, text, flag});
+    }
+    void popupMenu(ui::Control& menu, int x, int y) override { menus.push_back({menu.name(), {x, y}}); }
+    std::optional<ui::Text> showSaveDialog(ui::Control&, const ui::Text& filter, const ui::Text&) override {
+        saveFilters.push_back(filter);
+        return saveAnswer;
+    }
+};
+
+}  // namespace vorta::test

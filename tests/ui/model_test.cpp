@@ -1,0 +1,200 @@
+// How controls behave when the program or the user changes them.
+#include <gtest/gtest.h>
+
+#include "support/fakes.h"
+#include "ui/model.h"
+#include "ui/virtual_loop.h"
+
+namespace vorta::ui {
+namespace {
+
+WindowDef TestWindow() {
+    WindowDef w;
+    w.name = "test";
+    w.title = "测试";
+    w.rect = {50, 50, 400, 300};
+    w.controls = {
+        {.name = "编辑框1", .kind = Kind::Edit, .rect = {0, 0, 50, 20}, .text = "50"},
+        {.name = "列表", .kind = Kind::ComboBox, .rect = {0, 30, 60, 20}, .items = {"8", "7", "6"}, .selectedIndex = 0},
+        {.name = "可编辑", .kind = Kind::ComboBox, .rect = {0, 60, 60, 20}, .items = {"200", "300"},
+         .selectedIndex = 1, .editable = true},
+        {.name = "面板A", .kind = Kind::PictureBox, .rect = {0, 90, 100, 50}},
+        {.name = "面板B", .kind = Kind::PictureBox, .rect = {0, 150, 100, 50}},
+        {.name = "甲", .kind = Kind::RadioButton, .parent = "面板A", .text = "甲", .checked = true},
+        {.name = "乙", .kind = Kind::RadioButton, .parent = "面板A", .text = "乙"},
+        {.name = "丙", .kind = Kind::RadioButton, .parent = "面板B", .text = "丙", .checked = true},
+        {.name = "选择框", .kind = Kind::CheckBox, .text = "选"},
+        {.name = "时钟", .kind = Kind::Timer},
+        {.name = "状态条", .kind = Kind::StatusBar, .panels = {{60, "RX:0", "接收字节数"}, {60, "TX:0", ""}}},
+        {.name = "菜单", .kind = Kind::Menu},
+        {.name = "复制", .kind = Kind::MenuItem, .parent = "菜单", .text = "复制"},
+    };
+    w.bindings = {
+        {"编辑框1", Event::ContentChanged, "count"},
+        {"列表", Event::ListItemSelected, "count"},
+        {"可编辑", Event::EditTextChanged, "count"},
+        {"甲", Event::Clicked, "count"},
+        {"乙", Event::Clicked, "count"},
+        {"选择框", Event::Clicked, "count"},
+        {"时钟", Event::TimerTick, "tick"},
+        {"复制", Event::MenuSelected, "count"},
+        {"", Event::SizeChanged, "count"},
+    };
+    return w;
+}
+
+class ModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        model.registerAction("count", [this](Control& c, const EventArgs&) { events.push_back(c.name()); });
+        model.registerAction("tick", [this](Control&, const EventArgs&) { ticks.push_back(loop.nowMs()); });
+        window = model.openWindow(def);
+    }
+    Control& c(const char* name) { return (*window)[name]; }
+
+    WindowDef def = TestWindow();
+    VirtualLoop loop;
+    Model model{loop, {1920, 1080}};
+    Window* window = nullptr;
+    std::vector<Text> events;
+    std::vector<std::int64_t> ticks;
+};
+
+TEST_F(ModelTest, EditTextWriteRaisesContentChangedOnceEvenWhenUnchanged) {
+    c("编辑框1").setText("50");
+    c("编辑框1").setText("60");
+    EXPECT_EQ(events, (std::vector<Text>{"编辑框1", "编辑框1"}));
+    EXPECT_EQ(c("编辑框1").text(), "60");
+}
+
+TEST_F(ModelTest, ComboIndexWriteClampsAndNeverRaisesListItemSelected) {
+    Control& list = c("列表");
+    list.setSelectedIndex(7);
+    EXPECT_EQ(list.selectedIndex(), 2);
+    EXPECT_EQ(list.text(), "6");
+    list.setSelectedIndex(-5);
+    EXPECT_EQ(list.selectedIndex(), -1);
+    EXPECT_EQ(list.text(), "");  // a drop-down list without selection reads empty
+    list.clearItems();
+    list.setSelectedIndex(3);
+    EXPECT_EQ(list.selectedIndex(), -1);
+    EXPECT_TRUE(events.empty());
+
+    list.addItem("5");
+    model.userSelectItem(list, 0);  // the user's choice is announced
+    EXPECT_EQ(events, std::vector<Text>{"列表"});
+    c("可编辑").setSelectedIndex(0);  // an editable box shows the chosen item in its field
+    EXPECT_EQ(c("可编辑").text(), "200");
+}
+
+TEST_F(ModelTest, EditableComboKeepsTypedTextAndDropDownListIgnoresTextWrites) {
+    model.userEditText(c("可编辑"), "250");
+    EXPECT_EQ(c("可编辑").text(), "250");
+    EXPECT_EQ(c("可编辑").selectedIndex(), 1);  // typing does not move the selection
+    c("列表").setText("9");
+    EXPECT_EQ(c("列表").text(), "8");
+}
+
+TEST_F(ModelTest, RadioWriteLeavesPartnerButUserClickMakesItExclusiveWithinItsContainer) {
+    c("乙").setChecked(true);
+    EXPECT_TRUE(c("甲").checked());
+    EXPECT_TRUE(events.empty());  // writes raise no click
+    c("乙").setChecked(false);
+
+    model.userClick(c("乙"));
+    EXPECT_TRUE(c("乙").checked());
+    EXPECT_FALSE(c("甲").checked());
+    EXPECT_TRUE(c("丙").checked());  // another container is another group
+    model.userClick(c("乙"));        // clicking the checked one keeps it checked
+    EXPECT_TRUE(c("乙").checked());
+    EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(ModelTest, CheckBoxClickTogglesThenRaisesClickedButNotWhenDisabled) {
+    bool seen = false;
+    window->on("选择框", Event::Clicked, [&](Control& box, const EventArgs&) { seen = box.checked(); });
+    model.userClick(c("选择框"));
+    EXPECT_TRUE(seen);
+    c("选择框").setDisabled(true);
+    model.userClick(c("选择框"));
+    EXPECT_TRUE(c("选择框").checked());
+}
+
+TEST_F(ModelTest, TimerPeriodRules) {
+    Control& timer = c("时钟");
+    timer.setPeriod(50);
+    loop.advance(30);
+    timer.setPeriod(50);  // same value: not restarted
+    loop.advance(20);
+    ASSERT_EQ(ticks, std::vector<std::int64_t>{50});
+    timer.setPeriod(40);  // a new value restarts from now
+    loop.advance(39);
+    EXPECT_EQ(ticks.size(), 1u);
+    loop.advance(1);
+    EXPECT_EQ(ticks.back(), 90);
+    timer.setPeriod(-7);  // negative is 0: stopped
+    EXPECT_EQ(timer.period(), 0);
+    loop.advance(1000);
+    EXPECT_EQ(ticks.size(), 2u);
+}
+
+TEST_F(ModelTest, TimerStoppingItselfFromItsTickFiresOnce) {
+    window->on("时钟", Event::TimerTick, [&](Control& t, const EventArgs&) { t.setPeriod(0); });
+    c("时钟").setPeriod(10);
+    loop.advance(100);
+    EXPECT_EQ(ticks.size(), 1u);
+}
+
+TEST_F(ModelTest, StatusPanelsOutsideTheBarAreIgnored) {
+    c("状态条").setPanelText(1, "TX:8");
+    c("状态条").setPanelText(5, "x");
+    c("状态条").setPanelText(-1, "x");
+    EXPECT_EQ(c("状态条").panelText(0), "RX:0");
+    EXPECT_EQ(c("状态条").panelText(1), "TX:8");
+}
+
+TEST_F(ModelTest, WindowSizeWritesRaiseSizeChangedAndUserResizeOnlyWhenItChanged) {
+    window->setWidth(600);
+    window->setHeight(536);
+    model.userResized(*window, 600, 536);
+    model.userResized(*window, 610, 536);
+    EXPECT_EQ(std::count(events.begin(), events.end(), Text()), 3);
+}
+
+TEST_F(ModelTest, DisabledMenuItemCannotBeChosen) {
+    c("复制").setDisabled(true);
+    model.userMenuSelect(c("复制"));
+    c("复制").setDisabled(false);
+    model.userMenuSelect(c("复制"));
+    EXPECT_EQ(events, std::vector<Text>{"复制"});
+}
+
+TEST_F(ModelTest, ClosingRunsDestroyingWhileControlsExistAndStopsTimers) {
+    Text seen;
+    window->on("", Event::Destroying, [&](Control&, const EventArgs&) { seen = c("编辑框1").text(); });
+    c("时钟").setPeriod(10);
+    window->close();
+    EXPECT_EQ(seen, "50");
+    EXPECT_EQ(loop.activeTimers(), 0);
+    EXPECT_EQ(model.window("test"), nullptr);
+    loop.advance(100);
+    EXPECT_TRUE(ticks.empty());
+}
+
+TEST_F(ModelTest, CentredWindowIsPlacedInTheMiddleOfTheScreen) {
+    EXPECT_EQ(window->left(), (1920 - 400) / 2);
+    EXPECT_EQ(window->top(), (1080 - 300) / 2);
+}
+
+TEST(ModelModal, ModalWindowReturnsAfterItClosed) {
+    VirtualLoop loop;
+    Model model(loop, {800, 600});
+    WindowDef def = TestWindow();
+    model.registerAction("count", [](Control& c, const EventArgs&) { c.window().close(); });
+    def.bindings = {{"", Event::Created, "count"}};
+    EXPECT_EQ(model.openWindow(def, true), nullptr);
+    EXPECT_EQ(model.window("test"), nullptr);
+}
+
+}  // namespace
+}  // namespace vorta::ui
