@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "codec/crc16.h"
+#include "codec/hex_text.h"
 #include "codec/radix.h"
 
 namespace {
@@ -36,6 +38,23 @@ BENCHMARK_CAPTURE(ConvertRadixLong, hex_to_dec, 16, 10)->RangeMultiplier(4)->Ran
 BENCHMARK_CAPTURE(ConvertRadixLong, hex_to_bin, 16, 2)->RangeMultiplier(4)->Range(16, 65536)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ConvertRadixLong, dec_to_hex, 10, 16)->RangeMultiplier(4)->Range(16, 65536)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ConvertRadixLong, base36_to_7, 36, 7)->RangeMultiplier(4)->Range(16, 65536)->Unit(benchmark::kMillisecond);
+
+// What the send operation does with a frame typed in hexadecimal: format it,
+// compute its CRC, turn it into bytes. range(0): bytes in the frame.
+void SendFrame(benchmark::State& state) {
+    std::string typed;
+    for (int i = 0; i < state.range(0); ++i) typed += "a5 ";
+    for (auto _ : state) {
+        std::string frame = vorta::codec::FormatHexPairs(typed);
+        frame += ' ';
+        frame += vorta::codec::Crc16Text(typed);
+        const std::string bytes = vorta::codec::HexPairsToBytes(frame);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+BENCHMARK(SendFrame)->Arg(6)->Arg(256)->Arg(4096);
 
 }  // namespace
 
