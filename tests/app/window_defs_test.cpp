@@ -1,0 +1,239 @@
+#include "ui/windows/window_defs.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <stdexcept>
+
+
+namespace vorta::ui {
+namespace {
+
+const ControlDef* Find(const WindowDef& w, std::string_view name) {
+    for (const ControlDef& c : w.controls)
+        if (c.name == name) return &c;
+    return nullptr;
+}
+
+const ControlDef& Get(const WindowDef& w, std::string_view name) {
+    const ControlDef* c = Find(w, name);
+    if (!c) throw std::runtime_error("no control " + std::string(name));
+    return *c;
+}
+
+bool IsContainer(Kind k) { return k == Kind::GroupBox || k == Kind::PictureBox; }
+
+// Which events a control of each kind can raise.
+bool CanRaise(Kind kind, Event event) {
+    switch (event) {
+    case Event::Clicked:
+        return kind == Kind::Button || kind == Kind::CheckBox || kind == Kind::RadioButton;
+    case Event::ListItemSelected:
+    case Event::EditTextChanged:
+        return kind == Kind::ComboBox;
+    case Event::ContentChanged:
+        return kind == Kind::Edit;
+    case Event::TimerTick:
+        return kind == Kind::Timer;
+    case Event::MenuSelected:
+        return kind == Kind::MenuItem;
+    case Event::Notify:
+        return kind == Kind::Label;
+    case Event::LeftPressed:
+    case Event::LeftReleased:
+    case Event::RightReleased:
+    case Event::LostFocus:
+        return kind != Kind::Timer && kind != Kind::FileDialog && kind != Kind::BalloonTip &&
+               kind != Kind::Menu && kind != Kind::MenuItem;
+    case Event::Created:
+    case Event::SizeChanged:
+    case Event::Destroying:
+        return false;  // window events only
+    }
+    return false;
+}
+
+// Every text must be GBK: a character outside GBK compiles to a four-byte
+// GB18030 sequence, which the Windows code page cannot show.
+bool IsGbk(const Text& t) {
+    for (std::size_t i = 0; i < t.size();) {
+        const auto lead = static_cast<unsigned char>(t[i]);
+        if (lead < 0x80) { ++i; continue; }
+        if (lead == 0x80 || lead == 0xFF || i + 1 >= t.size()) return false;
+        const auto trail = static_cast<unsigned char>(t[i + 1]);
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+        i += 2;
+    }
+    return true;
+}
+
+class AllWindows : public ::testing::TestWithParam<const WindowDef& (*)()> {
+protected:
+    const WindowDef& w() { return GetParam()(); }
+};
+
+TEST_P(AllWindows, NamesAreUniqueAndParentsAreContainersOrMenus) {
+    std::set<Text> names;
+    for (const ControlDef& c : w().controls) {
+        EXPECT_FALSE(c.name.empty());
+        EXPECT_TRUE(names.insert(c.name).second) << "duplicate " << c.name;
+    }
+    for (const ControlDef& c : w().controls) {
+        if (c.parent.empty()) {
+            EXPECT_NE(c.kind, Kind::MenuItem) << c.name << ": a menu item needs its menu";
+            continue;
+        }
+        const ControlDef* p = Find(w(), c.parent);
+        ASSERT_NE(p, nullptr) << c.name << " has no parent " << c.parent;
+        if (c.kind == Kind::MenuItem) EXPECT_EQ(p->kind, Kind::Menu) << c.name;
+        else EXPECT_TRUE(IsContainer(p->kind)) << c.name << " in " << c.parent;
+        // A parent comes first, so a view can create controls in list order.
+        EXPECT_LT(p - w().controls.data(), &c - w().controls.data()) << c.name;
+    }
+}
+
+TEST_P(AllWindows, BindingsNameExistingControlsAndFittingEvents) {
+    std::set<std::pair<Text, Event>> seen;
+    for (const BindingDef& b : w().bindings) {
+        EXPECT_FALSE(b.action.empty());
+        EXPECT_TRUE(seen.insert({b.control, b.event}).second) << b.control << " bound twice";
+        if (b.control.empty()) {
+            EXPECT_TRUE(b.event == Event::Created || b.event == Event::SizeChanged || b.event == Event::Destroying);
+            continue;
+        }
+        const ControlDef* c = Find(w(), b.control);
+        ASSERT_NE(c, nullptr) << "binding names missing control " << b.control;
+        EXPECT_TRUE(CanRaise(c->kind, b.event)) << b.control << " cannot raise " << static_cast<int>(b.event);
+    }
+}
+
+TEST_P(AllWindows, RadioGroupsHaveExactlyOneCheckedAndSelectionsAreInRange) {
+    std::map<Text, int> radiosPerParent, checkedPerParent;
+    for (const ControlDef& c : w().controls) {
+        if (c.kind == Kind::RadioButton) {
+            ++radiosPerParent[c.parent];
+            checkedPerParent[c.parent] += c.checked;
+        }
+        if (c.kind == Kind::ComboBox) {
+            EXPECT_GE(c.selectedIndex, -1) << c.name;
+            EXPECT_LT(c.selectedIndex, static_cast<int>(c.items.size())) << c.name;
+        }
+    }
+    for (const auto& [parent, count] : radiosPerParent) {
+        EXPECT_EQ(count, 2) << "radio pair in '" << parent << "'";
+        EXPECT_EQ(checkedPerParent[parent], 1) << "radio pair in '" << parent << "'";
+    }
+}
+
+TEST_P(AllWindows, EveryTextIsGbk) {
+    EXPECT_TRUE(IsGbk(w().title));
+    for (const ControlDef& c : w().controls) {
+        EXPECT_TRUE(IsGbk(c.name) && IsGbk(c.text) && IsGbk(c.font.face)) << c.name;
+        for (const Text& item : c.items) EXPECT_TRUE(IsGbk(item)) << c.name;
+        for (const StatusPanelDef& p : c.panels) EXPECT_TRUE(IsGbk(p.text) && IsGbk(p.tooltip)) << c.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, AllWindows,
+                         ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef),
+                         [](const auto& info) { return info.param().name; });
+
+TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
+    const WindowDef& w = MainWindowDef();
+    EXPECT_EQ(w.name, "main");
+    EXPECT_EQ(w.title, "Vorta串口调试v2.35");
+    EXPECT_EQ(w.rect.width, 727);
+    EXPECT_EQ(w.rect.height, 536);
+    EXPECT_TRUE(w.resizable && w.minimiseButton && w.maximiseButton && w.dragMoves && w.centred && w.escCloses);
+
+    const ControlDef& send = Get(w, "编辑框_发送");
+    EXPECT_EQ(send.kind, Kind::Edit);
+    EXPECT_FALSE(send.multiLine);
+    EXPECT_EQ(send.text, "01 03 10 00 00 25");
+    EXPECT_EQ(send.textColour, 0x008000u);
+    EXPECT_EQ(send.font.face, "宋体");
+    EXPECT_EQ(send.font.pixelHeight, 16);
+
+    const ControlDef& baud = Get(w, "组合框_波特率");
+    EXPECT_EQ(baud.parent, "分组框1");
+    EXPECT_EQ(baud.items.at(baud.selectedIndex), "9600");
+    EXPECT_EQ(baud.items.back(), "115200");
+    EXPECT_EQ(Get(w, "组合框_端口").items.size(), 16u);
+    EXPECT_EQ(Get(w, "组合框_校验位").items.at(3), "M 标志");
+    EXPECT_TRUE(Get(w, "组合框_毫秒").editable);
+    EXPECT_FALSE(Get(w, "组合框_波特率").editable);
+
+    const ControlDef& interval = Get(w, "编辑框1");
+    EXPECT_EQ(interval.parent, "分组框3");
+    EXPECT_EQ(interval.rect.left, 90);
+    EXPECT_EQ(interval.rect.top, 141);
+    EXPECT_TRUE(interval.centred);
+
+    EXPECT_EQ(Get(w, "单选框_ASCII显示").parent, "图片框3");
+    EXPECT_EQ(Get(w, "单选框_ASCII显示").textColour, Rgb(128, 128, 128));
+    EXPECT_EQ(Get(w, "窗口最前选择框").textColour, 0xFF8800u);
+    EXPECT_TRUE(Get(w, "CRC选择框").checked);
+    EXPECT_FALSE(Get(w, "选择框_自动换行").checked);
+    EXPECT_EQ(Get(w, "编辑框_循环").text, "01 03 10 00 00 25\r\n01 03 00 64 00 08");
+    EXPECT_EQ(Get(w, "按钮_自动发送").parent, "图片框_分组");
+    EXPECT_EQ(Get(w, "分组框2").rect.height, 61);  // the relayout sizes the display from it
+
+    const ControlDef& status = Get(w, "状态条1");
+    ASSERT_EQ(status.panels.size(), 3u);
+    EXPECT_EQ(status.panels[0].text, "RX:0");
+    EXPECT_EQ(status.panels[1].tooltip, "发送字节数");
+    EXPECT_EQ(status.panels[2].width, 800);
+
+    const ControlDef& relay = Get(w, "标签");
+    EXPECT_EQ(relay.kind, Kind::Label);
+    EXPECT_FALSE(relay.visible);
+    EXPECT_EQ(Get(w, "时钟_换行").kind, Kind::Timer);
+    EXPECT_EQ(Find(w, "端口1"), nullptr);  // the serial channel belongs to the logic
+}
+
+TEST(MainWindowDef, MenuItemsInOrder) {
+    const WindowDef& w = MainWindowDef();
+    std::vector<Text> items;
+    for (const ControlDef& c : w.controls)
+        if (c.kind == Kind::MenuItem) {
+            EXPECT_EQ(c.name, c.text);
+            items.push_back(c.text);
+        }
+    EXPECT_EQ(items, (std::vector<Text>{"合并转10进制", "打开计算窗口", "清空", "删除", "全选", "剪切", "复制", "粘贴"}));
+}
+
+TEST(GeneratorWindowDef, SpotChecks) {
+    const WindowDef& w = GeneratorWindowDef();
+    EXPECT_EQ(w.title, "批量发送数据生成窗口");
+    EXPECT_FALSE(w.resizable || w.minimiseButton || w.maximiseButton || w.dragMoves);
+    EXPECT_EQ(Get(w, "标签_发送地址").text, "发送地址：" + Text(10, ' ') + "至");
+    for (const char* name : {"组合框_地址起", "组合框_地址终"}) {
+        EXPECT_TRUE(Get(w, name).editable);
+        EXPECT_EQ(Get(w, name).maxLength, 3);
+        EXPECT_TRUE(Get(w, name).items.empty());
+    }
+    EXPECT_FALSE(Get(w, "编辑框_自定义数据").visible);
+    EXPECT_EQ(Get(w, "组合框_路数").selectedIndex, 2);
+    EXPECT_EQ(Get(w, "按钮_关闭").rect.top, 11);
+    EXPECT_TRUE(Get(w, "编辑框1").multiLine);
+}
+
+TEST(CalculatorWindowDef, SpotChecks) {
+    const WindowDef& w = CalculatorWindowDef();
+    EXPECT_EQ(w.title, "");
+    EXPECT_EQ(w.rect.width, 518);
+    EXPECT_EQ(w.rect.height, 248);
+    EXPECT_FALSE(w.resizable || w.maximiseButton);
+    EXPECT_EQ(Get(w, "组合框_4").rect.top, 23);
+    EXPECT_EQ(Get(w, "组合框_8").rect.left, 438);
+    EXPECT_EQ(Get(w, "组合框_7").tag, "7");
+    EXPECT_EQ(Get(w, "编辑框164").rect.top, 48);
+    EXPECT_EQ(Get(w, "标签5").rect.width, 1);
+    EXPECT_TRUE(Get(w, "编辑框6").multiLine && !Get(w, "编辑框6").vScroll);
+    EXPECT_EQ(Get(w, "编辑框6").text, "-100000000\r\n+100000000\r\n*100000000\r\n/100000000");
+    EXPECT_EQ(Get(w, "选择框3").rect.left, 299);
+}
+
+}  // namespace
+}  // namespace vorta::ui
