@@ -1,0 +1,55 @@
+#pragma once
+// The platform part of a serial channel: one open device and the calls the
+// monitor thread makes on it. Everything but wake() runs on the thread that
+// owns the port at the time (the UI thread to open and close, the monitor
+// thread in between).
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "serial/line_settings.h"
+
+namespace vorta::serial {
+
+class PortIo {
+public:
+    // What made wait() return; several may be set.
+    enum WaitResult : unsigned {
+        kInput = 1,       // bytes to read, or the device reported a hang-up
+        kWoken = 2,       // wake() was called
+        kLineCheck = 4,   // time to look at the modem lines again
+    };
+
+    virtual ~PortIo() = default;
+
+    // Opens `devicePath` exclusively and applies `settings`. False on any
+    // failure, with nothing left open.
+    virtual bool open(const std::string& devicePath, const LineSettings& settings) = 0;
+    // Releases the device. Safe when closed.
+    virtual void close() = 0;
+
+    // Blocks until one of WaitResult happens. Once the device has gone it
+    // waits for wake() alone, so a dead device costs no CPU.
+    virtual unsigned wait() = 0;
+    // Makes the current or next wait() return. Safe from any thread.
+    virtual void wake() = 0;
+
+    // Reads what the driver holds, up to `capacity` bytes. Returns the count,
+    // 0 when nothing is waiting, -1 when the device has gone.
+    virtual long read(char* buffer, std::size_t capacity) = 0;
+    // Discards everything in both directions that the driver still holds.
+    virtual void purge() = 0;
+    // Sends all bytes and waits until the driver has passed them on. False
+    // when the time-out passes or the device has gone.
+    virtual bool write(std::string_view bytes) = 0;
+    // Appends the line-event codes (see SerialChannel::LineEvent) for what
+    // changed since the last call. Nothing when the device reports no lines.
+    virtual void lineEvents(std::vector<int>& codes) = 0;
+};
+
+// The port of this platform (termios on Linux).
+std::unique_ptr<PortIo> MakePlatformPort();
+
+}  // namespace vorta::serial

@@ -1,0 +1,225 @@
+#include "serial/termios_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "serial/custom_baud.h"
+#include "serial/termios_settings.h"
+
+namespace vorta::serial {
+namespace {
+
+// How often the modem lines and error counters are looked at while idle;
+// the kernel offers no poll() event for them.
+constexpr int kLineCheckMs = 100;
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Pseudo-terminals and some USB adapters have no modem lines at all.
+bool NotSupported(int error) { return error == ENOTTY || error == EINVAL; }
+
+bool SetLine(int fd, int line, bool on) {
+    if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0) return true;
+    return NotSupported(errno);
+}
+
+}  // namespace
+
+TermiosPort::TermiosPort() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+TermiosPort::~TermiosPort() {
+    close();
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+bool TermiosPort::open(const std::string& devicePath, const LineSettings& settings) {
+    close();
+    if (wakeFd_ < 0) return false;
+    // O_NONBLOCK: neither open() nor read() may wait for carrier or data.
+    fd_ = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    settings_ = settings;
+
+    termios t{};
+    // The lock keeps out programs that honour it, TIOCEXCL keeps out every
+    // later open() except by root.
+    bool ok = flock(fd_, LOCK_EX | LOCK_NB) == 0 && ioctl(fd_, TIOCEXCL) == 0;
+    exclusive_ = ok;
+    ok = ok && tcgetattr(fd_, &t) == 0 && ApplyLineSettings(settings, t) && tcsetattr(fd_, TCSANOW, &t) == 0;
+    if (ok && StandardSpeed(settings.baudRate) == B0) ok = SetCustomBaud(fd_, settings.baudRate);
+    if (ok) ok = setupModemLines(settings);
+    if (!ok) {
+        close();
+        return false;
+    }
+    tcflush(fd_, TCIOFLUSH);
+    eventfd_t stale;
+    eventfd_read(wakeFd_, &stale);
+    return true;
+}
+
+bool TermiosPort::setupModemLines(const LineSettings& s) {
+    // RTS and DTR under a handshake belong to the driver.
+    const bool rtsHandshake = s.flowControlCode == 1 || s.flowControlCode == 3;
+    const bool dtrHandshake = s.flowControlCode == 2 || s.flowControlCode == 4;
+    if (!rtsHandshake && !SetLine(fd_, TIOCM_RTS, s.rtsMode != 1)) return false;
+    if (!dtrHandshake && s.dtrMode != 0 && !SetLine(fd_, TIOCM_DTR, s.dtrMode == 2)) return false;
+
+    modemLines_ = ioctl(fd_, TIOCMGET, &modemState_) == 0;
+    if (!modemLines_ && !NotSupported(errno)) return false;
+    counters_ = ioctl(fd_, TIOCGICOUNT, &counts_) == 0;
+    return true;
+}
+
+void TermiosPort::close() {
+    if (fd_ >= 0) {
+        // The exclusive flag outlives this descriptor on a pseudo-terminal
+        // whose other side stays open; clear it so the port can be reopened.
+        // Only our own: a failed open must not clear the holder's.
+        if (exclusive_) ioctl(fd_, TIOCNXCL);
+        ::close(fd_);  // also drops the lock
+    }
+    fd_ = -1;
+    gone_ = hangup_ = exclusive_ = modemLines_ = counters_ = false;
+    modemState_ = 0;
+    counts_ = {};
+}
+
+unsigned TermiosPort::wait() {
+    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
+    const bool watchDevice = fd_ >= 0 && !gone_;
+    const int timeout = watchDevice && (modemLines_ || counters_) ? kLineCheckMs : -1;
+    const int ready = poll(fds, watchDevice ? 2 : 1, timeout);
+    if (ready < 0) return 0;  // EINTR: the caller simply waits again
+    unsigned result = ready == 0 ? unsigned{kLineCheck} : 0u;
+    if (fds[0].revents & POLLIN) {
+        eventfd_t count;
+        eventfd_read(wakeFd_, &count);
+        result |= kWoken;
+    }
+    if (watchDevice && fds[1].revents) {
+        if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) hangup_ = true;
+        result |= kInput;
+    }
+    return result;
+}
+
+void TermiosPort::wake() {
+    if (wakeFd_ >= 0) eventfd_write(wakeFd_, 1);
+}
+
+long TermiosPort::read(char* buffer, std::size_t capacity) {
+    if (fd_ < 0 || gone_) return -1;
+    for (;;) {
+        const ssize_t n = ::read(fd_, buffer, capacity);
+        if (n > 0) return n;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN && !hangup_) return 0;
+        // 0 (hung up), EIO (far end closed) or a hang-up without data: the
+        // device is gone until it is opened again.
+        gone_ = true;
+        return -1;
+    }
+}
+
+void TermiosPort::purge() {
+    if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+}
+
+std::int64_t TermiosPort::lineTimeMs(std::size_t bytes) const {
+    const int bitsPerChar = 1 + (settings_.dataBits & 0xFF) + (settings_.parityCode != 0 ? 1 : 0) +
+                            (settings_.stopBitsCode >= 2 ? 2 : 1);
+    const std::int64_t baud = settings_.baudRate > 0 ? settings_.baudRate : 1;
+    return static_cast<std::int64_t>(bytes) * bitsPerChar * 1000 / baud;
+}
+
+bool TermiosPort::write(std::string_view bytes) {
+    if (fd_ < 0 || gone_) return false;
+    const std::int64_t deadline =
+        settings_.timeoutMs > 0 ? NowMs() + settings_.timeoutMs + lineTimeMs(bytes.size()) : -1;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            if (!waitWritable(deadline)) return false;
+        } else {
+            gone_ = true;  // EIO: hung up
+            return false;
+        }
+    }
+    return waitDrained(deadline);
+}
+
+bool TermiosPort::waitWritable(std::int64_t deadline) {
+    pollfd fd{fd_, POLLOUT, 0};
+    for (;;) {
+        const int timeout = deadline < 0 ? -1 : static_cast<int>(std::max<std::int64_t>(0, deadline - NowMs()));
+        const int ready = poll(&fd, 1, timeout);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        if (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            gone_ = true;
+            return false;
+        }
+        return true;
+    }
+}
+
+bool TermiosPort::waitDrained(std::int64_t deadline) {
+    // A write is done when the bytes have left the driver, so that the purge
+    // before the next write cannot cut off the tail of this one.
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
+        if (deadline >= 0 && NowMs() >= deadline) return false;
+        const std::int64_t lineTime = std::max<std::int64_t>(1, std::min<std::int64_t>(10, lineTimeMs(queued)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(lineTime));
+    }
+}
+
+void TermiosPort::lineEvents(std::vector<int>& codes) {
+    if (fd_ < 0 || gone_) return;
+    if (counters_) {
+        serial_icounter_struct now{};
+        if (ioctl(fd_, TIOCGICOUNT, &now) == 0) {
+            if (now.brk != counts_.brk) codes.push_back(1);
+            if (now.frame != counts_.frame || now.overrun != counts_.overrun ||
+                now.parity != counts_.parity || now.buf_overrun != counts_.buf_overrun)
+                codes.push_back(4);
+            if (now.rng != counts_.rng) codes.push_back(5);
+            counts_ = now;
+        }
+    }
+    if (modemLines_) {
+        int state = 0;
+        if (ioctl(fd_, TIOCMGET, &state) != 0) return;
+        const int changed = state ^ modemState_;
+        if (!counters_ && (changed & TIOCM_RI) && (state & TIOCM_RI)) codes.push_back(5);
+        if (changed & TIOCM_CTS) codes.push_back(state & TIOCM_CTS ? 2 : 8);
+        if (changed & TIOCM_DSR) codes.push_back(state & TIOCM_DSR ? 3 : 9);
+        if (changed & TIOCM_CD) codes.push_back(state & TIOCM_CD ? 6 : 10);
+        modemState_ = state;
+    }
+}
+
+std::unique_ptr<PortIo> MakePlatformPort() { return std::make_unique<TermiosPort>(); }
+
+}  // namespace vorta::serial

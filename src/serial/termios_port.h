@@ -1,0 +1,53 @@
+#pragma once
+// A serial device on Linux: termios settings, an advisory lock plus TIOCEXCL
+// for exclusive use, poll() on the device and an eventfd for wake-ups, and the
+// modem-status and error-counter ioctls for line events.
+#include <cstdint>
+#include <linux/serial.h>
+
+#include "serial/port_io.h"
+
+namespace vorta::serial {
+
+class TermiosPort : public PortIo {
+public:
+    TermiosPort();
+    ~TermiosPort() override;
+    TermiosPort(const TermiosPort&) = delete;
+    TermiosPort& operator=(const TermiosPort&) = delete;
+
+    bool open(const std::string& devicePath, const LineSettings& settings) override;
+    void close() override;
+    unsigned wait() override;
+    void wake() override;
+    long read(char* buffer, std::size_t capacity) override;
+    void purge() override;
+    bool write(std::string_view bytes) override;
+    void lineEvents(std::vector<int>& codes) override;
+
+    // The open device's descriptor, or -1.
+    int fd() const { return fd_; }
+    // True once the device has hung up (unplugged, far end of a pseudo-terminal closed).
+    bool gone() const { return gone_; }
+
+private:
+    // Sets RTS and DTR and learns which line ioctls the device has. False
+    // only for real failures; missing modem lines are no failure.
+    bool setupModemLines(const LineSettings& settings);
+    bool waitWritable(std::int64_t deadlineMs);
+    bool waitDrained(std::int64_t deadlineMs);
+    std::int64_t lineTimeMs(std::size_t bytes) const;
+
+    int fd_ = -1;
+    int wakeFd_ = -1;
+    bool gone_ = false;
+    bool exclusive_ = false;    // this descriptor set TIOCEXCL
+    bool hangup_ = false;       // poll reported HUP/ERR: the next empty read means gone
+    bool modemLines_ = false;   // TIOCMGET works on this device
+    bool counters_ = false;     // TIOCGICOUNT works on this device
+    int modemState_ = 0;
+    serial_icounter_struct counts_{};
+    LineSettings settings_;
+};
+
+}  // namespace vorta::serial

@@ -1,0 +1,234 @@
+#include "serial/termios_port.h"
+
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "pty_pair.h"
+#include "serial/custom_baud.h"
+
+namespace vorta::serial {
+namespace {
+using testing::PtyPair;
+using Clock = std::chrono::steady_clock;
+
+// Waits until the port reports input, as the monitor thread does.
+bool WaitForInput(TermiosPort& port) {
+    const auto end = Clock::now() + std::chrono::seconds(2);
+    while (Clock::now() < end)
+        if (port.wait() & PortIo::kInput) return true;
+    return false;
+}
+
+TEST(TermiosPort, SettingsReachTheDevice) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    LineSettings s;
+    s.baudRate = 115200;
+    s.stopBitsCode = 3;
+    s.parityCode = 3;
+    s.parityCheck = true;
+    s.flowControlCode = 5;
+    ASSERT_TRUE(port.open(pty.path(), s));
+
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    // A pseudo-terminal forces 8 bits without parity, but keeps the parity kind.
+    EXPECT_EQ(t.c_cflag & (PARODD | CMSPAR), static_cast<tcflag_t>(PARODD | CMSPAR));
+    EXPECT_TRUE(t.c_iflag & INPCK);
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO));
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
+}
+
+TEST(TermiosPort, RatesWithoutAConstantGoThroughTermios2) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    LineSettings s;
+    s.baudRate = 250000;
+    s.flowControlCode = 1;
+    ASSERT_TRUE(port.open(pty.path(), s));
+    EXPECT_EQ(ReadBaudRate(pty.slave()), 250000);
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
+    EXPECT_TRUE(t.c_cflag & CRTSCTS);
+}
+
+TEST(TermiosPort, SettingsTheLineCannotTakeFailTheOpen) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    LineSettings s;
+    s.stopBitsCode = 2;  // one and a half with 8 data bits
+    EXPECT_FALSE(port.open(pty.path(), s));
+    EXPECT_EQ(port.fd(), -1);
+    s = LineSettings{};
+    s.baudRate = 0;
+    EXPECT_FALSE(port.open(pty.path(), s));
+    // The failed opens left nothing behind: the port opens normally.
+    EXPECT_TRUE(port.open(pty.path(), LineSettings{}));
+}
+
+TEST(TermiosPort, NotASerialDeviceFails) {
+    TermiosPort port;
+    EXPECT_FALSE(port.open("/nonexistent/ttyS0", LineSettings{}));
+    const std::string file = "/tmp/vorta-not-a-tty-" + std::to_string(getpid());
+    std::ofstream(file) << "x";
+    EXPECT_FALSE(port.open(file, LineSettings{}));
+    std::remove(file.c_str());
+}
+
+TEST(TermiosPort, ModemLineSettingsWorkWithoutModemLines) {
+    // Pseudo-terminals reject TIOCMSET/TIOCMGET; the port still opens and works.
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    for (int rts = 0; rts <= 2; ++rts) {
+        for (int dtr = 0; dtr <= 2; ++dtr) {
+            TermiosPort port;
+            LineSettings s;
+            s.rtsMode = rts;
+            s.dtrMode = dtr;
+            ASSERT_TRUE(port.open(pty.path(), s)) << rts << "/" << dtr;
+            std::vector<int> codes;
+            port.lineEvents(codes);
+            EXPECT_TRUE(codes.empty());
+            EXPECT_TRUE(port.write("ok"));
+            EXPECT_EQ(pty.receive(2), "ok");
+        }
+    }
+}
+
+TEST(TermiosPort, HeldPortCannotBeOpenedAgain) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort first;
+    TermiosPort second;
+    ASSERT_TRUE(first.open(pty.path(), LineSettings{}));
+    EXPECT_FALSE(second.open(pty.path(), LineSettings{}));
+    first.close();
+    EXPECT_TRUE(second.open(pty.path(), LineSettings{}));
+}
+
+// Whether a program that does not take the lock, running as an ordinary
+// user, can open `path`. Root passes TIOCEXCL, so as root the attempt runs in
+// a child process under the "nobody" user. -1: could not be tried.
+int OrdinaryUserCanOpen(const std::string& path, int deviceFd) {
+    if (geteuid() != 0) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+        return fd >= 0 ? 1 : 0;
+    }
+    if (fchmod(deviceFd, 0666) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        _exit(fd >= 0 ? 1 : errno == EBUSY ? 0 : 2);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    const int code = WEXITSTATUS(status);
+    return code <= 1 ? code : -1;
+}
+
+TEST(TermiosPort, ProgramsThatIgnoreTheLockAreKeptOutToo) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    ASSERT_TRUE(port.open(pty.path(), LineSettings{}));
+    const int whileOpen = OrdinaryUserCanOpen(pty.path(), pty.slave());
+    if (whileOpen < 0) GTEST_SKIP() << "cannot run as an ordinary user here";
+    EXPECT_EQ(whileOpen, 0);
+    // A second opener that fails must leave the holder's mark alone.
+    TermiosPort second;
+    EXPECT_FALSE(second.open(pty.path(), LineSettings{}));
+    EXPECT_EQ(OrdinaryUserCanOpen(pty.path(), pty.slave()), 0);
+    port.close();
+    // The exclusive mark must not outlive the port on a device that stays.
+    EXPECT_EQ(OrdinaryUserCanOpen(pty.path(), pty.slave()), 1);
+}
+
+TEST(TermiosPort, PortLockedByAnotherProgramFails) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const int other = ::open(pty.path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    TermiosPort port;
+    EXPECT_FALSE(port.open(pty.path(), LineSettings{}));
+    ::close(other);
+    EXPECT_TRUE(port.open(pty.path(), LineSettings{}));
+}
+
+TEST(TermiosPort, PurgeDropsWaitingBytesAndWriteSendsAll) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    ASSERT_TRUE(port.open(pty.path(), LineSettings{}));
+    ASSERT_TRUE(pty.send("stale"));
+    ASSERT_TRUE(WaitForInput(port));
+    port.purge();
+    char buffer[16];
+    EXPECT_EQ(port.read(buffer, sizeof buffer), 0);
+
+    std::string frame(10000, '\0');
+    for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<char>(i * 7);
+    std::thread reader([&] { EXPECT_EQ(pty.receive(frame.size()), frame); });
+    EXPECT_TRUE(port.write(frame));
+    reader.join();
+}
+
+TEST(TermiosPort, WriteGivesUpWhenTheFarEndStopsReading) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    LineSettings s;
+    s.baudRate = 4000000;
+    s.timeoutMs = 200;
+    ASSERT_TRUE(port.open(pty.path(), s));
+    // Far more than a pseudo-terminal buffers; nobody reads the far end.
+    const std::string flood(1 << 20, 'x');
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.write(flood));
+    // 200 ms plus the bytes' line time at 4 Mbaud (about 2.6 s).
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST(TermiosPort, FarEndClosingLeavesAPortThatWaitsQuietly) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    ASSERT_TRUE(port.open(pty.path(), LineSettings{}));
+    pty.closeFarEnd();
+
+    // The hang-up wakes the waiter; the read then tells that the device is gone.
+    ASSERT_TRUE(WaitForInput(port));
+    char buffer[16];
+    EXPECT_EQ(port.read(buffer, sizeof buffer), -1);
+    EXPECT_TRUE(port.gone());
+    EXPECT_FALSE(port.write("x"));
+
+    // From now on only wake() ends a wait.
+    std::thread waker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        port.wake();
+    });
+    const auto start = Clock::now();
+    EXPECT_EQ(port.wait(), unsigned{PortIo::kWoken});
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(150));
+    waker.join();
+    port.close();
+    EXPECT_EQ(port.fd(), -1);
+}
+
+}  // namespace
+}  // namespace vorta::serial
