@@ -1,0 +1,153 @@
+#include "serial/serial_channel.h"
+
+#include <cstring>
+
+namespace vorta::serial {
+namespace {
+
+constexpr std::size_t kReadChunk = 64 * 1024;
+// Bytes read in one round before the monitor thread looks at shutdown and
+// write requests again, so a flood cannot starve them.
+constexpr std::size_t kReadRound = 1024 * 1024;
+
+}  // namespace
+
+SerialChannel::SerialChannel(ui::EventLoop& loop, PortResolver resolver)
+    : SerialChannel(loop, std::move(resolver), MakePlatformPort()) {}
+
+SerialChannel::SerialChannel(ui::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port)
+    : loop_(loop), resolver_(std::move(resolver)), port_(std::move(port)), mailbox_(std::make_shared<Mailbox>()) {
+    mailbox_->owner = this;
+}
+
+SerialChannel::~SerialChannel() {
+    close();
+    mailbox_->owner = nullptr;
+}
+
+bool SerialChannel::open() {
+    close();
+    const std::string device = resolver_ ? resolver_(portNumber_) : std::string();
+    if (device.empty() || !port_->open(device, settings_)) return false;
+    eventChar_ = settings_.eventCharacter.empty() ? -1 : static_cast<unsigned char>(settings_.eventCharacter[0]);
+    stop_ = false;
+    try {
+        monitor_ = std::thread(&SerialChannel::monitor, this);
+    } catch (const std::system_error&) {
+        port_->close();
+        return false;
+    }
+    return true;
+}
+
+void SerialChannel::close() {
+    if (monitor_.joinable()) {
+        stop_ = true;
+        port_->wake();
+        monitor_.join();
+    }
+    port_->close();
+    {
+        std::lock_guard lock(mailbox_->mutex);
+        mailbox_->queue.clear();
+    }
+    ++mailbox_->session;
+}
+
+bool SerialChannel::write(std::string_view bytes) {
+    if (!isOpen()) return false;
+    if (bytes.empty()) return true;
+    std::unique_lock lock(writeMutex_);
+    writeBuffer_.assign(bytes);
+    writeRequested_ = true;
+    writeFinished_ = false;
+    port_->wake();
+    writeDone_.wait(lock, [this] { return writeFinished_; });
+    return writeOk_;
+}
+
+void SerialChannel::monitor() {
+    // No purge here: the port purged as the last step of opening, and a purge
+    // now would race with bytes that arrive after open() has returned.
+    std::vector<char> buffer(kReadChunk);
+    std::vector<int> lineCodes;
+    for (;;) {
+        const unsigned woke = port_->wait();
+        if (stop_) return;
+        lineCodes.clear();
+        port_->lineEvents(lineCodes);
+        if (!lineCodes.empty()) enqueue(lineCodes, nullptr, 0);
+        if (woke & PortIo::kInput) {
+            std::size_t total = 0;
+            while (total < kReadRound) {
+                const long n = port_->read(buffer.data(), buffer.size());
+                if (n <= 0) break;
+                enqueue({}, buffer.data(), static_cast<std::size_t>(n));
+                total += static_cast<std::size_t>(n);
+            }
+        }
+        serveWrite();
+    }
+}
+
+void SerialChannel::serveWrite() {
+    std::string bytes;
+    {
+        std::lock_guard lock(writeMutex_);
+        if (!writeRequested_) return;
+        writeRequested_ = false;
+        bytes.swap(writeBuffer_);
+    }
+    // Bytes received but not yet read, and anything not yet sent, go first.
+    port_->purge();
+    const bool ok = port_->write(bytes);
+    {
+        std::lock_guard lock(writeMutex_);
+        writeOk_ = ok;
+        writeFinished_ = true;
+    }
+    writeDone_.notify_all();
+}
+
+void SerialChannel::enqueue(const std::vector<int>& lineCodes, const char* bytes, std::size_t count) {
+    bool post = false;
+    {
+        std::lock_guard lock(mailbox_->mutex);
+        auto& queue = mailbox_->queue;
+        for (int code : lineCodes) queue.push_back({false, code});
+        if (eventChar_ >= 0 && count > 0 && std::memchr(bytes, eventChar_, count))
+            queue.push_back({false, kEventCharacter});
+        for (std::size_t i = 0; i < count; ++i)
+            queue.push_back({true, static_cast<unsigned char>(bytes[i])});
+        if (!mailbox_->deliveryPosted) {
+            mailbox_->deliveryPosted = true;
+            post = true;
+        }
+    }
+    if (post) loop_.post([mailbox = mailbox_] { Deliver(mailbox); });
+}
+
+void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
+    std::vector<Event> burst;
+    {
+        std::lock_guard lock(mailbox->mutex);
+        burst.swap(mailbox->queue);
+        mailbox->deliveryPosted = false;
+    }
+    if (!mailbox->owner) return;
+    const std::uint64_t session = mailbox->session;
+    // Copies, so a handler may replace the handlers or destroy the channel.
+    const auto onData = mailbox->owner->onDataArrived_;
+    const auto onLine = mailbox->owner->onLineEvent_;
+    for (const Event& e : burst) {
+        // A handler may close or destroy the channel; nothing more is raised then.
+        if (!mailbox->owner || mailbox->session != session) return;
+        if (e.data) {
+            if (onData) onData(e.value);
+        } else if (onLine) {
+            onLine(e.value);
+        }
+    }
+}
+
+}  // namespace vorta::serial

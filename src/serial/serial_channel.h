@@ -1,0 +1,136 @@
+#pragma once
+// The serial channel: one port, configured through properties, opened and
+// closed and written to on the UI thread. A monitor thread reads the port and
+// performs the writes; every received byte comes back on the UI thread as its
+// own data-arrived event, in order. Every member is called on the UI thread.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "serial/line_settings.h"
+#include "serial/port_io.h"
+#include "serial/port_resolver.h"
+#include "ui/event_loop.h"
+
+namespace vorta::serial {
+
+class SerialChannel {
+public:
+    // Codes of the line event.
+    enum LineEvent : int {
+        kBreak = 1,
+        kCtsOn = 2,
+        kDsrOn = 3,
+        kLineError = 4,
+        kRing = 5,
+        kCarrierOn = 6,
+        kEventCharacter = 7,
+        kCtsOff = 8,
+        kDsrOff = 9,
+        kCarrierOff = 10,
+    };
+
+    SerialChannel(ui::EventLoop& loop, PortResolver resolver);
+    SerialChannel(ui::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port);
+    // Closes the port; events still queued are dropped.
+    ~SerialChannel();
+    SerialChannel(const SerialChannel&) = delete;
+    SerialChannel& operator=(const SerialChannel&) = delete;
+
+    // Properties. They are read by open(); changing them while open has no
+    // effect until the next open().
+    void setPortNumber(int n) { portNumber_ = n < 1 ? 1 : n; }
+    int portNumber() const { return portNumber_; }
+    void setBaudRate(int baud) { settings_.baudRate = baud < 0 ? 0 : baud; }
+    int baudRate() const { return settings_.baudRate; }
+    void setDataBits(int bits) { settings_.dataBits = bits; }
+    int dataBits() const { return settings_.dataBits; }
+    void setStopBitsCode(int code) { settings_.stopBitsCode = Clamp(code, 1, 3); }
+    int stopBitsCode() const { return settings_.stopBitsCode; }
+    void setParityCheck(bool on) { settings_.parityCheck = on; }
+    bool parityCheck() const { return settings_.parityCheck; }
+    void setEventCharacter(std::string text) { settings_.eventCharacter = std::move(text); }
+    const std::string& eventCharacter() const { return settings_.eventCharacter; }
+    void setTimeoutMs(int ms) { settings_.timeoutMs = ms < 0 ? 0 : ms; }
+    int timeoutMs() const { return settings_.timeoutMs; }
+    void setParityCode(int code) { settings_.parityCode = Clamp(code, 0, 4); }
+    int parityCode() const { return settings_.parityCode; }
+    void setFlowControlCode(int code) { settings_.flowControlCode = Clamp(code, 0, 5); }
+    int flowControlCode() const { return settings_.flowControlCode; }
+    void setRtsMode(int mode) { settings_.rtsMode = Clamp(mode, 0, 2); }
+    int rtsMode() const { return settings_.rtsMode; }
+    void setDtrMode(int mode) { settings_.dtrMode = Clamp(mode, 0, 2); }
+    int dtrMode() const { return settings_.dtrMode; }
+
+    // Closes, then opens the device of the port number with the current
+    // properties. True when the port is open and the monitor thread runs.
+    bool open();
+    // Stops the monitor thread, releases the device and drops undelivered
+    // events, including the rest of a burst being delivered. Safe when closed.
+    void close();
+    // Sends the bytes as they are, after discarding whatever both directions
+    // of the port still held. Blocks until written; false when closed, on
+    // time-out or when the device has gone. No bytes: true, nothing sent.
+    bool write(std::string_view bytes);
+    bool isOpen() const { return monitor_.joinable(); }
+
+    // Raised on the UI thread, one call per received byte (0..255).
+    void setOnDataArrived(std::function<void(int byte)> handler) { onDataArrived_ = std::move(handler); }
+    // Raised on the UI thread with a LineEvent code.
+    void setOnLineEvent(std::function<void(int code)> handler) { onLineEvent_ = std::move(handler); }
+
+private:
+    struct Event {
+        bool data;  // data-arrived, else line event
+        int value;
+    };
+    // Shared with the delivery tasks posted to the event loop, which may run
+    // after the channel is gone.
+    struct Mailbox {
+        std::mutex mutex;
+        std::vector<Event> queue;
+        bool deliveryPosted = false;
+        // UI thread only: the channel (null once destroyed) and a count of
+        // close() calls, so a burst from before a close is not delivered.
+        SerialChannel* owner = nullptr;
+        std::uint64_t session = 0;
+    };
+
+    static int Clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
+    void monitor();
+    void readAvailable();
+    void serveWrite();
+    // Appends under the mailbox lock; posts one delivery unless one is pending.
+    void enqueue(const std::vector<int>& lineCodes, const char* bytes, std::size_t count);
+    static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
+
+    ui::EventLoop& loop_;
+    PortResolver resolver_;
+    std::unique_ptr<PortIo> port_;
+    int portNumber_ = 1;
+    LineSettings settings_;
+    std::function<void(int)> onDataArrived_;
+    std::function<void(int)> onLineEvent_;
+
+    std::shared_ptr<Mailbox> mailbox_;
+    std::thread monitor_;
+    std::atomic<bool> stop_{false};
+    int eventChar_ = -1;  // first byte of the event character while open, or -1
+
+    // The write handed to the monitor thread.
+    std::mutex writeMutex_;
+    std::condition_variable writeDone_;
+    std::string writeBuffer_;
+    bool writeRequested_ = false;
+    bool writeFinished_ = false;
+    bool writeOk_ = false;
+};
+
+}  // namespace vorta::serial

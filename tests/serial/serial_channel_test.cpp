@@ -1,0 +1,456 @@
+#include "serial/serial_channel.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "pty_pair.h"
+#include "serial/termios_port.h"
+#include "serial/port_discovery.h"
+#include "ui/virtual_loop.h"
+
+namespace vorta::serial {
+namespace {
+using namespace std::chrono_literals;
+using testing::PtyPair;
+using Clock = std::chrono::steady_clock;
+
+// Counts the deliveries the channel posts.
+class CountingLoop : public ui::VirtualLoop {
+public:
+    void post(Task task) override {
+        ++posts;
+        VirtualLoop::post(std::move(task));
+    }
+    std::atomic<int> posts{0};
+};
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 2000ms) {
+    const auto end = Clock::now() + timeout;
+    while (!done()) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+std::chrono::nanoseconds ProcessCpuTime() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
+}
+
+class ChannelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty_.ok());
+        device_ = pty_.path();
+        channel_ = std::make_unique<SerialChannel>(loop_, [this](int) { return device_; });
+        channel_->setOnDataArrived([this](int byte) {
+            EXPECT_EQ(std::this_thread::get_id(), uiThread_);
+            received_.push_back(static_cast<char>(byte));
+            sequence_.push_back(byte);
+        });
+        channel_->setOnLineEvent([this](int code) { sequence_.push_back(-code); });
+    }
+
+    // Pumps the UI loop until `count` bytes have arrived.
+    bool receive(std::size_t count) {
+        return loop_.runUntilReal([&] { return received_.size() >= count; }, 3000ms);
+    }
+    // Pumps the UI loop for a while, so stray events would show.
+    void settle() { loop_.runUntilReal([] { return false; }, 100ms); }
+
+    CountingLoop loop_;
+    PtyPair pty_;
+    std::string device_;
+    std::unique_ptr<SerialChannel> channel_;
+    std::string received_;
+    std::vector<int> sequence_;  // bytes, and line events as negative codes
+    const std::thread::id uiThread_ = std::this_thread::get_id();
+};
+
+TEST_F(ChannelTest, FiveBytesGiveFiveEventsInOrderOnTheUiThread) {
+    ASSERT_TRUE(channel_->open());
+    const std::string frame("\x01\x03\x00\x10\xff", 5);
+    ASSERT_TRUE(pty_.send(frame));
+    ASSERT_TRUE(receive(5));
+    settle();
+    EXPECT_EQ(received_, frame);
+    EXPECT_EQ(sequence_, (std::vector<int>{0x01, 0x03, 0x00, 0x10, 0xff}));
+}
+
+TEST_F(ChannelTest, ABurstIsDeliveredThroughFewPosts) {
+    ASSERT_TRUE(channel_->open());
+    std::string block(4096, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i % 251);
+    ASSERT_TRUE(pty_.send(block));
+    ASSERT_TRUE(receive(block.size()));
+    EXPECT_EQ(received_, block);
+    // One event per byte, but not one posted task per byte.
+    EXPECT_LE(loop_.posts.load(), 64);
+}
+
+TEST_F(ChannelTest, BytesWaitingBeforeOpenAreDiscarded) {
+    ASSERT_TRUE(pty_.send("old"));
+    pollfd fd{pty_.slave(), POLLIN, 0};
+    ASSERT_EQ(poll(&fd, 1, 2000), 1);  // they sit in the device's input
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(pty_.send("new"));
+    ASSERT_TRUE(receive(3));
+    settle();
+    EXPECT_EQ(received_, "new");
+}
+
+TEST_F(ChannelTest, WriteReachesTheFarEnd) {
+    EXPECT_FALSE(channel_->write("x"));  // closed
+    ASSERT_TRUE(channel_->open());
+    EXPECT_TRUE(channel_->write(std::string_view("01\0" "03", 5)));
+    EXPECT_EQ(pty_.receive(5), std::string("01\0" "03", 5));
+    EXPECT_TRUE(channel_->write(""));
+    EXPECT_EQ(pty_.receive(1, 100), "");
+    channel_->close();
+    EXPECT_FALSE(channel_->write("x"));
+}
+
+// A termios port whose reads can be held back, so that bytes stay in the
+// driver as on a slow machine, where they wait until the monitor thread reads.
+class HeldPort : public TermiosPort {
+public:
+    unsigned wait() override {
+        const unsigned woke = TermiosPort::wait();
+        if (hold) std::this_thread::sleep_for(1ms);  // input stays ready while held
+        return woke;
+    }
+    long read(char* buffer, std::size_t capacity) override {
+        return hold ? 0 : TermiosPort::read(buffer, capacity);
+    }
+    std::atomic<bool> hold{true};
+};
+
+TEST_F(ChannelTest, BytesWaitingWhenAWriteStartsAreDiscarded) {
+    auto port = std::make_unique<HeldPort>();
+    HeldPort& held = *port;
+    SerialChannel channel(loop_, [this](int) { return device_; }, std::move(port));
+    channel.setOnDataArrived([this](int byte) { received_.push_back(static_cast<char>(byte)); });
+    ASSERT_TRUE(channel.open());
+    ASSERT_TRUE(pty_.send("stale"));
+    pollfd fd{pty_.slave(), POLLIN, 0};
+    ASSERT_EQ(poll(&fd, 1, 2000), 1);  // waiting in the driver, unread
+
+    EXPECT_TRUE(channel.write("request"));
+    EXPECT_EQ(pty_.receive(7), "request");
+    held.hold = false;
+    ASSERT_TRUE(pty_.send("answer"));
+    ASSERT_TRUE(receive(6));
+    settle();
+    EXPECT_EQ(received_, "answer");
+}
+
+TEST_F(ChannelTest, AHandlerMayWriteBack) {
+    channel_->setOnDataArrived([this](int byte) {
+        received_.push_back(static_cast<char>(byte));
+        EXPECT_TRUE(channel_->write(std::string(1, static_cast<char>(byte + 1))));
+    });
+    ASSERT_TRUE(channel_->open());
+    for (char c : std::string("AZ")) {
+        ASSERT_TRUE(pty_.send(std::string(1, c)));
+        ASSERT_TRUE(receive(received_.size() + 1));
+        EXPECT_EQ(pty_.receive(1), std::string(1, static_cast<char>(c + 1)));
+    }
+}
+
+TEST_F(ChannelTest, SecondOpenerFailsWhileTheFirstHoldsThePort) {
+    SerialChannel other(loop_, [this](int) { return device_; });
+    ASSERT_TRUE(channel_->open());
+    EXPECT_FALSE(other.open());
+    EXPECT_FALSE(other.isOpen());
+    // Reopening the holder releases and takes the port again.
+    EXPECT_TRUE(channel_->open());
+    EXPECT_FALSE(other.open());
+    channel_->close();
+    EXPECT_TRUE(other.open());
+}
+
+TEST_F(ChannelTest, OpenFailsWithoutADeviceOrWithSettingsTheLineCannotTake) {
+    device_.clear();
+    EXPECT_FALSE(channel_->open());
+    device_ = "/dev/vorta-no-such-port";
+    EXPECT_FALSE(channel_->open());
+    device_ = pty_.path();
+    channel_->setStopBitsCode(2);  // one and a half with 8 data bits
+    EXPECT_FALSE(channel_->open());
+    EXPECT_FALSE(channel_->isOpen());
+    channel_->setDataBits(5);
+    EXPECT_TRUE(channel_->open());
+}
+
+TEST_F(ChannelTest, SettingsReachTermios) {
+    channel_->setBaudRate(57600);
+    channel_->setStopBitsCode(3);
+    channel_->setParityCode(4);
+    channel_->setParityCheck(true);
+    channel_->setFlowControlCode(1);
+    ASSERT_TRUE(channel_->open());
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty_.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B57600));
+    EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B57600));
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_EQ(t.c_cflag & (PARODD | CMSPAR), static_cast<tcflag_t>(CMSPAR));  // space
+    EXPECT_TRUE(t.c_iflag & INPCK);
+    EXPECT_TRUE(t.c_cflag & CRTSCTS);
+    EXPECT_FALSE(t.c_lflag & ICANON);
+
+    // Changes while open wait for the next open.
+    channel_->setBaudRate(9600);
+    channel_->setFlowControlCode(5);
+    ASSERT_EQ(tcgetattr(pty_.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B57600));
+    ASSERT_TRUE(channel_->open());
+    ASSERT_EQ(tcgetattr(pty_.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
+    EXPECT_TRUE(t.c_iflag & IXON);
+}
+
+TEST(SerialChannelProperties, DefaultsAndClamping) {
+    ui::VirtualLoop loop;
+    SerialChannel c(loop, nullptr);
+    EXPECT_EQ(c.portNumber(), 1);
+    EXPECT_EQ(c.baudRate(), 19200);
+    EXPECT_EQ(c.dataBits(), 8);
+    EXPECT_EQ(c.stopBitsCode(), 1);
+    EXPECT_FALSE(c.parityCheck());
+    EXPECT_EQ(c.eventCharacter(), "");
+    EXPECT_EQ(c.timeoutMs(), 1000);
+    EXPECT_EQ(c.parityCode(), 0);
+    EXPECT_EQ(c.flowControlCode(), 0);
+    EXPECT_EQ(c.rtsMode(), 0);
+    EXPECT_EQ(c.dtrMode(), 0);
+    EXPECT_FALSE(c.isOpen());
+    EXPECT_FALSE(c.open());  // no resolver, no device
+
+    c.setPortNumber(0);
+    EXPECT_EQ(c.portNumber(), 1);
+    c.setPortNumber(-7);
+    EXPECT_EQ(c.portNumber(), 1);
+    c.setPortNumber(12);
+    EXPECT_EQ(c.portNumber(), 12);
+    c.setBaudRate(-1);
+    EXPECT_EQ(c.baudRate(), 0);
+    c.setDataBits(3);
+    EXPECT_EQ(c.dataBits(), 3);
+    c.setStopBitsCode(0);
+    EXPECT_EQ(c.stopBitsCode(), 1);
+    c.setStopBitsCode(4);
+    EXPECT_EQ(c.stopBitsCode(), 3);
+    c.setTimeoutMs(-5);
+    EXPECT_EQ(c.timeoutMs(), 0);
+    c.setParityCode(-1);
+    EXPECT_EQ(c.parityCode(), 0);
+    c.setParityCode(5);
+    EXPECT_EQ(c.parityCode(), 4);
+    c.setFlowControlCode(6);
+    EXPECT_EQ(c.flowControlCode(), 5);
+    c.setFlowControlCode(-1);
+    EXPECT_EQ(c.flowControlCode(), 0);
+    c.setRtsMode(3);
+    EXPECT_EQ(c.rtsMode(), 2);
+    c.setDtrMode(-1);
+    EXPECT_EQ(c.dtrMode(), 0);
+    c.setDtrMode(9);
+    EXPECT_EQ(c.dtrMode(), 2);
+}
+
+TEST(SerialChannelPorts, PortZeroOpensTheDeviceOfCom1) {
+    namespace fs = std::filesystem;
+    PtyPair com1, com2;
+    ASSERT_TRUE(com1.ok() && com2.ok());
+    const fs::path root = fs::temp_directory_path() / ("vorta-ports-" + std::to_string(getpid()));
+    fs::create_directories(root / "ports");
+    fs::create_directories(root / "sys");
+    fs::create_symlink(com1.path(), root / "ports/COM1");
+    fs::create_symlink(com2.path(), root / "ports/COM2");
+    DiscoveryRoots roots;
+    roots.sysClassTty = root / "sys";  // no kernel ports: only the folder's
+    roots.portsFolder = root / "ports";
+
+    ui::VirtualLoop loop;
+    SerialChannel channel(loop, MakePortResolver(roots));
+    std::string got;
+    channel.setOnDataArrived([&](int b) { got.push_back(static_cast<char>(b)); });
+    channel.setPortNumber(0);
+    ASSERT_TRUE(channel.open());
+    ASSERT_TRUE(com1.send("1"));
+    ASSERT_TRUE(com2.send("2"));
+    loop.runUntilReal([&] { return !got.empty(); }, 2000ms);
+    EXPECT_EQ(got, "1");
+    EXPECT_TRUE(channel.write("w"));
+    EXPECT_EQ(com1.receive(1), "w");
+
+    channel.setPortNumber(3);
+    EXPECT_FALSE(channel.open());  // no COM3
+    channel.setPortNumber(2);
+    EXPECT_TRUE(channel.open());
+    channel.close();
+    fs::remove_all(root);
+}
+
+// A virtual null-modem cable the way a user makes one: socat with its two
+// ends linked into the ports folder as COM5 and COM6.
+TEST(SerialChannelPorts, SocatPairInThePortsFolder) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("vorta-socat-" + std::to_string(getpid()));
+    fs::create_directories(root / "ports");
+    fs::create_directories(root / "sys");
+    const std::string end5 = "pty,raw,echo=0,link=" + (root / "ports/COM5").string();
+    const std::string end6 = "pty,raw,echo=0,link=" + (root / "ports/COM6").string();
+    const char* argv[] = {"socat", end5.c_str(), end6.c_str(), nullptr};
+    pid_t socat = -1;
+    if (posix_spawnp(&socat, "socat", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+        fs::remove_all(root);
+        GTEST_SKIP() << "socat is not installed";
+    }
+    const bool linked = WaitFor([&] { return fs::exists(root / "ports/COM5") && fs::exists(root / "ports/COM6"); });
+
+    DiscoveryRoots roots;
+    roots.sysClassTty = root / "sys";
+    roots.portsFolder = root / "ports";
+    std::vector<PortInfo> ports;
+    EXPECT_EQ(DiscoverPorts(roots, ports), 0);
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM5", "COM6"}));
+
+    ui::VirtualLoop loop;
+    SerialChannel a(loop, MakePortResolver(roots));
+    SerialChannel b(loop, MakePortResolver(roots));
+    std::string got;
+    b.setOnDataArrived([&](int byte) { got.push_back(static_cast<char>(byte)); });
+    a.setPortNumber(5);
+    b.setPortNumber(6);
+    if (linked) {
+        EXPECT_TRUE(a.open());
+        EXPECT_TRUE(b.open());
+        EXPECT_TRUE(a.write("hello"));
+        loop.runUntilReal([&] { return got.size() >= 5; }, 2000ms);
+        EXPECT_EQ(got, "hello");
+    }
+
+    // The cable goes away under open ports.
+    kill(socat, SIGTERM);
+    waitpid(socat, nullptr, 0);
+    ASSERT_TRUE(linked);
+    EXPECT_TRUE(WaitFor([&] { return !a.write("x"); }));
+    EXPECT_TRUE(a.isOpen());
+    a.close();
+    b.close();
+    EXPECT_FALSE(a.open());  // the link went with socat
+    fs::remove_all(root);
+}
+
+TEST_F(ChannelTest, FarEndClosingMidStreamLeavesThingsResponsive) {
+    ASSERT_TRUE(channel_->open());
+    std::string stream(65536, '\0');
+    for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<char>(i * 13 + i / 256);
+    std::thread far([&] {
+        pty_.send(stream);
+        pty_.closeFarEnd();
+    });
+    far.join();
+    loop_.runUntilReal([] { return false; }, 300ms);
+    // What came is a prefix of what was sent, in order.
+    EXPECT_EQ(received_, stream.substr(0, received_.size()));
+
+    EXPECT_TRUE(channel_->isOpen());  // the port stays open for the user
+    const auto start = Clock::now();
+    EXPECT_FALSE(channel_->write("01 03"));
+    EXPECT_LT(Clock::now() - start, 500ms);
+
+    // A monitor thread that spun on the dead device would burn the whole second.
+    const auto cpuBefore = ProcessCpuTime();
+    std::this_thread::sleep_for(1000ms);
+    EXPECT_LT(ProcessCpuTime() - cpuBefore, 100ms);
+
+    channel_->close();
+    EXPECT_FALSE(channel_->isOpen());
+
+    // The device comes back (here: a new pseudo-terminal under the same number).
+    PtyPair back;
+    ASSERT_TRUE(back.ok());
+    device_ = back.path();
+    received_.clear();
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(back.send("ok"));
+    ASSERT_TRUE(receive(2));
+    EXPECT_EQ(received_, "ok");
+    EXPECT_TRUE(channel_->write("!"));
+    EXPECT_EQ(back.receive(1), "!");
+}
+
+TEST_F(ChannelTest, CloseDropsEventsNotYetDelivered) {
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(pty_.send("abc"));
+    ASSERT_TRUE(WaitFor([&] { return loop_.posts > 0; }));
+    channel_->close();
+    loop_.runPending();
+    EXPECT_EQ(received_, "");
+    // Reopened, it delivers what comes next.
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(pty_.send("d"));
+    ASSERT_TRUE(receive(1));
+    EXPECT_EQ(received_, "d");
+}
+
+TEST_F(ChannelTest, DestroyingDropsEventsNotYetDelivered) {
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(pty_.send("abc"));
+    ASSERT_TRUE(WaitFor([&] { return loop_.posts > 0; }));
+    channel_.reset();
+    EXPECT_GE(loop_.runPending(), 1);  // the delivery runs, and finds no channel
+    EXPECT_EQ(received_, "");
+}
+
+TEST_F(ChannelTest, ClosingInsideAHandlerStopsTheBurst) {
+    channel_->setOnDataArrived([this](int byte) {
+        received_.push_back(static_cast<char>(byte));
+        channel_->close();
+    });
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(pty_.send("0123456789"));
+    ASSERT_TRUE(WaitFor([&] { return loop_.posts > 0; }));
+    std::this_thread::sleep_for(50ms);
+    loop_.runPending();
+    EXPECT_EQ(received_, "0");
+    EXPECT_FALSE(channel_->isOpen());
+}
+
+TEST_F(ChannelTest, EventCharacterRaisesALineEventBeforeItsBytes) {
+    channel_->setEventCharacter("\n\r");  // only the first byte counts
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(pty_.send("ab\ncd\r"));
+    ASSERT_TRUE(receive(6));
+    settle();
+    EXPECT_EQ(std::count(sequence_.begin(), sequence_.end(), -SerialChannel::kEventCharacter), 1);
+    const auto event = std::find(sequence_.begin(), sequence_.end(), -SerialChannel::kEventCharacter);
+    const auto newline = std::find(sequence_.begin(), sequence_.end(), '\n');
+    EXPECT_LT(event, newline);
+    EXPECT_EQ(received_, "ab\ncd\r");
+
+    // Without an event character: bytes only (a pseudo-terminal has no modem lines).
+    channel_->setEventCharacter("");
+    ASSERT_TRUE(channel_->open());
+    sequence_.clear();
+    ASSERT_TRUE(pty_.send("\n"));
+    ASSERT_TRUE(receive(7));
+    settle();
+    EXPECT_EQ(sequence_, std::vector<int>{'\n'});
+}
+
+}  // namespace
+}  // namespace vorta::serial
