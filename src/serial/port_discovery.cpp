@@ -1,0 +1,129 @@
+#include "serial/port_discovery.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+#include <iterator>
+#include <set>
+
+#include "codec/gbk_text.h"
+#include "serial/com_numbers.h"
+
+namespace vorta::serial {
+namespace fs = std::filesystem;
+namespace {
+
+struct Found {
+    PortInfo info;
+    std::string key;  // entry name, for a stable order
+};
+
+bool Accessible(const std::string& path) {
+    return faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
+}
+
+// A serial-core port reports its UART type; 0 means no UART behind the node.
+bool IsPhantom(const fs::path& entry) {
+    std::ifstream type(entry / "type");
+    if (!type) return false;
+    const std::string text((std::istreambuf_iterator<char>(type)), std::istreambuf_iterator<char>());
+    return codec::TextToInt(text) == 0;
+}
+
+std::vector<Found> KernelDevices(const fs::path& sysClassTty, const fs::path& dev, std::error_code& error) {
+    std::vector<Found> found;
+    fs::directory_iterator it(sysClassTty, error);
+    if (error) return found;
+    for (const fs::directory_entry& entry : it) {
+        const std::string name = entry.path().filename().string();
+        const int number = ComNumberForTty(name);
+        if (number == 0) continue;
+        std::error_code ec;
+        if (!fs::exists(entry.path() / "device" / "driver", ec) || IsPhantom(entry.path())) continue;
+        const fs::path node = dev / name;
+        if (!fs::exists(node, ec)) continue;
+        found.push_back({{"", number, node.string(), false}, name});
+    }
+    return found;
+}
+
+std::vector<Found> FolderPorts(const fs::path& folder) {
+    std::vector<Found> found;
+    if (folder.empty()) return found;
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    if (error) return found;  // no folder: no virtual ports
+    for (const fs::directory_entry& entry : it) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("COM")) continue;
+        std::error_code ec;
+        if (!fs::exists(entry.path(), ec)) continue;  // a link to a device that is not there now
+        fs::path device = entry.path();
+        if (entry.is_symlink(ec)) {
+            const fs::path target = fs::read_symlink(entry.path(), ec);
+            if (!ec) device = (target.is_absolute() ? target : folder / target).lexically_normal();
+        }
+        // As for every port name: drop the "COM", read the rest as a number.
+        const int number = codec::TextToInt(std::string_view(name).substr(3));
+        found.push_back({{"", number, device.string(), false}, name});
+    }
+    return found;
+}
+
+}  // namespace
+
+DiscoveryRoots RootsBesideSettings(const fs::path& settingsFile) {
+    DiscoveryRoots roots;
+    roots.portsFolder = settingsFile.parent_path() / "ports";
+    return roots;
+}
+
+int DiscoverPorts(const DiscoveryRoots& roots, std::vector<PortInfo>& ports) {
+    ports.clear();
+    std::error_code error;
+    std::vector<Found> found = KernelDevices(roots.sysClassTty, roots.dev, error);
+    if (error) return error.value() != 0 ? error.value() : ENOENT;
+
+    std::vector<Found> folder = FolderPorts(roots.portsFolder);
+    std::set<int> claimed;
+    for (const Found& f : folder) claimed.insert(f.info.number);
+    std::erase_if(found, [&](const Found& f) { return claimed.count(f.info.number) > 0; });
+    found.insert(found.end(), std::make_move_iterator(folder.begin()), std::make_move_iterator(folder.end()));
+
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        if (a.info.number != b.info.number) return a.info.number < b.info.number;
+        return a.key < b.key;
+    });
+    for (Found& f : found) {
+        f.info.name = "COM" + std::to_string(f.info.number);
+        f.info.accessible = Accessible(f.info.devicePath);
+        ports.push_back(std::move(f.info));
+    }
+    return 0;
+}
+
+std::vector<std::string> PortNames(const std::vector<PortInfo>& ports) {
+    std::vector<std::string> names;
+    names.reserve(ports.size());
+    for (const PortInfo& p : ports) names.push_back(p.name);
+    return names;
+}
+
+std::string DeviceForPort(const std::vector<PortInfo>& ports, int number) {
+    for (const PortInfo& p : ports)
+        if (p.number == number) return p.devicePath;
+    return {};
+}
+
+PortResolver MakePortResolver(DiscoveryRoots roots) {
+    return [roots = std::move(roots)](int number) {
+        std::vector<PortInfo> ports;
+        DiscoverPorts(roots, ports);
+        return DeviceForPort(ports, number);
+    };
+}
+
+}  // namespace vorta::serial

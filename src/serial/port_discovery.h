@@ -1,0 +1,52 @@
+#pragma once
+// Port discovery on Linux, from sysfs alone: no device is opened (opening a
+// tty raises DTR and RTS and can disturb a port in use).
+//
+// A kernel serial device is listed when its /sys/class/tty entry has a
+// device with a driver, is not a serial-core port without a UART (`type` 0,
+// the phantom ttyS ports of the 8250 driver) and has a node in /dev. It gets
+// the fixed COM number of its family (com_numbers.h).
+//
+// The ports folder adds virtual and renamed ports: every entry named
+// COM<n> that leads to an existing file gives COM n, with the file it links
+// to as its device. It wins over a kernel device with the same number.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "serial/port_resolver.h"
+
+namespace vorta::serial {
+
+struct DiscoveryRoots {
+    std::filesystem::path sysClassTty = "/sys/class/tty";
+    std::filesystem::path dev = "/dev";
+    std::filesystem::path portsFolder;  // empty: none
+};
+
+// The default roots, with the ports folder "ports" beside the settings file.
+DiscoveryRoots RootsBesideSettings(const std::filesystem::path& settingsFile);
+
+struct PortInfo {
+    std::string name;        // "COM" + number: the port list's text
+    int number = 0;
+    std::string devicePath;  // what opening port `number` opens
+    bool accessible = false; // the current user may read and write the device
+};
+
+// Replaces `ports` with the ports found, in ascending order of number,
+// duplicates kept. Returns 0, or the error number when the sysfs tty class
+// cannot be read (the list is then empty).
+int DiscoverPorts(const DiscoveryRoots& roots, std::vector<PortInfo>& ports);
+
+// The names of `ports`, in order.
+std::vector<std::string> PortNames(const std::vector<PortInfo>& ports);
+
+// The device of the first port with `number`, or empty.
+std::string DeviceForPort(const std::vector<PortInfo>& ports, int number);
+
+// A resolver that discovers afresh at every open, so a device plugged in or
+// a link made after start-up is found.
+PortResolver MakePortResolver(DiscoveryRoots roots);
+
+}  // namespace vorta::serial

@@ -1,0 +1,172 @@
+#include "serial/port_discovery.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "serial/com_numbers.h"
+
+namespace vorta::serial {
+namespace {
+namespace fs = std::filesystem;
+
+TEST(ComNumbers, EachFamilyKeepsItsOwnRange) {
+    EXPECT_EQ(ComNumberForTty("ttyS0"), 1);
+    EXPECT_EQ(ComNumberForTty("ttyS9"), 10);
+    EXPECT_EQ(ComNumberForTty("ttyS98"), 99);
+    EXPECT_EQ(ComNumberForTty("ttyUSB0"), 100);
+    EXPECT_EQ(ComNumberForTty("ttyUSB7"), 107);
+    EXPECT_EQ(ComNumberForTty("ttyACM3"), 203);
+    EXPECT_EQ(ComNumberForTty("ttyAMA0"), 300);
+    EXPECT_EQ(ComNumberForTty("ttySC1"), 401);  // not taken for ttyS
+    EXPECT_EQ(ComNumberForTty("ttymxc2"), 502);
+    EXPECT_EQ(ComNumberForTty("ttyXRUSB0"), 600);
+}
+
+TEST(ComNumbers, NamesOutsideTheSchemeHaveNone) {
+    EXPECT_EQ(ComNumberForTty("ttyS99"), 0);  // would collide with ttyUSB0
+    EXPECT_EQ(ComNumberForTty("ttyUSB100"), 0);
+    EXPECT_EQ(ComNumberForTty("ttyS"), 0);
+    EXPECT_EQ(ComNumberForTty("ttyS01"), 0);
+    EXPECT_EQ(ComNumberForTty("ttyS-1"), 0);
+    EXPECT_EQ(ComNumberForTty("tty1"), 0);
+    EXPECT_EQ(ComNumberForTty("ttyprintk"), 0);
+    EXPECT_EQ(ComNumberForTty("ttyUSB1x"), 0);
+}
+
+// A fake /sys/class/tty, /dev and ports folder under a temporary directory.
+class DiscoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/vorta-discovery-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        roots_.sysClassTty = root_ / "sys/class/tty";
+        roots_.dev = root_ / "dev";
+        roots_.portsFolder = root_ / "settings/ports";
+        fs::create_directories(roots_.sysClassTty);
+        fs::create_directories(roots_.dev);
+        fs::create_directories(roots_.portsFolder);
+        fs::create_directories(root_ / "sys/devices");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    // A tty entry, linked to a device directory like sysfs does.
+    void tty(const std::string& name, bool driver, const char* type, bool node = true) {
+        const fs::path device = root_ / "sys/devices" / name;
+        fs::create_directories(device);
+        if (driver) {
+            fs::create_directories(root_ / "sys/bus/drivers/serial");
+            fs::create_directory_symlink(root_ / "sys/bus/drivers/serial", device / "driver");
+        }
+        const fs::path entry = roots_.sysClassTty / name;
+        fs::create_directories(entry);
+        fs::create_directory_symlink(device, entry / "device");
+        if (type) std::ofstream(entry / "type") << type << "\n";
+        if (node) std::ofstream(roots_.dev / name) << "";
+    }
+    void link(const std::string& name, const fs::path& target) {
+        fs::create_symlink(target, roots_.portsFolder / name);
+    }
+    std::vector<PortInfo> discover(int expectedStatus = 0) {
+        std::vector<PortInfo> ports{{"stale", 99, "", false}};
+        EXPECT_EQ(DiscoverPorts(roots_, ports), expectedStatus);
+        return ports;
+    }
+
+    fs::path root_;
+    DiscoveryRoots roots_;
+};
+
+TEST_F(DiscoveryTest, RealDevicesOnlyInAscendingComOrder) {
+    tty("ttyS9", true, "4");
+    tty("ttyS1", true, "4");
+    tty("ttyS0", true, "4");
+    tty("ttyS2", true, "0");           // 8250 phantom: no UART behind it
+    tty("ttyS3", false, "4");          // no driver
+    tty("ttyUSB0", true, nullptr);     // not serial-core: no type attribute
+    tty("ttyACM0", true, nullptr, false);  // no node in /dev
+    tty("tty1", true, nullptr);        // a console, outside the scheme
+    fs::create_directories(roots_.sysClassTty / "ptmx");  // no device link at all
+
+    const auto ports = discover();
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM1", "COM2", "COM10", "COM100"}));
+    EXPECT_EQ(ports[0].devicePath, (roots_.dev / "ttyS0").string());
+    EXPECT_EQ(ports[2].devicePath, (roots_.dev / "ttyS9").string());
+    EXPECT_EQ(ports[3].devicePath, (roots_.dev / "ttyUSB0").string());
+    EXPECT_EQ(ports[3].number, 100);
+}
+
+TEST_F(DiscoveryTest, PortsFolderAddsAndOverridesNumbers) {
+    tty("ttyS0", true, "4");
+    tty("ttyS1", true, "4");
+    std::ofstream(roots_.dev / "pts-a") << "";
+    std::ofstream(roots_.dev / "pts-b") << "";
+    link("COM2", roots_.dev / "pts-a");        // wins over ttyS1
+    link("COM12", "../../dev/pts-b");          // relative, like ln -s
+    link("COM7", roots_.dev / "gone");         // dangling: not there now
+    std::ofstream(roots_.portsFolder / "notes.txt") << "";
+
+    const auto ports = discover();
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM1", "COM2", "COM12"}));
+    EXPECT_EQ(ports[1].devicePath, (roots_.dev / "pts-a").string());
+    EXPECT_EQ(ports[2].devicePath, (roots_.dev / "pts-b").string());
+    EXPECT_EQ(DeviceForPort(ports, 2), (roots_.dev / "pts-a").string());
+    EXPECT_EQ(DeviceForPort(ports, 7), "");
+}
+
+TEST_F(DiscoveryTest, DuplicatesKeptAndNamesWithoutNumberGiveCom0) {
+    std::ofstream(roots_.dev / "x") << "";
+    std::ofstream(roots_.dev / "y") << "";
+    link("COM3", roots_.dev / "x");
+    link("COM03", roots_.dev / "y");
+    link("COMA", roots_.dev / "x");
+    link("COM", roots_.dev / "y");
+
+    const auto ports = discover();
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM0", "COM0", "COM3", "COM3"}));
+    // Among equal numbers the entry names decide, so COM3 means the same device every run.
+    EXPECT_EQ(DeviceForPort(ports, 3), (roots_.dev / "y").string());
+}
+
+TEST_F(DiscoveryTest, AccessHintFollowsTheDevice) {
+    tty("ttyS0", true, "4");
+    const auto ports = discover();
+    ASSERT_EQ(ports.size(), 1u);
+    EXPECT_EQ(ports[0].accessible, access((roots_.dev / "ttyS0").c_str(), R_OK | W_OK) == 0);
+}
+
+TEST_F(DiscoveryTest, UnreadableSysfsGivesAnErrorAndAnEmptyList) {
+    std::ofstream(roots_.dev / "x") << "";
+    link("COM3", roots_.dev / "x");
+    roots_.sysClassTty = root_ / "missing";
+    const auto ports = discover(ENOENT);
+    EXPECT_TRUE(ports.empty());
+}
+
+TEST_F(DiscoveryTest, MissingPortsFolderIsNoError) {
+    tty("ttyS0", true, "4");
+    roots_.portsFolder = root_ / "nowhere";
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{"COM1"});
+    roots_.portsFolder.clear();
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{"COM1"});
+}
+
+TEST_F(DiscoveryTest, ResolverSeesPortsAddedAfterStart) {
+    const PortResolver resolve = MakePortResolver(roots_);
+    EXPECT_EQ(resolve(5), "");
+    std::ofstream(roots_.dev / "late") << "";
+    link("COM5", roots_.dev / "late");
+    EXPECT_EQ(resolve(5), (roots_.dev / "late").string());
+}
+
+TEST(DiscoveryRootsTest, PortsFolderSitsBesideTheSettingsFile) {
+    const DiscoveryRoots roots = RootsBesideSettings("/tmp/vorta/peizhi.ini");
+    EXPECT_EQ(roots.portsFolder, fs::path("/tmp/vorta/ports"));
+    EXPECT_EQ(roots.sysClassTty, fs::path("/sys/class/tty"));
+    EXPECT_EQ(roots.dev, fs::path("/dev"));
+}
+
+}  // namespace
+}  // namespace vorta::serial
