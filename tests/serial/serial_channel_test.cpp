@@ -223,50 +223,33 @@ TEST_F(ChannelTest, SettingsReachTermios) {
 TEST(SerialChannelProperties, DefaultsAndClamping) {
     ui::VirtualLoop loop;
     SerialChannel c(loop, nullptr);
-    EXPECT_EQ(c.portNumber(), 1);
-    EXPECT_EQ(c.baudRate(), 19200);
-    EXPECT_EQ(c.dataBits(), 8);
-    EXPECT_EQ(c.stopBitsCode(), 1);
+    EXPECT_EQ((std::vector<int>{c.portNumber(), c.baudRate(), c.dataBits(), c.stopBitsCode(), c.timeoutMs(),
+                                c.parityCode(), c.flowControlCode(), c.rtsMode(), c.dtrMode()}),
+              (std::vector<int>{1, 19200, 8, 1, 1000, 0, 0, 0, 0}));
     EXPECT_FALSE(c.parityCheck());
     EXPECT_EQ(c.eventCharacter(), "");
-    EXPECT_EQ(c.timeoutMs(), 1000);
-    EXPECT_EQ(c.parityCode(), 0);
-    EXPECT_EQ(c.flowControlCode(), 0);
-    EXPECT_EQ(c.rtsMode(), 0);
-    EXPECT_EQ(c.dtrMode(), 0);
-    EXPECT_FALSE(c.isOpen());
     EXPECT_FALSE(c.open());  // no resolver, no device
 
-    c.setPortNumber(0);
-    EXPECT_EQ(c.portNumber(), 1);
-    c.setPortNumber(-7);
-    EXPECT_EQ(c.portNumber(), 1);
-    c.setPortNumber(12);
-    EXPECT_EQ(c.portNumber(), 12);
-    c.setBaudRate(-1);
-    EXPECT_EQ(c.baudRate(), 0);
-    c.setDataBits(3);
-    EXPECT_EQ(c.dataBits(), 3);
-    c.setStopBitsCode(0);
-    EXPECT_EQ(c.stopBitsCode(), 1);
-    c.setStopBitsCode(4);
-    EXPECT_EQ(c.stopBitsCode(), 3);
-    c.setTimeoutMs(-5);
-    EXPECT_EQ(c.timeoutMs(), 0);
-    c.setParityCode(-1);
-    EXPECT_EQ(c.parityCode(), 0);
-    c.setParityCode(5);
-    EXPECT_EQ(c.parityCode(), 4);
-    c.setFlowControlCode(6);
-    EXPECT_EQ(c.flowControlCode(), 5);
-    c.setFlowControlCode(-1);
-    EXPECT_EQ(c.flowControlCode(), 0);
-    c.setRtsMode(3);
-    EXPECT_EQ(c.rtsMode(), 2);
-    c.setDtrMode(-1);
-    EXPECT_EQ(c.dtrMode(), 0);
-    c.setDtrMode(9);
-    EXPECT_EQ(c.dtrMode(), 2);
+    const auto values = [&] {
+        return std::vector<int>{c.portNumber(), c.baudRate(), c.dataBits(), c.stopBitsCode(), c.timeoutMs(),
+                                c.parityCode(), c.flowControlCode(), c.rtsMode(), c.dtrMode()};
+    };
+    const auto setAll = [&](int port, int baud, int bits, int stop, int timeout, int parity, int flow, int rts,
+                            int dtr) {
+        c.setPortNumber(port);
+        c.setBaudRate(baud);
+        c.setDataBits(bits);
+        c.setStopBitsCode(stop);
+        c.setTimeoutMs(timeout);
+        c.setParityCode(parity);
+        c.setFlowControlCode(flow);
+        c.setRtsMode(rts);
+        c.setDtrMode(dtr);
+    };
+    setAll(0, -1, 3, 0, -5, -1, -1, -1, -1);  // data bits are stored as given
+    EXPECT_EQ(values(), (std::vector<int>{1, 0, 3, 1, 0, 0, 0, 0, 0}));
+    setAll(12, 250000, 300, 4, 5, 5, 6, 3, 9);
+    EXPECT_EQ(values(), (std::vector<int>{12, 250000, 300, 3, 5, 4, 5, 2, 2}));
 }
 
 TEST(SerialChannelPorts, PortZeroOpensTheDeviceOfCom1) {

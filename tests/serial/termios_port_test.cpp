@@ -25,30 +25,6 @@ bool WaitForInput(TermiosPort& port) {
     return false;
 }
 
-TEST(TermiosPort, SettingsReachTheDevice) {
-    PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    TermiosPort port;
-    LineSettings s;
-    s.baudRate = 115200;
-    s.stopBitsCode = 3;
-    s.parityCode = 3;
-    s.parityCheck = true;
-    s.flowControlCode = 5;
-    ASSERT_TRUE(port.open(pty.path(), s));
-
-    termios t{};
-    ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
-    EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
-    EXPECT_TRUE(t.c_cflag & CSTOPB);
-    // A pseudo-terminal forces 8 bits without parity, but keeps the parity kind.
-    EXPECT_EQ(t.c_cflag & (PARODD | CMSPAR), static_cast<tcflag_t>(PARODD | CMSPAR));
-    EXPECT_TRUE(t.c_iflag & INPCK);
-    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
-    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO));
-    EXPECT_FALSE(t.c_cflag & CRTSCTS);
-}
-
 TEST(TermiosPort, RatesWithoutAConstantGoThroughTermios2) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
