@@ -1,0 +1,28 @@
+#pragma once
+// The program's logic put together: the program-wide state, the serial
+// channel and every part's handlers, bound to the windows by name.
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/main_window_shell.h"
+#include "ui/model.h"
+#include "ui/platform.h"
+
+namespace vorta::app {
+
+class App {
+public:
+    App(ui::Model& model, ui::Platform& platform);
+    ~App();
+    // Creates and shows the main window; its created event loads every option.
+    ui::Window* start();
+    AppState& state() { return state_; }
+
+private:
+    ui::Model& model_;
+    ui::Platform& platform_;
+    AppState state_;
+    MainWindowShell shell_;
+};
+
+}  // namespace vorta::app

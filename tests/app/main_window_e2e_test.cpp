@@ -1,0 +1,131 @@
+// The real program under a private X server: it opens its main window, is
+// resized and closed the way a window manager would, and writes its size and
+// position into its settings file in the folder TMPDIR names.
+#include <gtest/gtest.h>
+// After gtest: Xlib's macros (None, Bool) would break its headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "app/settings_file.h"
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
+
+namespace vorta {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string WindowTitle(Display* dpy, Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    const Atom name = XInternAtom(dpy, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
+    std::string title;
+    if (XGetWindowProperty(dpy, w, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) == Success &&
+        data) {
+        title.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+    }
+    return title;
+}
+
+Window FindTopLevel(Display* dpy, const std::string& title) {
+    Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes attrs;
+            if (WindowTitle(dpy, children[i]) == title && XGetWindowAttributes(dpy, children[i], &attrs) &&
+                attrs.map_state == IsViewable)
+                found = children[i];
+        }
+        XFree(children);
+    }
+    return found;
+}
+
+// Waits for the child to end; returns its exit status, or -1 after the time-out.
+int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        std::this_thread::sleep_for(50ms);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+void Screenshot(const std::string& display, const std::string& file) {
+    const std::string cmd = "import -display " + display + " -window root " + file + " 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "screenshot failed: %s\n", file.c_str());
+}
+
+TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
+    test::Xvfb x;
+    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
+    test::TempDir tmp;
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("DISPLAY", x.display().c_str(), 1);
+        setenv("TMPDIR", tmp.path().c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        freopen("/dev/null", "r", stdin);
+        execl(VORTA_EXECUTABLE, VORTA_EXECUTABLE, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    Display* dpy = XOpenDisplay(x.display().c_str());
+    ASSERT_NE(dpy, nullptr);
+
+    const std::string title = reinterpret_cast<const char*>(u8"Vorta串口调试v2.35");
+    Window w = 0;
+    for (int i = 0; i < 300 && !w; ++i) {
+        std::this_thread::sleep_for(100ms);
+        w = FindTopLevel(dpy, title);
+    }
+    ASSERT_NE(w, 0u) << "no window titled " << title;
+    std::this_thread::sleep_for(800ms);  // let it paint
+    Screenshot(x.display(), VORTA_BUILD_DIR "/main-window.png");
+
+    XMoveResizeWindow(dpy, w, 100, 80, 700, 560);
+    XSync(dpy, False);
+    std::this_thread::sleep_for(800ms);
+    Screenshot(x.display(), VORTA_BUILD_DIR "/main-window-resized.png");
+
+    // What a window manager sends when the user closes a window.
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, w, False, NoEventMask, &e);
+    XFlush(dpy);
+    EXPECT_EQ(WaitExit(pid, 15s), 0);
+    XCloseDisplay(dpy);
+
+    const std::string ini = tmp.slash() + "peizhi.ini";
+    EXPECT_EQ(app::ReadSetting(ini, "大小", "KD"), "700");
+    EXPECT_EQ(app::ReadSetting(ini, "大小", "GD"), "560");
+    EXPECT_EQ(app::ReadSetting(ini, "位置", "DB"), "80");
+    EXPECT_EQ(app::ReadSetting(ini, "位置", "ZB"), "100");
+    // Loading the options wrote the line-break interval back at start-up.
+    EXPECT_EQ(app::ReadSetting(ini, "自动换行", "间隔毫秒"), "50");
+}
+
+}  // namespace
+}  // namespace vorta

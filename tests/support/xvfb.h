@@ -1,0 +1,55 @@
+#pragma once
+// Starts a private Xvfb server for a test and stops it afterwards. The server
+// picks a free display number itself (-displayfd), so tests may run in parallel.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+namespace vorta::test {
+
+class Xvfb {
+public:
+    explicit Xvfb(const char* screen = "1280x1024x24") {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char buf[32] = {};
+        std::string number;
+        ssize_t n;
+        while ((n = read(fds[0], buf, sizeof buf)) > 0) {
+            number.append(buf, static_cast<std::size_t>(n));
+            if (number.find('\n') != std::string::npos) break;
+        }
+        close(fds[0]);
+        while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
+        if (!number.empty()) display_ = ":" + number;
+    }
+    ~Xvfb() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+
+    // ":N", or empty when the server did not start.
+    const std::string& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+}  // namespace vorta::test

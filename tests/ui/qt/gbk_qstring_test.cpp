@@ -1,0 +1,46 @@
+// The GBK boundary: texts convert both ways, and every rich text unit becomes
+// exactly one QChar, whatever bytes the display holds.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "ui/qt/gbk_qstring.h"
+#include "ui/rich_text.h"
+
+namespace vorta::ui::qt {
+namespace {
+
+std::string Gbk(const char* utf8) { return ToGbk(QString::fromUtf8(utf8)); }
+
+TEST(GbkQString, RoundTripsChineseAndMarksWhatGbkCannotHold) {
+    const std::string gbk = Gbk("端口打开失败！");
+    EXPECT_EQ(gbk.size(), 14u);
+    EXPECT_EQ(static_cast<unsigned char>(gbk[0]), 0xB6);
+    EXPECT_EQ(FromGbk(gbk), QString::fromUtf8("端口打开失败！"));
+    EXPECT_EQ(ToGbk(QString::fromUtf8("A😀B")), "A??B");  // one '?' per UTF-16 half
+}
+
+TEST(GbkQString, EveryUnitIsOneQCharForAnyBytes) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 500; ++round) {
+        std::string bytes(random() % 64, '\0');
+        for (char& b : bytes) {
+            const unsigned pick = random() % 8;
+            b = static_cast<char>(pick == 0 ? '\r' : pick == 1 ? '\n' : pick < 4 ? 0x20 + random() % 0x5F : random() % 256);
+        }
+        const QString shown = UnitsToQString(bytes);
+        ASSERT_EQ(shown.size(), CountUnits(bytes.data(), bytes.size()));
+    }
+}
+
+TEST(GbkQString, LineEndsBecomeParagraphBreaksAndTypedTextComesBackAsUnits) {
+    const QString shown = UnitsToQString(Gbk("中\r\nA\rB\nC"));
+    EXPECT_EQ(shown, QString::fromUtf8("中") + QChar::ParagraphSeparator + "A" + QChar::ParagraphSeparator + "B" +
+                         QChar::ParagraphSeparator + "C");
+    const std::string typed = QStringToUnits(QString::fromUtf8("文") + QChar::ParagraphSeparator + "x");
+    EXPECT_EQ(typed, Gbk("文\r\nx"));
+    EXPECT_EQ(CountUnits(typed.data(), typed.size()), 3);
+}
+
+}  // namespace
+}  // namespace vorta::ui::qt
