@@ -15,6 +15,9 @@ struct AppState {
     ui::CharFormat receivedFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
     ui::CharFormat noteFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
     std::int32_t lineBreakInterval = 0;  // milliseconds, from 编辑框1
+    // Bytes received and sent since start or the last clear, shown as "RX:"/"TX:".
+    std::int64_t rxCount = 0;
+    std::int64_t txCount = 0;
 };
 
 }  // namespace vorta::app
