@@ -8,15 +8,27 @@ namespace vorta::app {
 App::App(ui::Model& model, ui::Platform& platform)
     : model_(model),
       platform_(platform),
-      shell_(model, platform, state_, [this](std::vector<ui::Text>& names) {
-          std::vector<serial::PortInfo> ports;
-          const int status = serial::DiscoverPorts(serial::RootsBesideSettings(state_.settingsPath), ports);
-          names = serial::PortNames(ports);
-          return status == 0;
-      }) {}
+      // Port n is looked up at every open, in the folder the settings file is in.
+      channel_(model.loop(),
+               [this](int port) {
+                   return serial::MakePortResolver(serial::RootsBesideSettings(state_.settingsPath))(port);
+               }),
+      shell_(model, platform, state_,
+             [this](std::vector<ui::Text>& names) {
+                 std::vector<serial::PortInfo> ports;
+                 const int status = serial::DiscoverPorts(serial::RootsBesideSettings(state_.settingsPath), ports);
+                 names = serial::PortNames(ports);
+                 return status == 0;
+             }),
+      portSwitch_(model, channel_, {state_.settingsPath, state_.listPath}) {}
 
-App::~App() = default;
+App::~App() { channel_.close(); }
 
-ui::Window* App::start() { return model_.openWindow(ui::MainWindowDef()); }
+ui::Window* App::start() {
+    ui::Window* main = model_.openWindow(ui::MainWindowDef());
+    // The channel belongs to the main window and goes with it.
+    main->on("", ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
+    return main;
+}
 
 }  // namespace vorta::app

@@ -5,6 +5,8 @@
 
 #include "app/app_state.h"
 #include "app/main_window_shell.h"
+#include "serial/port_switch.h"
+#include "serial/serial_channel.h"
 #include "ui/model.h"
 #include "ui/platform.h"
 
@@ -17,12 +19,15 @@ public:
     // Creates and shows the main window; its created event loads every option.
     ui::Window* start();
     AppState& state() { return state_; }
+    serial::SerialChannel& channel() { return channel_; }
 
 private:
     ui::Model& model_;
     ui::Platform& platform_;
     AppState state_;
+    serial::SerialChannel channel_;
     MainWindowShell shell_;
+    serial::PortSwitch portSwitch_;
 };
 
 }  // namespace vorta::app
