@@ -1,5 +1,6 @@
 #include "app/app.h"
 
+#include "app/gbk_convert.h"
 #include "serial/port_discovery.h"
 #include "ui/windows/window_defs.h"
 
@@ -18,6 +19,10 @@ App::App(ui::Model& model, ui::Platform& platform)
                  std::vector<serial::PortInfo> ports;
                  const int status = serial::DiscoverPorts(serial::RootsBesideSettings(state_.settingsPath), ports);
                  names = serial::PortNames(ports);
+                 portNotes_.clear();
+                 for (const serial::PortInfo& port : ports)
+                     portNotes_.push_back(Utf8ToGbk(port.devicePath) +
+                                          (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"));
                  return status == 0;
              }),
       portSwitch_(model, channel_, {state_.settingsPath, state_.listPath}) {}
@@ -26,6 +31,7 @@ App::~App() { channel_.close(); }
 
 ui::Window* App::start() {
     ui::Window* main = model_.openWindow(ui::MainWindowDef());
+    (*main)["组合框_端口"].setItemNotes(portNotes_);
     // The channel belongs to the main window and goes with it.
     main->on("", ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
     return main;

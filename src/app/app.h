@@ -28,6 +28,7 @@ private:
     serial::SerialChannel channel_;
     MainWindowShell shell_;
     serial::PortSwitch portSwitch_;
+    std::vector<ui::Text> portNotes_;  // device and access hint per listed port
 };
 
 }  // namespace vorta::app

@@ -95,8 +95,14 @@ void Control::addItem(const Text& item) {
     changed(Prop::Items);
 }
 
+void Control::setItemNotes(std::vector<Text> notes) {
+    itemNotes_ = std::move(notes);
+    changed(Prop::Items);
+}
+
 void Control::clearItems() {
     items_.clear();
+    itemNotes_.clear();
     selected_ = -1;
     if (def_.editable) text_.clear();
     changed(Prop::Items);

@@ -95,6 +95,9 @@ public:
 
     // ---- combo box ----
     const std::vector<Text>& items() const { return items_; }
+    // Notes a view may show beside the items in the opened list (never part of the text).
+    const std::vector<Text>& itemNotes() const { return itemNotes_; }
+    void setItemNotes(std::vector<Text> notes);
     void addItem(const Text& item);
     void clearItems();
     int selectedIndex() const { return selected_; }
@@ -146,6 +149,7 @@ private:
     bool visible_, disabled_, checked_;
     Text text_;
     std::vector<Text> items_;
+    std::vector<Text> itemNotes_;
     int selected_;
     Colour fill_;
     int period_ = 0;

@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QAbstractItemView>
+#include <QStyledItemDelegate>
 
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/rich_text_widget.h"
@@ -212,6 +214,34 @@ private:
     QAbstractButton* button_;
 };
 
+// The opened list of a combo box shows each item's note after it, in grey.
+class NotedItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr int kNoteRole = Qt::UserRole + 1;
+
+protected:
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QString note = index.data(kNoteRole).toString();
+        if (note.isEmpty()) return;
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const int textWidth = opt.fontMetrics.horizontalAdvance(opt.text) + 12;
+        painter->save();
+        painter->setPen(option.state & QStyle::State_Selected ? option.palette.highlightedText().color()
+                                                              : QColor(128, 128, 128));
+        painter->drawText(option.rect.adjusted(textWidth, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, note);
+        painter->restore();
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const QString note = index.data(kNoteRole).toString();
+        if (!note.isEmpty()) size.rwidth() += option.fontMetrics.horizontalAdvance(note) + 16;
+        return size;
+    }
+};
+
 class ComboAdapter : public Adapter {
 public:
     ComboAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
@@ -219,6 +249,7 @@ public:
         combo_->setEditable(c.def().editable);
         combo_->setInsertPolicy(QComboBox::NoInsert);
         combo_->setMaxVisibleItems(10);
+        combo_->setItemDelegate(new NotedItemDelegate(combo_));
         fill();
         if (auto* line = combo_->lineEdit()) {
             if (c.def().maxLength > 0) line->setMaxLength(c.def().maxLength);
@@ -243,6 +274,16 @@ private:
             combo_->clear();
             for (const auto& item : control_.items()) combo_->addItem(FromGbk(item));
         }
+        const auto& notes = control_.itemNotes();
+        bool noted = false;
+        for (int i = 0; i < combo_->count(); ++i) {
+            const QString note = i < int(notes.size()) ? FromGbk(notes[i]) : QString();
+            combo_->setItemData(i, note, NotedItemDelegate::kNoteRole);
+            combo_->setItemData(i, note.isEmpty() ? QVariant() : QVariant(note), Qt::ToolTipRole);
+            noted = noted || !note.isEmpty();
+        }
+        // Room for the notes in the opened list, however narrow the closed box.
+        if (noted) combo_->view()->setMinimumWidth(combo_->view()->sizeHintForColumn(0));
         combo_->setCurrentIndex(control_.selectedIndex());
         if (combo_->isEditable()) {
             const QString t = FromGbk(control_.text());

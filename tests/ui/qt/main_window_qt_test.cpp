@@ -104,6 +104,16 @@ TEST_F(MainWindowQt, ProgramWritesReachTheWidgetsAndResizingLaysOut) {
     EXPECT_EQ(widget<QPushButton>("按钮_打开串口")->text(), QString::fromUtf8("关闭串口"));
     EXPECT_FALSE(widget<QComboBox>("组合框_端口")->isEnabled());
 
+    // The opened port list shows each device beside its COM name; the box's text stays "COM n".
+    Control& ports = (*main)[Gbk("组合框_端口")];
+    ports.clearItems();
+    ports.addItem("COM100");
+    ports.setItemNotes({"/dev/ttyUSB0"});
+    ports.setSelectedIndex(0);
+    auto* combo = widget<QComboBox>("组合框_端口");
+    EXPECT_EQ(combo->currentText(), "COM100");
+    EXPECT_EQ(combo->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyUSB0");
+
     QWidget* window = view.widgetOf(*main);
     window->resize(QSize(800, 600) - (window->frameGeometry().size() - window->size()));
     QCoreApplication::processEvents();
