@@ -13,12 +13,17 @@ function(vorta_logic_library name)
   target_compile_options(${name} PRIVATE ${VORTA_GBK_FLAGS})
 endfunction()
 
-# vorta_test(<name> SOURCES <...> LIBS <...> [QT] [ENV <k=v...>])
+# vorta_test(<name> SOURCES <...> LIBS <...> [QT | XVFB] [ENV <k=v...>])
 # A GoogleTest executable; each test case becomes its own ctest entry.
 # Tests of logic are compiled with GBK literals like the logic; QT tests are not.
 function(vorta_test name)
-  cmake_parse_arguments(T "QT" "" "SOURCES;LIBS;ENV" ${ARGN})
-  if(T_QT)
+  cmake_parse_arguments(T "QT;XVFB" "" "SOURCES;LIBS;ENV" ${ARGN})
+  if(T_XVFB)
+    # Qt tests on a private X server of their own (tests/support/qt_xvfb_test_main.cpp).
+    set(T_QT ON)
+    add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/qt_xvfb_test_main.cpp)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest Threads::Threads Qt6::Widgets)
+  elseif(T_QT)
     # Qt tests own their QApplication for the whole run (tests/support/qt_test_main.cpp).
     add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/support/qt_test_main.cpp)
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest Threads::Threads Qt6::Widgets)
