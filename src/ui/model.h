@@ -228,7 +228,8 @@ public:
     // Named behaviours that definitions bind events to.
     void registerAction(const Text& name, Action action);
 
-    // Creates a window from its definition with all its controls, shows it and
+    // Creates a window from its definition (which must outlive it: windows keep
+    // referring to their definitions) with all its controls, shows it and
     // runs its Created event. A modal window runs the loop until it is closed
     // and is then already destroyed when this returns (nullptr).
     Window* openWindow(const WindowDef& def, bool modal = false);
