@@ -286,8 +286,11 @@ void Window::close() {
 Model::Model(EventLoop& loop, Size screen) : loop_(loop), screen_(screen) {}
 
 Model::~Model() {
-    // Destroy open windows so their Destroying handlers and timers are settled.
-    for (auto& w : windows_) w->close();
+    // Windows still open go without their Destroying events: the owners of the
+    // handlers may already be gone. Only their timers must stop.
+    for (auto& w : windows_)
+        for (auto& c : w->controls_)
+            if (c->timerId_) loop_.stopTimer(c->timerId_);
 }
 
 void Model::setView(View* view) { view_ = view; }

@@ -198,3 +198,26 @@ TEST(ModelModal, ModalWindowReturnsAfterItClosed) {
 
 }  // namespace
 }  // namespace vorta::ui
+
+namespace vorta::ui {
+namespace {
+
+TEST(ModelLifetime, DestroyingTheModelRunsNoHandlerOfAnOpenWindow) {
+    // Handlers belong to objects that may be gone before the model; a window
+    // still open when the model goes must not call them.
+    VirtualLoop loop;
+    int calls = 0;
+    {
+        Model model(loop, {800, 600});
+        WindowDef def = TestWindow();
+        model.registerAction("count", [&](Control&, const EventArgs&) { ++calls; });
+        def.bindings = {{"", Event::Destroying, "count"}, {"时钟", Event::TimerTick, "count"}};
+        Window* w = model.openWindow(def);
+        (*w)["时钟"].setPeriod(10);
+    }
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(loop.activeTimers(), 0);
+}
+
+}  // namespace
+}  // namespace vorta::ui
