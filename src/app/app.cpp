@@ -25,13 +25,21 @@ App::App(ui::Model& model, ui::Platform& platform)
                                           (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"));
                  return status == 0;
              }),
-      portSwitch_(model, channel_, {state_.settingsPath, state_.listPath}) {}
+      portSwitch_(model, channel_, {state_.settingsPath, state_.listPath}),
+      receive_(model, state_),
+      displayTools_(model, platform, state_),
+      send_(model, platform, state_,
+            {[this](std::string_view bytes) { return channel_.write(bytes); },
+             [this](ui::Window& main) { portSwitch_.toggle(main); }, &serial::PortSwitch::IsOpen}) {
+    channel_.setOnDataArrived([this](int byte) { receive_.OnByteReceived(byte); });
+}
 
 App::~App() { channel_.close(); }
 
 ui::Window* App::start() {
     ui::Window* main = model_.openWindow(ui::MainWindowDef());
     (*main)["组合框_端口"].setItemNotes(portNotes_);
+    receive_.attach(*main);
     // The channel belongs to the main window and goes with it.
     main->on("", ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
     return main;

@@ -5,9 +5,12 @@
 
 #include "app/app_state.h"
 #include "app/main_window_shell.h"
+#include "receive/display_tools.h"
+#include "receive/receive_display.h"
 #include "serial/port_switch.h"
 #include "serial/serial_channel.h"
 #include "ui/model.h"
+#include "transmit/send_operation.h"
 #include "ui/platform.h"
 
 namespace vorta::app {
@@ -28,6 +31,9 @@ private:
     serial::SerialChannel channel_;
     MainWindowShell shell_;
     serial::PortSwitch portSwitch_;
+    receive::ReceiveDisplay receive_;
+    receive::DisplayTools displayTools_;
+    transmit::SendOperation send_;
     std::vector<ui::Text> portNotes_;  // device and access hint per listed port
 };
 

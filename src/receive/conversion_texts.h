@@ -1,0 +1,21 @@
+#pragma once
+// The texts the display's tools show for a selection: the three-radix
+// conversion balloon and the merge of the selected bytes into one decimal number.
+#include <optional>
+#include <string>
+
+namespace vorta::receive {
+
+// "16进制：…\r\n10进制：…\r\n 2进制：…", one eight-column cell per selected piece;
+// nullopt when the selection holds nothing but blanks.
+std::optional<std::string> ConversionBalloonText(const std::string& selection);
+
+// "16进制：<digits>\r\n10进制：<value>" for at most four bytes, "最多支持4字节" beyond;
+// nullopt when the selection holds nothing but blanks.
+std::optional<std::string> MergeToDecimalText(const std::string& selection);
+
+// Pieces shown in one balloon; a longer selection ends each line with "…", so
+// selecting a whole large display stays quick and the balloon stays readable.
+inline constexpr int kBalloonPieces = 64;
+
+}  // namespace vorta::receive

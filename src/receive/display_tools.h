@@ -1,0 +1,31 @@
+#pragma once
+// The receive display as the user's workbench: the conversion balloon on
+// releasing the left button, the context menu (merge to decimal, clear,
+// delete, select all, cut, copy, paste), and the clear and save buttons.
+#include "app/app_state.h"
+#include "ui/model.h"
+#include "ui/platform.h"
+
+namespace vorta::receive {
+
+class DisplayTools {
+public:
+    // Registers "DisplayLeftReleased", "DisplayRightReleased", "MergeToDecimal",
+    // "ClearDisplay", "DeleteSelection", "SelectAll", "CutSelection",
+    // "CopySelection", "PasteClipboard" and "SaveDisplay".
+    DisplayTools(ui::Model& model, ui::Platform& platform, app::AppState& state);
+
+    static constexpr const char* kSaveFilter = "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc";
+
+private:
+    void balloonAtCursor(ui::Window& main, const std::string& text);
+    void popupMenu(ui::Window& main);
+    void clear(ui::Window& main);
+    void copy(ui::Window& main);
+    void save(ui::Window& main);
+
+    ui::Platform& platform_;
+    app::AppState& state_;
+};
+
+}  // namespace vorta::receive

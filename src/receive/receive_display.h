@@ -1,0 +1,46 @@
+#pragma once
+// Every received byte goes into the receive display at once: as a hex cell or
+// as text, in the received-data format, counted in "RX:", and followed by a
+// line break a fixed interval after the first byte of a burst.
+#include <functional>
+#include <string>
+
+#include "app/app_state.h"
+#include "codec/gbk_assembler.h"
+#include "ui/model.h"
+
+namespace vorta::receive {
+
+class ReceiveDisplay {
+public:
+    // Registers "OnLineBreakTimer".
+    ReceiveDisplay(ui::Model& model, app::AppState& state);
+
+    // Takes the main window's controls; call once it exists.
+    void attach(ui::Window& main);
+    // The channel's data-arrived handler: one call per received byte.
+    void OnByteReceived(int byte);
+    void OnLineBreakTimer();
+
+    // Called with the hex text of each line the line break ends, while the
+    // byte calculator is open (unset: closed).
+    std::function<void(const std::string& line)> updateCalculator;
+
+    const std::string& lineAccumulator() const { return line_; }
+
+private:
+    app::AppState& state_;
+    codec::GbkAssembler assembler_;
+    std::string line_;
+    ui::Control* display_ = nullptr;
+    ui::Control* hexMode_ = nullptr;
+    ui::Control* textMode_ = nullptr;
+    ui::Control* autoBreak_ = nullptr;
+    ui::Control* breakTimer_ = nullptr;
+    ui::Control* statusBar_ = nullptr;
+};
+
+// "RX:"/"TX:" and the count, as the status bar shows them.
+std::string CounterText(const char* prefix, std::int64_t count);
+
+}  // namespace vorta::receive

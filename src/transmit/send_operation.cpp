@@ -1,0 +1,107 @@
+#include "transmit/send_operation.h"
+
+#include "codec/crc16.h"
+#include "codec/hex_text.h"
+
+namespace vorta::transmit {
+namespace {
+
+void Write(ui::Control& display, const std::string& text) { display.replaceSelection(text); }
+
+}  // namespace
+
+SendOperation::SendOperation(ui::Model& model, ui::Platform& platform, app::AppState& state, SerialLink link,
+                             std::function<AutoSendView()> autoSend)
+    : model_(model), platform_(platform), state_(state), link_(std::move(link)), autoSend_(std::move(autoSend)) {
+    model.registerAction("SendOperation", [this](ui::Control& c, const ui::EventArgs&) { run(c.window()); });
+    model.registerAction("EnterHotKey", [this](ui::Control& c, const ui::EventArgs&) { run(c.window()); });
+    model.registerAction("SendModeClicked", [this](ui::Control& c, const ui::EventArgs&) { sendModeClicked(c); });
+    model.registerAction("EnterToSend", [this](ui::Control& c, const ui::EventArgs&) { enterToSend(c); });
+}
+
+void SendOperation::showTx(ui::Window& main) {
+    main["状态条1"].setPanelText(1, "TX:" + std::to_string(state_.txCount));
+}
+
+void SendOperation::run(ui::Window& main) {
+    if (!link_.isOpen(main)) {
+        link_.openClose(main);  // writes its own note when the port cannot be opened
+        if (!link_.isOpen(main)) return;
+    }
+    ui::Control& display = main["超级编辑框1"];
+    display.setInsertionFormat(state_.sentFormat);
+    const std::string t = main["编辑框_发送"].text();
+    if (t.empty()) {
+        Write(display, t + "  → 发送数据为空！\r\n");
+        return;
+    }
+    std::string echo;
+    if (main["单选框_ASCII发送"].checked()) {
+        if (!link_.write(codec::TextToBytes(t))) {
+            Write(display, t + "  → 数据未能发送！\r\n");
+            return;
+        }
+        state_.txCount += static_cast<std::int64_t>(t.size());
+        showTx(main);
+        echo = t;
+    } else {
+        if (!codec::IsEvenHexLength(t)) {
+            Write(display, t + "  → 数据输入长度错误,未能发送！");
+            return;
+        }
+        const std::string frame = codec::FormatHexPairs(t);
+        std::string f = frame;
+        std::string crcPairs;
+        if (main["CRC选择框"].checked()) {
+            const std::string c = codec::Crc16Text(t);  // "HH LL"
+            crcPairs = main["CRC反"].checked() ? c.substr(3, 2) + " " + c.substr(0, 2) : c;
+            f += " " + crcPairs;
+        }
+        // The frame and its check value are converted apart: a frame ending in
+        // the first byte of a two-byte character would otherwise swallow the
+        // separating space, and the check bytes on the wire would be wrong.
+        std::string bytes = frame.empty() ? std::string() : codec::HexPairsToBytes(frame);
+        if (!crcPairs.empty()) bytes += codec::HexPairsToBytes(crcPairs);
+        state_.txCount += static_cast<std::int64_t>(bytes.size());  // counted even if the write fails
+        showTx(main);
+        if (!link_.write(bytes)) {
+            Write(display, t + "  → 数据未能发送！\r\n");
+            return;
+        }
+        echo = f;
+    }
+    if (autoSend_ && !main["CRC选择框"].checked()) {
+        const AutoSendView a = autoSend_();
+        if (a.running && !a.currentLine.empty()) echo = a.snapshotLine;
+    }
+    Write(display, echo + "\r\n");
+    display.scrollToEnd();
+}
+
+void SendOperation::sendModeClicked(ui::Control& radio) {
+    if (!radio.checked()) return;
+    ui::Window& main = radio.window();
+    ui::Control& crc = main["CRC选择框"];
+    const bool hex = radio.name() == "单选框_16发送";
+    main["单选框_16显示"].setChecked(hex);
+    main["单选框_ASCII显示"].setChecked(!hex);
+    if (hex) {
+        crc.setDisabled(false);
+    } else {
+        crc.setChecked(false);
+        crc.setDisabled(true);
+    }
+}
+
+void SendOperation::enterToSend(ui::Control& box) {
+    if (box.checked()) {
+        ui::Window* main = &box.window();
+        platform_.registerEnterHotKey([this, main] {
+            if (model_.window("main") == main) run(*main);
+        });
+    } else {
+        platform_.unregisterEnterHotKey();
+    }
+}
+
+}  // namespace vorta::transmit

@@ -1,0 +1,48 @@
+#pragma once
+// The program's real main window on the virtual clock, started as at a first
+// run with its settings in a fresh folder; the parts under test add their own
+// handlers before `start()`.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "app/app_state.h"
+#include "app/main_window_shell.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "ui/virtual_loop.h"
+#include "ui/windows/window_defs.h"
+
+namespace vorta::test {
+
+class MainWindowFixture : public ::testing::Test {
+protected:
+    MainWindowFixture() {
+        setenv("TMPDIR", tmp.path().c_str(), 1);
+        platform.screen = {1280, 1024};
+        model.setView(&view);
+    }
+    ~MainWindowFixture() override { unsetenv("TMPDIR"); }
+
+    ui::Window& start() {
+        main = model.openWindow(ui::MainWindowDef());
+        return *main;
+    }
+    ui::Control& c(const char* name) { return (*main)[name]; }
+    ui::Text display() { return c("超级编辑框1").text(); }
+    ui::Text panel(int i) { return c("状态条1").panelText(i); }
+
+    TempDir tmp;
+    ui::VirtualLoop loop;
+    FakePlatform platform;
+    RecordingView view;
+    ui::Model model{loop, {1280, 1024}};
+    app::AppState state;
+    app::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
+                                   ports = {"COM1"};
+                                   return true;
+                               }};
+    ui::Window* main = nullptr;
+};
+
+}  // namespace vorta::test

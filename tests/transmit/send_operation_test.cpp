@@ -1,0 +1,164 @@
+// The send operation on the real main window with a recorded serial line:
+// what leaves, what is counted and what the display echoes, in which colour.
+#include "transmit/send_operation.h"
+
+#include "codec/crc16.h"
+#include "codec/hex_text.h"
+
+#include "support/main_window_fixture.h"
+
+namespace vorta::transmit {
+namespace {
+
+class SendTest : public test::MainWindowFixture {
+protected:
+    void SetUp() override {
+        start();
+        c("串口状态外形框").setFillColour(0x00FF00);  // the port is open
+    }
+    void send(const char* text) {
+        c("编辑框_发送").setText(text);
+        model.userClick(c("按钮_发送"));
+    }
+    std::vector<std::string> wire;  // each write's bytes
+    bool writeWorks = true;
+    int opens = 0;
+    bool openWorks = true;
+    AutoSendView autoSend;
+    SendOperation sender{model, platform, state,
+                         SerialLink{[this](std::string_view b) {
+                                        if (writeWorks) wire.emplace_back(b);
+                                        return writeWorks;
+                                    },
+                                    [this](ui::Window& w) {
+                                        ++opens;
+                                        if (openWorks) w["串口状态外形框"].setFillColour(0x00FF00);
+                                        else w["超级编辑框1"].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
+                                    },
+                                    [](ui::Window& w) { return w["串口状态外形框"].fillColour() != ui::kDefaultColour; }},
+                         [this] { return autoSend; }};
+};
+
+TEST_F(SendTest, DefaultFrameGetsItsCrcHighByteFirstAndAGreenEcho) {
+    send("01 03 10 00 00 25");
+    ASSERT_EQ(wire.size(), 1u);
+    EXPECT_EQ(wire[0], std::string("\x01\x03\x10\x00\x00\x25\xD1\x80", 8));
+    EXPECT_EQ(panel(1), "TX:8");
+    EXPECT_EQ(display(), "01 03 10 00 00 25 D1 80\r\n");
+    EXPECT_EQ(c("超级编辑框1").rich().formatAt(0).colour, ui::Rgb(0, 128, 0));
+    EXPECT_EQ(c("超级编辑框1").rich().formatAt(0).pointSize, 11);
+}
+
+TEST_F(SendTest, ReversedCrcAndNoCrc) {
+    c("CRC反").setChecked(true);
+    send("01 03 10 00 00 25");
+    EXPECT_EQ(wire.back(), std::string("\x01\x03\x10\x00\x00\x25\x80\xD1", 8));
+    c("CRC选择框").setChecked(false);
+    send("01 03 10 00 00 25");
+    EXPECT_EQ(wire.back(), std::string("\x01\x03\x10\x00\x00\x25", 6));
+    EXPECT_EQ(display(), "01 03 10 00 00 25 80 D1\r\n01 03 10 00 00 25\r\n");
+    EXPECT_EQ(panel(1), "TX:14");
+}
+
+TEST_F(SendTest, TypedHexIsEchoedNormalisedAndOddLengthIsRefusedWithoutLineEnd) {
+    c("CRC选择框").setChecked(false);
+    send("0103100000 25");
+    send("123");
+    send("ab cd");
+    EXPECT_EQ(display(), "01 03 10 00 00 25\r\n123  → 数据输入长度错误,未能发送！AB CD\r\n");
+    EXPECT_EQ(wire.size(), 2u);
+    EXPECT_EQ(wire[1], "\xAB\xCD");
+}
+
+TEST_F(SendTest, PlainTextSendsItsGbkBytesAndCountsThem) {
+    model.userClick(c("单选框_ASCII发送"));
+    EXPECT_FALSE(c("CRC选择框").checked());
+    EXPECT_TRUE(c("CRC选择框").disabled());
+    EXPECT_TRUE(c("单选框_ASCII显示").checked());
+    EXPECT_FALSE(c("单选框_16显示").checked());
+    send("中A");
+    EXPECT_EQ(wire.back(), "\xD6\xD0\x41");
+    EXPECT_EQ(panel(1), "TX:3");
+    EXPECT_EQ(display(), "中A\r\n");
+    model.userClick(c("单选框_16发送"));
+    EXPECT_FALSE(c("CRC选择框").disabled());
+    EXPECT_FALSE(c("CRC选择框").checked());  // enabled again, not checked
+    EXPECT_TRUE(c("单选框_16显示").checked());
+}
+
+TEST_F(SendTest, FailedWritesAndEmptyBox) {
+    writeWorks = false;
+    send("01 02");
+    EXPECT_EQ(panel(1), "TX:4");  // a hex frame is counted before it is written
+    model.userClick(c("单选框_ASCII发送"));
+    send("AB");
+    EXPECT_EQ(panel(1), "TX:4");  // plain text only when written
+    send("");
+    EXPECT_EQ(display(), "01 02  → 数据未能发送！\r\nAB  → 数据未能发送！\r\n  → 发送数据为空！\r\n");
+}
+
+TEST_F(SendTest, ClosedPortIsOpenedFirstAndAFailedOpenStopsTheSend) {
+    c("串口状态外形框").setFillColour(ui::kDefaultColour);
+    openWorks = false;
+    send("01 02");
+    EXPECT_EQ(opens, 1);
+    EXPECT_TRUE(wire.empty());
+    EXPECT_EQ(display(), "  → 端口打开失败！可能被其他程序占用。\r\n");
+    openWorks = true;
+    send("01 02");
+    EXPECT_EQ(opens, 2);
+    EXPECT_EQ(wire.size(), 1u);
+}
+
+TEST_F(SendTest, CrcAlwaysMatchesTheFrameBytesOnTheWire) {
+    // Chinese text typed in hex mode pairs bytes across characters; whatever the
+    // frame, the last two bytes sent must be the CRC of the bytes before them.
+    const char* parts[] = {"A", "中", "1", "丂"};  // 丂 is 81 40: its trail byte is "@"
+    for (int n = 1; n <= 6; ++n)
+        for (int code = 0; code < (1 << (2 * n)); ++code) {
+            std::string text;
+            for (int i = 0, k = code; i < n; ++i, k >>= 2) text += parts[k & 3];
+            if (!codec::IsEvenHexLength(text)) continue;
+            wire.clear();
+            send(text.c_str());
+            ASSERT_EQ(wire.size(), 1u) << text;
+            const std::string& sent = wire[0];
+            ASSERT_GE(sent.size(), 2u);
+            const std::uint16_t crc = codec::Crc16Modbus(sent.substr(0, sent.size() - 2));
+            EXPECT_EQ(static_cast<unsigned char>(sent[sent.size() - 2]), crc >> 8) << text;
+            EXPECT_EQ(static_cast<unsigned char>(sent.back()), crc & 0xFF) << text;
+        }
+}
+
+TEST_F(SendTest, BlankHexBoxSendsOnlyTheCrcOfTheEmptyFrame) {
+    // No stray 0x00 before the check value: the CRC matches what is sent.
+    send("   ");
+    ASSERT_EQ(wire.size(), 1u);
+    EXPECT_EQ(wire[0], "\xFF\xFF");
+    EXPECT_EQ(panel(1), "TX:2");
+}
+
+TEST_F(SendTest, AutoSendEchoesTheListLineAsWrittenWhenNoCrcIsAdded) {
+    autoSend = {true, "01 02", "01  02   "};
+    send("01 02");
+    EXPECT_EQ(display(), "01 02 " + codec::Crc16Text("01 02") + "\r\n");  // with CRC: the frame
+    c("CRC选择框").setChecked(false);
+    send("01 02");
+    EXPECT_EQ(display().substr(display().size() - 11), "01  02   \r\n");
+}
+
+TEST_F(SendTest, EnterSendsWhileTheBoxIsChecked) {
+    model.userClick(c("回车发送选择框"));
+    platform.pressEnter();
+    EXPECT_EQ(wire.size(), 1u);
+    model.userClick(c("回车发送选择框"));
+    platform.pressEnter();
+    EXPECT_EQ(wire.size(), 1u);
+    platform.enterAvailable = false;  // another program holds the key
+    model.userClick(c("回车发送选择框"));
+    platform.pressEnter();
+    EXPECT_EQ(wire.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vorta::transmit
