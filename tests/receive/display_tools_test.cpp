@@ -1,0 +1,98 @@
+// The display's menu, buttons and balloon on the real main window.
+#include "receive/display_tools.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "support/main_window_fixture.h"
+
+namespace vorta::receive {
+namespace {
+
+class ToolsTest : public test::MainWindowFixture {
+protected:
+    void SetUp() override { start(); }
+    ui::Control& d() { return c("超级编辑框1"); }
+    void rightClick() { model.userMouse(d(), ui::Event::RightReleased, {}); }
+    void choose(const char* item) { model.userMenuSelect(c(item)); }
+    DisplayTools tools{model, platform, state};
+};
+
+TEST_F(ToolsTest, MenuItemsFollowSelectionTextAndClipboard) {
+    rightClick();
+    ASSERT_EQ(view.menus.size(), 1u);
+    EXPECT_EQ(view.menus[0].first, "菜单");
+    EXPECT_EQ(view.menus[0].second.x, platform.cursor.x);
+    for (const char* item : {"复制", "删除", "剪切", "合并转10进制", "清空", "全选", "粘贴"})
+        EXPECT_TRUE(c(item).disabled()) << item;
+    EXPECT_FALSE(c("打开计算窗口").disabled());
+
+    d().replaceSelection("01 02");
+    d().setSelection(0, 2);
+    platform.clipboard = "x";
+    rightClick();
+    for (const char* item : {"复制", "删除", "剪切", "合并转10进制", "清空", "全选", "粘贴"})
+        EXPECT_FALSE(c(item).disabled()) << item;
+}
+
+TEST_F(ToolsTest, CopyCutPasteDeleteAndSelectAll) {
+    d().replaceSelection("01 02 03");
+    choose("全选");
+    EXPECT_EQ(d().selectedText(), "01 02 03");
+    d().setSelection(3, 3);
+    choose("复制");
+    EXPECT_EQ(platform.clipboard, "02 ");
+    choose("剪切");
+    EXPECT_EQ(d().text(), "01 03");
+    platform.clipboard = "中文";
+    choose("粘贴");
+    EXPECT_EQ(d().text(), "01 中文03");
+    d().setSelection(0, 3);
+    choose("删除");
+    EXPECT_EQ(d().text(), "中文03");
+}
+
+TEST_F(ToolsTest, ClearEmptiesTheDisplayAndBothCounters) {
+    d().replaceSelection("AA");
+    state.rxCount = 7;
+    state.txCount = 9;
+    c("状态条1").setPanelText(0, "RX:7");
+    model.userClick(c("清除显示按钮"));
+    EXPECT_EQ(d().text(), "");
+    EXPECT_EQ(panel(0), "RX:0");
+    EXPECT_EQ(panel(1), "TX:0");
+    EXPECT_EQ(state.rxCount, 0);
+    EXPECT_EQ(state.txCount, 0);
+}
+
+TEST_F(ToolsTest, BalloonsAppearAtThePointerForTheSelection) {
+    d().replaceSelection("12 34");
+    d().setSelection(0, 5);
+    model.userMouse(d(), ui::Event::LeftReleased, {});
+    choose("合并转10进制");
+    ASSERT_EQ(view.balloons.size(), 2u);
+    EXPECT_EQ(view.balloons[0].x, platform.cursor.x);
+    EXPECT_EQ(view.balloons[0].y, platform.cursor.y);
+    EXPECT_EQ(view.balloons[1].text, "16进制：1234\r\n10进制：4660");
+    d().setSelection(0, 0);
+    model.userMouse(d(), ui::Event::LeftReleased, {});
+    EXPECT_EQ(view.balloons.size(), 2u);  // nothing selected: no balloon
+}
+
+TEST_F(ToolsTest, SaveWritesTheDisplayAsGbkBytesAndCancelWritesNothing) {
+    d().replaceSelection("中文 01\r\n");
+    const std::string path = tmp.slash() + "保存.txt";
+    view.saveAnswer = std::nullopt;
+    model.userClick(c("按钮_保存"));
+    ASSERT_EQ(view.saveFilters.size(), 1u);
+    EXPECT_EQ(view.saveFilters[0], "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc");
+    view.saveAnswer = path;
+    model.userClick(c("按钮_保存"));
+    std::ifstream in(tmp.path() / u8"保存.txt", std::ios::binary);  // a UTF-8 name on disk
+    std::stringstream got;
+    got << in.rdbuf();
+    EXPECT_EQ(got.str(), "中文 01\r\n");
+}
+
+}  // namespace
+}  // namespace vorta::receive

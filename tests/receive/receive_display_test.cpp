@@ -1,0 +1,102 @@
+// Received bytes on the real main window and the virtual clock: cells or text
+// in blue, the RX count, and the line break a fixed time after a burst starts.
+#include "receive/receive_display.h"
+
+#include "support/main_window_fixture.h"
+
+namespace vorta::receive {
+namespace {
+
+class ReceiveTest : public test::MainWindowFixture {
+protected:
+    void SetUp() override {
+        start();
+        receiver.attach(*main);
+        receiver.updateCalculator = [this](const std::string& line) { handedOver.push_back(line); };
+    }
+    void bytes(std::initializer_list<int> list) {
+        for (int b : list) receiver.OnByteReceived(b);
+    }
+    ReceiveDisplay receiver{model, state};
+    std::vector<std::string> handedOver;
+};
+
+TEST_F(ReceiveTest, BurstShowsBlueCellsAndEndsWithOneLineBreakAfterTheInterval) {
+    bytes({0x01, 0x03, 0x02, 0x00, 0x0A});
+    EXPECT_EQ(display(), "01 03 02 00 0A ");
+    EXPECT_EQ(panel(0), "RX:5");
+    EXPECT_EQ(c("超级编辑框1").rich().formatAt(0).colour, ui::Rgb(0, 0, 255));
+    loop.advance(49);
+    EXPECT_EQ(display(), "01 03 02 00 0A ");
+    loop.advance(1);
+    EXPECT_EQ(display(), "01 03 02 00 0A \r\n");
+    loop.advance(500);
+    EXPECT_EQ(display(), "01 03 02 00 0A \r\n");  // one line end, not one per tick
+    EXPECT_EQ(handedOver, std::vector<std::string>{"01 03 02 00 0A "});
+}
+
+TEST_F(ReceiveTest, LongStreamIsBrokenEveryIntervalFromTheFirstByteOfEachLine) {
+    // About one byte per millisecond, as at 9600 baud.
+    for (int i = 0; i < 200; ++i) {
+        receiver.OnByteReceived(0xAA);
+        loop.advance(1);
+    }
+    const std::string text = display();
+    std::vector<std::size_t> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back((end - start) / 3);
+    ASSERT_EQ(lines.size(), 4u);
+    for (std::size_t n : lines) EXPECT_EQ(n, 50u);  // the timer is not restarted by later bytes
+}
+
+TEST_F(ReceiveTest, TextModeAssemblesChineseAndHidesNul) {
+    model.userClick(c("单选框_ASCII显示"));
+    bytes({0x48, 0x69, 0x0D, 0x0A, 0xD6, 0xD0, 0xCE, 0xC4, 0x00});
+    EXPECT_EQ(display(), "Hi\r\n中文");
+    EXPECT_EQ(panel(0), "RX:9");
+    loop.advance(50);
+    EXPECT_EQ(handedOver, std::vector<std::string>{""});  // no cells in text mode
+}
+
+TEST_F(ReceiveTest, ModeSwitchMidLineKeepsWhatIsShownAndTheAccumulator) {
+    bytes({0x41, 0x42});
+    model.userClick(c("单选框_ASCII显示"));
+    bytes({0x43});
+    EXPECT_EQ(display(), "41 42 C");
+    EXPECT_EQ(receiver.lineAccumulator(), "41 42 ");
+    c("单选框_ASCII显示").setChecked(false);  // neither mode: counted, not shown
+    bytes({0x44});
+    EXPECT_EQ(display(), "41 42 C");
+    EXPECT_EQ(panel(0), "RX:4");
+}
+
+TEST_F(ReceiveTest, IntervalZeroNeverBreaksAndUncheckingLeavesThePendingBreak) {
+    model.userEditText(c("编辑框1"), "0");
+    bytes({0x01});
+    loop.advance(1000);
+    EXPECT_EQ(display(), "01 ");
+
+    model.userEditText(c("编辑框1"), "30");
+    bytes({0x02});
+    model.userClick(c("选择框_自动换行"));  // unchecked now
+    loop.advance(30);
+    EXPECT_EQ(display(), "01 02 \r\n");
+    bytes({0x03});
+    loop.advance(1000);
+    EXPECT_EQ(display(), "01 02 \r\n03 ");
+}
+
+TEST_F(ReceiveTest, ChangedIntervalRestartsFromTheNextByte) {
+    bytes({0x01});
+    loop.advance(20);
+    model.userEditText(c("编辑框1"), "100");
+    bytes({0x02});  // restarts with 100 from here
+    loop.advance(99);
+    EXPECT_EQ(display(), "01 02 ");
+    loop.advance(1);
+    EXPECT_EQ(display(), "01 02 \r\n");
+}
+
+}  // namespace
+}  // namespace vorta::receive
