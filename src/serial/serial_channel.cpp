@@ -17,6 +17,7 @@ SerialChannel::SerialChannel(ui::EventLoop& loop, PortResolver resolver)
 
 SerialChannel::SerialChannel(ui::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port)
     : loop_(loop), resolver_(std::move(resolver)), port_(std::move(port)), mailbox_(std::make_shared<Mailbox>()) {
+    mailbox_->loop = &loop_;
     mailbox_->owner = this;
 }
 
@@ -128,12 +129,20 @@ void SerialChannel::enqueue(const std::vector<int>& lineCodes, const char* bytes
 }
 
 void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
+    // At most kBurstEvents per turn of the event loop: a flood must not keep the
+    // user's clicks, the timers and the display waiting.
     std::vector<Event> burst;
+    bool more = false;
     {
         std::lock_guard lock(mailbox->mutex);
-        burst.swap(mailbox->queue);
-        mailbox->deliveryPosted = false;
+        auto& queue = mailbox->queue;
+        const std::size_t n = std::min(queue.size(), kBurstEvents);
+        burst.assign(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(n));
+        queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(n));
+        more = !queue.empty();
+        mailbox->deliveryPosted = more;
     }
+    if (more) mailbox->loop->post([mailbox] { Deliver(mailbox); });
     if (!mailbox->owner) return;
     const std::uint64_t session = mailbox->session;
     // Copies, so a handler may replace the handlers or destroy the channel.

@@ -5,6 +5,7 @@
 // own data-arrived event, in order. Every member is called on the UI thread.
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -93,10 +94,13 @@ private:
     };
     // Shared with the delivery tasks posted to the event loop, which may run
     // after the channel is gone.
+    // Events raised per delivery at most; the rest follow in later turns of the loop.
+    static constexpr std::size_t kBurstEvents = 16384;
     struct Mailbox {
         std::mutex mutex;
-        std::vector<Event> queue;
+        std::deque<Event> queue;
         bool deliveryPosted = false;
+        ui::EventLoop* loop = nullptr;  // where deliveries are posted
         // UI thread only: the channel (null once destroyed) and a count of
         // close() calls, so a burst from before a close is not delivered.
         SerialChannel* owner = nullptr;

@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QAbstractItemView>
 #include <QStyledItemDelegate>
 
@@ -394,14 +395,20 @@ public:
         }
         adopt(bar);
         windowResized(parent->size());
+        // Counters change with every byte; the panels show them at most every few ms.
+        refresh_.setSingleShot(true);
+        refresh_.setInterval(50);
+        QObject::connect(&refresh_, &QTimer::timeout, bar, [this] { showPanels(); });
     }
     void sync(Prop p) override {
-        if (p == Prop::Panel)
-            for (std::size_t i = 0; i < panels_.size(); ++i) {
-                const QString t = FromGbk(control_.panelText(int(i)));
-                if (panels_[i]->text() != t) panels_[i]->setText(t);
-            }
-        if (p != Prop::Geometry) Adapter::sync(p);
+        if (p == Prop::Panel && !refresh_.isActive()) refresh_.start();
+        if (p != Prop::Geometry && p != Prop::Panel) Adapter::sync(p);
+    }
+    void showPanels() {
+        for (std::size_t i = 0; i < panels_.size(); ++i) {
+            const QString t = FromGbk(control_.panelText(int(i)));
+            if (panels_[i]->text() != t) panels_[i]->setText(t);
+        }
     }
     void windowResized(QSize client) override {
         widget_->setGeometry(0, client.height() - control_.height(), client.width(), control_.height());
@@ -409,6 +416,7 @@ public:
 
 private:
     std::vector<QLabel*> panels_;
+    QTimer refresh_;
 };
 
 class MenuAdapter : public Adapter {

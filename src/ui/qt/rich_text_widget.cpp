@@ -1,6 +1,7 @@
 #include "ui/qt/rich_text_widget.h"
 
 #include <QElapsedTimer>
+#include <deque>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -78,24 +79,50 @@ public:
     }
 
     // Brings the widget up to the model: the logged edits in one edit block,
-    // then the model's selection and at most one scroll to the end.
+    // then the model's selection and at most one scroll to the end. A flood is
+    // taken in slices of kFlushBytes, each in its own turn of the event loop, so
+    // the user's input never waits for a whole backlog.
     void flush() {
         RichText& rich = control_.rich();
-        std::vector<RichText::Edit> edits = rich.takeEdits();
+        for (RichText::Edit& e : rich.takeEdits()) pending_.push_back(std::move(e));
         updating_ = true;
-        if (!edits.empty()) {
+        if (!pending_.empty()) {
             QTextCursor cursor(edit_->document());
             cursor.beginEditBlock();
-            for (const RichText::Edit& e : edits) {
+            std::size_t budget = kFlushBytes;
+            while (!pending_.empty() && budget > 0) {
+                RichText::Edit& e = pending_.front();
                 cursor.setPosition(int(e.unitPos));
                 cursor.setPosition(int(e.unitPos + e.units), QTextCursor::KeepAnchor);
                 const QTextCharFormat format = ToQtFormat(rich.format(e.format));
-                if (e.kind == RichText::Edit::Kind::Replace)
-                    cursor.insertText(UnitsToQString(e.inserted), format);
-                else
+                if (e.kind == RichText::Edit::Kind::Reformat) {
                     cursor.setCharFormat(format);
+                    pending_.pop_front();
+                    continue;
+                }
+                // A long insertion goes in slices cut between units.
+                std::size_t cut = 0;
+                std::int64_t units = 0;
+                while (cut < e.inserted.size() && cut < budget) {
+                    cut += UnitLength(e.inserted.data() + cut, e.inserted.size() - cut);
+                    ++units;
+                }
+                cursor.insertText(UnitsToQString(e.inserted.substr(0, cut)), format);
+                budget -= std::min(budget, cut);
+                if (cut == e.inserted.size()) {
+                    pending_.pop_front();
+                } else {
+                    e.inserted.erase(0, cut);
+                    e.unitPos += units;
+                    e.units = 0;
+                }
             }
             cursor.endEditBlock();
+        }
+        if (!pending_.empty()) {
+            updating_ = false;
+            timer_.start(0);
+            return;
         }
         QTextCursor current = edit_->textCursor();
         const int start = int(rich.selectionStart()), end = int(rich.selectionEnd());
@@ -129,7 +156,9 @@ private:
         control_.rich().userSelect(c.selectionStart(), c.selectionEnd());
     }
 
+    static constexpr std::size_t kFlushBytes = 48 * 1024;
     RichTextEdit* edit_;
+    std::deque<RichText::Edit> pending_;  // taken from the model, not yet in the widget
     QTimer timer_;
     QElapsedTimer since_;
 };

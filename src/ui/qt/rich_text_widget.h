@@ -11,6 +11,6 @@ namespace vorta::ui::qt {
 std::unique_ptr<Adapter> CreateRichTextAdapter(Model& model, Control& control, QWidget* parent);
 
 // The longest the widget lags behind the model, in milliseconds.
-inline constexpr int kRichTextBatchMs = 15;
+inline constexpr int kRichTextBatchMs = 50;
 
 }  // namespace vorta::ui::qt

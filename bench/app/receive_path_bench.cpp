@@ -1,0 +1,178 @@
+// The whole receive path with the Qt binding: another process writes into a
+// pseudo-terminal, the program's channel reads it and the real main window
+// shows it as hex cells with automatic line breaks. Prints CPU use at 115200
+// baud, throughput when flooded, how long the UI thread takes to answer
+// meanwhile, and whether every byte was shown, counted and in order.
+// Runs on the X server in DISPLAY when there is one, else offscreen.
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/app.h"
+#include "ui/qt/application.h"
+#include "ui/qt/qt_event_loop.h"
+#include "ui/qt/qt_platform.h"
+#include "ui/qt/qt_view.h"
+
+using namespace vorta;
+
+namespace {
+
+double CpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The far end: a child process writing `total` bytes (i * 7 mod 256) at `bytesPerSecond`
+// (0: as fast as the line takes them).
+pid_t StartFeeder(int master, long total, long bytesPerSecond) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    char chunk[4096];
+    long sent = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while (sent < total) {
+        long n = std::min<long>(sizeof chunk, total - sent);
+        if (bytesPerSecond > 0) {
+            const long due = clock.elapsed() * bytesPerSecond / 1000 - sent;
+            if (due <= 0) {
+                usleep(1000);
+                continue;
+            }
+            n = std::min(n, due);
+        }
+        for (long i = 0; i < n; ++i) chunk[i] = static_cast<char>((sent + i) * 7);
+        const ssize_t w = write(master, chunk, static_cast<std::size_t>(n));
+        if (w > 0) sent += w;
+    }
+    _exit(0);
+}
+
+// Runs the loop until `done`, measuring the worst round trip of a task posted
+// every 10 ms (how long a user's click would wait).
+struct Run {
+    double seconds, worstAnswerMs;
+};
+Run RunUntil(ui::EventLoop& loop, const std::function<bool()>& done) {
+    QElapsedTimer clock;
+    clock.start();
+    double worst = 0;
+    QElapsedTimer sentAt;
+    bool waiting = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (waiting) return;
+        waiting = true;
+        sentAt.start();
+        loop.post([&] {
+            worst = std::max(worst, sentAt.nsecsElapsed() / 1e6);
+            waiting = false;
+        });
+    });
+    probe.start(10);
+    while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return {clock.elapsed() / 1000.0, worst};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vorta-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir / "ports");
+    setenv("TMPDIR", dir.c_str(), 1);
+
+    int master = -1, slave = -1;
+    char name[128];
+    openpty(&master, &slave, name, nullptr, nullptr);
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    std::filesystem::create_symlink(name, dir / "ports" / "COM5");
+
+    QApplication qapp(argc, argv);
+    ui::qt::InstallFonts();
+    ui::qt::QtEventLoop loop;
+    ui::qt::QtPlatform platform;
+    ui::Model model(loop, platform.screenSize());
+    ui::qt::QtView view(model);
+    model.setView(&view);
+    app::App program(model, platform);
+    ui::Window& main = *program.start();
+    ui::Control& ports = main["组合框_端口"];
+    for (int i = 0; i < int(ports.items().size()); ++i)
+        if (ports.items()[i] == "COM5") ports.setSelectedIndex(i);
+    main["组合框_波特率"].setSelectedIndex(9);  // 115200
+    model.userClick(main["按钮_打开串口"]);
+    if (main["按钮_打开串口"].text() != "关闭串口") {
+        std::fprintf(stderr, "could not open the port\n");
+        return 1;
+    }
+    auto* widget = dynamic_cast<QPlainTextEdit*>(view.widgetOf(main["超级编辑框1"]));
+    app::AppState& state = program.state();
+    std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+
+    // 1. 115200 baud flat out for 10 s: the program's CPU.
+    {
+        const long rate = 11520, total = rate * 10;
+        const double cpu0 = CpuSeconds();
+        const pid_t feeder = StartFeeder(master, total, rate);
+        const Run r = RunUntil(loop, [&] { return state.rxCount >= total; });
+        waitpid(feeder, nullptr, 0);
+        const double cpu = CpuSeconds() - cpu0;
+        std::printf("115200 baud, hex display, auto line break: %ld bytes in %.1f s, CPU %.1f%% of one core, "
+                    "worst UI answer %.1f ms\n", total, r.seconds, 100 * cpu / r.seconds, r.worstAnswerMs);
+    }
+
+    // 2. A 20 MB flood.
+    {
+        model.userClick(main["清除显示按钮"]);
+        const long total = 20'000'000;
+        const pid_t feeder = StartFeeder(master, total, 0);
+        const Run r = RunUntil(loop, [&] { return state.rxCount >= total; });
+        waitpid(feeder, nullptr, 0);
+        // Let the view catch up, then compare what is shown with what was sent.
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 300) QCoreApplication::processEvents();
+        const std::string& text = main["超级编辑框1"].rich().text();
+        static const char hex[] = "0123456789ABCDEF";
+        long i = 0;
+        bool inOrder = true;
+        for (std::size_t p = 0; p < text.size() && inOrder;) {
+            if (text[p] == '\r') {
+                p += 2;
+                continue;
+            }
+            const unsigned b = static_cast<unsigned>(i * 7) & 0xFF;
+            inOrder = text[p] == hex[b >> 4] && text[p + 1] == hex[b & 15] && text[p + 2] == ' ';
+            p += 3;
+            ++i;
+        }
+        const bool viewEqual = widget->document()->characterCount() - 1 == main["超级编辑框1"].rich().unitCount();
+        std::printf("flood, hex display: %ld bytes in %.2f s = %.2f MB/s; RX %lld; shown %ld bytes, in order: %s; "
+                    "view caught up: %s; worst UI answer %.1f ms\n",
+                    total, r.seconds, total / r.seconds / 1e6, static_cast<long long>(state.rxCount), i,
+                    inOrder && i == total ? "yes" : "NO", viewEqual ? "yes" : "NO", r.worstAnswerMs);
+    }
+    model.userClick(main["按钮_打开串口"]);
+    main.close();
+    std::filesystem::remove_all(dir);
+    return 0;
+}
