@@ -33,6 +33,18 @@ int VirtualLoop::runPending() {
     }
 }
 
+bool VirtualLoop::runOne() {
+    Task task;
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty()) return false;
+        task = std::move(queue_.front());
+        queue_.pop_front();
+    }
+    task();
+    return true;
+}
+
 void VirtualLoop::advance(std::int64_t ms) {
     const std::int64_t end = now_ + ms;
     runPending();

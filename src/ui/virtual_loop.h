@@ -25,6 +25,8 @@ public:
 
     // Runs posted tasks until none is left. Returns how many ran.
     int runPending();
+    // Runs the oldest posted task only; false when there was none.
+    bool runOne();
     // Moves the clock forward by `ms`: posted tasks first, then each timer tick
     // in time order (ties in start order), with posted tasks run after each tick.
     void advance(std::int64_t ms);

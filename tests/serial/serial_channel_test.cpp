@@ -97,6 +97,18 @@ TEST_F(ChannelTest, ABurstIsDeliveredThroughFewPosts) {
     EXPECT_LE(loop_.posts.load(), 64);
 }
 
+TEST_F(ChannelTest, AFloodIsDeliveredInSlicesSoTheLoopKeepsTurning) {
+    ASSERT_TRUE(channel_->open());
+    std::string flood(50000, '\0');
+    for (std::size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<char>(i * 7);
+    ASSERT_TRUE(pty_.send(flood));
+    std::this_thread::sleep_for(300ms);  // the monitor thread queues all of it meanwhile
+    ASSERT_TRUE(loop_.runOne());
+    EXPECT_EQ(received_.size(), 16384u);  // one task delivers one slice, then makes way
+    ASSERT_TRUE(receive(flood.size()));
+    EXPECT_EQ(received_, flood);
+}
+
 TEST_F(ChannelTest, BytesWaitingBeforeOpenAreDiscarded) {
     ASSERT_TRUE(pty_.send("old"));
     pollfd fd{pty_.slave(), POLLIN, 0};
