@@ -464,8 +464,17 @@ Adapter::~Adapter() {
     if (widget_) delete widget_.data();
 }
 
+static void HideInactiveSelection(QWidget* w) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Inactive, QPalette::Base));
+    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Inactive, QPalette::Text));
+    w->setPalette(p);
+}
+
 void Adapter::adopt(QWidget* w, QObject* mouseSource) {
     widget_ = w;
+    // A selection that is hidden while the control has no focus.
+    if (control_.def().hideSelection) HideInactiveSelection(w);
     w->setFont(ToQFont(control_.def().font, w->font()));
     auto* relay = new InputRelay(model_, control_, w);
     relay->setObjectName("relay");

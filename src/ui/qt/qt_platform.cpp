@@ -28,10 +28,18 @@ Point QtPlatform::cursorPos() const {
 std::optional<Text> QtPlatform::clipboardText() const {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasText()) return std::nullopt;
-    return ToGbk(data->text());
+    // The program's texts end lines with "\r\n"; Linux programs mostly put "\n".
+    QString text = data->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    return ToGbk(text);
 }
 
-void QtPlatform::setClipboardText(const Text& text) { QGuiApplication::clipboard()->setText(FromGbk(text)); }
+void QtPlatform::setClipboardText(const Text& text) {
+    QString plain = FromGbk(text);
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QGuiApplication::clipboard()->setText(plain);
+}
 
 bool QtPlatform::registerEnterHotKey(std::function<void()> onPressed) { return enter_->grab(std::move(onPressed)); }
 

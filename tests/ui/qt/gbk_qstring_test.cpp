@@ -44,3 +44,24 @@ TEST(GbkQString, LineEndsBecomeParagraphBreaksAndTypedTextComesBackAsUnits) {
 
 }  // namespace
 }  // namespace vorta::ui::qt
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "ui/qt/qt_platform.h"
+
+namespace vorta::ui::qt {
+namespace {
+
+TEST(QtClipboard, PlainTextWithLineEndsBothWays) {
+    QtPlatform platform;
+    platform.setClipboardText(Gbk("中\r\nA"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("中\nA"));
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("文\nB\r\nC"));
+    EXPECT_EQ(platform.clipboardText(), Gbk("文\r\nB\r\nC"));
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(platform.clipboardText().has_value());
+}
+
+}  // namespace
+}  // namespace vorta::ui::qt

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include "app/app.h"
@@ -121,6 +123,40 @@ TEST_F(MainWindowQt, ProgramWritesReachTheWidgetsAndResizingLaysOut) {
     EXPECT_EQ((*main)[Gbk("编辑框_发送")].width(), 580);
     EXPECT_EQ(widget<QLineEdit>("编辑框_发送")->width(), 580);
     EXPECT_EQ((*main)[Gbk("编辑框_循环")].width(), 440);
+}
+
+// Runs the loop long enough for the display's batched refresh.
+void Settle() {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 150) QCoreApplication::processEvents();
+}
+
+TEST_F(MainWindowQt, DisplayMirrorsTheModelAndTheUsersTypingLandsInIt) {
+    Control& display = (*main)[Gbk("超级编辑框1")];
+    auto* edit = widget<QPlainTextEdit>("超级编辑框1");
+    ASSERT_NE(edit, nullptr);
+    const CharFormat blue{Gbk("宋体"), 11, 0, 0, Rgb(0, 0, 255)};
+    for (int i = 0; i < 1000; ++i) {
+        display.setInsertionFormat(blue);
+        display.replaceSelection("0A ");
+    }
+    display.replaceSelection(Gbk("中\r"));
+    display.replaceSelection("\n");
+    Settle();
+    EXPECT_EQ(edit->toPlainText().size(), 3000 + 2);
+    EXPECT_TRUE(edit->toPlainText().endsWith(QString::fromUtf8("中\n")));
+    EXPECT_EQ(edit->textCursor().charFormat().foreground().color(), QColor(0, 0, 255));
+
+    // The user types at the end and selects; the model follows.
+    edit->setFocus();
+    QTest::keyClicks(edit, "xy");
+    EXPECT_EQ(display.text().substr(display.text().size() - 4), Gbk("\r\nxy"));
+    QTextCursor c = edit->textCursor();
+    c.setPosition(0);
+    c.setPosition(5, QTextCursor::KeepAnchor);
+    edit->setTextCursor(c);
+    EXPECT_EQ(display.selectedText(), "0A 0A");
 }
 
 }  // namespace
