@@ -14,27 +14,23 @@ using ui::EventArgs;
 using ui::Text;
 using ui::Window;
 
-// Every option that is a combo box's selection index, with where it is kept.
-struct IndexOption {
+// An option held by a control, with where it is kept and its value on a first run.
+struct StoredOption {
     const char* control;
     const char* section;
     const char* key;
     const char* fallback;
 };
-constexpr IndexOption kIndexOptions[] = {
+
+// Every option that is a combo box's selection index.
+constexpr StoredOption kIndexOptions[] = {
     {"组合框_端口", "端口", "com", "0"},     {"组合框_波特率", "端口", "波特率", "5"},
     {"组合框_校验位", "端口", "校验位", "0"}, {"组合框_数据位", "端口", "数据位", "0"},
     {"组合框_停止位", "端口", "停止位", "0"}, {"组合框_毫秒", "MoKuai", "毫秒", "3"},
 };
 
 // Every option that is a check box, stored as "真" or "假".
-struct FlagOption {
-    const char* control;
-    const char* section;
-    const char* key;
-    const char* fallback;
-};
-constexpr FlagOption kFlagOptions[] = {
+constexpr StoredOption kFlagOptions[] = {
     {"选择框_自动换行", "换行", "是否换行", "真"},
     {"CRC反", "CRC", "CRC反", "假"},
 };
@@ -83,7 +79,7 @@ void MainWindowShell::created(Window& main) {
 
 void MainWindowShell::loadOptions(Window& main) {
     const Text& file = state_.settingsPath;
-    for (const IndexOption& o : kIndexOptions)
+    for (const StoredOption& o : kIndexOptions)
         main[o.control].setSelectedIndex(codec::TextToInt(ReadSetting(file, o.section, o.key, o.fallback)));
 
     // Writing the box runs its handler, which takes the interval and writes it back.
@@ -91,7 +87,7 @@ void MainWindowShell::loadOptions(Window& main) {
     interval.setText(ReadSetting(file, "自动换行", "间隔毫秒", "50"));
     state_.lineBreakInterval = codec::TextToInt(interval.text());
 
-    for (const FlagOption& o : kFlagOptions)
+    for (const StoredOption& o : kFlagOptions)
         main[o.control].setChecked(ReadSetting(file, o.section, o.key, o.fallback) == kTrue);
 
     main["编辑框_发送"].setText(ReadSetting(file, "发送", "单数据", "01 03 10 00 00 25"));
@@ -141,7 +137,7 @@ void MainWindowShell::destroying(Window& main) {
 }
 
 void MainWindowShell::saveComboIndex(Control& combo) {
-    for (const IndexOption& o : kIndexOptions)
+    for (const StoredOption& o : kIndexOptions)
         if (combo.name() == o.control)
             WriteSetting(state_.settingsPath, o.section, o.key, std::to_string(combo.selectedIndex()));
 }
@@ -152,7 +148,7 @@ void MainWindowShell::takeLineBreakInterval(Control& box) {
 }
 
 void MainWindowShell::saveFlag(Control& box) {
-    for (const FlagOption& o : kFlagOptions)
+    for (const StoredOption& o : kFlagOptions)
         if (box.name() == o.control)
             WriteSetting(state_.settingsPath, o.section, o.key, box.checked() ? kTrue : kFalse);
 }

@@ -10,7 +10,7 @@
 
 #include "app/gbk_convert.h"
 #include "app/settings_file.h"
-#include "app/test_dir.h"
+#include "support/temp_dir.h"
 
 namespace vorta::app {
 namespace {
@@ -36,7 +36,7 @@ protected:
     }
     static void Set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
 
-    test::TestDir dir_;
+    test::TempDir dir_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 

@@ -12,7 +12,7 @@
 
 #include "app/atomic_file.h"
 #include "app/ini_document.h"
-#include "app/test_dir.h"
+#include "support/temp_dir.h"
 
 namespace vorta::app {
 namespace {
@@ -32,7 +32,7 @@ protected:
         return names;
     }
 
-    test::TestDir dir_;
+    test::TempDir dir_;
     std::string ini_ = dir_.file("peizhi.ini");
 };
 

@@ -21,6 +21,8 @@ public:
     const std::filesystem::path& path() const { return path_; }
     // The folder with a trailing "/", as the program's temporary directory is written.
     std::string slash() const { return path_.string() + "/"; }
+    // "dir/name" as the logic's path text; only for ASCII names.
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
 
 private:
     std::filesystem::path path_;
