@@ -144,8 +144,10 @@ void Control::replaceSelection(const Text& text) {
 }
 
 void Control::setInsertionFormat(const CharFormat& format) {
+    // With an empty selection only the next insertion changes: nothing to show yet.
+    const bool recolours = rich_->selectionStart() != rich_->selectionEnd();
     rich_->setInsertionFormat(format);
-    changed(Prop::RichText);
+    if (recolours) changed(Prop::RichText);
 }
 
 void Control::deleteSelection() {

@@ -13,6 +13,7 @@ std::int64_t CountUnits(const char* p, std::size_t n) {
 RichText::RichText() { formats_.push_back(CharFormat{}); }
 
 int RichText::intern(const CharFormat& format) {
+    if (formats_[insertion_] == format) return insertion_;  // the common case, once per byte
     for (std::size_t i = 0; i < formats_.size(); ++i)
         if (formats_[i] == format) return static_cast<int>(i);
     formats_.push_back(format);

@@ -1,7 +1,9 @@
 #pragma once
 // Starts a private Xvfb server for a test and stops it afterwards. The server
 // picks a free display number itself (-displayfd), so tests may run in parallel.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +15,16 @@ namespace vorta::test {
 class Xvfb {
 public:
     explicit Xvfb(const char* screen = "1280x1024x24") {
+        // Two servers starting at once may pick the same free display number;
+        // tests running in parallel start theirs one after the other.
+        const int lock = open("/tmp/.vorta-xvfb-start.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+        if (lock >= 0) flock(lock, LOCK_EX);
+        start(screen);
+        if (lock >= 0) close(lock);
+    }
+
+private:
+    void start(const char* screen) {
         int fds[2];
         if (pipe(fds) != 0) return;
         pid_ = fork();
@@ -35,6 +47,8 @@ public:
         while (!number.empty() && (number.back() == '\n' || number.back() == ' ')) number.pop_back();
         if (!number.empty()) display_ = ":" + number;
     }
+
+public:
     ~Xvfb() {
         if (pid_ > 0) {
             kill(pid_, SIGTERM);

@@ -91,7 +91,8 @@ void EnterKeyGrab::release() {
     if (x.connection)
         for (unsigned code : keycodes_)
             for (uint16_t mods : kLockVariants) xcb_ungrab_key(x.connection, code, x.root, mods);
-    if (x.connection) xcb_flush(x.connection);
+    // A round trip: the key is free for others once this returns.
+    if (x.connection) free(xcb_get_input_focus_reply(x.connection, xcb_get_input_focus(x.connection), nullptr));
 #endif
     keycodes_.clear();
     if (qGuiApp) {
