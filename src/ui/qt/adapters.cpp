@@ -467,7 +467,7 @@ Adapter::~Adapter() {
 static void HideInactiveSelection(QWidget* w) {
     QPalette p = w->palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Inactive, QPalette::Base));
-    p.setColor(QPalette::Inactive, QPalette::HighlightedText, p.color(QPalette::Inactive, QPalette::Text));
+    p.setBrush(QPalette::Inactive, QPalette::HighlightedText, QBrush(Qt::NoBrush));  // keep the text's own colour
     w->setPalette(p);
 }
 
