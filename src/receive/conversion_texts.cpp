@@ -1,5 +1,6 @@
 #include "receive/conversion_texts.h"
 
+#include <string_view>
 #include <vector>
 
 #include "codec/gbk_text.h"
@@ -11,6 +12,19 @@ namespace {
 
 std::string Right(const std::string& s, std::size_t n) { return s.size() <= n ? s : s.substr(s.size() - n); }
 
+// Right(s, n) for showing: when the cut falls inside a two-byte character, its
+// orphaned second byte becomes a space, so the cell keeps its width and the
+// tip never shows half a character (which would also garble the next one).
+std::string RightWhole(const std::string& s, std::size_t n) {
+    if (s.size() <= n) return s;
+    const std::size_t cut = s.size() - n;
+    std::size_t pos = 0;
+    while (pos < cut) pos += codec::GbkCharLength(s, pos);
+    std::string out = s.substr(cut);
+    if (pos > cut) out[0] = ' ';
+    return out;
+}
+
 // At most `bytes` bytes from the start, never half a character.
 std::string StartOf(const std::string& s, std::size_t bytes) {
     std::size_t end = 0;
@@ -18,9 +32,19 @@ std::string StartOf(const std::string& s, std::size_t bytes) {
     return s.substr(0, end);
 }
 
-void ReplaceAll(std::string& s, const std::string& from, const std::string& to) {
-    for (std::size_t pos = 0; (pos = s.find(from, pos)) != std::string::npos; pos += to.size())
-        s.replace(pos, from.size(), to);
+// Every `from` replaced by `to`, in one pass: a selection of a whole large
+// display holds a line end every few dozen bytes, and replacing them in place
+// one by one would move the rest of the text each time.
+std::string ReplaceAll(const std::string& s, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(s.size());
+    std::size_t start = 0;
+    for (std::size_t pos; (pos = s.find(from, start)) != std::string::npos; start = pos + from.size()) {
+        out.append(s, start, pos - start);
+        out += to;
+    }
+    out.append(s, start);
+    return out;
 }
 
 // Splits at single spaces that are characters of their own, skipping empty pieces.
@@ -80,7 +104,7 @@ Tails ConvertTails(std::string piece) {
 std::optional<std::string> ConversionBalloonText(const std::string& selection) {
     std::string s = codec::TrimSpaces(selection);
     if (s.empty()) return std::nullopt;
-    ReplaceAll(s, "\r\n", " ");
+    s = ReplaceAll(s, "\r\n", " ");
     std::vector<std::string> pieces = Pieces(s, kBalloonPieces);
     const bool more = pieces.size() > static_cast<std::size_t>(kBalloonPieces);
     if (more) pieces.resize(kBalloonPieces);
@@ -88,7 +112,7 @@ std::optional<std::string> ConversionBalloonText(const std::string& selection) {
     const std::string failed = "进制数！ ";
     std::string hex, dec, bin;
     for (const std::string& p : pieces) {
-        hex += Right("        " + p, 8) + " ";
+        hex += RightWhole("        " + p, 8) + " ";
         const Tails t = ConvertTails(p);
         const std::string decCell = Right("        " + t.decimal, 8) + " ";
         dec += !t.valid || decCell == failed ? "     ??? " : decCell;
@@ -106,7 +130,7 @@ std::optional<std::string> ConversionBalloonText(const std::string& selection) {
 std::optional<std::string> MergeToDecimalText(const std::string& selection) {
     std::string s = codec::RemoveSpaces(selection);
     if (s.empty()) return std::nullopt;
-    ReplaceAll(s, "\r\n", "");
+    s = ReplaceAll(s, "\r\n", "");
     std::string d;
     if (s.size() <= 8) {
         d = codec::ConvertRadix(s, 16, 10);

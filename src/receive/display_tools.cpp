@@ -29,7 +29,7 @@ DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, app::AppSta
     on("DeleteSelection", [](ui::Window& w) { Display(w).deleteSelection(); });
     on("SelectAll", [](ui::Window& w) {
         ui::Control& display = Display(w);
-        display.setSelection(0, static_cast<std::int64_t>(display.text().size()));
+        display.setSelection(0, static_cast<std::int64_t>(display.rich().text().size()));
     });
     on("CopySelection", [this](ui::Window& w) { copy(w); });
     on("CutSelection", [this](ui::Window& w) {
@@ -48,8 +48,9 @@ void DisplayTools::balloonAtCursor(ui::Window& main, const std::string& text) {
 }
 
 void DisplayTools::popupMenu(ui::Window& main) {
-    ui::Control& display = Display(main);
-    const bool noSelection = display.selectedText().empty();
+    // Read in place: copying a large display's text just to test it would stall the menu.
+    const ui::RichText& display = Display(main).rich();
+    const bool noSelection = display.selectionStart() == display.selectionEnd();
     const bool empty = display.text().empty();
     for (const char* item : {"复制", "删除", "剪切", "合并转10进制"}) main[item].setDisabled(noSelection);
     for (const char* item : {"清空", "全选"}) main[item].setDisabled(empty);

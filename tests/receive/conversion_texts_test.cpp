@@ -37,6 +37,23 @@ TEST(ConversionBalloon, HugeSelectionsStayShortAndExact) {
     EXPECT_EQ(decimalCell(Balloon(shortPiece)), decimalCell(Balloon(longPiece)));
 }
 
+TEST(ConversionBalloon, LineEndsOfAManyLineSelectionSeparateLikeSpaces) {
+    std::string lines, spaced;
+    for (int i = 0; i < 40; ++i) {
+        lines += "0A 0B\r\n";
+        spaced += "0A 0B ";
+    }
+    EXPECT_EQ(Balloon(lines), Balloon(spaced));
+    EXPECT_NE(Balloon(lines).find("…"), std::string::npos);  // 80 pieces: cut at the limit
+    EXPECT_EQ(Merge("12\r\n34\r\n56\r\n"), "16进制：123456\r\n10进制：1193046");
+}
+
+TEST(ConversionBalloon, CellNeverShowsHalfACharacter) {
+    // Nine bytes: the last eight start with the second byte of "中", shown as a space.
+    EXPECT_EQ(Balloon("中中中中A"), "16进制： 中中中A \r\n10进制：     ??? \r\n 2进制：???????? ");
+    EXPECT_EQ(Balloon("A中中中中"), "16进制：中中中中 \r\n10进制：     ??? \r\n 2进制：???????? ");
+}
+
 TEST(MergeToDecimal, BigEndianUpToFourBytes) {
     EXPECT_EQ(Merge("12 34"), "16进制：1234\r\n10进制：4660");
     EXPECT_EQ(Merge("FF FF FF FF"), "16进制：FFFFFFFF\r\n10进制：4294967295");

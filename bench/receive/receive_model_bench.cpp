@@ -1,0 +1,118 @@
+// The receive handler's cost per byte in the control model alone (no view),
+// with the display empty and with 50 MB already in it, in hexadecimal and in
+// text display mode; then the display's tools on the 50 MB display. The
+// virtual clock moves 1 ms every 12 bytes, as at 115200 baud, so the line
+// breaks come as they would on a real line.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/main_window_shell.h"
+#include "receive/display_tools.h"
+#include "receive/receive_display.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "ui/virtual_loop.h"
+#include "ui/windows/window_defs.h"
+
+using namespace vorta;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::size_t kBigDisplay = 50'000'000;
+constexpr long kBytes = 2'000'000;
+
+double Seconds(const std::function<void()>& work) {
+    const auto start = Clock::now();
+    work();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The text a long hexadecimal session leaves: lines of 50 cells.
+std::string HexDisplay(std::size_t bytes) {
+    std::string line;
+    for (int i = 0; i < 50; ++i) line += "5A ";
+    line += "\r\n";
+    std::string text;
+    text.reserve(bytes + line.size());
+    while (text.size() < bytes) text += line;
+    return text;
+}
+
+// The program as it starts, its settings in the folder that main() sets as TMPDIR.
+struct Program {
+    ui::VirtualLoop loop;
+    test::FakePlatform platform;
+    ui::Model model{loop, {1920, 1080}};
+    app::AppState state;
+    app::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
+                                   ports = {"COM1"};
+                                   return true;
+                               }};
+    receive::ReceiveDisplay rx{model, state};
+    receive::DisplayTools tools{model, platform, state};
+    ui::Window* main = nullptr;
+
+    Program() {
+        main = model.openWindow(ui::MainWindowDef());
+        rx.attach(*main);
+    }
+    ui::Control& c(const char* name) { return (*main)[name]; }
+};
+
+// Feeds kBytes bytes and prints bytes per second and nanoseconds per byte.
+void FeedBytes(bool textMode, std::size_t displayBytes) {
+    Program p;
+    if (textMode) p.model.userClick(p.c("单选框_ASCII显示"));
+    if (displayBytes) p.c("超级编辑框1").setText(HexDisplay(displayBytes));
+    // Text mode: ASCII with a two-byte character now and then.
+    static const unsigned char kText[] = {'H', 'e', 'l', 'l', 'o', ' ', 0xD6, 0xD0, 0xCE, 0xC4, '\r', '\n'};
+    const double s = Seconds([&] {
+        for (long i = 0; i < kBytes; ++i) {
+            p.rx.OnByteReceived(textMode ? kText[i % sizeof kText] : static_cast<int>(i & 0xFF));
+            if (i % 12 == 11) p.loop.advance(1);
+        }
+    });
+    const std::string rx = p.c("状态条1").panelText(0);
+    std::printf("  %-5s display %5.1f MB before: %6.2f M bytes/s, %6.1f ns/byte (%s, display now %.1f MB)\n",
+                textMode ? "text" : "hex", displayBytes / 1e6, kBytes / s / 1e6, s / kBytes * 1e9, rx.c_str(),
+                p.c("超级编辑框1").rich().text().size() / 1e6);
+}
+
+void Tools() {
+    Program p;
+    ui::Control& display = p.c("超级编辑框1");
+    display.setText(HexDisplay(kBigDisplay));
+    const auto menu = [&](const char* item) { p.model.userMenuSelect(p.c(item)); };
+    const auto mouse = [&](ui::Event e) { p.model.userMouse(display, e, {}); };
+
+    std::printf("  select all:                 %8.1f ms\n", Seconds([&] { menu("全选"); }) * 1e3);
+    std::printf("  menu (enabled states):      %8.1f ms\n", Seconds([&] { mouse(ui::Event::RightReleased); }) * 1e3);
+    std::printf("  conversion balloon, all:    %8.1f ms\n", Seconds([&] { mouse(ui::Event::LeftReleased); }) * 1e3);
+    std::printf("  merge to decimal, all:      %8.1f ms\n", Seconds([&] { menu("合并转10进制"); }) * 1e3);
+    std::printf("  copy all:                   %8.1f ms\n", Seconds([&] { menu("复制"); }) * 1e3);
+    display.setSelection(0, 0);
+    mouse(ui::Event::RightReleased);  // the clipboard holds text now: paste is enabled
+    std::printf("  paste 50 MB at the start:   %8.1f ms\n", Seconds([&] { menu("粘贴"); }) * 1e3);
+    const double before = display.rich().text().size() / 1e6;
+    std::printf("  clear (%3.0f MB):              %8.1f ms\n", before, Seconds([&] { menu("清空"); }) * 1e3);
+}
+
+}  // namespace
+
+int main() {
+    test::TempDir settings;
+    setenv("TMPDIR", settings.path().c_str(), 1);
+    std::printf("Received bytes into the model (no view), %ld bytes per run:\n", kBytes);
+    for (bool textMode : {false, true}) {
+        FeedBytes(textMode, 0);
+        FeedBytes(textMode, kBigDisplay);
+    }
+    std::printf("Display tools on a %.0f MB display:\n", kBigDisplay / 1e6);
+    Tools();
+    return 0;
+}
