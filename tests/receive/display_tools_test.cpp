@@ -1,5 +1,6 @@
 // The display's menu, buttons and balloon on the real main window.
 #include "receive/display_tools.h"
+#include "receive/receive_display.h"
 
 #include <fstream>
 #include <sstream>
@@ -92,6 +93,49 @@ TEST_F(ToolsTest, SaveWritesTheDisplayAsGbkBytesAndCancelWritesNothing) {
     std::stringstream got;
     got << in.rdbuf();
     EXPECT_EQ(got.str(), "中文 01\r\n");
+}
+
+TEST_F(ToolsTest, BalloonForASelectionAcrossALineEndOfTheDisplay) {
+    d().replaceSelection("01 02\r\n03 ");
+    d().setSelection(3, 5);  // "02", the line end (one position), "03"
+    ASSERT_EQ(d().selectedText(), "02\r\n03");
+    model.userMouse(d(), ui::Event::LeftReleased, {});
+    ASSERT_EQ(view.balloons.size(), 1u);
+    EXPECT_EQ(view.balloons[0].text,
+              "16进制：      02       03 \r\n10进制：       2        3 \r\n 2进制：00000010 00000011 ");
+    choose("合并转10进制");
+    EXPECT_EQ(view.balloons[1].text, "16进制：0203\r\n10进制：515");
+}
+
+TEST_F(ToolsTest, PasteTakesTheCurrentInsertionFormat) {
+    d().setInsertionFormat(state.receivedFormat);
+    platform.clipboard = "AB";
+    choose("粘贴");
+    EXPECT_EQ(d().text(), "AB");
+    EXPECT_EQ(d().rich().formatAt(1).colour, ui::Rgb(0, 0, 255));
+}
+
+class ToolsAndReceiveTest : public ToolsTest {
+protected:
+    void SetUp() override {
+        ToolsTest::SetUp();
+        receiver.attach(*main);
+    }
+    ReceiveDisplay receiver{model, state};  // its timer action exists before the window
+};
+
+TEST_F(ToolsAndReceiveTest, ClearLeavesThePendingLineBreakAndCountsAfreshFromOne) {
+    receiver.OnByteReceived(0x01);
+    receiver.OnByteReceived(0x02);
+    loop.advance(10);
+    model.userClick(c("清除显示按钮"));
+    EXPECT_EQ(d().text(), "");
+    loop.advance(40);  // the break due 50 ms after the first byte still comes
+    EXPECT_EQ(d().text(), "\r\n");
+    EXPECT_EQ(receiver.lineAccumulator(), "");
+    receiver.OnByteReceived(0x03);
+    EXPECT_EQ(panel(0), "RX:1");
+    EXPECT_EQ(panel(1), "TX:0");
 }
 
 }  // namespace

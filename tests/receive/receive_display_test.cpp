@@ -98,5 +98,28 @@ TEST_F(ReceiveTest, ChangedIntervalRestartsFromTheNextByte) {
     EXPECT_EQ(display(), "01 02 \r\n");
 }
 
+TEST_F(ReceiveTest, EveryByteKeepsTheEndInView) {
+    ui::RichText& text = c("超级编辑框1").rich();
+    text.takeScrollRequest();
+    bytes({0x01});
+    EXPECT_TRUE(text.takeScrollRequest());
+    model.userClick(c("单选框_ASCII显示"));
+    bytes({0xD6});  // the first byte of a character shows nothing yet
+    EXPECT_TRUE(text.takeScrollRequest());
+    c("单选框_ASCII显示").setChecked(false);
+    bytes({0x41});  // neither mode
+    EXPECT_TRUE(text.takeScrollRequest());
+}
+
+TEST_F(ReceiveTest, CellsGoWhereTheUserLeftTheCaretAndReplaceASelection) {
+    // The display is editable: a received byte replaces the current selection.
+    bytes({0x01, 0x02});
+    c("超级编辑框1").setSelection(0, 3);
+    bytes({0x0A});
+    EXPECT_EQ(display(), "0A 02 ");
+    bytes({0x0B});
+    EXPECT_EQ(display(), "0A 0B 02 ");
+}
+
 }  // namespace
 }  // namespace vorta::receive

@@ -4,6 +4,7 @@
 
 #include "codec/crc16.h"
 #include "codec/hex_text.h"
+#include "receive/receive_display.h"
 
 #include "support/main_window_fixture.h"
 
@@ -158,6 +159,50 @@ TEST_F(SendTest, EnterSendsWhileTheBoxIsChecked) {
     model.userClick(c("回车发送选择框"));
     platform.pressEnter();
     EXPECT_EQ(wire.size(), 1u);
+}
+
+TEST_F(SendTest, OnlyASentFrameScrollsTheDisplayToItsEnd) {
+    ui::RichText& text = c("超级编辑框1").rich();
+    text.takeScrollRequest();
+    send("01 02");
+    EXPECT_TRUE(text.takeScrollRequest());
+    send("123");
+    send("");
+    writeWorks = false;
+    send("01 02");
+    EXPECT_FALSE(text.takeScrollRequest());  // the failure notes do not scroll
+}
+
+// Sent and received data share the display, each in its own colour.
+class ExchangeTest : public SendTest {
+protected:
+    void SetUp() override {
+        SendTest::SetUp();
+        receiver.attach(*main);
+    }
+    ui::Colour colourAt(std::size_t byte) { return c("超级编辑框1").rich().formatAt(byte).colour; }
+    receive::ReceiveDisplay receiver{model, state};
+};
+
+TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFormat) {
+    const ui::Colour green = ui::Rgb(0, 128, 0), blue = ui::Rgb(0, 0, 255);
+    c("CRC选择框").setChecked(false);
+    send("01 02");
+    receiver.OnByteReceived(0x0A);
+    send("03");
+    EXPECT_EQ(display(), "01 02\r\n0A 03\r\n");
+    EXPECT_EQ(colourAt(0), green);
+    EXPECT_EQ(colourAt(7), blue);
+    EXPECT_EQ(colourAt(10), green);
+    EXPECT_EQ(panel(0), "RX:1");
+    EXPECT_EQ(panel(1), "TX:3");
+    // The break 50 ms after the received byte is written in the echo's format,
+    // the one set last; the next received byte is blue again.
+    loop.advance(50);
+    EXPECT_EQ(display(), "01 02\r\n0A 03\r\n\r\n");
+    EXPECT_EQ(colourAt(display().size() - 1), green);
+    receiver.OnByteReceived(0x0B);
+    EXPECT_EQ(colourAt(display().size() - 1), blue);
 }
 
 }  // namespace
