@@ -64,23 +64,25 @@ struct Program {
     ui::Control& c(const char* name) { return (*main)[name]; }
 };
 
-// Feeds kBytes bytes and prints bytes per second and nanoseconds per byte.
+// Feeds kBytes bytes twice and prints bytes per second and nanoseconds per
+// byte of each round (the first may include the display text growing its buffer).
 void FeedBytes(bool textMode, std::size_t displayBytes) {
     Program p;
     if (textMode) p.model.userClick(p.c("单选框_ASCII显示"));
     if (displayBytes) p.c("超级编辑框1").setText(HexDisplay(displayBytes));
     // Text mode: ASCII with a two-byte character now and then.
     static const unsigned char kText[] = {'H', 'e', 'l', 'l', 'o', ' ', 0xD6, 0xD0, 0xCE, 0xC4, '\r', '\n'};
-    const double s = Seconds([&] {
-        for (long i = 0; i < kBytes; ++i) {
-            p.rx.OnByteReceived(textMode ? kText[i % sizeof kText] : static_cast<int>(i & 0xFF));
-            if (i % 12 == 11) p.loop.advance(1);
-        }
-    });
-    const std::string rx = p.c("状态条1").panelText(0);
-    std::printf("  %-5s display %5.1f MB before: %6.2f M bytes/s, %6.1f ns/byte (%s, display now %.1f MB)\n",
-                textMode ? "text" : "hex", displayBytes / 1e6, kBytes / s / 1e6, s / kBytes * 1e9, rx.c_str(),
-                p.c("超级编辑框1").rich().text().size() / 1e6);
+    for (int round = 1; round <= 2; ++round) {
+        const double s = Seconds([&] {
+            for (long i = 0; i < kBytes; ++i) {
+                p.rx.OnByteReceived(textMode ? kText[i % sizeof kText] : static_cast<int>(i & 0xFF));
+                if (i % 12 == 11) p.loop.advance(1);
+            }
+        });
+        std::printf("  %-4s display %5.1f MB at start, round %d: %6.2f M bytes/s, %6.1f ns/byte (%s, display %.1f MB)\n",
+                    textMode ? "text" : "hex", displayBytes / 1e6, round, kBytes / s / 1e6, s / kBytes * 1e9,
+                    p.c("状态条1").panelText(0).c_str(), p.c("超级编辑框1").rich().text().size() / 1e6);
+    }
 }
 
 void Tools() {
