@@ -131,6 +131,17 @@ TEST_F(SendTest, CrcAlwaysMatchesTheFrameBytesOnTheWire) {
         }
 }
 
+TEST_F(SendTest, FrameEndingInALoneLeadByteKeepsItsCrcApart) {
+    // A send box filled from the list file may end in the first byte of a
+    // two-byte character; that byte must not join the CRC's first pair.
+    const std::string text = "01 0" + std::string(1, static_cast<char>(0xD6));
+    send(text.c_str());
+    ASSERT_EQ(wire.size(), 1u);
+    const std::uint16_t crc = codec::Crc16Modbus(std::string("\x01\x00", 2));
+    EXPECT_EQ(wire[0], std::string("\x01\x00", 2) + static_cast<char>(crc >> 8) + static_cast<char>(crc & 0xFF));
+    EXPECT_EQ(panel(1), "TX:4");
+}
+
 TEST_F(SendTest, BlankHexBoxSendsOnlyTheCrcOfTheEmptyFrame) {
     // No stray 0x00 before the check value: the CRC matches what is sent.
     send("   ");
