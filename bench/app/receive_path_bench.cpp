@@ -67,7 +67,7 @@ pid_t StartFeeder(int master, long total, long bytesPerSecond) {
 struct Run {
     double seconds, worstAnswerMs;
 };
-Run RunUntil(ui::EventLoop& loop, const std::function<bool()>& done) {
+Run RunUntil(base::EventLoop& loop, const std::function<bool()>& done) {
     QElapsedTimer clock;
     clock.start();
     double worst = 0;
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto* widget = dynamic_cast<QPlainTextEdit*>(view.widgetOf(main["超级编辑框1"]));
-    app::AppState& state = program.state();
+    state::AppState& state = program.state();
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
     // 1. 115200 baud flat out for 10 s: the program's CPU.

@@ -9,13 +9,13 @@
 #include <functional>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/main_window_shell.h"
+#include "state/app_state.h"
+#include "shell/main_window_shell.h"
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_loop.h"
+#include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
 
 using namespace vorta;
@@ -45,11 +45,11 @@ std::string HexDisplay(std::size_t bytes) {
 
 // The program as it starts, its settings in the folder that main() sets as TMPDIR.
 struct Program {
-    ui::VirtualLoop loop;
+    base::VirtualLoop loop;
     test::FakePlatform platform;
     ui::Model model{loop, {1920, 1080}};
-    app::AppState state;
-    app::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
+    state::AppState state;
+    shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
                                    ports = {"COM1"};
                                    return true;
                                }};

@@ -13,13 +13,13 @@
 #include <thread>
 
 #include "serial/serial_channel.h"
-#include "ui/virtual_loop.h"
+#include "base/virtual_loop.h"
 
 namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class CountingLoop : public vorta::ui::VirtualLoop {
+class CountingLoop : public vorta::base::VirtualLoop {
 public:
     void post(Task task) override {
         ++posts;

@@ -1,6 +1,6 @@
 #include "app/app.h"
 
-#include "app/gbk_convert.h"
+#include "store/gbk_convert.h"
 #include "serial/port_discovery.h"
 #include "ui/windows/window_defs.h"
 
@@ -21,7 +21,7 @@ App::App(ui::Model& model, ui::Platform& platform)
                  names = serial::PortNames(ports);
                  portNotes_.clear();
                  for (const serial::PortInfo& port : ports)
-                     portNotes_.push_back(Utf8ToGbk(port.devicePath) +
+                     portNotes_.push_back(store::Utf8ToGbk(port.devicePath) +
                                           (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"));
                  return status == 0;
              }),
@@ -30,7 +30,7 @@ App::App(ui::Model& model, ui::Platform& platform)
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
             {[this](std::string_view bytes) { return channel_.write(bytes); },
-             [this](ui::Window& main) { portSwitch_.toggle(main); }, &serial::PortSwitch::IsOpen}) {
+             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port::PortSwitch::IsOpen}) {
     channel_.setOnDataArrived([this](int byte) { receive_.OnByteReceived(byte); });
 }
 

@@ -3,11 +3,11 @@
 // channel and every part's handlers, bound to the windows by name.
 #include <memory>
 
-#include "app/app_state.h"
-#include "app/main_window_shell.h"
+#include "state/app_state.h"
+#include "shell/main_window_shell.h"
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
-#include "serial/port_switch.h"
+#include "port/port_switch.h"
 #include "serial/serial_channel.h"
 #include "ui/model.h"
 #include "transmit/send_operation.h"
@@ -21,16 +21,16 @@ public:
     ~App();
     // Creates and shows the main window; its created event loads every option.
     ui::Window* start();
-    AppState& state() { return state_; }
+    state::AppState& state() { return state_; }
     serial::SerialChannel& channel() { return channel_; }
 
 private:
     ui::Model& model_;
     ui::Platform& platform_;
-    AppState state_;
+    state::AppState state_;
     serial::SerialChannel channel_;
-    MainWindowShell shell_;
-    serial::PortSwitch portSwitch_;
+    shell::MainWindowShell shell_;
+    port::PortSwitch portSwitch_;
     receive::ReceiveDisplay receive_;
     receive::DisplayTools displayTools_;
     transmit::SendOperation send_;

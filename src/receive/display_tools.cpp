@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "app/gbk_convert.h"
+#include "store/gbk_convert.h"
 #include "receive/conversion_texts.h"
 
 namespace vorta::receive {
@@ -13,7 +13,7 @@ ui::Control& Display(ui::Window& main) { return main["超级编辑框1"]; }
 
 }  // namespace
 
-DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, app::AppState& state)
+DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state)
     : platform_(platform), state_(state) {
     auto on = [&model](const char* action, auto handler) {
         model.registerAction(action, [handler](ui::Control& c, const ui::EventArgs&) { handler(c.window()); });
@@ -75,11 +75,11 @@ void DisplayTools::copy(ui::Window& main) {
 void DisplayTools::save(ui::Window& main) {
     // The dialog opens in the user's home folder (the current folder without one).
     const char* home = std::getenv("HOME");
-    const std::string initial = home ? app::Utf8ToGbk(home) : std::string(".");
+    const std::string initial = home ? store::Utf8ToGbk(home) : std::string(".");
     const auto path = main["通用对话框1"].showSaveDialog(kSaveFilter, initial);
     if (!path) return;
     const std::string text = Display(main).text();
-    std::ofstream out(app::NativeFileName(*path), std::ios::binary | std::ios::trunc);
+    std::ofstream out(store::NativeFileName(*path), std::ios::binary | std::ios::trunc);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 

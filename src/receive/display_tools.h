@@ -2,7 +2,7 @@
 // The receive display as the user's workbench: the conversion balloon on
 // releasing the left button, the context menu (merge to decimal, clear,
 // delete, select all, cut, copy, paste), and the clear and save buttons.
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
 
@@ -13,7 +13,7 @@ public:
     // Registers "DisplayLeftReleased", "DisplayRightReleased", "MergeToDecimal",
     // "ClearDisplay", "DeleteSelection", "SelectAll", "CutSelection",
     // "CopySelection", "PasteClipboard" and "SaveDisplay".
-    DisplayTools(ui::Model& model, ui::Platform& platform, app::AppState& state);
+    DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state);
 
     static constexpr const char* kSaveFilter = "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc";
 
@@ -25,7 +25,7 @@ private:
     void save(ui::Window& main);
 
     ui::Platform& platform_;
-    app::AppState& state_;
+    state::AppState& state_;
 };
 
 }  // namespace vorta::receive

@@ -6,7 +6,7 @@ namespace vorta::receive {
 
 std::string CounterText(const char* prefix, std::int64_t count) { return prefix + std::to_string(count); }
 
-ReceiveDisplay::ReceiveDisplay(ui::Model& model, app::AppState& state) : state_(state) {
+ReceiveDisplay::ReceiveDisplay(ui::Model& model, state::AppState& state) : state_(state) {
     model.registerAction("OnLineBreakTimer", [this](ui::Control&, const ui::EventArgs&) { OnLineBreakTimer(); });
 }
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "codec/gbk_assembler.h"
 #include "ui/model.h"
 
@@ -14,7 +14,7 @@ namespace vorta::receive {
 class ReceiveDisplay {
 public:
     // Registers "OnLineBreakTimer".
-    ReceiveDisplay(ui::Model& model, app::AppState& state);
+    ReceiveDisplay(ui::Model& model, state::AppState& state);
 
     // Takes the main window's controls; call once it exists.
     void attach(ui::Window& main);
@@ -29,7 +29,7 @@ public:
     const std::string& lineAccumulator() const { return line_; }
 
 private:
-    app::AppState& state_;
+    state::AppState& state_;
     codec::GbkAssembler assembler_;
     std::string line_;
     ui::Control* display_ = nullptr;

@@ -12,10 +12,10 @@ constexpr std::size_t kReadRound = 1024 * 1024;
 
 }  // namespace
 
-SerialChannel::SerialChannel(ui::EventLoop& loop, PortResolver resolver)
+SerialChannel::SerialChannel(base::EventLoop& loop, PortResolver resolver)
     : SerialChannel(loop, std::move(resolver), MakePlatformPort()) {}
 
-SerialChannel::SerialChannel(ui::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port)
+SerialChannel::SerialChannel(base::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port)
     : loop_(loop), resolver_(std::move(resolver)), port_(std::move(port)), mailbox_(std::make_shared<Mailbox>()) {
     mailbox_->loop = &loop_;
     mailbox_->owner = this;

@@ -18,7 +18,7 @@
 #include "serial/line_settings.h"
 #include "serial/port_io.h"
 #include "serial/port_resolver.h"
-#include "ui/event_loop.h"
+#include "base/event_loop.h"
 
 namespace vorta::serial {
 
@@ -38,8 +38,8 @@ public:
         kCarrierOff = 10,
     };
 
-    SerialChannel(ui::EventLoop& loop, PortResolver resolver);
-    SerialChannel(ui::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port);
+    SerialChannel(base::EventLoop& loop, PortResolver resolver);
+    SerialChannel(base::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port);
     // Closes the port; events still queued are dropped.
     ~SerialChannel();
     SerialChannel(const SerialChannel&) = delete;
@@ -100,7 +100,7 @@ private:
         std::mutex mutex;
         std::deque<Event> queue;
         bool deliveryPosted = false;
-        ui::EventLoop* loop = nullptr;  // where deliveries are posted
+        base::EventLoop* loop = nullptr;  // where deliveries are posted
         // UI thread only: the channel (null once destroyed) and a count of
         // close() calls, so a burst from before a close is not delivered.
         SerialChannel* owner = nullptr;
@@ -115,7 +115,7 @@ private:
     void enqueue(const std::vector<int>& lineCodes, const char* bytes, std::size_t count);
     static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
 
-    ui::EventLoop& loop_;
+    base::EventLoop& loop_;
     PortResolver resolver_;
     std::unique_ptr<PortIo> port_;
     int portNumber_ = 1;

@@ -10,7 +10,7 @@ void Write(ui::Control& display, const std::string& text) { display.replaceSelec
 
 }  // namespace
 
-SendOperation::SendOperation(ui::Model& model, ui::Platform& platform, app::AppState& state, SerialLink link,
+SendOperation::SendOperation(ui::Model& model, ui::Platform& platform, state::AppState& state, SerialLink link,
                              std::function<AutoSendView()> autoSend)
     : model_(model), platform_(platform), state_(state), link_(std::move(link)), autoSend_(std::move(autoSend)) {
     model.registerAction("SendOperation", [this](ui::Control& c, const ui::EventArgs&) { run(c.window()); });

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_state.h"
+#include "state/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
 
@@ -30,7 +30,7 @@ struct SerialLink {
 class SendOperation {
 public:
     // Registers "SendOperation", "EnterHotKey", "SendModeClicked" and "EnterToSend".
-    SendOperation(ui::Model& model, ui::Platform& platform, app::AppState& state, SerialLink link,
+    SendOperation(ui::Model& model, ui::Platform& platform, state::AppState& state, SerialLink link,
                   std::function<AutoSendView()> autoSend = {});
 
     void run(ui::Window& main);
@@ -42,7 +42,7 @@ private:
 
     ui::Model& model_;
     ui::Platform& platform_;
-    app::AppState& state_;
+    state::AppState& state_;
     SerialLink link_;
     std::function<AutoSendView()> autoSend_;
 };

@@ -127,7 +127,7 @@ void Control::setPeriod(int ms) {
     ms = std::max(ms, 0);
     if (ms == period_) return;  // a running timer is not restarted
     period_ = ms;
-    EventLoop& loop = window_.model().loop();
+    base::EventLoop& loop = window_.model().loop();
     if (timerId_) loop.stopTimer(timerId_);
     timerId_ = 0;
     if (ms > 0) timerId_ = loop.startTimer(ms, [this] { window_.raise(*this, Event::TimerTick); });
@@ -285,7 +285,7 @@ void Window::close() {
 
 // ============================ Model ============================
 
-Model::Model(EventLoop& loop, Size screen) : loop_(loop), screen_(screen) {}
+Model::Model(base::EventLoop& loop, Size screen) : loop_(loop), screen_(screen) {}
 
 Model::~Model() {
     // Windows still open go without their Destroying events: the owners of the

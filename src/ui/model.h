@@ -13,7 +13,7 @@
 
 #include "ui/char_format.h"
 #include "ui/control_def.h"
-#include "ui/event_loop.h"
+#include "base/event_loop.h"
 #include "ui/platform.h"
 #include "ui/rich_text.h"
 
@@ -153,7 +153,7 @@ private:
     int selected_;
     Colour fill_;
     int period_ = 0;
-    EventLoop::TimerId timerId_ = 0;
+    base::EventLoop::TimerId timerId_ = 0;
     std::vector<Text> panels_;
     Text balloonText_;
     std::unique_ptr<RichText> rich_;
@@ -217,10 +217,10 @@ private:
 
 class Model {
 public:
-    Model(EventLoop& loop, Size screen);
+    Model(base::EventLoop& loop, Size screen);
     ~Model();
 
-    EventLoop& loop() { return loop_; }
+    base::EventLoop& loop() { return loop_; }
     Size screen() const { return screen_; }
     void setView(View* view);
     View* view() const { return view_; }
@@ -253,7 +253,7 @@ public:
 private:
     friend class Window;
     friend class Control;
-    EventLoop& loop_;
+    base::EventLoop& loop_;
     Size screen_;
     View* view_ = nullptr;
     std::map<Text, Action> actions_;

@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "app/settings_file.h"
+#include "store/settings_file.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 
@@ -119,12 +119,12 @@ TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
     XCloseDisplay(dpy);
 
     const std::string ini = tmp.slash() + "peizhi.ini";
-    EXPECT_EQ(app::ReadSetting(ini, "大小", "KD"), "700");
-    EXPECT_EQ(app::ReadSetting(ini, "大小", "GD"), "560");
-    EXPECT_EQ(app::ReadSetting(ini, "位置", "DB"), "80");
-    EXPECT_EQ(app::ReadSetting(ini, "位置", "ZB"), "100");
+    EXPECT_EQ(store::ReadSetting(ini, "大小", "KD"), "700");
+    EXPECT_EQ(store::ReadSetting(ini, "大小", "GD"), "560");
+    EXPECT_EQ(store::ReadSetting(ini, "位置", "DB"), "80");
+    EXPECT_EQ(store::ReadSetting(ini, "位置", "ZB"), "100");
     // Loading the options wrote the line-break interval back at start-up.
-    EXPECT_EQ(app::ReadSetting(ini, "自动换行", "间隔毫秒"), "50");
+    EXPECT_EQ(store::ReadSetting(ini, "自动换行", "间隔毫秒"), "50");
 }
 
 }  // namespace

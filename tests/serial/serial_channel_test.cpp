@@ -10,19 +10,19 @@
 #include <filesystem>
 #include <thread>
 
-#include "pty_pair.h"
+#include "support/pty_pair.h"
 #include "serial/termios_port.h"
 #include "serial/port_discovery.h"
-#include "ui/virtual_loop.h"
+#include "base/virtual_loop.h"
 
 namespace vorta::serial {
 namespace {
 using namespace std::chrono_literals;
-using testing::PtyPair;
+using test::PtyPair;
 using Clock = std::chrono::steady_clock;
 
 // Counts the deliveries the channel posts.
-class CountingLoop : public ui::VirtualLoop {
+class CountingLoop : public base::VirtualLoop {
 public:
     void post(Task task) override {
         ++posts;
@@ -233,7 +233,7 @@ TEST_F(ChannelTest, SettingsReachTermios) {
 }
 
 TEST(SerialChannelProperties, DefaultsAndClamping) {
-    ui::VirtualLoop loop;
+    base::VirtualLoop loop;
     SerialChannel c(loop, nullptr);
     EXPECT_EQ((std::vector<int>{c.portNumber(), c.baudRate(), c.dataBits(), c.stopBitsCode(), c.timeoutMs(),
                                 c.parityCode(), c.flowControlCode(), c.rtsMode(), c.dtrMode()}),
@@ -277,7 +277,7 @@ TEST(SerialChannelPorts, PortZeroOpensTheDeviceOfCom1) {
     roots.sysClassTty = root / "sys";  // no kernel ports: only the folder's
     roots.portsFolder = root / "ports";
 
-    ui::VirtualLoop loop;
+    base::VirtualLoop loop;
     SerialChannel channel(loop, MakePortResolver(roots));
     std::string got;
     channel.setOnDataArrived([&](int b) { got.push_back(static_cast<char>(b)); });
@@ -322,7 +322,7 @@ TEST(SerialChannelPorts, SocatPairInThePortsFolder) {
     EXPECT_EQ(DiscoverPorts(roots, ports), 0);
     EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM5", "COM6"}));
 
-    ui::VirtualLoop loop;
+    base::VirtualLoop loop;
     SerialChannel a(loop, MakePortResolver(roots));
     SerialChannel b(loop, MakePortResolver(roots));
     std::string got;

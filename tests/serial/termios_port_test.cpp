@@ -9,12 +9,12 @@
 #include <fstream>
 #include <thread>
 
-#include "pty_pair.h"
+#include "support/pty_pair.h"
 #include "serial/custom_baud.h"
 
 namespace vorta::serial {
 namespace {
-using testing::PtyPair;
+using test::PtyPair;
 using Clock = std::chrono::steady_clock;
 
 // Waits until the port reports input, as the monitor thread does.

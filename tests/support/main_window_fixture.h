@@ -6,11 +6,11 @@
 
 #include <cstdlib>
 
-#include "app/app_state.h"
-#include "app/main_window_shell.h"
+#include "state/app_state.h"
+#include "shell/main_window_shell.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
-#include "ui/virtual_loop.h"
+#include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
 
 namespace vorta::test {
@@ -33,12 +33,12 @@ protected:
     ui::Text panel(int i) { return c("状态条1").panelText(i); }
 
     TempDir tmp;
-    ui::VirtualLoop loop;
+    base::VirtualLoop loop;
     FakePlatform platform;
     RecordingView view;
     ui::Model model{loop, {1280, 1024}};
-    app::AppState state;
-    app::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
+    state::AppState state;
+    shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
                                    ports = {"COM1"};
                                    return true;
                                }};

@@ -3,7 +3,7 @@
 
 #include "support/fakes.h"
 #include "ui/model.h"
-#include "ui/virtual_loop.h"
+#include "base/virtual_loop.h"
 
 namespace vorta::ui {
 namespace {
@@ -53,7 +53,7 @@ protected:
     Control& c(const char* name) { return (*window)[name]; }
 
     WindowDef def = TestWindow();
-    VirtualLoop loop;
+    base::VirtualLoop loop;
     Model model{loop, {1920, 1080}};
     Window* window = nullptr;
     std::vector<Text> events;
@@ -187,7 +187,7 @@ TEST_F(ModelTest, CentredWindowIsPlacedInTheMiddleOfTheScreen) {
 }
 
 TEST(ModelModal, ModalWindowReturnsAfterItClosed) {
-    VirtualLoop loop;
+    base::VirtualLoop loop;
     Model model(loop, {800, 600});
     WindowDef def = TestWindow();
     model.registerAction("count", [](Control& c, const EventArgs&) { c.window().close(); });
@@ -205,7 +205,7 @@ namespace {
 TEST(ModelLifetime, DestroyingTheModelRunsNoHandlerOfAnOpenWindow) {
     // Handlers belong to objects that may be gone before the model; a window
     // still open when the model goes must not call them.
-    VirtualLoop loop;
+    base::VirtualLoop loop;
     int calls = 0;
     {
         Model model(loop, {800, 600});

@@ -11,7 +11,7 @@
 namespace vorta::ui::qt {
 
 struct Services {
-    EventLoop& loop;
+    base::EventLoop& loop;
     Model& model;
     Platform& platform;
 };

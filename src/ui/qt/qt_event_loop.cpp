@@ -17,7 +17,7 @@ void QtEventLoop::post(Task task) {
     QMetaObject::invokeMethod(&receiver_, std::move(task), Qt::QueuedConnection);
 }
 
-EventLoop::TimerId QtEventLoop::startTimer(int periodMs, Task onTick) {
+base::EventLoop::TimerId QtEventLoop::startTimer(int periodMs, Task onTick) {
     auto* timer = new QTimer();
     timer->setTimerType(Qt::PreciseTimer);
     timer->setInterval(periodMs);

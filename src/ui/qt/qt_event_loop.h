@@ -4,13 +4,13 @@
 #include <QObject>
 #include <map>
 
-#include "ui/event_loop.h"
+#include "base/event_loop.h"
 
 class QTimer;
 
 namespace vorta::ui::qt {
 
-class QtEventLoop : public EventLoop {
+class QtEventLoop : public base::EventLoop {
 public:
     QtEventLoop();
     ~QtEventLoop() override;

@@ -14,7 +14,7 @@
 #include <QTest>
 
 #include "app/app.h"
-#include "app/settings_file.h"
+#include "store/settings_file.h"
 #include "support/temp_dir.h"
 #include "ui/qt/application.h"
 #include "ui/qt/gbk_qstring.h"
@@ -97,7 +97,7 @@ TEST_F(MainWindowQt, UsersClickReachesTheModelAndIsSavedAtOnce) {
     QTest::mouseClick(reversed, Qt::LeftButton, {}, QPoint(5, reversed->height() / 2));
     EXPECT_TRUE((*main)[Gbk("CRC反")].checked());
     const std::string ini = tmp.slash() + "peizhi.ini";
-    EXPECT_EQ(app::ReadSetting(ini, Gbk("CRC"), Gbk("CRC反")), Gbk("真"));
+    EXPECT_EQ(store::ReadSetting(ini, Gbk("CRC"), Gbk("CRC反")), Gbk("真"));
 }
 
 TEST_F(MainWindowQt, ProgramWritesReachTheWidgetsAndResizingLaysOut) {

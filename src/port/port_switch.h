@@ -1,0 +1,32 @@
+#pragma once
+// The open/close button: saves the send box and the auto-send list, copies the
+// five line settings from their combo boxes into the channel and opens or
+// closes it. Whether the port is open is kept in the controls themselves: the
+// button's caption and the indicator's fill.
+#include "serial/serial_channel.h"
+#include "ui/model.h"
+
+namespace vorta::port {
+
+class PortSwitch {
+public:
+    // Files the operation writes before it switches.
+    struct Files {
+        const std::string& settingsPath;
+        const std::string& listPath;
+    };
+    PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files);
+
+    // The operation itself; also run by sending when it finds the port closed.
+    void toggle(ui::Window& main);
+    // The port is open exactly when the indicator is filled.
+    static bool IsOpen(ui::Window& main);
+
+private:
+    void copySettings(ui::Window& main);
+    ui::Model& model_;
+    serial::SerialChannel& channel_;
+    Files files_;
+};
+
+}  // namespace vorta::port

@@ -1,0 +1,23 @@
+#pragma once
+// Program-wide values that the main window's start-up fixes and other parts read.
+#include <cstdint>
+
+#include "ui/char_format.h"
+
+namespace vorta::state {
+
+struct AppState {
+    ui::Text settingsPath;  // temporary directory + "peizhi.ini"
+    ui::Text listPath;      // temporary directory + "循环数据.BAT"
+    // The three character formats of the receive display; 9-point until the main
+    // window exists, then 11-point in their colours.
+    ui::CharFormat sentFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
+    ui::CharFormat receivedFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
+    ui::CharFormat noteFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
+    std::int32_t lineBreakInterval = 0;  // milliseconds, from 编辑框1
+    // Bytes received and sent since start or the last clear, shown as "RX:"/"TX:".
+    std::int64_t rxCount = 0;
+    std::int64_t txCount = 0;
+};
+
+}  // namespace vorta::state

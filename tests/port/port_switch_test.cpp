@@ -1,0 +1,124 @@
+// The open/close button on the program's real main window, against
+// pseudo-terminals: captions, indicator, locked settings, saved files and the
+// one failure note.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+
+#include "state/app_state.h"
+#include "shell/main_window_shell.h"
+#include "store/settings_file.h"
+#include "port/port_switch.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "support/pty_pair.h"
+#include "base/virtual_loop.h"
+#include "ui/windows/window_defs.h"
+
+namespace vorta::port {
+namespace {
+
+const char* const kLocked[] = {"组合框_端口", "组合框_波特率", "组合框_数据位", "组合框_停止位", "组合框_校验位"};
+
+class PortSwitchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        setenv("TMPDIR", tmp.path().c_str(), 1);
+        main = model.openWindow(ui::MainWindowDef());
+    }
+    void TearDown() override { unsetenv("TMPDIR"); }
+    ui::Control& c(const char* name) { return (*main)[name]; }
+
+    test::PtyPair pty;
+    test::TempDir tmp;
+    base::VirtualLoop loop;
+    test::FakePlatform platform;
+    ui::Model model{loop, {1280, 1024}};
+    state::AppState state;
+    std::vector<ui::Text> ports{"COM1", "COM12"};
+    std::vector<int> asked;  // port numbers the channel looked up
+    shell::MainWindowShell shell{model, platform, state, [this](std::vector<ui::Text>& out) {
+                                   out = ports;
+                                   return true;
+                               }};
+    serial::SerialChannel channel{loop, [this](int n) {
+                              asked.push_back(n);
+                              return n == 12 ? pty.path() : std::string();
+                          }};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath}};
+    ui::Window* main = nullptr;
+};
+
+TEST_F(PortSwitchTest, OpeningLocksTheSettingsAndClosingReleasesThemSavingBothTimes) {
+    c("组合框_端口").setSelectedIndex(1);
+    c("编辑框_循环").setText("01 02\r\n03 04");
+    portSwitch.toggle(*main);
+    EXPECT_EQ(asked.back(), 12);
+    EXPECT_TRUE(channel.isOpen());
+    EXPECT_EQ(c("按钮_打开串口").text(), "关闭串口");
+    EXPECT_EQ(c("串口状态外形框").fillColour(), 0x00FF00u);
+    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+    for (const char* name : kLocked) EXPECT_TRUE(c(name).disabled()) << name;
+    EXPECT_EQ(store::ReadWholeFile(state.listPath), "01 02\r\n03 04");
+
+    c("编辑框_发送").setText("AA BB");
+    portSwitch.toggle(*main);
+    EXPECT_FALSE(channel.isOpen());
+    EXPECT_EQ(c("按钮_打开串口").text(), "打开串口");
+    EXPECT_EQ(c("串口状态外形框").fillColour(), ui::kDefaultColour);
+    for (const char* name : kLocked) EXPECT_FALSE(c(name).disabled()) << name;
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "发送", "单数据"), "AA BB");
+}
+
+TEST_F(PortSwitchTest, FailedOpenWritesOneNoteAndChangesNothingElse) {
+    c("组合框_端口").setSelectedIndex(0);  // COM1: no device here
+    portSwitch.toggle(*main);
+    EXPECT_EQ(c("超级编辑框1").text(), "  → 端口打开失败！可能被其他程序占用。\r\n");
+    EXPECT_EQ(c("按钮_打开串口").text(), "打开串口");
+    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(c("组合框_端口").disabled());
+}
+
+TEST_F(PortSwitchTest, PortHeldByAnotherProgramFailsToOpen) {
+    const int other = open(pty.path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    c("组合框_端口").setSelectedIndex(1);
+    portSwitch.toggle(*main);
+    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_NE(c("超级编辑框1").text().find("端口打开失败"), std::string::npos);
+    close(other);
+}
+
+TEST_F(PortSwitchTest, EmptyPortListTriesPortOneAndMissingBaudRateFails) {
+    c("组合框_端口").clearItems();
+    portSwitch.toggle(*main);
+    EXPECT_EQ(asked.back(), 1);  // "" without three characters is 0, raised to 1
+    EXPECT_EQ(channel.portNumber(), 1);
+
+    c("组合框_端口").addItem("COM12");
+    c("组合框_端口").setSelectedIndex(0);
+    c("组合框_波特率").setSelectedIndex(-1);  // baud rate 0: the line cannot be set
+    portSwitch.toggle(*main);
+    EXPECT_EQ(channel.baudRate(), 0);
+    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+}
+
+TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
+    c("组合框_端口").setSelectedIndex(1);
+    c("组合框_波特率").setSelectedIndex(9);  // 115200
+    c("组合框_数据位").setSelectedIndex(1);  // 7
+    c("组合框_停止位").setSelectedIndex(2);  // "2": code 3
+    c("组合框_校验位").setSelectedIndex(3);  // mark
+    portSwitch.toggle(*main);
+    EXPECT_EQ(channel.portNumber(), 12);
+    EXPECT_EQ(channel.baudRate(), 115200);
+    EXPECT_EQ(channel.dataBits(), 7);
+    EXPECT_EQ(channel.stopBitsCode(), 3);
+    EXPECT_EQ(channel.parityCode(), 3);
+    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+}
+
+}  // namespace
+}  // namespace vorta::port

@@ -1,0 +1,188 @@
+// The main window's start-up, relayout and shutdown, headless: what a first
+// run shows, how stored options come back, and what closing saves.
+#include <gtest/gtest.h>
+
+#include "state/app_state.h"
+#include "shell/main_window_shell.h"
+#include "store/settings_file.h"
+#include "support/fakes.h"
+#include "support/temp_dir.h"
+#include "base/virtual_loop.h"
+#include "ui/windows/window_defs.h"
+
+namespace vorta::shell {
+namespace {
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TMPDIR", tmp.path().c_str(), 1);
+        platform.screen = {1280, 1024};
+        model.setView(&view);
+    }
+    void TearDown() override { unsetenv("TMPDIR"); }
+    std::string ini() const { return tmp.slash() + "peizhi.ini"; }
+    void store(const char* section, const char* key, const char* value) { store::WriteSetting(ini(), section, key, value); }
+    ui::Window& start() {
+        main = model.openWindow(ui::MainWindowDef());
+        return *main;
+    }
+    ui::Control& c(const char* name) { return (*main)[name]; }
+
+    test::TempDir tmp;
+    base::VirtualLoop loop;
+    test::FakePlatform platform;
+    test::RecordingView view;
+    ui::Model model{loop, {1280, 1024}};
+    state::AppState state;
+    std::vector<ui::Text> ports{"COM1", "COM3"};
+    bool discoveryWorks = true;
+    MainWindowShell shell{model, platform, state, [this](std::vector<ui::Text>& out) {
+                              out = ports;
+                              return discoveryWorks;
+                          }};
+    ui::Window* main = nullptr;
+};
+
+TEST_F(ShellTest, FirstRunWithoutSettingsFile) {
+    start();
+    EXPECT_EQ(view.interfaceStyle, 3);
+    EXPECT_EQ(state.settingsPath, tmp.slash() + "peizhi.ini");
+    EXPECT_EQ(state.listPath, tmp.slash() + "循环数据.BAT");
+    EXPECT_EQ(c("组合框_端口").items(), ports);
+    EXPECT_EQ(c("组合框_端口").selectedIndex(), 0);
+    EXPECT_EQ(c("组合框_波特率").text(), "9600");
+    EXPECT_EQ(c("组合框_校验位").text(), "N 无");
+    EXPECT_EQ(c("组合框_数据位").text(), "8");
+    EXPECT_EQ(c("组合框_停止位").text(), "1");
+    EXPECT_EQ(c("组合框_毫秒").text(), "500");  // not the design-time "300"
+    EXPECT_EQ(c("编辑框1").text(), "50");
+    EXPECT_EQ(state.lineBreakInterval, 50);
+    EXPECT_TRUE(c("选择框_自动换行").checked());
+    EXPECT_FALSE(c("CRC反").checked());
+    EXPECT_EQ(c("编辑框_发送").text(), "01 03 10 00 00 25");
+    EXPECT_EQ(c("编辑框_循环").text(), "");  // the empty list file replaces the design lines
+    EXPECT_EQ(main->width(), 600);
+    EXPECT_EQ(main->height(), 536);
+    EXPECT_EQ(main->left(), (1280 - 727) / 2);  // centred at its design size, not moved
+    EXPECT_EQ(main->top(), (1024 - 536) / 2);
+    // The interval box's handler ran during loading and wrote its value back.
+    EXPECT_EQ(store::ReadSetting(ini(), "自动换行", "间隔毫秒"), "50");
+    EXPECT_EQ(state.receivedFormat.colour, ui::Rgb(0, 0, 255));
+    EXPECT_EQ(state.sentFormat.pointSize, 11);
+}
+
+TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
+    store("端口", "com", "7");        // beyond the list: its last port
+    store("端口", "波特率", "9");
+    store("端口", "校验位", "-1");    // no selection
+    store("MoKuai", "毫秒", "０");    // full-width digit
+    store("换行", "是否换行", "  真  ");
+    store("CRC", "CRC反", "真");
+    store("自动换行", "间隔毫秒", "120");
+    store("大小", "KD", "30");
+    store("大小", "GD", "abc");
+    store("位置", "DB", "974");  // screen height - 50: ignored
+    store("位置", "ZB", "1229");  // screen width - 51: applied
+    store::WriteWholeFile(tmp.slash() + "循环数据.BAT", std::string("01 02\r\n03", 9) + std::string(1, '\0') + "tail");
+    start();
+    EXPECT_EQ(c("组合框_端口").text(), "COM3");
+    EXPECT_EQ(c("组合框_波特率").text(), "115200");
+    EXPECT_EQ(c("组合框_校验位").selectedIndex(), -1);
+    EXPECT_EQ(c("组合框_毫秒").text(), "200");
+    EXPECT_TRUE(c("选择框_自动换行").checked());
+    EXPECT_TRUE(c("CRC反").checked());
+    EXPECT_EQ(state.lineBreakInterval, 120);
+    EXPECT_EQ(main->width(), 60);
+    EXPECT_EQ(main->height(), 60);
+    EXPECT_EQ(main->top(), (1024 - 536) / 2);
+    EXPECT_EQ(main->left(), 1229);
+    EXPECT_EQ(c("编辑框_循环").text(), "01 02\r\n03");  // up to the first NUL byte
+}
+
+TEST_F(ShellTest, PositionBoundsAndFailedDiscovery) {
+    store("位置", "DB", "973");  // screen height - 51: applied
+    store("位置", "ZB", "0");    // 0 is ignored
+    discoveryWorks = false;
+    start();
+    EXPECT_EQ(main->top(), 973);
+    EXPECT_EQ(main->left(), (1280 - 727) / 2);
+    EXPECT_TRUE(c("组合框_端口").items().empty());
+    EXPECT_EQ(c("组合框_端口").selectedIndex(), -1);
+}
+
+TEST_F(ShellTest, RelayoutFollowsTheWindowSize) {
+    start();
+    main->setWidth(600);
+    main->setHeight(536);
+    EXPECT_EQ(c("编辑框_发送").width(), 380);
+    EXPECT_EQ(c("编辑框_循环").width(), 240);
+    EXPECT_EQ(c("按钮_发送").left(), 392);
+    EXPECT_EQ(c("分组框1").left(), 459);
+    EXPECT_EQ(c("分组框3").left(), 459);
+    EXPECT_EQ(c("图片框1").width(), 452);
+    EXPECT_EQ(c("超级编辑框1").width(), 454);
+    EXPECT_EQ(c("超级编辑框1").height(), 536 - 61 - 96);
+    EXPECT_EQ(c("分组框2").top(), 45 + 379 - 4);
+    EXPECT_EQ(c("分组框2").width(), 588);
+    EXPECT_EQ(c("图片框_分组").left(), 258);
+    model.userResized(*main, 100, 100);  // no lower bound
+    EXPECT_EQ(c("编辑框_发送").width(), -120);
+}
+
+TEST_F(ShellTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
+    start();
+    model.userMoved(*main, 120, 90);
+    model.userResized(*main, 700, 500);
+    main->close();
+    EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "700");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小", "GD"), "500");
+    EXPECT_EQ(store::ReadSetting(ini(), "位置", "DB"), "90");
+    EXPECT_EQ(store::ReadSetting(ini(), "位置", "ZB"), "120");
+
+    loop.runPending();
+    start();
+    model.userResized(*main, 1280, 1000);
+    model.userStateChanged(*main, 3);
+    main->close();
+    EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "700");
+    EXPECT_EQ(store::ReadSetting(ini(), "位置", "ZB"), "120");
+}
+
+TEST_F(ShellTest, OptionsAreWrittenTheMomentTheyChange) {
+    start();
+    model.userSelectItem(c("组合框_波特率"), 7);
+    model.userSelectItem(c("组合框_毫秒"), 0);
+    model.userClick(c("CRC反"));
+    model.userClick(c("选择框_自动换行"));
+    model.userEditText(c("编辑框1"), "１00");
+    EXPECT_EQ(store::ReadSetting(ini(), "端口", "波特率"), "7");
+    EXPECT_EQ(store::ReadSetting(ini(), "MoKuai", "毫秒"), "0");
+    EXPECT_EQ(store::ReadSetting(ini(), "CRC", "CRC反"), "真");
+    EXPECT_EQ(store::ReadSetting(ini(), "换行", "是否换行"), "假");
+    EXPECT_EQ(store::ReadSetting(ini(), "自动换行", "间隔毫秒"), "１00");
+    EXPECT_EQ(state.lineBreakInterval, 100);
+    // A program write of the port list's selection is not a user's choice: nothing is written.
+    c("组合框_端口").setSelectedIndex(1);
+    EXPECT_EQ(store::ReadSetting(ini(), "端口", "com", "none"), "none");
+}
+
+TEST_F(ShellTest, DisplayModesExcludeEachOtherAndTheHintSitsByTheBox) {
+    start();
+    main->setLeft(100);
+    main->setTop(100);
+    model.userClick(c("单选框_ASCII显示"));
+    EXPECT_FALSE(c("单选框_16显示").checked());
+    model.userMouse(c("编辑框1"), ui::Event::LeftPressed, {});
+    ASSERT_EQ(view.balloons.size(), 1u);
+    // Design geometry: the display group at left 587 (600-wide window: 459).
+    EXPECT_EQ(view.balloons[0].x, 100 + 459 + 90 + 15);
+    EXPECT_EQ(view.balloons[0].y, 100 + 173 + 141 + 30);
+    EXPECT_EQ(view.balloons[0].text, "换行间隔：毫秒");
+    EXPECT_TRUE(view.balloons[0].flag);
+    model.userClick(c("窗口最前选择框"));
+    EXPECT_TRUE(main->alwaysOnTop());
+}
+
+}  // namespace
+}  // namespace vorta::shell

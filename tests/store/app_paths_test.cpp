@@ -1,0 +1,112 @@
+#include "store/app_paths.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <filesystem>
+#include <optional>
+
+#include "store/gbk_convert.h"
+#include "store/settings_file.h"
+#include "support/temp_dir.h"
+
+namespace vorta::store {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
+// Sets the variables for one test and puts the old values back afterwards.
+class AppPathsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"TMPDIR", "XDG_STATE_HOME", "HOME"}) {
+            const char* v = std::getenv(name);
+            saved_.emplace_back(name, v ? std::optional<std::string>(v) : std::nullopt);
+        }
+    }
+    void TearDown() override {
+        for (const auto& [name, value] : saved_) {
+            if (value) ::setenv(name.c_str(), value->c_str(), 1);
+            else ::unsetenv(name.c_str());
+        }
+    }
+    static void Set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+
+    test::TempDir dir_;
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(AppPathsTest, TmpdirIsUsedWithExactlyOneTrailingSlash) {
+    Set("TMPDIR", "/var/tmp/x");
+    EXPECT_EQ(TemporaryDirectory(), "/var/tmp/x/");
+    Set("TMPDIR", "/var/tmp/x/");
+    EXPECT_EQ(TemporaryDirectory(), "/var/tmp/x/");
+    EXPECT_EQ(SettingsPath(), "/var/tmp/x/peizhi.ini");
+    EXPECT_EQ(ListFilePath(), "/var/tmp/x/循环数据.BAT");
+}
+
+TEST_F(AppPathsTest, WithoutTmpdirAPrivateStateDirectoryIsCreated) {
+    for (const bool emptyTmpdir : {false, true}) {
+        if (emptyTmpdir) Set("TMPDIR", "");
+        else ::unsetenv("TMPDIR");
+        const fs::path base = dir_.path() / (emptyTmpdir ? "state2" : "state1") / "deeper";
+        Set("XDG_STATE_HOME", base.string() + "/");
+        const fs::path expected = base / "vorta-serial";
+        EXPECT_EQ(TemporaryDirectory(), expected.string() + "/");
+        ASSERT_TRUE(fs::is_directory(expected));
+        struct stat st {};
+        ASSERT_EQ(::stat(expected.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+}
+
+TEST_F(AppPathsTest, ARelativeStateHomeFallsBackToTheHomeDirectory) {
+    ::unsetenv("TMPDIR");
+    Set("XDG_STATE_HOME", "relative/state");
+    Set("HOME", dir_.path().string());
+    EXPECT_EQ(TemporaryDirectory(), (dir_.path() / ".local/state/vorta-serial").string() + "/");
+    EXPECT_TRUE(fs::is_directory(dir_.path() / ".local/state/vorta-serial"));
+}
+
+TEST_F(AppPathsTest, NoDirectoryGivesBareFileNames) {
+    ::unsetenv("TMPDIR");
+    const fs::path blocker = dir_.path() / "file";
+    std::ofstream(blocker) << "not a directory";
+    Set("XDG_STATE_HOME", blocker.string());
+    EXPECT_EQ(TemporaryDirectory(), "");
+    EXPECT_EQ(SettingsPath(), "peizhi.ini");
+}
+
+TEST_F(AppPathsTest, ChineseNamesAreUtf8OnDisk) {
+    const fs::path chinese = dir_.path() / Utf8(u8"串口目录");
+    fs::create_directory(chinese);
+    Set("TMPDIR", chinese.string());
+    EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/串口目录/");  // a GBK text
+    ASSERT_TRUE(WriteWholeFile(ListFilePath(), "01 02"));
+    ASSERT_TRUE(WriteSetting(SettingsPath(), "端口", "com", "1"));
+    EXPECT_TRUE(fs::is_regular_file(chinese / Utf8(u8"循环数据.BAT")));
+    EXPECT_TRUE(fs::is_regular_file(chinese / "peizhi.ini"));
+    EXPECT_EQ(ReadWholeFile(ListFilePath()), "01 02");
+}
+
+TEST_F(AppPathsTest, ATmpdirThatGbkCannotNameIsPassedOver) {
+    Set("TMPDIR", "/tmp/" + Utf8(u8"\U0001F600"));  // an emoji: no GBK form
+    Set("XDG_STATE_HOME", dir_.path().string());
+    EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/vorta-serial/");
+}
+
+TEST(GbkConvertTest, ExactFailsWhereLenientKeepsTheByte) {
+    EXPECT_EQ(GbkToUtf8("循环数据.BAT"), Utf8(u8"循环数据.BAT"));
+    EXPECT_EQ(Utf8ToGbk(Utf8(u8"循环数据.BAT")), "循环数据.BAT");
+    EXPECT_EQ(GbkToUtf8Exact("a\xFF"), std::nullopt);
+    EXPECT_EQ(GbkToUtf8("a\xFF" "b"), "a\xFF" "b");
+    EXPECT_EQ(Utf8ToGbkExact("\xC3"), std::nullopt);  // cut-off sequence
+    EXPECT_EQ(Utf8ToGbk("x\xC3"), "x\xC3");
+}
+
+}  // namespace
+}  // namespace vorta::store
