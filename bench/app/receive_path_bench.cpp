@@ -25,6 +25,9 @@
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
+#include "ui/windows/control_ids.h"
+
+using namespace vorta::ui::main;
 
 using namespace vorta;
 
@@ -115,16 +118,16 @@ int main(int argc, char** argv) {
     model.setView(&view);
     app::App program(model, platform);
     ui::Window& main = *program.start();
-    ui::Control& ports = main["组合框_端口"];
+    auto& ports = main[kPort];
     for (int i = 0; i < int(ports.items().size()); ++i)
         if (ports.items()[i] == "COM5") ports.setSelectedIndex(i);
-    main["组合框_波特率"].setSelectedIndex(9);  // 115200
-    model.userClick(main["按钮_打开串口"]);
-    if (main["按钮_打开串口"].text() != "关闭串口") {
+    main[kBaud].setSelectedIndex(9);  // 115200
+    model.userClick(main[kOpenClose]);
+    if (main[kOpenClose].text() != "关闭串口") {
         std::fprintf(stderr, "could not open the port\n");
         return 1;
     }
-    auto* widget = dynamic_cast<QPlainTextEdit*>(view.widgetOf(main["超级编辑框1"]));
+    auto* widget = dynamic_cast<QPlainTextEdit*>(view.widgetOf(main[kDisplay]));
     state::AppState& state = program.state();
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
@@ -142,7 +145,7 @@ int main(int argc, char** argv) {
 
     // 2. A 20 MB flood.
     {
-        model.userClick(main["清除显示按钮"]);
+        model.userClick(main[kClear]);
         const long total = 20'000'000;
         const pid_t feeder = StartFeeder(master, total, 0);
         const Run r = RunUntil(loop, [&] { return state.rxCount >= total; });
@@ -151,7 +154,7 @@ int main(int argc, char** argv) {
         QElapsedTimer settle;
         settle.start();
         while (settle.elapsed() < 300) QCoreApplication::processEvents();
-        const std::string& text = main["超级编辑框1"].rich().text();
+        const std::string& text = main[kDisplay].rich().text();
         static const char hex[] = "0123456789ABCDEF";
         long i = 0;
         bool inOrder = true;
@@ -165,13 +168,13 @@ int main(int argc, char** argv) {
             p += 3;
             ++i;
         }
-        const bool viewEqual = widget->document()->characterCount() - 1 == main["超级编辑框1"].rich().unitCount();
+        const bool viewEqual = widget->document()->characterCount() - 1 == main[kDisplay].rich().unitCount();
         std::printf("flood, hex display: %ld bytes in %.2f s = %.2f MB/s; RX %lld; shown %ld bytes, in order: %s; "
                     "view caught up: %s; worst UI answer %.1f ms\n",
                     total, r.seconds, total / r.seconds / 1e6, static_cast<long long>(state.rxCount), i,
                     inOrder && i == total ? "yes" : "NO", viewEqual ? "yes" : "NO", r.worstAnswerMs);
     }
-    model.userClick(main["按钮_打开串口"]);
+    model.userClick(main[kOpenClose]);
     main.close();
     std::filesystem::remove_all(dir);
     return 0;

@@ -17,6 +17,9 @@
 #include "support/temp_dir.h"
 #include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
+#include "ui/windows/control_ids.h"
+
+using namespace vorta::ui::main;
 
 using namespace vorta;
 using Clock = std::chrono::steady_clock;
@@ -58,18 +61,22 @@ struct Program {
     ui::Window* main = nullptr;
 
     Program() {
+        vorta::test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         rx.attach(*main);
     }
-    ui::Control& c(const char* name) { return (*main)[name]; }
+    template <class K>
+    K& c(ui::ControlId<K> id) {
+        return (*main)[id];
+    }
 };
 
 // Feeds kBytes bytes twice and prints bytes per second and nanoseconds per
 // byte of each round (the first may include the display text growing its buffer).
 void FeedBytes(bool textMode, std::size_t displayBytes) {
     Program p;
-    if (textMode) p.model.userClick(p.c("单选框_ASCII显示"));
-    if (displayBytes) p.c("超级编辑框1").setText(HexDisplay(displayBytes));
+    if (textMode) p.model.userClick(p.c(kTextDisplay));
+    if (displayBytes) p.c(kDisplay).setText(HexDisplay(displayBytes));
     // Text mode: ASCII with a two-byte character now and then.
     static const unsigned char kText[] = {'H', 'e', 'l', 'l', 'o', ' ', 0xD6, 0xD0, 0xCE, 0xC4, '\r', '\n'};
     for (int round = 1; round <= 2; ++round) {
@@ -81,27 +88,27 @@ void FeedBytes(bool textMode, std::size_t displayBytes) {
         });
         std::printf("  %-4s display %5.1f MB at start, round %d: %6.2f M bytes/s, %6.1f ns/byte (%s, display %.1f MB)\n",
                     textMode ? "text" : "hex", displayBytes / 1e6, round, kBytes / s / 1e6, s / kBytes * 1e9,
-                    p.c("状态条1").panelText(0).c_str(), p.c("超级编辑框1").rich().text().size() / 1e6);
+                    p.c(kStatusBar).panelText(0).c_str(), p.c(kDisplay).rich().text().size() / 1e6);
     }
 }
 
 void Tools() {
     Program p;
-    ui::Control& display = p.c("超级编辑框1");
+    auto& display = p.c(kDisplay);
     display.setText(HexDisplay(kBigDisplay));
-    const auto menu = [&](const char* item) { p.model.userMenuSelect(p.c(item)); };
+    const auto menu = [&](ui::ControlId<ui::Control> item) { p.model.userMenuSelect(p.c(item)); };
     const auto mouse = [&](ui::Event e) { p.model.userMouse(display, e, {}); };
 
-    std::printf("  select all:                 %8.1f ms\n", Seconds([&] { menu("全选"); }) * 1e3);
+    std::printf("  select all:                 %8.1f ms\n", Seconds([&] { menu(kSelectAllItem); }) * 1e3);
     std::printf("  menu (enabled states):      %8.1f ms\n", Seconds([&] { mouse(ui::Event::RightReleased); }) * 1e3);
     std::printf("  conversion balloon, all:    %8.1f ms\n", Seconds([&] { mouse(ui::Event::LeftReleased); }) * 1e3);
-    std::printf("  merge to decimal, all:      %8.1f ms\n", Seconds([&] { menu("合并转10进制"); }) * 1e3);
-    std::printf("  copy all:                   %8.1f ms\n", Seconds([&] { menu("复制"); }) * 1e3);
+    std::printf("  merge to decimal, all:      %8.1f ms\n", Seconds([&] { menu(kMergeToDecimalItem); }) * 1e3);
+    std::printf("  copy all:                   %8.1f ms\n", Seconds([&] { menu(kCopyItem); }) * 1e3);
     display.setSelection(0, 0);
     mouse(ui::Event::RightReleased);  // the clipboard holds text now: paste is enabled
-    std::printf("  paste 50 MB at the start:   %8.1f ms\n", Seconds([&] { menu("粘贴"); }) * 1e3);
+    std::printf("  paste 50 MB at the start:   %8.1f ms\n", Seconds([&] { menu(kPasteItem); }) * 1e3);
     const double before = display.rich().text().size() / 1e6;
-    std::printf("  clear (%3.0f MB):              %8.1f ms\n", before, Seconds([&] { menu("清空"); }) * 1e3);
+    std::printf("  clear (%3.0f MB):              %8.1f ms\n", before, Seconds([&] { menu(kClearItem); }) * 1e3);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ const char kHex[] = "0123456789ABCDEF";
 
 // Writes `bytes` received bytes as cells, a line end every `lineBytes`, letting the
 // event loop run every `burst` bytes as deliveries from the serial channel would.
-double Feed(Control& display, long bytes, int lineBytes, int burst) {
+double Feed(RichTextBox& display, long bytes, int lineBytes, int burst) {
     const CharFormat blue{"SimSun", 11, 0, 0, Rgb(0, 0, 255)};
     QElapsedTimer t;
     t.start();
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     model.setView(&view);
     static const WindowDef def = DisplayWindow();
     Window* w = model.openWindow(def);
-    Control& display = (*w)["display"];
+    auto& display = (*w)[ControlId<RichTextBox>{"display"}];
 
     const long n = 2'000'000;
     double s = Feed(display, n, 50, 4096);

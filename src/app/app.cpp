@@ -2,12 +2,22 @@
 
 #include "store/gbk_convert.h"
 #include "serial/port_discovery.h"
+#include "app/not_built.h"
+#include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
 
 namespace vorta::app {
 
+namespace {
+// Before any feature registers its actions, so that no window opens with an unbound binding.
+ui::Model& ListNotBuilt(ui::Model& model) {
+    model.setNotBuiltActions(NotBuiltActions());
+    return model;
+}
+}  // namespace
+
 App::App(ui::Model& model, ui::Platform& platform)
-    : model_(model),
+    : model_(ListNotBuilt(model)),
       platform_(platform),
       // Port n is looked up at every open, in the folder the settings file is in.
       channel_(model.loop(),
@@ -38,10 +48,10 @@ App::~App() { channel_.close(); }
 
 ui::Window* App::start() {
     ui::Window* main = model_.openWindow(ui::MainWindowDef());
-    (*main)["组合框_端口"].setItemNotes(portNotes_);
+    (*main)[ui::main::kPort].setItemNotes(portNotes_);
     receive_.attach(*main);
     // The channel belongs to the main window and goes with it.
-    main->on("", ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
+    main->onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
     return main;
 }
 

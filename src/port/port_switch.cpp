@@ -2,17 +2,21 @@
 
 #include "store/settings_file.h"
 #include "codec/gbk_text.h"
+#include "ui/windows/action_ids.h"
+#include "ui/windows/control_ids.h"
 
 namespace vorta::port {
 namespace {
 
+using namespace ui::main;
+
 constexpr ui::Colour kOpenFill = 0x00FF00;
-const char* const kPortCombos[] = {"组合框_端口", "组合框_波特率", "组合框_数据位", "组合框_停止位", "组合框_校验位"};
+constexpr ui::ControlId<ui::ComboBox> kPortCombos[] = {kPort, kBaud, kDataBits, kStopBits, kParity};
 
 // The text of the item at the combo box's selection, or "" with none.
-std::string SelectedItem(ui::Control& combo) {
+std::string SelectedItem(ui::ComboBox& combo) {
     const int i = combo.selectedIndex();
-    return i >= 0 && i < int(combo.items().size()) ? combo.items()[i] : std::string();
+    return i >= 0 && i < int(combo.items().size()) ? combo.items()[std::size_t(i)] : std::string();
 }
 
 // The text without its first three characters ("COM7" gives "7").
@@ -26,38 +30,38 @@ std::string DropThreeCharacters(const std::string& text) {
 
 PortSwitch::PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files)
     : model_(model), channel_(channel), files_(files) {
-    model.registerAction("OpenClosePort", [this](ui::Control& c, const ui::EventArgs&) { toggle(c.window()); });
+    model.registerAction(ui::action::kOpenClosePort, [this](ui::Control& c, const ui::EventArgs&) { toggle(c.window()); });
 }
 
-bool PortSwitch::IsOpen(ui::Window& main) { return main["串口状态外形框"].fillColour() != ui::kDefaultColour; }
+bool PortSwitch::IsOpen(ui::Window& main) { return main[kPortLamp].fillColour() != ui::kDefaultColour; }
 
 void PortSwitch::copySettings(ui::Window& main) {
-    channel_.setPortNumber(codec::TextToInt(DropThreeCharacters(main["组合框_端口"].text())));
-    channel_.setBaudRate(codec::TextToInt(SelectedItem(main["组合框_波特率"])));
-    channel_.setDataBits(codec::TextToInt(SelectedItem(main["组合框_数据位"])));
-    channel_.setStopBitsCode(main["组合框_停止位"].selectedIndex() + 1);
-    channel_.setParityCode(main["组合框_校验位"].selectedIndex());
+    channel_.setPortNumber(codec::TextToInt(DropThreeCharacters(main[kPort].text())));
+    channel_.setBaudRate(codec::TextToInt(SelectedItem(main[kBaud])));
+    channel_.setDataBits(codec::TextToInt(SelectedItem(main[kDataBits])));
+    channel_.setStopBitsCode(main[kStopBits].selectedIndex() + 1);
+    channel_.setParityCode(main[kParity].selectedIndex());
 }
 
 void PortSwitch::toggle(ui::Window& main) {
-    store::WriteSetting(files_.settingsPath, "发送", "单数据", main["编辑框_发送"].text());
-    store::WriteWholeFile(files_.listPath, main["编辑框_循环"].text());
+    store::WriteSetting(files_.settingsPath, "发送", "单数据", main[kSendBox].text());
+    store::WriteWholeFile(files_.listPath, main[kAutoSendList].text());
     copySettings(main);
     channel_.close();
 
-    ui::Control& button = main["按钮_打开串口"];
-    ui::Control& lamp = main["串口状态外形框"];
+    ui::Control& button = main[kOpenClose];
+    ui::Shape& lamp = main[kPortLamp];
     if (button.text() == "打开串口") {
         if (!channel_.open()) {
-            main["超级编辑框1"].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
+            main[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
             return;
         }
-        for (const char* name : kPortCombos) main[name].setDisabled(true);
+        for (auto combo : kPortCombos) main[combo].setDisabled(true);
         lamp.setFillColour(kOpenFill);
         button.setText("关闭串口");
     } else {
         channel_.close();
-        for (const char* name : kPortCombos) main[name].setDisabled(false);
+        for (auto combo : kPortCombos) main[combo].setDisabled(false);
         button.setText("打开串口");
         lamp.setFillColour(ui::kDefaultColour);
     }

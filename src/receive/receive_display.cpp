@@ -1,23 +1,26 @@
 #include "receive/receive_display.h"
 
 #include "codec/hex_text.h"
+#include "ui/windows/action_ids.h"
+#include "ui/windows/control_ids.h"
 
 namespace vorta::receive {
 
 std::string CounterText(const char* prefix, std::int64_t count) { return prefix + std::to_string(count); }
 
 ReceiveDisplay::ReceiveDisplay(ui::Model& model, state::AppState& state) : state_(state) {
-    model.registerAction("OnLineBreakTimer", [this](ui::Control&, const ui::EventArgs&) { OnLineBreakTimer(); });
+    model.registerAction(ui::action::kOnLineBreakTimer, [this](ui::Control&, const ui::EventArgs&) { OnLineBreakTimer(); });
 }
 
 void ReceiveDisplay::attach(ui::Window& main) {
     // Looked up once: the handler runs for every byte.
-    display_ = &main["超级编辑框1"];
-    hexMode_ = &main["单选框_16显示"];
-    textMode_ = &main["单选框_ASCII显示"];
-    autoBreak_ = &main["选择框_自动换行"];
-    breakTimer_ = &main["时钟_换行"];
-    statusBar_ = &main["状态条1"];
+    using namespace ui::main;
+    display_ = &main[kDisplay];
+    hexMode_ = &main[kHexDisplay];
+    textMode_ = &main[kTextDisplay];
+    autoBreak_ = &main[kAutoLineBreak];
+    breakTimer_ = &main[kLineBreakTimer];
+    statusBar_ = &main[kStatusBar];
 }
 
 void ReceiveDisplay::OnByteReceived(int byte) {

@@ -13,7 +13,7 @@ namespace vorta::receive {
 
 class ReceiveDisplay {
 public:
-    // Registers "OnLineBreakTimer".
+    // Registers the action OnLineBreakTimer.
     ReceiveDisplay(ui::Model& model, state::AppState& state);
 
     // Takes the main window's controls; call once it exists.
@@ -32,12 +32,12 @@ private:
     state::AppState& state_;
     codec::GbkAssembler assembler_;
     std::string line_;
-    ui::Control* display_ = nullptr;
-    ui::Control* hexMode_ = nullptr;
-    ui::Control* textMode_ = nullptr;
-    ui::Control* autoBreak_ = nullptr;
-    ui::Control* breakTimer_ = nullptr;
-    ui::Control* statusBar_ = nullptr;
+    ui::RichTextBox* display_ = nullptr;
+    ui::CheckBox* hexMode_ = nullptr;
+    ui::CheckBox* textMode_ = nullptr;
+    ui::CheckBox* autoBreak_ = nullptr;
+    ui::Timer* breakTimer_ = nullptr;
+    ui::StatusBar* statusBar_ = nullptr;
 };
 
 // "RX:"/"TX:" and the count, as the status bar shows them.

@@ -5,34 +5,40 @@
 #include "store/app_paths.h"
 #include "store/settings_file.h"
 #include "codec/gbk_text.h"
+#include "ui/windows/action_ids.h"
+#include "ui/windows/control_ids.h"
 
 namespace vorta::shell {
 namespace {
 
+using ui::CheckBox;
+using ui::ComboBox;
 using ui::Control;
 using ui::EventArgs;
 using ui::Text;
 using ui::Window;
+namespace action = ui::action;
+using namespace ui::main;
 
 // An option held by a control, with where it is kept and its value on a first run.
+template <class K>
 struct StoredOption {
-    const char* control;
+    ui::ControlId<K> control;
     const char* section;
     const char* key;
     const char* fallback;
 };
 
 // Every option that is a combo box's selection index.
-constexpr StoredOption kIndexOptions[] = {
-    {"组合框_端口", "端口", "com", "0"},     {"组合框_波特率", "端口", "波特率", "5"},
-    {"组合框_校验位", "端口", "校验位", "0"}, {"组合框_数据位", "端口", "数据位", "0"},
-    {"组合框_停止位", "端口", "停止位", "0"}, {"组合框_毫秒", "MoKuai", "毫秒", "3"},
+constexpr StoredOption<ComboBox> kIndexOptions[] = {
+    {kPort, "端口", "com", "0"},          {kBaud, "端口", "波特率", "5"},  {kParity, "端口", "校验位", "0"},
+    {kDataBits, "端口", "数据位", "0"},   {kStopBits, "端口", "停止位", "0"}, {kInterval, "MoKuai", "毫秒", "3"},
 };
 
 // Every option that is a check box, stored as "真" or "假".
-constexpr StoredOption kFlagOptions[] = {
-    {"选择框_自动换行", "换行", "是否换行", "真"},
-    {"CRC反", "CRC", "CRC反", "假"},
+constexpr StoredOption<CheckBox> kFlagOptions[] = {
+    {kAutoLineBreak, "换行", "是否换行", "真"},
+    {kCrcReversed, "CRC", "CRC反", "假"},
 };
 
 constexpr const char* kTrue = "真";
@@ -42,20 +48,25 @@ constexpr const char* kFalse = "假";
 
 MainWindowShell::MainWindowShell(ui::Model& model, ui::Platform& platform, state::AppState& state, DiscoverPorts discover)
     : model_(model), platform_(platform), state_(state), discover_(std::move(discover)) {
-    model.registerAction("MainCreated", [this](Control& c, const EventArgs&) { created(c.window()); });
-    model.registerAction("MainSizeChanged", [](Control& c, const EventArgs&) { Relayout(c.window()); });
-    model.registerAction("MainDestroying", [this](Control& c, const EventArgs&) { destroying(c.window()); });
-    model.registerAction("SaveComboIndex", [this](Control& c, const EventArgs&) { saveComboIndex(c); });
-    model.registerAction("TakeLineBreakInterval", [this](Control& c, const EventArgs&) { takeLineBreakInterval(c); });
-    model.registerAction("SaveCheckState", [this](Control& c, const EventArgs&) { saveFlag(c); });
-    model.registerAction("ShowIntervalHint", [this](Control& c, const EventArgs&) { showIntervalHint(c.window()); });
-    model.registerAction("DisplayModeClicked", [](Control& c, const EventArgs&) {
+    model.registerAction(action::kMainCreated, [this](Control& c, const EventArgs&) { created(c.window()); });
+    model.registerAction(action::kMainSizeChanged, [](Control& c, const EventArgs&) { Relayout(c.window()); });
+    model.registerAction(action::kMainDestroying, [this](Control& c, const EventArgs&) { destroying(c.window()); });
+    model.registerAction(action::kSaveComboIndex,
+                         [this](Control& c, const EventArgs&) { saveComboIndex(c.as<ComboBox>()); });
+    model.registerAction(action::kTakeLineBreakInterval,
+                         [this](Control& c, const EventArgs&) { takeLineBreakInterval(c); });
+    model.registerAction(action::kSaveCheckState, [this](Control& c, const EventArgs&) { saveFlag(c.as<CheckBox>()); });
+    model.registerAction(action::kShowIntervalHint,
+                         [this](Control& c, const EventArgs&) { showIntervalHint(c.window()); });
+    model.registerAction(action::kDisplayModeClicked, [](Control& c, const EventArgs&) {
         // The two display modes exclude each other.
-        if (!c.checked()) return;
+        if (!c.as<CheckBox>().checked()) return;
         Window& w = c.window();
-        w[c.name() == "单选框_16显示" ? "单选框_ASCII显示" : "单选框_16显示"].setChecked(false);
+        w[c.name() == kHexDisplay.name ? kTextDisplay : kHexDisplay].setChecked(false);
     });
-    model.registerAction("AlwaysOnTop", [](Control& c, const EventArgs&) { c.window().setAlwaysOnTop(c.checked()); });
+    model.registerAction(action::kAlwaysOnTop, [](Control& c, const EventArgs&) {
+        c.window().setAlwaysOnTop(c.as<CheckBox>().checked());
+    });
 }
 
 void MainWindowShell::created(Window& main) {
@@ -68,7 +79,7 @@ void MainWindowShell::created(Window& main) {
     state_.receivedFormat = {"宋体", 11, 0, 0, ui::Rgb(0, 0, 255)};
     state_.noteFormat = {"宋体", 11, 0, 0, ui::Rgb(128, 128, 128)};
 
-    Control& ports = main["组合框_端口"];
+    ComboBox& ports = main[kPort];
     ports.clearItems();
     std::vector<Text> found;
     if (discover_ && discover_(found))
@@ -79,21 +90,21 @@ void MainWindowShell::created(Window& main) {
 
 void MainWindowShell::loadOptions(Window& main) {
     const Text& file = state_.settingsPath;
-    for (const StoredOption& o : kIndexOptions)
+    for (const auto& o : kIndexOptions)
         main[o.control].setSelectedIndex(codec::TextToInt(store::ReadSetting(file, o.section, o.key, o.fallback)));
 
     // Writing the box runs its handler, which takes the interval and writes it back.
-    Control& interval = main["编辑框1"];
+    Control& interval = main[kLineBreakInterval];
     interval.setText(store::ReadSetting(file, "自动换行", "间隔毫秒", "50"));
     state_.lineBreakInterval = codec::TextToInt(interval.text());
 
-    for (const StoredOption& o : kFlagOptions)
+    for (const auto& o : kFlagOptions)
         main[o.control].setChecked(store::ReadSetting(file, o.section, o.key, o.fallback) == kTrue);
 
-    main["编辑框_发送"].setText(store::ReadSetting(file, "发送", "单数据", "01 03 10 00 00 25"));
+    main[kSendBox].setText(store::ReadSetting(file, "发送", "单数据", "01 03 10 00 00 25"));
 
     const Text list = store::ReadWholeFile(state_.listPath);
-    main["编辑框_循环"].setText(list.substr(0, list.find('\0')));
+    main[kAutoSendList].setText(list.substr(0, list.find('\0')));
 
     main.setWidth(std::max(60, codec::TextToInt(store::ReadSetting(file, "大小", "KD", "600"))));
     main.setHeight(std::max(60, codec::TextToInt(store::ReadSetting(file, "大小", "GD", "536"))));
@@ -107,28 +118,28 @@ void MainWindowShell::loadOptions(Window& main) {
 
 void MainWindowShell::Relayout(Window& w) {
     const int width = w.width(), height = w.height();
-    Control& send = w["编辑框_发送"];
-    Control& sendButton = w["按钮_发送"];
-    Control& logo = w["图片框1"];
-    Control& display = w["超级编辑框1"];
-    Control& autoGroup = w["分组框2"];
-    Control& list = w["编辑框_循环"];
+    Control& send = w[kSendBox];
+    Control& sendButton = w[kSend];
+    Control& logo = w[kLogo];
+    Control& display = w[kDisplay];
+    Control& autoGroup = w[kAutoSendGroup];
+    Control& list = w[kAutoSendList];
 
     send.setWidth(width - 220);
     sendButton.setLeft(send.left() + send.width() + 10);
-    w["分组框1"].setLeft(sendButton.left() + sendButton.width() + 15);
-    w["分组框3"].setLeft(w["分组框1"].left());
+    w[kPortGroup].setLeft(sendButton.left() + sendButton.width() + 15);
+    w[kOptionGroup].setLeft(w[kPortGroup].left());
     logo.setWidth(send.width() + sendButton.width() + 20);
     display.setWidth(logo.width() + 2);
     display.setHeight(height - autoGroup.height() - 96);
     autoGroup.setTop(display.top() + display.height() - 4);
     autoGroup.setWidth(width - 12);
     list.setWidth(width - 360);
-    w["图片框_分组"].setLeft(list.width() + 18);
+    w[kAutoSendStrip].setLeft(list.width() + 18);
 }
 
 void MainWindowShell::destroying(Window& main) {
-    if (main.state() == 3) return;  // maximised: the last normal size and place stay
+    if (main.state() == ui::WindowState::Maximised) return;  // maximised: the last normal size and place stay
     const Text& file = state_.settingsPath;
     store::WriteSetting(file, "大小", "KD", std::to_string(main.width()));
     store::WriteSetting(file, "大小", "GD", std::to_string(main.height()));
@@ -136,9 +147,9 @@ void MainWindowShell::destroying(Window& main) {
     store::WriteSetting(file, "位置", "ZB", std::to_string(main.left()));
 }
 
-void MainWindowShell::saveComboIndex(Control& combo) {
-    for (const StoredOption& o : kIndexOptions)
-        if (combo.name() == o.control)
+void MainWindowShell::saveComboIndex(ComboBox& combo) {
+    for (const auto& o : kIndexOptions)
+        if (combo.name() == o.control.name)
             store::WriteSetting(state_.settingsPath, o.section, o.key, std::to_string(combo.selectedIndex()));
 }
 
@@ -147,18 +158,18 @@ void MainWindowShell::takeLineBreakInterval(Control& box) {
     store::WriteSetting(state_.settingsPath, "自动换行", "间隔毫秒", box.text());
 }
 
-void MainWindowShell::saveFlag(Control& box) {
-    for (const StoredOption& o : kFlagOptions)
-        if (box.name() == o.control)
+void MainWindowShell::saveFlag(CheckBox& box) {
+    for (const auto& o : kFlagOptions)
+        if (box.name() == o.control.name)
             store::WriteSetting(state_.settingsPath, o.section, o.key, box.checked() ? kTrue : kFalse);
 }
 
 void MainWindowShell::showIntervalHint(Window& main) {
-    Control& group = main["分组框3"];
-    Control& box = main["编辑框1"];
+    Control& group = main[kOptionGroup];
+    Control& box = main[kLineBreakInterval];
     const int x = main.left() + group.left() + box.left() + 15;
     const int y = main.top() + group.top() + box.top() + 30;
-    main["气球提示框1"].showBalloon(x, y, "换行间隔：毫秒", -1, true);
+    main[kBalloon].show(x, y, "换行间隔：毫秒", true);
 }
 
 }  // namespace vorta::shell

@@ -27,9 +27,9 @@ private:
     void created(ui::Window& main);
     void loadOptions(ui::Window& main);
     void destroying(ui::Window& main);
-    void saveComboIndex(ui::Control& combo);
+    void saveComboIndex(ui::ComboBox& combo);
     void takeLineBreakInterval(ui::Control& box);
-    void saveFlag(ui::Control& box);
+    void saveFlag(ui::CheckBox& box);
     void showIntervalHint(ui::Window& main);
 
     ui::Model& model_;

@@ -2,25 +2,30 @@
 
 #include "codec/crc16.h"
 #include "codec/hex_text.h"
+#include "ui/windows/action_ids.h"
+#include "ui/windows/control_ids.h"
 
 namespace vorta::transmit {
 namespace {
 
-void Write(ui::Control& display, const std::string& text) { display.replaceSelection(text); }
+using namespace ui::main;
+
+void Write(ui::RichTextBox& display, const std::string& text) { display.replaceSelection(text); }
 
 }  // namespace
 
 SendOperation::SendOperation(ui::Model& model, ui::Platform& platform, state::AppState& state, SerialLink link,
                              std::function<AutoSendView()> autoSend)
     : model_(model), platform_(platform), state_(state), link_(std::move(link)), autoSend_(std::move(autoSend)) {
-    model.registerAction("SendOperation", [this](ui::Control& c, const ui::EventArgs&) { run(c.window()); });
-    model.registerAction("EnterHotKey", [this](ui::Control& c, const ui::EventArgs&) { run(c.window()); });
-    model.registerAction("SendModeClicked", [this](ui::Control& c, const ui::EventArgs&) { sendModeClicked(c); });
-    model.registerAction("EnterToSend", [this](ui::Control& c, const ui::EventArgs&) { enterToSend(c); });
+    model.registerAction(ui::action::kSendOperation, [this](ui::Control& c, const ui::EventArgs&) { run(c.window()); });
+    model.registerAction(ui::action::kSendModeClicked,
+                         [this](ui::Control& c, const ui::EventArgs&) { sendModeClicked(c.as<ui::CheckBox>()); });
+    model.registerAction(ui::action::kEnterToSend,
+                         [this](ui::Control& c, const ui::EventArgs&) { enterToSend(c.as<ui::CheckBox>()); });
 }
 
 void SendOperation::showTx(ui::Window& main) {
-    main["状态条1"].setPanelText(1, "TX:" + std::to_string(state_.txCount));
+    main[kStatusBar].setPanelText(1, "TX:" + std::to_string(state_.txCount));
 }
 
 void SendOperation::run(ui::Window& main) {
@@ -28,15 +33,15 @@ void SendOperation::run(ui::Window& main) {
         link_.openClose(main);  // writes its own note when the port cannot be opened
         if (!link_.isOpen(main)) return;
     }
-    ui::Control& display = main["超级编辑框1"];
+    ui::RichTextBox& display = main[kDisplay];
     display.setInsertionFormat(state_.sentFormat);
-    const std::string t = main["编辑框_发送"].text();
+    const std::string t = main[kSendBox].text();
     if (t.empty()) {
         Write(display, t + "  → 发送数据为空！\r\n");
         return;
     }
     std::string echo;
-    if (main["单选框_ASCII发送"].checked()) {
+    if (main[kTextSend].checked()) {
         if (!link_.write(codec::TextToBytes(t))) {
             Write(display, t + "  → 数据未能发送！\r\n");
             return;
@@ -52,9 +57,9 @@ void SendOperation::run(ui::Window& main) {
         const std::string frame = codec::FormatHexPairs(t);
         std::string f = frame;
         std::string crcPairs;
-        if (main["CRC选择框"].checked()) {
+        if (main[kCrc].checked()) {
             const std::string c = codec::Crc16Text(t);  // "HH LL"
-            crcPairs = main["CRC反"].checked() ? c.substr(3, 2) + " " + c.substr(0, 2) : c;
+            crcPairs = main[kCrcReversed].checked() ? c.substr(3, 2) + " " + c.substr(0, 2) : c;
             f += " " + crcPairs;
         }
         // The frame and its check value are converted apart: a frame ending in
@@ -70,7 +75,7 @@ void SendOperation::run(ui::Window& main) {
         }
         echo = f;
     }
-    if (autoSend_ && !main["CRC选择框"].checked()) {
+    if (autoSend_ && !main[kCrc].checked()) {
         const AutoSendView a = autoSend_();
         if (a.running && !a.currentLine.empty()) echo = a.snapshotLine;
     }
@@ -78,13 +83,13 @@ void SendOperation::run(ui::Window& main) {
     display.scrollToEnd();
 }
 
-void SendOperation::sendModeClicked(ui::Control& radio) {
+void SendOperation::sendModeClicked(ui::CheckBox& radio) {
     if (!radio.checked()) return;
     ui::Window& main = radio.window();
-    ui::Control& crc = main["CRC选择框"];
-    const bool hex = radio.name() == "单选框_16发送";
-    main["单选框_16显示"].setChecked(hex);
-    main["单选框_ASCII显示"].setChecked(!hex);
+    ui::CheckBox& crc = main[kCrc];
+    const bool hex = radio.name() == kHexSend.name;
+    main[kHexDisplay].setChecked(hex);
+    main[kTextDisplay].setChecked(!hex);
     if (hex) {
         crc.setDisabled(false);
     } else {
@@ -93,11 +98,11 @@ void SendOperation::sendModeClicked(ui::Control& radio) {
     }
 }
 
-void SendOperation::enterToSend(ui::Control& box) {
+void SendOperation::enterToSend(ui::CheckBox& box) {
     if (box.checked()) {
         ui::Window* main = &box.window();
         platform_.registerEnterHotKey([this, main] {
-            if (model_.window("main") == main) run(*main);
+            if (model_.window(kWindowName) == main) run(*main);
         });
     } else {
         platform_.unregisterEnterHotKey();

@@ -29,15 +29,15 @@ struct SerialLink {
 
 class SendOperation {
 public:
-    // Registers "SendOperation", "EnterHotKey", "SendModeClicked" and "EnterToSend".
+    // Registers the actions SendOperation, SendModeClicked and EnterToSend.
     SendOperation(ui::Model& model, ui::Platform& platform, state::AppState& state, SerialLink link,
                   std::function<AutoSendView()> autoSend = {});
 
     void run(ui::Window& main);
 
 private:
-    void sendModeClicked(ui::Control& radio);
-    void enterToSend(ui::Control& box);
+    void sendModeClicked(ui::CheckBox& radio);
+    void enterToSend(ui::CheckBox& box);
     void showTx(ui::Window& main);
 
     ui::Model& model_;

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "ui/control_id.h"
+
 namespace vorta::ui {
 
-using Text = std::string;  // GBK (code page 936) bytes, never UTF-8
 using Colour = std::uint32_t;  // 0x00BBGGRR
 inline constexpr Colour kDefaultColour = 0xFF000000;  // default colour; "no fill" for shapes
 constexpr Colour Rgb(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
@@ -47,7 +48,6 @@ enum class Event {
     LostFocus,
     TimerTick,
     MenuSelected,      // menu item chosen
-    Notify,            // hidden relay label: a platform notification (value = identifier)
 };
 
 struct Rect {

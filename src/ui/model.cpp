@@ -9,31 +9,16 @@ namespace vorta::ui {
 // ============================ Control ============================
 
 Control::Control(Window& window, const ControlDef& def)
-    : window_(window),
-      def_(def),
-      rect_(def.rect),
-      visible_(def.visible),
-      disabled_(def.disabled),
-      checked_(def.checked),
-      text_(def.text),
-      items_(def.items),
-      selected_(-1),
-      fill_(def.fillColour) {
-    if (def.kind == Kind::ComboBox) {
-        selected_ = def.items.empty() ? -1 : std::clamp(def.selectedIndex, -1, int(def.items.size()) - 1);
-        if (def.editable && selected_ >= 0 && def.text.empty()) text_ = items_[selected_];
-    }
-    for (const StatusPanelDef& panel : def.panels) panels_.push_back(panel.text);
-    if (def.kind == Kind::RichText) {
-        rich_ = std::make_unique<RichText>();
-        rich_->setDefaultFormat(CharFormat{def.font.face, def.font.pointSize ? def.font.pointSize : 9, 0, 0,
-                                           def.textColour});
-        if (!def.text.empty()) rich_->setText(def.text);
-    }
-}
+    : window_(window), def_(def), rect_(def.rect), visible_(def.visible), disabled_(def.disabled), text_(def.text) {}
 
 void Control::changed(Prop prop) {
     if (View* view = window_.model().view(); view && window_.isOpen()) view->controlChanged(*this, prop);
+}
+
+void Control::wrongKind() const {
+    std::fprintf(stderr, "control '%s' of window '%s' used as another kind\n", def_.name.c_str(),
+                 window_.name().c_str());
+    std::abort();
 }
 
 void Control::setLeft(int v) { rect_.left = v; changed(Prop::Geometry); }
@@ -53,54 +38,50 @@ void Control::setDisabled(bool v) {
     changed(Prop::Disabled);
 }
 
-Text Control::text() const {
-    switch (def_.kind) {
-    case Kind::ComboBox:
-        if (def_.editable) return text_;
-        return selected_ >= 0 ? items_[selected_] : Text();
-    case Kind::RichText:
-        return rich_->text();
-    default:
-        return text_;
-    }
-}
-
 void Control::setText(const Text& text) {
-    switch (def_.kind) {
-    case Kind::RichText:
-        rich_->setText(text);
-        changed(Prop::RichText);
-        return;
-    case Kind::ComboBox:
-        if (!def_.editable) return;  // a drop-down list shows only its items
-        text_ = text;
-        changed(Prop::Text);
-        return;
-    default:
-        text_ = text;
-        changed(Prop::Text);
-        // An edit box announces every write, even of the text it already holds.
-        if (def_.kind == Kind::Edit) window_.raise(*this, Event::ContentChanged);
-    }
+    text_ = text;
+    changed(Prop::Text);
+    // An edit box announces every write, even of the text it already holds.
+    if (def_.kind == Kind::Edit) window_.raise(*this, Event::ContentChanged);
 }
 
-void Control::setChecked(bool v) {
+// ---- check box ----
+
+void CheckBox::setChecked(bool v) {
     if (checked_ == v) return;
     checked_ = v;
     changed(Prop::Checked);
 }
 
-void Control::addItem(const Text& item) {
+// ---- combo box ----
+
+ComboBox::ComboBox(Window& window, const ControlDef& def) : Control(window, def), items_(def.items) {
+    selected_ = items_.empty() ? -1 : std::clamp(def.selectedIndex, -1, int(items_.size()) - 1);
+    if (def.editable && selected_ >= 0 && def.text.empty()) text_ = items_[std::size_t(selected_)];
+}
+
+Text ComboBox::text() const {
+    if (def_.editable) return text_;
+    return selected_ >= 0 ? items_[std::size_t(selected_)] : Text();
+}
+
+void ComboBox::setText(const Text& text) {
+    if (!def_.editable) return;
+    text_ = text;
+    changed(Prop::Text);
+}
+
+void ComboBox::addItem(const Text& item) {
     items_.push_back(item);
     changed(Prop::Items);
 }
 
-void Control::setItemNotes(std::vector<Text> notes) {
+void ComboBox::setItemNotes(std::vector<Text> notes) {
     itemNotes_ = std::move(notes);
     changed(Prop::Items);
 }
 
-void Control::clearItems() {
+void ComboBox::clearItems() {
     items_.clear();
     itemNotes_.clear();
     selected_ = -1;
@@ -108,78 +89,101 @@ void Control::clearItems() {
     changed(Prop::Items);
 }
 
-void Control::setSelectedIndex(int index) {
+void ComboBox::setSelectedIndex(int index) {
     if (index < 0 || items_.empty())
         index = -1;
     else
         index = std::min(index, int(items_.size()) - 1);
     selected_ = index;
-    if (def_.editable) text_ = index >= 0 ? items_[index] : Text();
+    if (def_.editable) text_ = index >= 0 ? items_[std::size_t(index)] : Text();
     changed(Prop::Selection);
 }
 
-void Control::setFillColour(Colour colour) {
+// ---- shape, timer ----
+
+void Shape::setFillColour(Colour colour) {
     fill_ = colour;
     changed(Prop::Fill);
 }
 
-void Control::setPeriod(int ms) {
+void Timer::setPeriod(int ms) {
     ms = std::max(ms, 0);
     if (ms == period_) return;  // a running timer is not restarted
     period_ = ms;
-    base::EventLoop& loop = window_.model().loop();
-    if (timerId_) loop.stopTimer(timerId_);
-    timerId_ = 0;
-    if (ms > 0) timerId_ = loop.startTimer(ms, [this] { window_.raise(*this, Event::TimerTick); });
+    stop();
+    if (ms > 0) timerId_ = window_.model().loop().startTimer(ms, [this] { window_.raise(*this, Event::TimerTick); });
 }
 
-void Control::setSelection(std::int64_t start, std::int64_t length) {
-    rich_->setSelection(start, length);
+void Timer::stop() {
+    if (timerId_) window_.model().loop().stopTimer(timerId_);
+    timerId_ = 0;
+}
+
+// ---- rich text box ----
+
+RichTextBox::RichTextBox(Window& window, const ControlDef& def) : Control(window, def) {
+    rich_.setDefaultFormat(CharFormat{def.font.face, def.font.pointSize ? def.font.pointSize : 9, 0, 0, def.textColour});
+    if (!def.text.empty()) rich_.setText(def.text);
+}
+
+void RichTextBox::setText(const Text& text) {
+    rich_.setText(text);
+    changed(Prop::RichText);
+}
+
+void RichTextBox::setSelection(std::int64_t start, std::int64_t length) {
+    rich_.setSelection(start, length);
     changed(Prop::Selection);
 }
 
-void Control::replaceSelection(const Text& text) {
-    rich_->replaceSelection(text);
+void RichTextBox::replaceSelection(const Text& text) {
+    rich_.replaceSelection(text);
     changed(Prop::RichText);
 }
 
-void Control::setInsertionFormat(const CharFormat& format) {
+void RichTextBox::setInsertionFormat(const CharFormat& format) {
     // With an empty selection only the next insertion changes: nothing to show yet.
-    const bool recolours = rich_->selectionStart() != rich_->selectionEnd();
-    rich_->setInsertionFormat(format);
+    const bool recolours = rich_.selectionStart() != rich_.selectionEnd();
+    rich_.setInsertionFormat(format);
     if (recolours) changed(Prop::RichText);
 }
 
-void Control::deleteSelection() {
-    rich_->deleteSelection();
+void RichTextBox::deleteSelection() {
+    rich_.deleteSelection();
     changed(Prop::RichText);
 }
 
-void Control::scrollToEnd() {
-    rich_->scrollToEnd();
+void RichTextBox::scrollToEnd() {
+    rich_.scrollToEnd();
     changed(Prop::RichText);
 }
 
-Text Control::panelText(int panel) const {
-    return panel >= 0 && panel < int(panels_.size()) ? panels_[panel] : Text();
+// ---- status bar, balloon, menu, file dialog ----
+
+StatusBar::StatusBar(Window& window, const ControlDef& def) : Control(window, def) {
+    for (const StatusPanelDef& panel : def.panels) panels_.push_back(panel.text);
 }
 
-void Control::setPanelText(int panel, const Text& text) {
+Text StatusBar::panelText(int panel) const {
+    return panel >= 0 && panel < int(panels_.size()) ? panels_[std::size_t(panel)] : Text();
+}
+
+void StatusBar::setPanelText(int panel, const Text& text) {
     if (panel < 0 || panel >= int(panels_.size())) return;
-    panels_[panel] = text;
+    panels_[std::size_t(panel)] = text;
     changed(Prop::Panel);
 }
 
-void Control::showBalloon(int x, int y, const Text& text, int /*icon*/, bool flag) {
-    balloonText_ = text;
+void BalloonTip::show(int x, int y, const Text& text, bool flag) {
+    lastText_ = text;
     if (View* view = window_.model().view()) view->showBalloon(*this, x, y, text, flag);
 }
 
-void Control::popup(int x, int y) {
+void Menu::popup(int x, int y) {
     if (View* view = window_.model().view()) view->popupMenu(*this, x, y);
 }
 
-std::optional<Text> Control::showSaveDialog(const Text& filter, const Text& initialDir) {
+std::optional<Text> FileDialog::showSaveDialog(const Text& filter, const Text& initialDir) {
     if (View* view = window_.model().view()) return view->showSaveDialog(*this, filter, initialDir);
     return std::nullopt;
 }
@@ -188,19 +192,43 @@ std::optional<Text> Control::showSaveDialog(const Text& filter, const Text& init
 
 namespace {
 const ControlDef kWindowSelf{};
+
+std::unique_ptr<Control> MakeControl(Window& window, const ControlDef& def) {
+    switch (def.kind) {
+    case Kind::CheckBox:
+    case Kind::RadioButton: return std::make_unique<CheckBox>(window, def);
+    case Kind::ComboBox: return std::make_unique<ComboBox>(window, def);
+    case Kind::Shape: return std::make_unique<Shape>(window, def);
+    case Kind::Timer: return std::make_unique<Timer>(window, def);
+    case Kind::RichText: return std::make_unique<RichTextBox>(window, def);
+    case Kind::StatusBar: return std::make_unique<StatusBar>(window, def);
+    case Kind::BalloonTip: return std::make_unique<BalloonTip>(window, def);
+    case Kind::Menu: return std::make_unique<Menu>(window, def);
+    case Kind::FileDialog: return std::make_unique<FileDialog>(window, def);
+    default: return std::make_unique<Control>(window, def);
+    }
 }
+}  // namespace
 
 Window::Window(Model& model, const WindowDef& def) : model_(model), def_(def), rect_(def.rect) {
     self_ = std::make_unique<Control>(*this, kWindowSelf);
     for (const ControlDef& cd : def.controls) {
-        controls_.push_back(std::make_unique<Control>(*this, cd));
+        controls_.push_back(MakeControl(*this, cd));
         byName_[cd.name] = controls_.back().get();
     }
     for (auto& c : controls_)
-        if (!c->def().parent.empty()) c->parent_ = find(c->def().parent);
+        if (!c->def().parent.empty()) c->parent_ = &named(c->def().parent);
     for (const BindingDef& b : def.bindings) {
+        if (!b.control.empty()) named(b.control);  // a binding to a control the window lacks is a fault
         auto it = model.actions_.find(b.action);
-        if (it != model.actions_.end()) handlers_.emplace(std::make_pair(b.control, b.event), it->second);
+        if (it != model.actions_.end()) {
+            handlers_.emplace(std::make_pair(b.control, b.event), it->second);
+        } else if (std::find(model.notBuilt_.begin(), model.notBuilt_.end(), ActionId{b.action}) ==
+                   model.notBuilt_.end()) {
+            std::fprintf(stderr, "window '%s': no action '%s' for a binding, and it is not listed as not built\n",
+                         def.name.c_str(), b.action.c_str());
+            std::abort();
+        }
     }
 }
 
@@ -211,7 +239,7 @@ Control* Window::find(std::string_view name) {
     return it == byName_.end() ? nullptr : it->second;
 }
 
-Control& Window::operator[](std::string_view name) {
+Control& Window::named(std::string_view name) {
     if (Control* c = find(name)) return *c;
     std::fprintf(stderr, "no control '%.*s' in window '%s'\n", int(name.size()), name.data(), def_.name.c_str());
     std::abort();
@@ -257,8 +285,8 @@ void Window::raiseWindow(Event event) {
     if (open_ || event == Event::Destroying) raise(*self_, event);
 }
 
-void Window::on(std::string_view control, Event event, Action action) {
-    handlers_.emplace(std::make_pair(std::string(control), event), std::move(action));
+void Window::bind(Text control, Event event, Action action) {
+    handlers_.emplace(std::make_pair(std::move(control), event), std::move(action));
 }
 
 void Window::close() {
@@ -266,10 +294,7 @@ void Window::close() {
     closing_ = true;
     raise(*self_, Event::Destroying);
     for (auto& c : controls_)
-        if (c->timerId_) {
-            model_.loop().stopTimer(c->timerId_);
-            c->timerId_ = 0;
-        }
+        if (c->kind() == Kind::Timer) c->as<Timer>().stop();
     if (model_.view_) model_.view_->windowClosed(*this);
     open_ = false;
     // The window object itself goes later: the caller may be one of its own handlers.
@@ -292,12 +317,12 @@ Model::~Model() {
     // handlers may already be gone. Only their timers must stop.
     for (auto& w : windows_)
         for (auto& c : w->controls_)
-            if (c->timerId_) loop_.stopTimer(c->timerId_);
+            if (c->kind() == Kind::Timer) c->as<Timer>().stop();
 }
 
 void Model::setView(View* view) { view_ = view; }
 
-void Model::registerAction(const Text& name, Action action) { actions_[name] = std::move(action); }
+void Model::registerAction(ActionId name, Action action) { actions_[Text(name)] = std::move(action); }
 
 Window* Model::openWindow(const WindowDef& def, bool modal) {
     windows_.push_back(std::make_unique<Window>(*this, def));
@@ -308,7 +333,7 @@ Window* Model::openWindow(const WindowDef& def, bool modal) {
         w->rect_.top = (screen_.height - def.rect.height) / 2;
     }
     for (auto& c : w->controls_)
-        if (c->rich_) c->rich_->setRecording(view_ != nullptr);
+        if (c->kind() == Kind::RichText) c->as<RichTextBox>().rich().setRecording(view_ != nullptr);
     w->open_ = true;
     if (view_) view_->windowOpened(*w);
     w->raiseWindow(Event::Created);
@@ -326,18 +351,18 @@ Window* Model::window(std::string_view name) {
 void Model::userClick(Control& c) {
     if (c.disabled_ || !c.visible_) return;
     if (c.kind() == Kind::CheckBox) {
-        c.setChecked(!c.checked_);
+        c.as<CheckBox>().setChecked(!c.as<CheckBox>().checked());
     } else if (c.kind() == Kind::RadioButton) {
         // The user's click makes the radio button the only checked one of its container.
         for (auto& other : c.window().controls())
             if (other.get() != &c && other->kind() == Kind::RadioButton && other->def().parent == c.def().parent)
-                other->setChecked(false);
-        c.setChecked(true);
+                other->as<CheckBox>().setChecked(false);
+        c.as<CheckBox>().setChecked(true);
     }
     c.window().raise(c, Event::Clicked);
 }
 
-void Model::userSelectItem(Control& c, int index) {
+void Model::userSelectItem(ComboBox& c, int index) {
     if (index < 0 || index >= int(c.items_.size())) return;
     c.setSelectedIndex(index);
     c.window().raise(c, Event::ListItemSelected);
@@ -361,12 +386,6 @@ void Model::userMenuSelect(Control& item) {
     if (!item.disabled_) item.window().raise(item, Event::MenuSelected);
 }
 
-void Model::userNotify(Control& c, int value) {
-    EventArgs args;
-    args.value = value;
-    c.window().raise(c, Event::Notify, args);
-}
-
 void Model::userMoved(Window& w, int left, int top) {
     w.rect_.left = left;
     w.rect_.top = top;
@@ -379,7 +398,7 @@ void Model::userResized(Window& w, int width, int height) {
     w.raiseWindow(Event::SizeChanged);
 }
 
-void Model::userStateChanged(Window& w, int state) { w.state_ = state; }
+void Model::userStateChanged(Window& w, WindowState state) { w.state_ = state; }
 
 void Model::userClose(Window& w) { w.close(); }
 

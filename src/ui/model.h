@@ -19,13 +19,14 @@
 
 namespace vorta::ui {
 
+enum class WindowState { Normal = 0, Minimised = 2, Maximised = 3 };
+
 class Control;
 class Window;
 class Model;
 
 struct EventArgs {
     int x = 0, y = 0;   // mouse position within the control
-    int value = 0;      // notification value (Notify)
     bool ctrl = false, shift = false, alt = false;
 };
 
@@ -56,9 +57,18 @@ public:
     }
 };
 
+// A control of any kind: what every control has (geometry, visibility, state,
+// its text). What only one kind has lives in that kind's class below and is
+// reached through a typed identifier (Window::operator[]) or as<Kind>().
 class Control {
 public:
     Control(Window& window, const ControlDef& def);
+    virtual ~Control() = default;
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    // Every kind is a Control.
+    static bool Accepts(Kind) { return true; }
 
     const ControlDef& def() const { return def_; }
     const Text& name() const { return def_.name; }
@@ -67,7 +77,14 @@ public:
     const Window& window() const { return window_; }
     Control* parent() const { return parent_; }
 
-    // ---- common to every visible control ----
+    // This control as its kind's class; aborts when it is of another kind,
+    // since that is a fault in the program, not in the user's input.
+    template <class K>
+    K& as() {
+        if (!K::Accepts(kind())) wrongKind();
+        return static_cast<K&>(*this);
+    }
+
     int left() const { return rect_.left; }
     int top() const { return rect_.top; }
     int width() const { return rect_.width; }
@@ -82,18 +99,47 @@ public:
     bool disabled() const { return disabled_; }
     void setDisabled(bool v);
 
-    // ---- text: edit content, caption, combo text ----
+    // ---- text: edit content, caption, combo text, rich text content ----
     // Edit box: writing raises ContentChanged exactly once, also when unchanged.
     // Combo box: a drop-down list reads its selected item ("" with none); an
     // editable one reads and writes its edit field.
-    Text text() const;
-    void setText(const Text& text);
+    virtual Text text() const { return text_; }
+    virtual void setText(const Text& text);
 
-    // ---- check box, radio button: writing touches only this control, raises nothing ----
+protected:
+    friend class Window;
+    friend class Model;
+    void changed(Prop prop);
+    [[noreturn]] void wrongKind() const;
+
+    Window& window_;
+    const ControlDef& def_;
+    Control* parent_ = nullptr;
+    Rect rect_;
+    bool visible_, disabled_;
+    Text text_;
+};
+
+// Check box and radio button. Writing `checked` touches only this control and raises nothing.
+class CheckBox : public Control {
+public:
+    using Control::Control;
+    static bool Accepts(Kind k) { return k == Kind::CheckBox || k == Kind::RadioButton; }
     bool checked() const { return checked_; }
     void setChecked(bool v);
 
-    // ---- combo box ----
+private:
+    friend class Model;
+    bool checked_ = def_.checked;
+};
+
+class ComboBox : public Control {
+public:
+    ComboBox(Window& window, const ControlDef& def);
+    static bool Accepts(Kind k) { return k == Kind::ComboBox; }
+    Text text() const override;
+    void setText(const Text& text) override;  // a drop-down list ignores it: it shows only its items
+
     const std::vector<Text>& items() const { return items_; }
     // Notes a view may show beside the items in the opened list (never part of the text).
     const std::vector<Text>& itemNotes() const { return itemNotes_; }
@@ -105,58 +151,97 @@ public:
     // Never raises ListItemSelected.
     void setSelectedIndex(int index);
 
-    // ---- shape ----
+private:
+    friend class Model;
+    std::vector<Text> items_;
+    std::vector<Text> itemNotes_;
+    int selected_ = -1;
+};
+
+// A circle with an outline; its fill colour is kDefaultColour for no fill.
+class Shape : public Control {
+public:
+    using Control::Control;
+    static bool Accepts(Kind k) { return k == Kind::Shape; }
     Colour fillColour() const { return fill_; }
     void setFillColour(Colour colour);
 
-    // ---- timer: period in ms; same value changes nothing; else restart when > 0 ----
+private:
+    Colour fill_ = def_.fillColour;
+};
+
+// Period in ms; the same value changes nothing; any other restarts it when > 0 and stops it at 0.
+class Timer : public Control {
+public:
+    using Control::Control;
+    ~Timer() override { stop(); }
+    static bool Accepts(Kind k) { return k == Kind::Timer; }
     int period() const { return period_; }
     void setPeriod(int ms);
 
-    // ---- rich text box ----
-    RichText& rich() { return *rich_; }
-    const RichText& rich() const { return *rich_; }
+private:
+    friend class Window;
+    friend class Model;
+    void stop();
+    int period_ = 0;
+    base::EventLoop::TimerId timerId_ = 0;
+};
+
+class RichTextBox : public Control {
+public:
+    RichTextBox(Window& window, const ControlDef& def);
+    static bool Accepts(Kind k) { return k == Kind::RichText; }
+    Text text() const override { return rich_.text(); }
+    void setText(const Text& text) override;
+
+    RichText& rich() { return rich_; }
+    const RichText& rich() const { return rich_; }
     void setSelection(std::int64_t start, std::int64_t length);
-    Text selectedText() const { return rich_->selectedText(); }
+    Text selectedText() const { return rich_.selectedText(); }
     void replaceSelection(const Text& text);  // "selected text" write
     void setInsertionFormat(const CharFormat& format);
     void deleteSelection();
     void scrollToEnd();
 
-    // ---- status bar ----
+private:
+    RichText rich_;
+};
+
+class StatusBar : public Control {
+public:
+    StatusBar(Window& window, const ControlDef& def);
+    static bool Accepts(Kind k) { return k == Kind::StatusBar; }
     Text panelText(int panel) const;
     void setPanelText(int panel, const Text& text);  // outside the panels: nothing
 
-    // ---- balloon tip ----
-    void showBalloon(int x, int y, const Text& text, int icon = -1, bool flag = false);
-    const Text& lastBalloonText() const { return balloonText_; }
+private:
+    std::vector<Text> panels_;
+};
 
-    // ---- menu ----
-    void popup(int x, int y);
-
-    // ---- file dialog: returns the chosen path or nullopt when cancelled ----
-    std::optional<Text> showSaveDialog(const Text& filter, const Text& initialDir);
+class BalloonTip : public Control {
+public:
+    using Control::Control;
+    static bool Accepts(Kind k) { return k == Kind::BalloonTip; }
+    void show(int x, int y, const Text& text, bool flag = false);
+    const Text& lastText() const { return lastText_; }
 
 private:
-    friend class Window;
-    friend class Model;
-    void changed(Prop prop);
+    Text lastText_;
+};
 
-    Window& window_;
-    const ControlDef& def_;
-    Control* parent_ = nullptr;
-    Rect rect_;
-    bool visible_, disabled_, checked_;
-    Text text_;
-    std::vector<Text> items_;
-    std::vector<Text> itemNotes_;
-    int selected_;
-    Colour fill_;
-    int period_ = 0;
-    base::EventLoop::TimerId timerId_ = 0;
-    std::vector<Text> panels_;
-    Text balloonText_;
-    std::unique_ptr<RichText> rich_;
+class Menu : public Control {
+public:
+    using Control::Control;
+    static bool Accepts(Kind k) { return k == Kind::Menu; }
+    void popup(int x, int y);
+};
+
+class FileDialog : public Control {
+public:
+    using Control::Control;
+    static bool Accepts(Kind k) { return k == Kind::FileDialog; }
+    // The chosen path, or nullopt when cancelled.
+    std::optional<Text> showSaveDialog(const Text& filter, const Text& initialDir);
 };
 
 class Window {
@@ -168,9 +253,12 @@ public:
     const Text& name() const { return def_.name; }
     Model& model() { return model_; }
 
-    // The control named `name`; aborts with a message for an unknown name,
-    // since that is a fault in the program, not in the user's input.
-    Control& operator[](std::string_view name);
+    // The control an identifier names, as its kind's class.
+    template <class K>
+    K& operator[](ControlId<K> id) {
+        return named(id.name).template as<K>();
+    }
+    // By a name read at run time (views, tests): nullptr when there is none.
     Control* find(std::string_view name);
     std::vector<std::unique_ptr<Control>>& controls() { return controls_; }
 
@@ -183,28 +271,35 @@ public:
     void setTop(int v);
     void setWidth(int v);
     void setHeight(int v);
-    // 0 normal, 2 minimised, 3 maximised.
-    int state() const { return state_; }
+    WindowState state() const { return state_; }
     bool alwaysOnTop() const { return alwaysOnTop_; }
     void setAlwaysOnTop(bool on);
     bool isOpen() const { return open_; }
     bool modal() const { return modal_; }
 
-    // Runs the handlers bound to (control, event); an empty control name is the window.
+    // Runs the handlers bound to (control, event).
     void raise(Control& source, Event event, const EventArgs& args = {});
     void raiseWindow(Event event);
-    // Binds a handler in addition to those of the definition.
-    void on(std::string_view control, Event event, Action action);
+    // Binds a handler in addition to those of the definition: to a control, or to the window.
+    template <class K>
+    void on(ControlId<K> control, Event event, Action action) {
+        bind(Text(control.name), event, std::move(action));
+    }
+    void onWindow(Event event, Action action) { bind(Text(), event, std::move(action)); }
 
     // Destroys the window: Destroying runs while the controls still exist.
     void close();
 
 private:
     friend class Model;
+    // The control named `name`; aborts for an unknown name (a fault in the program).
+    Control& named(std::string_view name);
+    void bind(Text control, Event event, Action action);
+
     Model& model_;
     const WindowDef& def_;
     Rect rect_;
-    int state_ = 0;
+    WindowState state_ = WindowState::Normal;
     bool alwaysOnTop_ = false;
     bool open_ = false;
     bool modal_ = false;
@@ -226,7 +321,11 @@ public:
     View* view() const { return view_; }
 
     // Named behaviours that definitions bind events to.
-    void registerAction(const Text& name, Action action);
+    void registerAction(ActionId name, Action action);
+    // Actions that the program does not have yet. Opening a window aborts when one
+    // of its bindings names an action that is neither registered nor listed here.
+    void setNotBuiltActions(std::vector<ActionId> actions) { notBuilt_ = std::move(actions); }
+    bool isRegistered(ActionId name) const { return actions_.count(Text(name)) != 0; }
 
     // Creates a window from its definition (which must outlive it: windows keep
     // referring to their definitions) with all its controls, shows it and
@@ -239,15 +338,14 @@ public:
 
     // ---- input from the view (the user) ----
     void userClick(Control& c);
-    void userSelectItem(Control& c, int index);
+    void userSelectItem(ComboBox& c, int index);
     void userEditText(Control& c, const Text& text);
     void userMouse(Control& c, Event event, const EventArgs& args);
     void userLostFocus(Control& c);
     void userMenuSelect(Control& item);
-    void userNotify(Control& c, int value);
     void userMoved(Window& w, int left, int top);
     void userResized(Window& w, int width, int height);
-    void userStateChanged(Window& w, int state);
+    void userStateChanged(Window& w, WindowState state);
     void userClose(Window& w);
 
 private:
@@ -256,7 +354,8 @@ private:
     base::EventLoop& loop_;
     Size screen_;
     View* view_ = nullptr;
-    std::map<Text, Action> actions_;
+    std::map<Text, Action, std::less<>> actions_;
+    std::vector<ActionId> notBuilt_;
     std::vector<std::unique_ptr<Window>> windows_;
 };
 

@@ -14,21 +14,28 @@
 #include "support/pty_pair.h"
 #include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
+#include "ui/windows/control_ids.h"
+
+using namespace vorta::ui::main;
 
 namespace vorta::port {
 namespace {
 
-const char* const kLocked[] = {"组合框_端口", "组合框_波特率", "组合框_数据位", "组合框_停止位", "组合框_校验位"};
+constexpr ui::ControlId<ui::ComboBox> kLocked[] = {kPort, kBaud, kDataBits, kStopBits, kParity};
 
 class PortSwitchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
         setenv("TMPDIR", tmp.path().c_str(), 1);
+        test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
     }
     void TearDown() override { unsetenv("TMPDIR"); }
-    ui::Control& c(const char* name) { return (*main)[name]; }
+    template <class K>
+    K& c(ui::ControlId<K> id) {
+        return (*main)[id];
+    }
 
     test::PtyPair pty;
     test::TempDir tmp;
@@ -51,66 +58,66 @@ protected:
 };
 
 TEST_F(PortSwitchTest, OpeningLocksTheSettingsAndClosingReleasesThemSavingBothTimes) {
-    c("组合框_端口").setSelectedIndex(1);
-    c("编辑框_循环").setText("01 02\r\n03 04");
+    c(kPort).setSelectedIndex(1);
+    c(kAutoSendList).setText("01 02\r\n03 04");
     portSwitch.toggle(*main);
     EXPECT_EQ(asked.back(), 12);
     EXPECT_TRUE(channel.isOpen());
-    EXPECT_EQ(c("按钮_打开串口").text(), "关闭串口");
-    EXPECT_EQ(c("串口状态外形框").fillColour(), 0x00FF00u);
+    EXPECT_EQ(c(kOpenClose).text(), "关闭串口");
+    EXPECT_EQ(c(kPortLamp).fillColour(), 0x00FF00u);
     EXPECT_TRUE(PortSwitch::IsOpen(*main));
-    for (const char* name : kLocked) EXPECT_TRUE(c(name).disabled()) << name;
+    for (auto combo : kLocked) EXPECT_TRUE(c(combo).disabled()) << combo.name;
     EXPECT_EQ(store::ReadWholeFile(state.listPath), "01 02\r\n03 04");
 
-    c("编辑框_发送").setText("AA BB");
+    c(kSendBox).setText("AA BB");
     portSwitch.toggle(*main);
     EXPECT_FALSE(channel.isOpen());
-    EXPECT_EQ(c("按钮_打开串口").text(), "打开串口");
-    EXPECT_EQ(c("串口状态外形框").fillColour(), ui::kDefaultColour);
-    for (const char* name : kLocked) EXPECT_FALSE(c(name).disabled()) << name;
+    EXPECT_EQ(c(kOpenClose).text(), "打开串口");
+    EXPECT_EQ(c(kPortLamp).fillColour(), ui::kDefaultColour);
+    for (auto combo : kLocked) EXPECT_FALSE(c(combo).disabled()) << combo.name;
     EXPECT_EQ(store::ReadSetting(state.settingsPath, "发送", "单数据"), "AA BB");
 }
 
 TEST_F(PortSwitchTest, FailedOpenWritesOneNoteAndChangesNothingElse) {
-    c("组合框_端口").setSelectedIndex(0);  // COM1: no device here
+    c(kPort).setSelectedIndex(0);  // COM1: no device here
     portSwitch.toggle(*main);
-    EXPECT_EQ(c("超级编辑框1").text(), "  → 端口打开失败！可能被其他程序占用。\r\n");
-    EXPECT_EQ(c("按钮_打开串口").text(), "打开串口");
+    EXPECT_EQ(c(kDisplay).text(), "  → 端口打开失败！可能被其他程序占用。\r\n");
+    EXPECT_EQ(c(kOpenClose).text(), "打开串口");
     EXPECT_FALSE(PortSwitch::IsOpen(*main));
-    EXPECT_FALSE(c("组合框_端口").disabled());
+    EXPECT_FALSE(c(kPort).disabled());
 }
 
 TEST_F(PortSwitchTest, PortHeldByAnotherProgramFailsToOpen) {
     const int other = open(pty.path().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(other, 0);
     ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
-    c("组合框_端口").setSelectedIndex(1);
+    c(kPort).setSelectedIndex(1);
     portSwitch.toggle(*main);
     EXPECT_FALSE(PortSwitch::IsOpen(*main));
-    EXPECT_NE(c("超级编辑框1").text().find("端口打开失败"), std::string::npos);
+    EXPECT_NE(c(kDisplay).text().find("端口打开失败"), std::string::npos);
     close(other);
 }
 
 TEST_F(PortSwitchTest, EmptyPortListTriesPortOneAndMissingBaudRateFails) {
-    c("组合框_端口").clearItems();
+    c(kPort).clearItems();
     portSwitch.toggle(*main);
     EXPECT_EQ(asked.back(), 1);  // "" without three characters is 0, raised to 1
     EXPECT_EQ(channel.portNumber(), 1);
 
-    c("组合框_端口").addItem("COM12");
-    c("组合框_端口").setSelectedIndex(0);
-    c("组合框_波特率").setSelectedIndex(-1);  // baud rate 0: the line cannot be set
+    c(kPort).addItem("COM12");
+    c(kPort).setSelectedIndex(0);
+    c(kBaud).setSelectedIndex(-1);  // baud rate 0: the line cannot be set
     portSwitch.toggle(*main);
     EXPECT_EQ(channel.baudRate(), 0);
     EXPECT_FALSE(PortSwitch::IsOpen(*main));
 }
 
 TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
-    c("组合框_端口").setSelectedIndex(1);
-    c("组合框_波特率").setSelectedIndex(9);  // 115200
-    c("组合框_数据位").setSelectedIndex(1);  // 7
-    c("组合框_停止位").setSelectedIndex(2);  // "2": code 3
-    c("组合框_校验位").setSelectedIndex(3);  // mark
+    c(kPort).setSelectedIndex(1);
+    c(kBaud).setSelectedIndex(9);  // 115200
+    c(kDataBits).setSelectedIndex(1);  // 7
+    c(kStopBits).setSelectedIndex(2);  // "2": code 3
+    c(kParity).setSelectedIndex(3);  // mark
     portSwitch.toggle(*main);
     EXPECT_EQ(channel.portNumber(), 12);
     EXPECT_EQ(channel.baudRate(), 115200);

@@ -6,6 +6,9 @@
 #include <sstream>
 
 #include "support/main_window_fixture.h"
+#include "ui/windows/control_ids.h"
+
+using namespace vorta::ui::main;
 
 namespace vorta::receive {
 namespace {
@@ -13,9 +16,9 @@ namespace {
 class ToolsTest : public test::MainWindowFixture {
 protected:
     void SetUp() override { start(); }
-    ui::Control& d() { return c("超级编辑框1"); }
+    ui::RichTextBox& d() { return c(kDisplay); }
     void rightClick() { model.userMouse(d(), ui::Event::RightReleased, {}); }
-    void choose(const char* item) { model.userMenuSelect(c(item)); }
+    void choose(ui::ControlId<ui::Control> item) { model.userMenuSelect(c(item)); }
     DisplayTools tools{model, platform, state};
 };
 
@@ -24,32 +27,32 @@ TEST_F(ToolsTest, MenuItemsFollowSelectionTextAndClipboard) {
     ASSERT_EQ(view.menus.size(), 1u);
     EXPECT_EQ(view.menus[0].first, "菜单");
     EXPECT_EQ(view.menus[0].second.x, platform.cursor.x);
-    for (const char* item : {"复制", "删除", "剪切", "合并转10进制", "清空", "全选", "粘贴"})
-        EXPECT_TRUE(c(item).disabled()) << item;
-    EXPECT_FALSE(c("打开计算窗口").disabled());
+    for (auto item : {kCopyItem, kDeleteItem, kCutItem, kMergeToDecimalItem, kClearItem, kSelectAllItem, kPasteItem})
+        EXPECT_TRUE(c(item).disabled()) << item.name;
+    EXPECT_FALSE(c(kOpenCalculatorItem).disabled());
 
     d().replaceSelection("01 02");
     d().setSelection(0, 2);
     platform.clipboard = "x";
     rightClick();
-    for (const char* item : {"复制", "删除", "剪切", "合并转10进制", "清空", "全选", "粘贴"})
-        EXPECT_FALSE(c(item).disabled()) << item;
+    for (auto item : {kCopyItem, kDeleteItem, kCutItem, kMergeToDecimalItem, kClearItem, kSelectAllItem, kPasteItem})
+        EXPECT_FALSE(c(item).disabled()) << item.name;
 }
 
 TEST_F(ToolsTest, CopyCutPasteDeleteAndSelectAll) {
     d().replaceSelection("01 02 03");
-    choose("全选");
+    choose(kSelectAllItem);
     EXPECT_EQ(d().selectedText(), "01 02 03");
     d().setSelection(3, 3);
-    choose("复制");
+    choose(kCopyItem);
     EXPECT_EQ(platform.clipboard, "02 ");
-    choose("剪切");
+    choose(kCutItem);
     EXPECT_EQ(d().text(), "01 03");
     platform.clipboard = "中文";
-    choose("粘贴");
+    choose(kPasteItem);
     EXPECT_EQ(d().text(), "01 中文03");
     d().setSelection(0, 3);
-    choose("删除");
+    choose(kDeleteItem);
     EXPECT_EQ(d().text(), "中文03");
 }
 
@@ -57,8 +60,8 @@ TEST_F(ToolsTest, ClearEmptiesTheDisplayAndBothCounters) {
     d().replaceSelection("AA");
     state.rxCount = 7;
     state.txCount = 9;
-    c("状态条1").setPanelText(0, "RX:7");
-    model.userClick(c("清除显示按钮"));
+    c(kStatusBar).setPanelText(0, "RX:7");
+    model.userClick(c(kClear));
     EXPECT_EQ(d().text(), "");
     EXPECT_EQ(panel(0), "RX:0");
     EXPECT_EQ(panel(1), "TX:0");
@@ -70,7 +73,7 @@ TEST_F(ToolsTest, BalloonsAppearAtThePointerForTheSelection) {
     d().replaceSelection("12 34");
     d().setSelection(0, 5);
     model.userMouse(d(), ui::Event::LeftReleased, {});
-    choose("合并转10进制");
+    choose(kMergeToDecimalItem);
     ASSERT_EQ(view.balloons.size(), 2u);
     EXPECT_EQ(view.balloons[0].x, platform.cursor.x);
     EXPECT_EQ(view.balloons[0].y, platform.cursor.y);
@@ -84,11 +87,11 @@ TEST_F(ToolsTest, SaveWritesTheDisplayAsGbkBytesAndCancelWritesNothing) {
     d().replaceSelection("中文 01\r\n");
     const std::string path = tmp.slash() + "保存.txt";
     view.saveAnswer = std::nullopt;
-    model.userClick(c("按钮_保存"));
+    model.userClick(c(kSave));
     ASSERT_EQ(view.saveFilters.size(), 1u);
     EXPECT_EQ(view.saveFilters[0], "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc");
     view.saveAnswer = path;
-    model.userClick(c("按钮_保存"));
+    model.userClick(c(kSave));
     std::ifstream in(tmp.path() / u8"保存.txt", std::ios::binary);  // a UTF-8 name on disk
     std::stringstream got;
     got << in.rdbuf();
@@ -103,14 +106,14 @@ TEST_F(ToolsTest, BalloonForASelectionAcrossALineEndOfTheDisplay) {
     ASSERT_EQ(view.balloons.size(), 1u);
     EXPECT_EQ(view.balloons[0].text,
               "16进制：      02       03 \r\n10进制：       2        3 \r\n 2进制：00000010 00000011 ");
-    choose("合并转10进制");
+    choose(kMergeToDecimalItem);
     EXPECT_EQ(view.balloons[1].text, "16进制：0203\r\n10进制：515");
 }
 
 TEST_F(ToolsTest, PasteTakesTheCurrentInsertionFormat) {
     d().setInsertionFormat(state.receivedFormat);
     platform.clipboard = "AB";
-    choose("粘贴");
+    choose(kPasteItem);
     EXPECT_EQ(d().text(), "AB");
     EXPECT_EQ(d().rich().formatAt(1).colour, ui::Rgb(0, 0, 255));
 }
@@ -128,7 +131,7 @@ TEST_F(ToolsAndReceiveTest, ClearLeavesThePendingLineBreakAndCountsAfreshFromOne
     receiver.OnByteReceived(0x01);
     receiver.OnByteReceived(0x02);
     loop.advance(10);
-    model.userClick(c("清除显示按钮"));
+    model.userClick(c(kClear));
     EXPECT_EQ(d().text(), "");
     loop.advance(40);  // the break due 50 ms after the first byte still comes
     EXPECT_EQ(d().text(), "\r\n");

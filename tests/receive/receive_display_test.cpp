@@ -3,6 +3,9 @@
 #include "receive/receive_display.h"
 
 #include "support/main_window_fixture.h"
+#include "ui/windows/control_ids.h"
+
+using namespace vorta::ui::main;
 
 namespace vorta::receive {
 namespace {
@@ -25,7 +28,7 @@ TEST_F(ReceiveTest, BurstShowsBlueCellsAndEndsWithOneLineBreakAfterTheInterval) 
     bytes({0x01, 0x03, 0x02, 0x00, 0x0A});
     EXPECT_EQ(display(), "01 03 02 00 0A ");
     EXPECT_EQ(panel(0), "RX:5");
-    EXPECT_EQ(c("超级编辑框1").rich().formatAt(0).colour, ui::Rgb(0, 0, 255));
+    EXPECT_EQ(c(kDisplay).rich().formatAt(0).colour, ui::Rgb(0, 0, 255));
     loop.advance(49);
     EXPECT_EQ(display(), "01 03 02 00 0A ");
     loop.advance(1);
@@ -51,7 +54,7 @@ TEST_F(ReceiveTest, LongStreamIsBrokenEveryIntervalFromTheFirstByteOfEachLine) {
 }
 
 TEST_F(ReceiveTest, TextModeAssemblesChineseAndHidesNul) {
-    model.userClick(c("单选框_ASCII显示"));
+    model.userClick(c(kTextDisplay));
     bytes({0x48, 0x69, 0x0D, 0x0A, 0xD6, 0xD0, 0xCE, 0xC4, 0x00});
     EXPECT_EQ(display(), "Hi\r\n中文");
     EXPECT_EQ(panel(0), "RX:9");
@@ -61,25 +64,25 @@ TEST_F(ReceiveTest, TextModeAssemblesChineseAndHidesNul) {
 
 TEST_F(ReceiveTest, ModeSwitchMidLineKeepsWhatIsShownAndTheAccumulator) {
     bytes({0x41, 0x42});
-    model.userClick(c("单选框_ASCII显示"));
+    model.userClick(c(kTextDisplay));
     bytes({0x43});
     EXPECT_EQ(display(), "41 42 C");
     EXPECT_EQ(receiver.lineAccumulator(), "41 42 ");
-    c("单选框_ASCII显示").setChecked(false);  // neither mode: counted, not shown
+    c(kTextDisplay).setChecked(false);  // neither mode: counted, not shown
     bytes({0x44});
     EXPECT_EQ(display(), "41 42 C");
     EXPECT_EQ(panel(0), "RX:4");
 }
 
 TEST_F(ReceiveTest, IntervalZeroNeverBreaksAndUncheckingLeavesThePendingBreak) {
-    model.userEditText(c("编辑框1"), "0");
+    model.userEditText(c(kLineBreakInterval), "0");
     bytes({0x01});
     loop.advance(1000);
     EXPECT_EQ(display(), "01 ");
 
-    model.userEditText(c("编辑框1"), "30");
+    model.userEditText(c(kLineBreakInterval), "30");
     bytes({0x02});
-    model.userClick(c("选择框_自动换行"));  // unchecked now
+    model.userClick(c(kAutoLineBreak));  // unchecked now
     loop.advance(30);
     EXPECT_EQ(display(), "01 02 \r\n");
     bytes({0x03});
@@ -90,7 +93,7 @@ TEST_F(ReceiveTest, IntervalZeroNeverBreaksAndUncheckingLeavesThePendingBreak) {
 TEST_F(ReceiveTest, ChangedIntervalRestartsFromTheNextByte) {
     bytes({0x01});
     loop.advance(20);
-    model.userEditText(c("编辑框1"), "100");
+    model.userEditText(c(kLineBreakInterval), "100");
     bytes({0x02});  // restarts with 100 from here
     loop.advance(99);
     EXPECT_EQ(display(), "01 02 ");
@@ -99,14 +102,14 @@ TEST_F(ReceiveTest, ChangedIntervalRestartsFromTheNextByte) {
 }
 
 TEST_F(ReceiveTest, EveryByteKeepsTheEndInView) {
-    ui::RichText& text = c("超级编辑框1").rich();
+    ui::RichText& text = c(kDisplay).rich();
     text.takeScrollRequest();
     bytes({0x01});
     EXPECT_TRUE(text.takeScrollRequest());
-    model.userClick(c("单选框_ASCII显示"));
+    model.userClick(c(kTextDisplay));
     bytes({0xD6});  // the first byte of a character shows nothing yet
     EXPECT_TRUE(text.takeScrollRequest());
-    c("单选框_ASCII显示").setChecked(false);
+    c(kTextDisplay).setChecked(false);
     bytes({0x41});  // neither mode
     EXPECT_TRUE(text.takeScrollRequest());
 }
@@ -114,7 +117,7 @@ TEST_F(ReceiveTest, EveryByteKeepsTheEndInView) {
 TEST_F(ReceiveTest, CellsGoWhereTheUserLeftTheCaretAndReplaceASelection) {
     // The display is editable: a received byte replaces the current selection.
     bytes({0x01, 0x02});
-    c("超级编辑框1").setSelection(0, 3);
+    c(kDisplay).setSelection(0, 3);
     bytes({0x0A});
     EXPECT_EQ(display(), "0A 02 ");
     bytes({0x0B});

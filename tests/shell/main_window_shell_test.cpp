@@ -9,6 +9,9 @@
 #include "support/temp_dir.h"
 #include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
+#include "ui/windows/control_ids.h"
+
+using namespace vorta::ui::main;
 
 namespace vorta::shell {
 namespace {
@@ -24,10 +27,14 @@ protected:
     std::string ini() const { return tmp.slash() + "peizhi.ini"; }
     void store(const char* section, const char* key, const char* value) { store::WriteSetting(ini(), section, key, value); }
     ui::Window& start() {
+        test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         return *main;
     }
-    ui::Control& c(const char* name) { return (*main)[name]; }
+    template <class K>
+    K& c(ui::ControlId<K> id) {
+        return (*main)[id];
+    }
 
     test::TempDir tmp;
     base::VirtualLoop loop;
@@ -49,19 +56,19 @@ TEST_F(ShellTest, FirstRunWithoutSettingsFile) {
     EXPECT_EQ(view.interfaceStyle, 3);
     EXPECT_EQ(state.settingsPath, tmp.slash() + "peizhi.ini");
     EXPECT_EQ(state.listPath, tmp.slash() + "循环数据.BAT");
-    EXPECT_EQ(c("组合框_端口").items(), ports);
-    EXPECT_EQ(c("组合框_端口").selectedIndex(), 0);
-    EXPECT_EQ(c("组合框_波特率").text(), "9600");
-    EXPECT_EQ(c("组合框_校验位").text(), "N 无");
-    EXPECT_EQ(c("组合框_数据位").text(), "8");
-    EXPECT_EQ(c("组合框_停止位").text(), "1");
-    EXPECT_EQ(c("组合框_毫秒").text(), "500");  // not the design-time "300"
-    EXPECT_EQ(c("编辑框1").text(), "50");
+    EXPECT_EQ(c(kPort).items(), ports);
+    EXPECT_EQ(c(kPort).selectedIndex(), 0);
+    EXPECT_EQ(c(kBaud).text(), "9600");
+    EXPECT_EQ(c(kParity).text(), "N 无");
+    EXPECT_EQ(c(kDataBits).text(), "8");
+    EXPECT_EQ(c(kStopBits).text(), "1");
+    EXPECT_EQ(c(kInterval).text(), "500");  // not the design-time "300"
+    EXPECT_EQ(c(kLineBreakInterval).text(), "50");
     EXPECT_EQ(state.lineBreakInterval, 50);
-    EXPECT_TRUE(c("选择框_自动换行").checked());
-    EXPECT_FALSE(c("CRC反").checked());
-    EXPECT_EQ(c("编辑框_发送").text(), "01 03 10 00 00 25");
-    EXPECT_EQ(c("编辑框_循环").text(), "");  // the empty list file replaces the design lines
+    EXPECT_TRUE(c(kAutoLineBreak).checked());
+    EXPECT_FALSE(c(kCrcReversed).checked());
+    EXPECT_EQ(c(kSendBox).text(), "01 03 10 00 00 25");
+    EXPECT_EQ(c(kAutoSendList).text(), "");  // the empty list file replaces the design lines
     EXPECT_EQ(main->width(), 600);
     EXPECT_EQ(main->height(), 536);
     EXPECT_EQ(main->left(), (1280 - 727) / 2);  // centred at its design size, not moved
@@ -86,18 +93,18 @@ TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
     store("位置", "ZB", "1229");  // screen width - 51: applied
     store::WriteWholeFile(tmp.slash() + "循环数据.BAT", std::string("01 02\r\n03", 9) + std::string(1, '\0') + "tail");
     start();
-    EXPECT_EQ(c("组合框_端口").text(), "COM3");
-    EXPECT_EQ(c("组合框_波特率").text(), "115200");
-    EXPECT_EQ(c("组合框_校验位").selectedIndex(), -1);
-    EXPECT_EQ(c("组合框_毫秒").text(), "200");
-    EXPECT_TRUE(c("选择框_自动换行").checked());
-    EXPECT_TRUE(c("CRC反").checked());
+    EXPECT_EQ(c(kPort).text(), "COM3");
+    EXPECT_EQ(c(kBaud).text(), "115200");
+    EXPECT_EQ(c(kParity).selectedIndex(), -1);
+    EXPECT_EQ(c(kInterval).text(), "200");
+    EXPECT_TRUE(c(kAutoLineBreak).checked());
+    EXPECT_TRUE(c(kCrcReversed).checked());
     EXPECT_EQ(state.lineBreakInterval, 120);
     EXPECT_EQ(main->width(), 60);
     EXPECT_EQ(main->height(), 60);
     EXPECT_EQ(main->top(), (1024 - 536) / 2);
     EXPECT_EQ(main->left(), 1229);
-    EXPECT_EQ(c("编辑框_循环").text(), "01 02\r\n03");  // up to the first NUL byte
+    EXPECT_EQ(c(kAutoSendList).text(), "01 02\r\n03");  // up to the first NUL byte
 }
 
 TEST_F(ShellTest, PositionBoundsAndFailedDiscovery) {
@@ -107,27 +114,27 @@ TEST_F(ShellTest, PositionBoundsAndFailedDiscovery) {
     start();
     EXPECT_EQ(main->top(), 973);
     EXPECT_EQ(main->left(), (1280 - 727) / 2);
-    EXPECT_TRUE(c("组合框_端口").items().empty());
-    EXPECT_EQ(c("组合框_端口").selectedIndex(), -1);
+    EXPECT_TRUE(c(kPort).items().empty());
+    EXPECT_EQ(c(kPort).selectedIndex(), -1);
 }
 
 TEST_F(ShellTest, RelayoutFollowsTheWindowSize) {
     start();
     main->setWidth(600);
     main->setHeight(536);
-    EXPECT_EQ(c("编辑框_发送").width(), 380);
-    EXPECT_EQ(c("编辑框_循环").width(), 240);
-    EXPECT_EQ(c("按钮_发送").left(), 392);
-    EXPECT_EQ(c("分组框1").left(), 459);
-    EXPECT_EQ(c("分组框3").left(), 459);
-    EXPECT_EQ(c("图片框1").width(), 452);
-    EXPECT_EQ(c("超级编辑框1").width(), 454);
-    EXPECT_EQ(c("超级编辑框1").height(), 536 - 61 - 96);
-    EXPECT_EQ(c("分组框2").top(), 45 + 379 - 4);
-    EXPECT_EQ(c("分组框2").width(), 588);
-    EXPECT_EQ(c("图片框_分组").left(), 258);
+    EXPECT_EQ(c(kSendBox).width(), 380);
+    EXPECT_EQ(c(kAutoSendList).width(), 240);
+    EXPECT_EQ(c(kSend).left(), 392);
+    EXPECT_EQ(c(kPortGroup).left(), 459);
+    EXPECT_EQ(c(kOptionGroup).left(), 459);
+    EXPECT_EQ(c(kLogo).width(), 452);
+    EXPECT_EQ(c(kDisplay).width(), 454);
+    EXPECT_EQ(c(kDisplay).height(), 536 - 61 - 96);
+    EXPECT_EQ(c(kAutoSendGroup).top(), 45 + 379 - 4);
+    EXPECT_EQ(c(kAutoSendGroup).width(), 588);
+    EXPECT_EQ(c(kAutoSendStrip).left(), 258);
     model.userResized(*main, 100, 100);  // no lower bound
-    EXPECT_EQ(c("编辑框_发送").width(), -120);
+    EXPECT_EQ(c(kSendBox).width(), -120);
 }
 
 TEST_F(ShellTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
@@ -143,7 +150,7 @@ TEST_F(ShellTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
     loop.runPending();
     start();
     model.userResized(*main, 1280, 1000);
-    model.userStateChanged(*main, 3);
+    model.userStateChanged(*main, ui::WindowState::Maximised);
     main->close();
     EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "700");
     EXPECT_EQ(store::ReadSetting(ini(), "位置", "ZB"), "120");
@@ -151,11 +158,11 @@ TEST_F(ShellTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
 
 TEST_F(ShellTest, OptionsAreWrittenTheMomentTheyChange) {
     start();
-    model.userSelectItem(c("组合框_波特率"), 7);
-    model.userSelectItem(c("组合框_毫秒"), 0);
-    model.userClick(c("CRC反"));
-    model.userClick(c("选择框_自动换行"));
-    model.userEditText(c("编辑框1"), "１00");
+    model.userSelectItem(c(kBaud), 7);
+    model.userSelectItem(c(kInterval), 0);
+    model.userClick(c(kCrcReversed));
+    model.userClick(c(kAutoLineBreak));
+    model.userEditText(c(kLineBreakInterval), "１00");
     EXPECT_EQ(store::ReadSetting(ini(), "端口", "波特率"), "7");
     EXPECT_EQ(store::ReadSetting(ini(), "MoKuai", "毫秒"), "0");
     EXPECT_EQ(store::ReadSetting(ini(), "CRC", "CRC反"), "真");
@@ -163,7 +170,7 @@ TEST_F(ShellTest, OptionsAreWrittenTheMomentTheyChange) {
     EXPECT_EQ(store::ReadSetting(ini(), "自动换行", "间隔毫秒"), "１00");
     EXPECT_EQ(state.lineBreakInterval, 100);
     // A program write of the port list's selection is not a user's choice: nothing is written.
-    c("组合框_端口").setSelectedIndex(1);
+    c(kPort).setSelectedIndex(1);
     EXPECT_EQ(store::ReadSetting(ini(), "端口", "com", "none"), "none");
 }
 
@@ -171,16 +178,16 @@ TEST_F(ShellTest, DisplayModesExcludeEachOtherAndTheHintSitsByTheBox) {
     start();
     main->setLeft(100);
     main->setTop(100);
-    model.userClick(c("单选框_ASCII显示"));
-    EXPECT_FALSE(c("单选框_16显示").checked());
-    model.userMouse(c("编辑框1"), ui::Event::LeftPressed, {});
+    model.userClick(c(kTextDisplay));
+    EXPECT_FALSE(c(kHexDisplay).checked());
+    model.userMouse(c(kLineBreakInterval), ui::Event::LeftPressed, {});
     ASSERT_EQ(view.balloons.size(), 1u);
     // Design geometry: the display group at left 587 (600-wide window: 459).
     EXPECT_EQ(view.balloons[0].x, 100 + 459 + 90 + 15);
     EXPECT_EQ(view.balloons[0].y, 100 + 173 + 141 + 30);
     EXPECT_EQ(view.balloons[0].text, "换行间隔：毫秒");
     EXPECT_TRUE(view.balloons[0].flag);
-    model.userClick(c("窗口最前选择框"));
+    model.userClick(c(kAlwaysOnTop));
     EXPECT_TRUE(main->alwaysOnTop());
 }
 

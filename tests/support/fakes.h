@@ -63,3 +63,15 @@ public:
 };
 
 }  // namespace vorta::test
+
+namespace vorta::test {
+
+// Lets a test open a window whose bindings name actions of features the test
+// does not build: they are listed as not built, and events to them do nothing.
+inline void AllowUnboundActions(ui::Model& model, const ui::WindowDef& def) {
+    std::vector<ui::ActionId> actions;
+    for (const ui::BindingDef& b : def.bindings) actions.push_back({b.action});
+    model.setNotBuiltActions(std::move(actions));
+}
+
+}  // namespace vorta::test

@@ -12,6 +12,7 @@
 #include "support/temp_dir.h"
 #include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
+#include "ui/windows/control_ids.h"
 
 namespace vorta::test {
 
@@ -25,12 +26,16 @@ protected:
     ~MainWindowFixture() override { unsetenv("TMPDIR"); }
 
     ui::Window& start() {
+        test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         return *main;
     }
-    ui::Control& c(const char* name) { return (*main)[name]; }
-    ui::Text display() { return c("超级编辑框1").text(); }
-    ui::Text panel(int i) { return c("状态条1").panelText(i); }
+    template <class K>
+    K& c(ui::ControlId<K> id) {
+        return (*main)[id];
+    }
+    ui::Text display() { return c(ui::main::kDisplay).text(); }
+    ui::Text panel(int i) { return c(ui::main::kStatusBar).panelText(i); }
 
     TempDir tmp;
     base::VirtualLoop loop;

@@ -7,6 +7,9 @@
 #include "receive/receive_display.h"
 
 #include "support/main_window_fixture.h"
+#include "ui/windows/control_ids.h"
+
+using namespace vorta::ui::main;
 
 namespace vorta::transmit {
 namespace {
@@ -15,11 +18,11 @@ class SendTest : public test::MainWindowFixture {
 protected:
     void SetUp() override {
         start();
-        c("串口状态外形框").setFillColour(0x00FF00);  // the port is open
+        c(kPortLamp).setFillColour(0x00FF00);  // the port is open
     }
     void send(const char* text) {
-        c("编辑框_发送").setText(text);
-        model.userClick(c("按钮_发送"));
+        c(kSendBox).setText(text);
+        model.userClick(c(kSend));
     }
     std::vector<std::string> wire;  // each write's bytes
     bool writeWorks = true;
@@ -33,10 +36,10 @@ protected:
                                     },
                                     [this](ui::Window& w) {
                                         ++opens;
-                                        if (openWorks) w["串口状态外形框"].setFillColour(0x00FF00);
-                                        else w["超级编辑框1"].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
+                                        if (openWorks) w[kPortLamp].setFillColour(0x00FF00);
+                                        else w[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
                                     },
-                                    [](ui::Window& w) { return w["串口状态外形框"].fillColour() != ui::kDefaultColour; }},
+                                    [](ui::Window& w) { return w[kPortLamp].fillColour() != ui::kDefaultColour; }},
                          [this] { return autoSend; }};
 };
 
@@ -46,15 +49,15 @@ TEST_F(SendTest, DefaultFrameGetsItsCrcHighByteFirstAndAGreenEcho) {
     EXPECT_EQ(wire[0], std::string("\x01\x03\x10\x00\x00\x25\xD1\x80", 8));
     EXPECT_EQ(panel(1), "TX:8");
     EXPECT_EQ(display(), "01 03 10 00 00 25 D1 80\r\n");
-    EXPECT_EQ(c("超级编辑框1").rich().formatAt(0).colour, ui::Rgb(0, 128, 0));
-    EXPECT_EQ(c("超级编辑框1").rich().formatAt(0).pointSize, 11);
+    EXPECT_EQ(c(kDisplay).rich().formatAt(0).colour, ui::Rgb(0, 128, 0));
+    EXPECT_EQ(c(kDisplay).rich().formatAt(0).pointSize, 11);
 }
 
 TEST_F(SendTest, ReversedCrcAndNoCrc) {
-    c("CRC反").setChecked(true);
+    c(kCrcReversed).setChecked(true);
     send("01 03 10 00 00 25");
     EXPECT_EQ(wire.back(), std::string("\x01\x03\x10\x00\x00\x25\x80\xD1", 8));
-    c("CRC选择框").setChecked(false);
+    c(kCrc).setChecked(false);
     send("01 03 10 00 00 25");
     EXPECT_EQ(wire.back(), std::string("\x01\x03\x10\x00\x00\x25", 6));
     EXPECT_EQ(display(), "01 03 10 00 00 25 80 D1\r\n01 03 10 00 00 25\r\n");
@@ -62,7 +65,7 @@ TEST_F(SendTest, ReversedCrcAndNoCrc) {
 }
 
 TEST_F(SendTest, TypedHexIsEchoedNormalisedAndOddLengthIsRefusedWithoutLineEnd) {
-    c("CRC选择框").setChecked(false);
+    c(kCrc).setChecked(false);
     send("0103100000 25");
     send("123");
     send("ab cd");
@@ -72,26 +75,26 @@ TEST_F(SendTest, TypedHexIsEchoedNormalisedAndOddLengthIsRefusedWithoutLineEnd) 
 }
 
 TEST_F(SendTest, PlainTextSendsItsGbkBytesAndCountsThem) {
-    model.userClick(c("单选框_ASCII发送"));
-    EXPECT_FALSE(c("CRC选择框").checked());
-    EXPECT_TRUE(c("CRC选择框").disabled());
-    EXPECT_TRUE(c("单选框_ASCII显示").checked());
-    EXPECT_FALSE(c("单选框_16显示").checked());
+    model.userClick(c(kTextSend));
+    EXPECT_FALSE(c(kCrc).checked());
+    EXPECT_TRUE(c(kCrc).disabled());
+    EXPECT_TRUE(c(kTextDisplay).checked());
+    EXPECT_FALSE(c(kHexDisplay).checked());
     send("中A");
     EXPECT_EQ(wire.back(), "\xD6\xD0\x41");
     EXPECT_EQ(panel(1), "TX:3");
     EXPECT_EQ(display(), "中A\r\n");
-    model.userClick(c("单选框_16发送"));
-    EXPECT_FALSE(c("CRC选择框").disabled());
-    EXPECT_FALSE(c("CRC选择框").checked());  // enabled again, not checked
-    EXPECT_TRUE(c("单选框_16显示").checked());
+    model.userClick(c(kHexSend));
+    EXPECT_FALSE(c(kCrc).disabled());
+    EXPECT_FALSE(c(kCrc).checked());  // enabled again, not checked
+    EXPECT_TRUE(c(kHexDisplay).checked());
 }
 
 TEST_F(SendTest, FailedWritesAndEmptyBox) {
     writeWorks = false;
     send("01 02");
     EXPECT_EQ(panel(1), "TX:4");  // a hex frame is counted before it is written
-    model.userClick(c("单选框_ASCII发送"));
+    model.userClick(c(kTextSend));
     send("AB");
     EXPECT_EQ(panel(1), "TX:4");  // plain text only when written
     send("");
@@ -99,7 +102,7 @@ TEST_F(SendTest, FailedWritesAndEmptyBox) {
 }
 
 TEST_F(SendTest, ClosedPortIsOpenedFirstAndAFailedOpenStopsTheSend) {
-    c("串口状态外形框").setFillColour(ui::kDefaultColour);
+    c(kPortLamp).setFillColour(ui::kDefaultColour);
     openWorks = false;
     send("01 02");
     EXPECT_EQ(opens, 1);
@@ -154,26 +157,26 @@ TEST_F(SendTest, AutoSendEchoesTheListLineAsWrittenWhenNoCrcIsAdded) {
     autoSend = {true, "01 02", "01  02   "};
     send("01 02");
     EXPECT_EQ(display(), "01 02 " + codec::Crc16Text("01 02") + "\r\n");  // with CRC: the frame
-    c("CRC选择框").setChecked(false);
+    c(kCrc).setChecked(false);
     send("01 02");
     EXPECT_EQ(display().substr(display().size() - 11), "01  02   \r\n");
 }
 
 TEST_F(SendTest, EnterSendsWhileTheBoxIsChecked) {
-    model.userClick(c("回车发送选择框"));
+    model.userClick(c(kEnterToSend));
     platform.pressEnter();
     EXPECT_EQ(wire.size(), 1u);
-    model.userClick(c("回车发送选择框"));
+    model.userClick(c(kEnterToSend));
     platform.pressEnter();
     EXPECT_EQ(wire.size(), 1u);
     platform.enterAvailable = false;  // another program holds the key
-    model.userClick(c("回车发送选择框"));
+    model.userClick(c(kEnterToSend));
     platform.pressEnter();
     EXPECT_EQ(wire.size(), 1u);
 }
 
 TEST_F(SendTest, OnlyASentFrameScrollsTheDisplayToItsEnd) {
-    ui::RichText& text = c("超级编辑框1").rich();
+    ui::RichText& text = c(kDisplay).rich();
     text.takeScrollRequest();
     send("01 02");
     EXPECT_TRUE(text.takeScrollRequest());
@@ -191,13 +194,13 @@ protected:
         SendTest::SetUp();
         receiver.attach(*main);
     }
-    ui::Colour colourAt(std::size_t byte) { return c("超级编辑框1").rich().formatAt(byte).colour; }
+    ui::Colour colourAt(std::size_t byte) { return c(kDisplay).rich().formatAt(byte).colour; }
     receive::ReceiveDisplay receiver{model, state};
 };
 
 TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFormat) {
     const ui::Colour green = ui::Rgb(0, 128, 0), blue = ui::Rgb(0, 0, 255);
-    c("CRC选择框").setChecked(false);
+    c(kCrc).setChecked(false);
     send("01 02");
     receiver.OnByteReceived(0x0A);
     send("03");

@@ -8,6 +8,17 @@
 namespace vorta::ui {
 namespace {
 
+constexpr ControlId<Control> kEdit{"编辑框1"};
+constexpr ControlId<ComboBox> kList{"列表"};
+constexpr ControlId<ComboBox> kEditable{"可编辑"};
+constexpr ControlId<CheckBox> kFirst{"甲"};
+constexpr ControlId<CheckBox> kSecond{"乙"};
+constexpr ControlId<CheckBox> kThird{"丙"};
+constexpr ControlId<CheckBox> kCheck{"选择框"};
+constexpr ControlId<Timer> kTimer{"时钟"};
+constexpr ControlId<StatusBar> kBar{"状态条"};
+constexpr ControlId<Control> kCopy{"复制"};
+
 WindowDef TestWindow() {
     WindowDef w;
     w.name = "test";
@@ -46,11 +57,14 @@ WindowDef TestWindow() {
 class ModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        model.registerAction("count", [this](Control& c, const EventArgs&) { events.push_back(c.name()); });
-        model.registerAction("tick", [this](Control&, const EventArgs&) { ticks.push_back(loop.nowMs()); });
+        model.registerAction(ActionId{"count"}, [this](Control& c, const EventArgs&) { events.push_back(c.name()); });
+        model.registerAction(ActionId{"tick"}, [this](Control&, const EventArgs&) { ticks.push_back(loop.nowMs()); });
         window = model.openWindow(def);
     }
-    Control& c(const char* name) { return (*window)[name]; }
+    template <class K>
+    K& c(ControlId<K> id) {
+        return (*window)[id];
+    }
 
     WindowDef def = TestWindow();
     base::VirtualLoop loop;
@@ -61,14 +75,14 @@ protected:
 };
 
 TEST_F(ModelTest, EditTextWriteRaisesContentChangedOnceEvenWhenUnchanged) {
-    c("编辑框1").setText("50");
-    c("编辑框1").setText("60");
+    c(kEdit).setText("50");
+    c(kEdit).setText("60");
     EXPECT_EQ(events, (std::vector<Text>{"编辑框1", "编辑框1"}));
-    EXPECT_EQ(c("编辑框1").text(), "60");
+    EXPECT_EQ(c(kEdit).text(), "60");
 }
 
 TEST_F(ModelTest, ComboIndexWriteClampsAndNeverRaisesListItemSelected) {
-    Control& list = c("列表");
+    auto& list = c(kList);
     list.setSelectedIndex(7);
     EXPECT_EQ(list.selectedIndex(), 2);
     EXPECT_EQ(list.text(), "6");
@@ -83,45 +97,45 @@ TEST_F(ModelTest, ComboIndexWriteClampsAndNeverRaisesListItemSelected) {
     list.addItem("5");
     model.userSelectItem(list, 0);  // the user's choice is announced
     EXPECT_EQ(events, std::vector<Text>{"列表"});
-    c("可编辑").setSelectedIndex(0);  // an editable box shows the chosen item in its field
-    EXPECT_EQ(c("可编辑").text(), "200");
+    c(kEditable).setSelectedIndex(0);  // an editable box shows the chosen item in its field
+    EXPECT_EQ(c(kEditable).text(), "200");
 }
 
 TEST_F(ModelTest, EditableComboKeepsTypedTextAndDropDownListIgnoresTextWrites) {
-    model.userEditText(c("可编辑"), "250");
-    EXPECT_EQ(c("可编辑").text(), "250");
-    EXPECT_EQ(c("可编辑").selectedIndex(), 1);  // typing does not move the selection
-    c("列表").setText("9");
-    EXPECT_EQ(c("列表").text(), "8");
+    model.userEditText(c(kEditable), "250");
+    EXPECT_EQ(c(kEditable).text(), "250");
+    EXPECT_EQ(c(kEditable).selectedIndex(), 1);  // typing does not move the selection
+    c(kList).setText("9");
+    EXPECT_EQ(c(kList).text(), "8");
 }
 
 TEST_F(ModelTest, RadioWriteLeavesPartnerButUserClickMakesItExclusiveWithinItsContainer) {
-    c("乙").setChecked(true);
-    EXPECT_TRUE(c("甲").checked());
+    c(kSecond).setChecked(true);
+    EXPECT_TRUE(c(kFirst).checked());
     EXPECT_TRUE(events.empty());  // writes raise no click
-    c("乙").setChecked(false);
+    c(kSecond).setChecked(false);
 
-    model.userClick(c("乙"));
-    EXPECT_TRUE(c("乙").checked());
-    EXPECT_FALSE(c("甲").checked());
-    EXPECT_TRUE(c("丙").checked());  // another container is another group
-    model.userClick(c("乙"));        // clicking the checked one keeps it checked
-    EXPECT_TRUE(c("乙").checked());
+    model.userClick(c(kSecond));
+    EXPECT_TRUE(c(kSecond).checked());
+    EXPECT_FALSE(c(kFirst).checked());
+    EXPECT_TRUE(c(kThird).checked());  // another container is another group
+    model.userClick(c(kSecond));        // clicking the checked one keeps it checked
+    EXPECT_TRUE(c(kSecond).checked());
     EXPECT_EQ(events.size(), 2u);
 }
 
 TEST_F(ModelTest, CheckBoxClickTogglesThenRaisesClickedButNotWhenDisabled) {
     bool seen = false;
-    window->on("选择框", Event::Clicked, [&](Control& box, const EventArgs&) { seen = box.checked(); });
-    model.userClick(c("选择框"));
+    window->on(kCheck, Event::Clicked, [&](Control& box, const EventArgs&) { seen = box.as<CheckBox>().checked(); });
+    model.userClick(c(kCheck));
     EXPECT_TRUE(seen);
-    c("选择框").setDisabled(true);
-    model.userClick(c("选择框"));
-    EXPECT_TRUE(c("选择框").checked());
+    c(kCheck).setDisabled(true);
+    model.userClick(c(kCheck));
+    EXPECT_TRUE(c(kCheck).checked());
 }
 
 TEST_F(ModelTest, TimerPeriodRules) {
-    Control& timer = c("时钟");
+    auto& timer = c(kTimer);
     timer.setPeriod(50);
     loop.advance(30);
     timer.setPeriod(50);  // same value: not restarted
@@ -139,18 +153,18 @@ TEST_F(ModelTest, TimerPeriodRules) {
 }
 
 TEST_F(ModelTest, TimerStoppingItselfFromItsTickFiresOnce) {
-    window->on("时钟", Event::TimerTick, [&](Control& t, const EventArgs&) { t.setPeriod(0); });
-    c("时钟").setPeriod(10);
+    window->on(kTimer, Event::TimerTick, [&](Control& t, const EventArgs&) { t.as<Timer>().setPeriod(0); });
+    c(kTimer).setPeriod(10);
     loop.advance(100);
     EXPECT_EQ(ticks.size(), 1u);
 }
 
 TEST_F(ModelTest, StatusPanelsOutsideTheBarAreIgnored) {
-    c("状态条").setPanelText(1, "TX:8");
-    c("状态条").setPanelText(5, "x");
-    c("状态条").setPanelText(-1, "x");
-    EXPECT_EQ(c("状态条").panelText(0), "RX:0");
-    EXPECT_EQ(c("状态条").panelText(1), "TX:8");
+    c(kBar).setPanelText(1, "TX:8");
+    c(kBar).setPanelText(5, "x");
+    c(kBar).setPanelText(-1, "x");
+    EXPECT_EQ(c(kBar).panelText(0), "RX:0");
+    EXPECT_EQ(c(kBar).panelText(1), "TX:8");
 }
 
 TEST_F(ModelTest, WindowSizeWritesRaiseSizeChangedAndUserResizeOnlyWhenItChanged) {
@@ -162,17 +176,17 @@ TEST_F(ModelTest, WindowSizeWritesRaiseSizeChangedAndUserResizeOnlyWhenItChanged
 }
 
 TEST_F(ModelTest, DisabledMenuItemCannotBeChosen) {
-    c("复制").setDisabled(true);
-    model.userMenuSelect(c("复制"));
-    c("复制").setDisabled(false);
-    model.userMenuSelect(c("复制"));
+    c(kCopy).setDisabled(true);
+    model.userMenuSelect(c(kCopy));
+    c(kCopy).setDisabled(false);
+    model.userMenuSelect(c(kCopy));
     EXPECT_EQ(events, std::vector<Text>{"复制"});
 }
 
 TEST_F(ModelTest, ClosingRunsDestroyingWhileControlsExistAndStopsTimers) {
     Text seen;
-    window->on("", Event::Destroying, [&](Control&, const EventArgs&) { seen = c("编辑框1").text(); });
-    c("时钟").setPeriod(10);
+    window->onWindow(Event::Destroying, [&](Control&, const EventArgs&) { seen = c(kEdit).text(); });
+    c(kTimer).setPeriod(10);
     window->close();
     EXPECT_EQ(seen, "50");
     EXPECT_EQ(loop.activeTimers(), 0);
@@ -190,7 +204,7 @@ TEST(ModelModal, ModalWindowReturnsAfterItClosed) {
     base::VirtualLoop loop;
     Model model(loop, {800, 600});
     WindowDef def = TestWindow();
-    model.registerAction("count", [](Control& c, const EventArgs&) { c.window().close(); });
+    model.registerAction(ActionId{"count"}, [](Control& c, const EventArgs&) { c.window().close(); });
     def.bindings = {{"", Event::Created, "count"}};
     EXPECT_EQ(model.openWindow(def, true), nullptr);
     EXPECT_EQ(model.window("test"), nullptr);
@@ -210,13 +224,22 @@ TEST(ModelLifetime, DestroyingTheModelRunsNoHandlerOfAnOpenWindow) {
     {
         Model model(loop, {800, 600});
         WindowDef def = TestWindow();
-        model.registerAction("count", [&](Control&, const EventArgs&) { ++calls; });
+        model.registerAction(ActionId{"count"}, [&](Control&, const EventArgs&) { ++calls; });
         def.bindings = {{"", Event::Destroying, "count"}, {"时钟", Event::TimerTick, "count"}};
         Window* w = model.openWindow(def);
-        (*w)["时钟"].setPeriod(10);
+        (*w)[kTimer].setPeriod(10);
     }
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(loop.activeTimers(), 0);
+}
+
+TEST(ModelBindings, AWindowWithAnUnboundBindingDoesNotOpenUnlessTheActionIsListedAsNotBuilt) {
+    static const WindowDef def{.name = "w", .bindings = {{{}, Event::Created, "Missing"}}};
+    base::VirtualLoop loop;
+    Model model(loop, {800, 600});
+    EXPECT_DEATH(model.openWindow(def), "no action 'Missing'");
+    model.setNotBuiltActions({ActionId{"Missing"}});
+    EXPECT_NE(model.openWindow(def), nullptr);
 }
 
 }  // namespace

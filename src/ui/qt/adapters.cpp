@@ -197,16 +197,16 @@ public:
         } else {
             button_ = new QCheckBox(FromGbk(c.text()), parent);
         }
-        button_->setChecked(c.checked());
+        button_->setChecked(c.as<CheckBox>().checked());
         SetTextColour(button_, QPalette::WindowText, c.def().textColour);
         QObject::connect(button_, &QAbstractButton::clicked, button_, [this] {
             model_.userClick(control_);
-            button_->setChecked(control_.checked());
+            button_->setChecked(control_.as<CheckBox>().checked());
         });
         adopt(button_);
     }
     void sync(Prop p) override {
-        if (p == Prop::Checked) button_->setChecked(control_.checked());
+        if (p == Prop::Checked) button_->setChecked(control_.as<CheckBox>().checked());
         if (p == Prop::Text) button_->setText(FromGbk(control_.text()));
         Adapter::sync(p);
     }
@@ -258,7 +258,7 @@ public:
                              [this](const QString& t) { model_.userEditText(control_, ToGbk(t)); });
         }
         QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
-            if (!updating_) model_.userSelectItem(control_, index);
+            if (!updating_) model_.userSelectItem(control_.as<ComboBox>(), index);
         });
         adopt(combo_);
         if (combo_->lineEdit()) combo_->lineEdit()->installEventFilter(combo_->findChild<QObject*>("relay"));
@@ -271,11 +271,11 @@ public:
 private:
     void fill() {
         updating_ = true;
-        if (combo_->count() != int(control_.items().size()) || itemsDiffer()) {
+        if (combo_->count() != int(control_.as<ComboBox>().items().size()) || itemsDiffer()) {
             combo_->clear();
-            for (const auto& item : control_.items()) combo_->addItem(FromGbk(item));
+            for (const auto& item : control_.as<ComboBox>().items()) combo_->addItem(FromGbk(item));
         }
-        const auto& notes = control_.itemNotes();
+        const auto& notes = control_.as<ComboBox>().itemNotes();
         bool noted = false;
         for (int i = 0; i < combo_->count(); ++i) {
             const QString note = i < int(notes.size()) ? FromGbk(notes[i]) : QString();
@@ -285,7 +285,7 @@ private:
         }
         // Room for the notes in the opened list, however narrow the closed box.
         if (noted) combo_->view()->setMinimumWidth(combo_->view()->sizeHintForColumn(0));
-        combo_->setCurrentIndex(control_.selectedIndex());
+        combo_->setCurrentIndex(control_.as<ComboBox>().selectedIndex());
         if (combo_->isEditable()) {
             const QString t = FromGbk(control_.text());
             if (combo_->currentText() != t) combo_->setEditText(t);
@@ -294,7 +294,7 @@ private:
     }
     bool itemsDiffer() const {
         for (int i = 0; i < combo_->count(); ++i)
-            if (combo_->itemText(i) != FromGbk(control_.items()[i])) return true;
+            if (combo_->itemText(i) != FromGbk(control_.as<ComboBox>().items()[i])) return true;
         return false;
     }
     QComboBox* combo_;
@@ -355,7 +355,7 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Qt::black, 1));
-        const Colour fill = control_.fillColour();
+        const Colour fill = control_.as<Shape>().fillColour();
         painter.setBrush(fill == kDefaultColour ? QBrush(Qt::NoBrush) : QBrush(ToQColor(fill)));
         painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
     }
@@ -383,7 +383,7 @@ public:
         layout->setSpacing(2);
         for (std::size_t i = 0; i < c.def().panels.size(); ++i) {
             const StatusPanelDef& def = c.def().panels[i];
-            auto* panel = new QLabel(FromGbk(c.panelText(int(i))), bar);
+            auto* panel = new QLabel(FromGbk(c.as<StatusBar>().panelText(int(i))), bar);
             panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             if (i + 1 < c.def().panels.size())
                 panel->setFixedWidth(def.width);
@@ -406,7 +406,7 @@ public:
     }
     void showPanels() {
         for (std::size_t i = 0; i < panels_.size(); ++i) {
-            const QString t = FromGbk(control_.panelText(int(i)));
+            const QString t = FromGbk(control_.as<StatusBar>().panelText(int(i)));
             if (panels_[i]->text() != t) panels_[i]->setText(t);
         }
     }

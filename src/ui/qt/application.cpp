@@ -15,8 +15,8 @@ void InstallFonts() {
     // then a sans face that has every GBK character.
     const QStringList song = {QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
                               QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")};
-    for (const char* face : {"宋体", "SimSun", "新宋体", "NSimSun"})
-        QFont::insertSubstitutions(QString::fromUtf8(face), song);
+    for (const char16_t* face : {u"宋体", u"SimSun", u"新宋体", u"NSimSun"})
+        QFont::insertSubstitutions(QString::fromUtf16(face), song);
     // The controls are laid out for a 12-pixel Song face, the Chinese desktop's default.
     QFont gui(QStringLiteral("宋体"));
     gui.setPixelSize(12);

@@ -64,7 +64,7 @@ public:
         QObject::connect(edit_, &QPlainTextEdit::selectionChanged, edit_, [this] { userSelected(); });
         adopt(edit_, edit_->viewport());
         updating_ = true;
-        edit_->setPlainText(UnitsToQString(c.rich().text()));
+        edit_->setPlainText(UnitsToQString(c.as<RichTextBox>().rich().text()));
         updating_ = false;
         since_.start();
         flush();
@@ -83,7 +83,7 @@ public:
     // taken in slices of kFlushBytes, each in its own turn of the event loop, so
     // the user's input never waits for a whole backlog.
     void flush() {
-        RichText& rich = control_.rich();
+        RichText& rich = control_.as<RichTextBox>().rich();
         for (RichText::Edit& e : rich.takeEdits()) pending_.push_back(std::move(e));
         updating_ = true;
         if (!pending_.empty()) {
@@ -147,13 +147,13 @@ private:
         QTextCursor c(edit_->document());
         c.setPosition(pos);
         c.setPosition(std::max(pos, end), QTextCursor::KeepAnchor);
-        control_.rich().userReplace(pos, removed, QStringToUnits(c.selectedText()));
+        control_.as<RichTextBox>().rich().userReplace(pos, removed, QStringToUnits(c.selectedText()));
         if (!timer_.isActive()) timer_.start(0);  // widened edits, if any, come back
     }
     void userSelected() {
         if (updating_) return;
         const QTextCursor c = edit_->textCursor();
-        control_.rich().userSelect(c.selectionStart(), c.selectionEnd());
+        control_.as<RichTextBox>().rich().userSelect(c.selectionStart(), c.selectionEnd());
     }
 
     static constexpr std::size_t kFlushBytes = 48 * 1024;

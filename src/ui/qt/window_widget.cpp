@@ -100,7 +100,9 @@ void WindowWidget::mouseReleaseEvent(QMouseEvent* e) {
 void WindowWidget::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
     if (e->type() != QEvent::WindowStateChange || modelClosed) return;
-    model_.userStateChanged(window_, isMinimized() ? 2 : isMaximized() ? 3 : 0);
+    model_.userStateChanged(window_, isMinimized()   ? WindowState::Minimised
+                                     : isMaximized() ? WindowState::Maximised
+                                                     : WindowState::Normal);
 }
 
 }  // namespace vorta::ui::qt

@@ -10,14 +10,12 @@
 namespace vorta::ui::qt {
 namespace {
 
-std::string Gbk(const char* utf8) { return ToGbk(QString::fromUtf8(utf8)); }
-
 TEST(GbkQString, RoundTripsChineseAndMarksWhatGbkCannotHold) {
-    const std::string gbk = Gbk("端口打开失败！");
+    const std::string gbk = std::string("端口打开失败！");
     EXPECT_EQ(gbk.size(), 14u);
     EXPECT_EQ(static_cast<unsigned char>(gbk[0]), 0xB6);
-    EXPECT_EQ(FromGbk(gbk), QString::fromUtf8("端口打开失败！"));
-    EXPECT_EQ(ToGbk(QString::fromUtf8("A😀B")), "A??B");  // one '?' per UTF-16 half
+    EXPECT_EQ(FromGbk(gbk), QStringLiteral("端口打开失败！"));
+    EXPECT_EQ(ToGbk(QStringLiteral("A😀B")), "A??B");  // one '?' per UTF-16 half
 }
 
 TEST(GbkQString, EveryUnitIsOneQCharForAnyBytes) {
@@ -34,11 +32,11 @@ TEST(GbkQString, EveryUnitIsOneQCharForAnyBytes) {
 }
 
 TEST(GbkQString, LineEndsBecomeParagraphBreaksAndTypedTextComesBackAsUnits) {
-    const QString shown = UnitsToQString(Gbk("中\r\nA\rB\nC"));
-    EXPECT_EQ(shown, QString::fromUtf8("中") + QChar::ParagraphSeparator + "A" + QChar::ParagraphSeparator + "B" +
+    const QString shown = UnitsToQString(std::string("中\r\nA\rB\nC"));
+    EXPECT_EQ(shown, QStringLiteral("中") + QChar::ParagraphSeparator + "A" + QChar::ParagraphSeparator + "B" +
                          QChar::ParagraphSeparator + "C");
-    const std::string typed = QStringToUnits(QString::fromUtf8("文") + QChar::ParagraphSeparator + "x");
-    EXPECT_EQ(typed, Gbk("文\r\nx"));
+    const std::string typed = QStringToUnits(QStringLiteral("文") + QChar::ParagraphSeparator + "x");
+    EXPECT_EQ(typed, std::string("文\r\nx"));
     EXPECT_EQ(CountUnits(typed.data(), typed.size()), 3);
 }
 
@@ -55,10 +53,10 @@ namespace {
 
 TEST(QtClipboard, PlainTextWithLineEndsBothWays) {
     QtPlatform platform;
-    platform.setClipboardText(Gbk("中\r\nA"));
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("中\nA"));
-    QGuiApplication::clipboard()->setText(QString::fromUtf8("文\nB\r\nC"));
-    EXPECT_EQ(platform.clipboardText(), Gbk("文\r\nB\r\nC"));
+    platform.setClipboardText(std::string("中\r\nA"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("中\nA"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("文\nB\r\nC"));
+    EXPECT_EQ(platform.clipboardText(), std::string("文\r\nB\r\nC"));
     QGuiApplication::clipboard()->clear();
     EXPECT_FALSE(platform.clipboardText().has_value());
 }

@@ -4,8 +4,10 @@
 
 #include <map>
 #include <set>
+#include <span>
 #include <stdexcept>
 
+#include "ui/windows/control_ids.h"
 
 namespace vorta::ui {
 namespace {
@@ -38,8 +40,6 @@ bool CanRaise(Kind kind, Event event) {
         return kind == Kind::Timer;
     case Event::MenuSelected:
         return kind == Kind::MenuItem;
-    case Event::Notify:
-        return kind == Kind::Label;
     case Event::LeftPressed:
     case Event::LeftReleased:
     case Event::RightReleased:
@@ -139,6 +139,29 @@ INSTANTIATE_TEST_SUITE_P(Windows, AllWindows,
                          ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef),
                          [](const auto& info) { return info.param().name; });
 
+// Each window's list of control identifiers names exactly its controls, once
+// each, with a class that accepts the control's kind.
+TEST(ControlIds, EveryControlIsNamedOnceWithItsKind) {
+    struct Case {
+        const WindowDef& def;
+        std::string_view windowName;
+        std::span<const ControlIdEntry> ids;
+    };
+    for (const Case& w : {Case{MainWindowDef(), main::kWindowName, main::kAll},
+                          Case{GeneratorWindowDef(), generator::kWindowName, generator::kAll},
+                          Case{CalculatorWindowDef(), calculator::kWindowName, calculator::kAll}}) {
+        EXPECT_EQ(w.def.name, w.windowName);
+        std::set<std::string_view> named;
+        for (const ControlIdEntry& id : w.ids) {
+            EXPECT_TRUE(named.insert(id.name).second) << id.name << " named twice in " << w.def.name;
+            const ControlDef* c = Find(w.def, id.name);
+            ASSERT_NE(c, nullptr) << id.name << " is not a control of " << w.def.name;
+            EXPECT_TRUE(id.accepts(c->kind)) << id.name << " has an identifier of another kind";
+        }
+        EXPECT_EQ(named.size(), w.def.controls.size()) << w.def.name << " has controls without an identifier";
+    }
+}
+
 TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     const WindowDef& w = MainWindowDef();
     EXPECT_EQ(w.name, "main");
@@ -185,9 +208,7 @@ TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     EXPECT_EQ(status.panels[1].tooltip, "发送字节数");
     EXPECT_EQ(status.panels[2].width, 800);
 
-    const ControlDef& relay = Get(w, "标签");
-    EXPECT_EQ(relay.kind, Kind::Label);
-    EXPECT_FALSE(relay.visible);
+    EXPECT_EQ(Find(w, "标签"), nullptr);  // no hidden relay: the Enter key reaches the send operation directly
     EXPECT_EQ(Get(w, "时钟_换行").kind, Kind::Timer);
     EXPECT_EQ(Find(w, "端口1"), nullptr);  // the serial channel belongs to the logic
 }
