@@ -3,7 +3,8 @@
 // byte is shown at once, a byte of 0x80 or more waits for the next such byte
 // and the two are shown as one character. A pending lead byte survives ASCII
 // bytes in between and is only ever released by the next byte >= 0x80, so a
-// character whose trail byte is below 0x80 is not reassembled.
+// character whose trail byte is below 0x80 is not reassembled. (The program's
+// three rules of where a character starts are side by side in gbk_text.h.)
 #include <string>
 
 namespace vorta::codec {

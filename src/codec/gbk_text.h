@@ -1,10 +1,26 @@
 #pragma once
 // Basic rules for GBK (code page 936) text held in std::string: where a
 // character ends, full-width forms to ASCII, ASCII upper case, and the one
-// way the program reads a typed or stored number.
+// way the program reads a typed or stored number. Every length and position
+// is in bytes.
 //
-// A character is one byte below 0x80, or a lead byte 0x80-0xFF together with
-// the byte after it. Every length and position is in bytes.
+// Where a character starts: the program has three rules, each right for its use.
+// All three cut from the left, so whether a byte starts a character depends on
+// the bytes before it; only the length of the character that starts at a known
+// boundary depends on just that byte and the next.
+//  1. Text the program reads (send box, list, settings, selections):
+//     GbkCharLength below. A byte below 0x80 is one character; a byte of 0x80
+//     or more takes the byte after it, whatever it is (a lone last byte is one).
+//     This is how the texts are counted, cut and searched.
+//  2. Received bytes shown as text: GbkAssembler (gbk_assembler.h). The bytes
+//     arrive one at a time, so a byte of 0x80 or more waits for the next byte of
+//     0x80 or more; ASCII bytes in between are shown at once. A character whose
+//     trail byte is below 0x80 is therefore shown as two.
+//  3. The rich text box's units (ui/rich_text.h, UnitLength): what a view
+//     shows as one UTF-16 code unit. "\r\n" is one unit, a byte of 0x80 or
+//     more with a next byte of 0x40 or more is one unit (a valid GBK pair), any
+//     other byte is one unit, so any byte string can be shown and selected
+//     exactly, and a selection maps back to exact bytes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
