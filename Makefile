@@ -1,5 +1,5 @@
 # make        : install what is missing, build build/vorta-serial
-# make run    : the same, then start the program
+# make run    : the same, then start the program with a simulated device on COM900
 # make test   : the same, then every test through ctest
 # make bench  : build and run the benchmarks (figures, not pass/fail)
 # make fuzz   : build and briefly run the codec fuzzer (clang, libFuzzer)
@@ -19,7 +19,13 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
+# The program with a simulated device beside it: vorta-device links its port as
+# COM900 in the ports folder next to the settings file (vorta-device --help).
+# When the program ends, the device is stopped and takes its link with it.
 run: build
+	@pid=$$($(BUILD)/vorta-device --background --select-port) || exit 1; \
+	trap 'kill $$pid 2>/dev/null; for i in 1 2 3 4 5 6 7 8 9 10; do kill -0 $$pid 2>/dev/null || break; sleep 0.2; done' EXIT; \
+	trap 'exit 130' INT TERM HUP; \
 	$(BUILD)/vorta-serial
 
 test: build

@@ -31,7 +31,8 @@ App::App(ui::Model& model, ui::Platform& platform)
                  names = serial::PortNames(ports);
                  portNotes_.clear();
                  for (const serial::PortInfo& port : ports)
-                     portNotes_.push_back(store::Utf8ToGbk(port.devicePath) +
+                     portNotes_.push_back((port.description.empty() ? "" : store::Utf8ToGbk(port.description) + "  ") +
+                                          store::Utf8ToGbk(port.devicePath) +
                                           (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"));
                  return status == 0;
              }),
@@ -40,7 +41,9 @@ App::App(ui::Model& model, ui::Platform& platform)
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
             {[this](std::string_view bytes) { return channel_.write(bytes); },
-             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port::PortSwitch::IsOpen}) {
+             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port::PortSwitch::IsOpen}),
+      generator_(model, state_),
+      calculator_(model, state_, receive_) {
     channel_.setOnDataArrived([this](int byte) { receive_.OnByteReceived(byte); });
 }
 
@@ -50,6 +53,7 @@ ui::Window* App::start() {
     ui::Window* main = model_.openWindow(ui::MainWindowDef());
     (*main)[ui::main::kPort].setItemNotes(portNotes_);
     receive_.attach(*main);
+    calculator_.attach(*main);
     // The channel belongs to the main window and goes with it.
     main->onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
     return main;

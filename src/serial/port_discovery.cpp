@@ -50,6 +50,18 @@ std::vector<Found> KernelDevices(const fs::path& sysClassTty, const fs::path& de
     return found;
 }
 
+// The one-line description in the note ".COM<n>" beside entry COM<n>, if any.
+std::string PortNote(const fs::path& folder, const std::string& name) {
+    std::ifstream note(folder / ("." + name));
+    std::string line;
+    std::getline(note, line);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    // At most 80 bytes, never ending inside a UTF-8 character.
+    std::size_t end = std::min<std::size_t>(line.size(), 80);
+    while (end < line.size() && end > 0 && (static_cast<unsigned char>(line[end]) & 0xC0) == 0x80) --end;
+    return line.substr(0, end);
+}
+
 std::vector<Found> FolderPorts(const fs::path& folder) {
     std::vector<Found> found;
     if (folder.empty()) return found;
@@ -68,7 +80,7 @@ std::vector<Found> FolderPorts(const fs::path& folder) {
         }
         // As for every port name: drop the "COM", read the rest as a number.
         const int number = codec::TextToInt(std::string_view(name).substr(3));
-        found.push_back({{"", number, device.string(), false}, name});
+        found.push_back({{"", number, device.string(), false, PortNote(folder, name)}, name});
     }
     return found;
 }

@@ -9,7 +9,9 @@
 //
 // The ports folder adds virtual and renamed ports: every entry named
 // COM<n> that leads to an existing file gives COM n, with the file it links
-// to as its device. It wins over a kernel device with the same number.
+// to as its device. It wins over a kernel device with the same number. A
+// hidden file ".COM<n>" beside the entry may describe the port in one line
+// (vorta-device writes "演示设备" there).
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,6 +34,7 @@ struct PortInfo {
     int number = 0;
     std::string devicePath;  // what opening port `number` opens
     bool accessible = false; // the current user may read and write the device
+    std::string description; // UTF-8: first line of the note ".COM<n>" beside a ports-folder entry, or empty
 };
 
 // Replaces `ports` with the ports found, in ascending order of number,

@@ -116,6 +116,23 @@ TEST_F(DiscoveryTest, PortsFolderAddsAndOverridesNumbers) {
     EXPECT_EQ(DeviceForPort(ports, 7), "");
 }
 
+TEST_F(DiscoveryTest, NoteBesideAFolderEntryDescribesItAndIsNoPortItself) {
+    for (const char* node : {"pts-a", "pts-b", "pts-c"}) std::ofstream(roots_.dev / node) << "";
+    link("COM900", roots_.dev / "pts-a");
+    link("COM5", roots_.dev / "pts-b");
+    link("COM6", roots_.dev / "pts-c");
+    const std::string demo = reinterpret_cast<const char*>(u8"演示设备");
+    std::ofstream(roots_.portsFolder / ".COM900") << demo << "\r\nonly the first line counts\n";
+    // A long note is cut at 80 bytes, back to the start of the character cut through.
+    std::ofstream(roots_.portsFolder / ".COM5") << std::string(78, 'x') << demo << "\n";
+
+    const auto ports = discover();
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM5", "COM6", "COM900"}));
+    EXPECT_EQ(ports[2].description, demo);
+    EXPECT_EQ(ports[0].description, std::string(78, 'x'));
+    EXPECT_EQ(ports[1].description, "");
+}
+
 TEST_F(DiscoveryTest, DuplicatesKeptAndNamesWithoutNumberGiveCom0) {
     std::ofstream(roots_.dev / "x") << "";
     std::ofstream(roots_.dev / "y") << "";
