@@ -10,10 +10,27 @@
 # because standard headers (<chrono>) hold literals that GBK cannot encode.
 add_compile_options(-finput-charset=UTF-8 -fexec-charset=GB18030)
 
+# The program's own code (src/) is kept free of shadowing and of implicit
+# narrowing conversions; CI (CI=true) turns every warning there into an error.
+# Tests and benchmarks keep -Wconversion off.
+if(DEFINED ENV{CI} AND "$ENV{CI}" STREQUAL "true")
+  set(VORTA_WERROR_DEFAULT ON)
+else()
+  set(VORTA_WERROR_DEFAULT OFF)
+endif()
+option(VORTA_WERROR "treat warnings in src/ as errors" ${VORTA_WERROR_DEFAULT})
+set(VORTA_SOURCE_WARNINGS -Wshadow -Wconversion $<$<BOOL:${VORTA_WERROR}>:-Werror>)
+
+# vorta_source_warnings(<target>): the stricter warnings of the program's own code.
+function(vorta_source_warnings name)
+  target_compile_options(${name} PRIVATE ${VORTA_SOURCE_WARNINGS})
+endfunction()
+
 # vorta_logic_library(<name> <sources...>): a static library of toolkit-free logic.
 function(vorta_logic_library name)
   add_library(${name} STATIC ${ARGN})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  vorta_source_warnings(${name})
 endfunction()
 
 # vorta_test(<name> SOURCES <...> LIBS <...> [QT | XVFB] [ENV <k=v...>])

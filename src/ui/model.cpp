@@ -40,7 +40,7 @@ void Control::setDisabled(bool v) {
 
 void Control::setText(const Text& text) {
     text_ = text;
-    changed(Prop::Text);
+    changed(Prop::Content);
     // An edit box announces every write, even of the text it already holds.
     if (def_.kind == Kind::Edit) window_.raise(*this, Event::ContentChanged);
 }
@@ -68,7 +68,7 @@ Text ComboBox::text() const {
 void ComboBox::setText(const Text& text) {
     if (!def_.editable) return;
     text_ = text;
-    changed(Prop::Text);
+    changed(Prop::Content);
 }
 
 void ComboBox::addItem(const Text& item) {
@@ -349,7 +349,7 @@ Window* Model::window(std::string_view name) {
 }
 
 void Model::userClick(Control& c) {
-    if (c.disabled_ || !c.visible_) return;
+    if (c.disabled_ || !c.visible_ || blockedByModal(c.window())) return;
     if (c.kind() == Kind::CheckBox) {
         c.as<CheckBox>().setChecked(!c.as<CheckBox>().checked());
     } else if (c.kind() == Kind::RadioButton) {
@@ -363,12 +363,14 @@ void Model::userClick(Control& c) {
 }
 
 void Model::userSelectItem(ComboBox& c, int index) {
+    if (blockedByModal(c.window())) return;
     if (index < 0 || index >= int(c.items_.size())) return;
     c.setSelectedIndex(index);
     c.window().raise(c, Event::ListItemSelected);
 }
 
 void Model::userEditText(Control& c, const Text& text) {
+    if (blockedByModal(c.window())) return;
     if (c.kind() == Kind::ComboBox) {
         c.text_ = text;
         c.window().raise(c, Event::EditTextChanged);
@@ -378,12 +380,14 @@ void Model::userEditText(Control& c, const Text& text) {
     }
 }
 
-void Model::userMouse(Control& c, Event event, const EventArgs& args) { c.window().raise(c, event, args); }
+void Model::userMouse(Control& c, Event event, const EventArgs& args) {
+    if (!blockedByModal(c.window())) c.window().raise(c, event, args);
+}
 
 void Model::userLostFocus(Control& c) { c.window().raise(c, Event::LostFocus); }
 
 void Model::userMenuSelect(Control& item) {
-    if (!item.disabled_) item.window().raise(item, Event::MenuSelected);
+    if (!item.disabled_ && !blockedByModal(item.window())) item.window().raise(item, Event::MenuSelected);
 }
 
 void Model::userMoved(Window& w, int left, int top) {
@@ -401,5 +405,18 @@ void Model::userResized(Window& w, int width, int height) {
 void Model::userStateChanged(Window& w, WindowState state) { w.state_ = state; }
 
 void Model::userClose(Window& w) { w.close(); }
+
+bool Model::blockedByModal(const Window& w) const {
+    // Windows are kept in the order they were opened.
+    bool after = false;
+    for (const auto& other : windows_) {
+        if (other.get() == &w) {
+            after = true;
+        } else if (after && other->isOpen() && other->modal()) {
+            return true;
+        }
+    }
+    return false;
+}
 
 }  // namespace vorta::ui

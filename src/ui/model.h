@@ -35,7 +35,7 @@ using Action = std::function<void(Control& source, const EventArgs& args)>;
 // What a view is told. Every call happens on the UI thread, inside the model
 // operation that caused it; a view should only note the change and repaint later.
 enum class Prop {
-    Geometry, Visible, Disabled, Text, Checked, Items, Selection, Fill, RichText, Panel, Title, AlwaysOnTop, State,
+    Geometry, Visible, Disabled, Content, Checked, Items, Selection, Fill, RichText, Panel, Title, AlwaysOnTop, State,
 };
 
 class View {
@@ -347,6 +347,10 @@ public:
     void userResized(Window& w, int width, int height);
     void userStateChanged(Window& w, WindowState state);
     void userClose(Window& w);
+
+    // True while a modal window opened after `w` is open: `w` then takes no
+    // clicks, selections, typing, mouse buttons or menu choices.
+    bool blockedByModal(const Window& w) const;
 
 private:
     friend class Window;

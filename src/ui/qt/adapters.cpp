@@ -93,7 +93,7 @@ public:
         adopt(label_);
     }
     void sync(Prop p) override {
-        if (p == Prop::Text) label_->setText(FromGbk(control_.text()));
+        if (p == Prop::Content) label_->setText(FromGbk(control_.text()));
         Adapter::sync(p);
     }
 
@@ -115,7 +115,7 @@ public:
         adopt(edit_);
     }
     void sync(Prop p) override {
-        if (p == Prop::Text) {
+        if (p == Prop::Content) {
             const QString t = FromGbk(control_.text());
             if (t != edit_->text()) edit_->setText(t);
         }
@@ -144,7 +144,7 @@ public:
         adopt(edit_, edit_->viewport());
     }
     void sync(Prop p) override {
-        if (p == Prop::Text) {
+        if (p == Prop::Content) {
             const QString t = toWidget(control_.text());
             if (t != edit_->toPlainText()) {
                 updating_ = true;
@@ -177,7 +177,7 @@ public:
         adopt(button_);
     }
     void sync(Prop p) override {
-        if (p == Prop::Text) button_->setText(FromGbk(control_.text()));
+        if (p == Prop::Content) button_->setText(FromGbk(control_.text()));
         Adapter::sync(p);
     }
 
@@ -207,7 +207,7 @@ public:
     }
     void sync(Prop p) override {
         if (p == Prop::Checked) button_->setChecked(control_.as<CheckBox>().checked());
-        if (p == Prop::Text) button_->setText(FromGbk(control_.text()));
+        if (p == Prop::Content) button_->setText(FromGbk(control_.text()));
         Adapter::sync(p);
     }
 
@@ -264,7 +264,7 @@ public:
         if (combo_->lineEdit()) combo_->lineEdit()->installEventFilter(combo_->findChild<QObject*>("relay"));
     }
     void sync(Prop p) override {
-        if (p == Prop::Items || p == Prop::Selection || p == Prop::Text) fill();
+        if (p == Prop::Items || p == Prop::Selection || p == Prop::Content) fill();
         Adapter::sync(p);
     }
 

@@ -32,7 +32,8 @@ X11 CurrentX11() {
     if (!app) return x;  // offscreen or Wayland
     x.display = app->display();
     x.connection = app->connection();
-    if (x.display && x.connection) x.root = DefaultRootWindow(x.display);
+    // X11 window ids are 29-bit values, whatever the width of Xlib's Window type.
+    if (x.display && x.connection) x.root = static_cast<xcb_window_t>(DefaultRootWindow(x.display));
     return x;
 }
 
@@ -90,7 +91,8 @@ void EnterKeyGrab::release() {
     const X11 x = CurrentX11();
     if (x.connection)
         for (unsigned code : keycodes_)
-            for (uint16_t mods : kLockVariants) xcb_ungrab_key(x.connection, code, x.root, mods);
+            for (uint16_t mods : kLockVariants)
+                xcb_ungrab_key(x.connection, static_cast<xcb_keycode_t>(code), x.root, mods);
     // A round trip: the key is free for others once this returns.
     if (x.connection) free(xcb_get_input_focus_reply(x.connection, xcb_get_input_focus(x.connection), nullptr));
 #endif
