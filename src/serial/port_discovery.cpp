@@ -1,6 +1,7 @@
 #include "serial/port_discovery.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,7 @@ namespace {
 struct Found {
     PortInfo info;
     std::string key;  // entry name, for a stable order
+    bool present = true;  // false for a folder entry whose device is not there now
 };
 
 bool Accessible(const std::string& path) {
@@ -62,9 +64,19 @@ std::string PortNote(const fs::path& folder, const std::string& name) {
     return line.substr(0, end);
 }
 
+// The folder's links decide which device is opened, so only a folder that is
+// the user's own and that no one else may write into is believed.
+bool TrustedFolder(const fs::path& folder) {
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) != 0) return false;
+    if (S_ISLNK(st.st_mode) && (st.st_uid != ::geteuid() || ::stat(folder.c_str(), &st) != 0)) return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Every COM entry of the folder, also those whose device is missing now.
 std::vector<Found> FolderPorts(const fs::path& folder) {
     std::vector<Found> found;
-    if (folder.empty()) return found;
+    if (folder.empty() || !TrustedFolder(folder)) return found;
     std::error_code error;
     fs::directory_iterator it(folder, error);
     if (error) return found;  // no folder: no virtual ports
@@ -72,7 +84,7 @@ std::vector<Found> FolderPorts(const fs::path& folder) {
         const std::string name = entry.path().filename().string();
         if (!name.starts_with("COM")) continue;
         std::error_code ec;
-        if (!fs::exists(entry.path(), ec)) continue;  // a link to a device that is not there now
+        const bool present = fs::exists(entry.path(), ec);  // false: a link to a device that is not there now
         fs::path device = entry.path();
         if (entry.is_symlink(ec)) {
             const fs::path target = fs::read_symlink(entry.path(), ec);
@@ -80,7 +92,9 @@ std::vector<Found> FolderPorts(const fs::path& folder) {
         }
         // As for every port name: drop the "COM", read the rest as a number.
         const int number = codec::TextToInt(std::string_view(name).substr(3));
-        found.push_back({{"", number, device.string(), false, PortNote(folder, name)}, name});
+        PortInfo info{"", number, device.string(), false, PortNote(folder, name)};
+        info.fromPortsFolder = true;
+        found.push_back({std::move(info), name, present});
     }
     return found;
 }
@@ -100,9 +114,12 @@ int DiscoverPorts(const DiscoveryRoots& roots, std::vector<PortInfo>& ports) {
     if (error) return error.value() != 0 ? error.value() : ENOENT;
 
     std::vector<Found> folder = FolderPorts(roots.portsFolder);
+    // An entry owns its number even while its device is missing (an unplugged
+    // adapter's by-id link): the number must not fall to another device.
     std::set<int> claimed;
     for (const Found& f : folder) claimed.insert(f.info.number);
     std::erase_if(found, [&](const Found& f) { return claimed.count(f.info.number) > 0; });
+    std::erase_if(folder, [](const Found& f) { return !f.present; });
     found.insert(found.end(), std::make_move_iterator(folder.begin()), std::make_move_iterator(folder.end()));
 
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
@@ -130,11 +147,23 @@ std::string DeviceForPort(const std::vector<PortInfo>& ports, int number) {
     return {};
 }
 
-PortResolver MakePortResolver(DiscoveryRoots roots) {
-    return [roots = std::move(roots)](int number) {
-        std::vector<PortInfo> ports;
-        DiscoverPorts(roots, ports);
-        return DeviceForPort(ports, number);
+std::string ResolvePort(const DiscoveryRoots& roots, const std::vector<PortInfo>& listed, int number) {
+    std::vector<PortInfo> now;
+    DiscoverPorts(roots, now);
+    const auto fromFolder = [number](const PortInfo& p) { return p.number == number && p.fromPortsFolder; };
+    for (const PortInfo& p : now) {
+        if (p.number != number) continue;
+        // The folder's entry for this number has gone since the list was made:
+        // the user chose that entry, not the device the table gives the number.
+        if (!p.fromPortsFolder && std::any_of(listed.begin(), listed.end(), fromFolder)) return {};
+        return p.devicePath;
+    }
+    return {};
+}
+
+PortResolver MakePortResolver(DiscoveryRoots roots, std::vector<PortInfo> listed) {
+    return [roots = std::move(roots), listed = std::move(listed)](int number) {
+        return ResolvePort(roots, listed, number);
     };
 }
 

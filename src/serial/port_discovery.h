@@ -9,7 +9,9 @@
 //
 // The ports folder adds virtual and renamed ports: every entry named
 // COM<n> that leads to an existing file gives COM n, with the file it links
-// to as its device. It wins over a kernel device with the same number. A
+// to as its device. An entry owns its number, also while what it links to is
+// missing: no kernel device takes that number then. The folder counts only
+// when it is the user's own and no one else may write into it. A
 // hidden file ".COM<n>" beside the entry may describe the port in one line
 // (vorta-device writes "演示设备" there).
 #include <filesystem>
@@ -35,6 +37,7 @@ struct PortInfo {
     std::string devicePath;  // what opening port `number` opens
     bool accessible = false; // the current user may read and write the device
     std::string description; // UTF-8: first line of the note ".COM<n>" beside a ports-folder entry, or empty
+    bool fromPortsFolder = false;  // an entry of the ports folder gave this port
 };
 
 // Replaces `ports` with the ports found, in ascending order of number,
@@ -48,8 +51,14 @@ std::vector<std::string> PortNames(const std::vector<PortInfo>& ports);
 // The device of the first port with `number`, or empty.
 std::string DeviceForPort(const std::vector<PortInfo>& ports, int number);
 
-// A resolver that discovers afresh at every open, so a device plugged in or
-// a link made after start-up is found.
-PortResolver MakePortResolver(DiscoveryRoots roots);
+// The device to open for port `number`, discovered afresh, so a device plugged
+// in or a link made after start-up is found. Empty when no device has the
+// number now, when the folder's entry for it leads nowhere, and when `listed`
+// (the port list the user picked from) had the number from the folder but the
+// entry has gone: an alias is never replaced by the device the table gives.
+std::string ResolvePort(const DiscoveryRoots& roots, const std::vector<PortInfo>& listed, int number);
+
+// ResolvePort as the channel's resolver.
+PortResolver MakePortResolver(DiscoveryRoots roots, std::vector<PortInfo> listed = {});
 
 }  // namespace vorta::serial

@@ -39,7 +39,8 @@ public:
     // Reads what the driver holds, up to `capacity` bytes. Returns the count,
     // 0 when nothing is waiting, -1 when the device has gone.
     virtual long read(char* buffer, std::size_t capacity) = 0;
-    // Discards everything in both directions that the driver still holds.
+    // Discards everything in both directions that the driver still holds
+    // (a port without a hardware queue keeps what it sent).
     virtual void purge() = 0;
     // Sends all bytes and waits until the driver has passed them on. False
     // when the time-out passes or the device has gone.

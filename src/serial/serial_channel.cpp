@@ -43,7 +43,11 @@ bool SerialChannel::open() {
 
 void SerialChannel::close() {
     if (monitor_.joinable()) {
-        stop_ = true;
+        {
+            std::lock_guard lock(mailbox_->mutex);
+            stop_ = true;
+        }
+        mailbox_->space.notify_all();
         port_->wake();
         monitor_.join();
     }
@@ -51,6 +55,7 @@ void SerialChannel::close() {
     {
         std::lock_guard lock(mailbox_->mutex);
         mailbox_->queue.clear();
+        mailbox_->queuedBytes = 0;
     }
     ++mailbox_->session;
 }
@@ -62,6 +67,11 @@ bool SerialChannel::write(std::string_view bytes) {
     writeBuffer_.assign(bytes);
     writeRequested_ = true;
     writeFinished_ = false;
+    {
+        std::lock_guard mailboxLock(mailbox_->mutex);
+        writeWaiting_ = true;
+    }
+    mailbox_->space.notify_all();
     port_->wake();
     writeDone_.wait(lock, [this] { return writeFinished_; });
     return writeOk_;
@@ -78,9 +88,9 @@ void SerialChannel::monitor() {
         lineCodes.clear();
         port_->lineEvents(lineCodes);
         if (!lineCodes.empty()) enqueue(lineCodes, nullptr, 0);
-        if (woke & PortIo::kInput) {
+        if ((woke & PortIo::kInput) && waitForRoom()) {
             std::size_t total = 0;
-            while (total < kReadRound) {
+            while (total < kReadRound && waitForRoom()) {
                 const long n = port_->read(buffer.data(), buffer.size());
                 if (n <= 0) break;
                 enqueue({}, buffer.data(), static_cast<std::size_t>(n));
@@ -97,9 +107,11 @@ void SerialChannel::serveWrite() {
         std::lock_guard lock(writeMutex_);
         if (!writeRequested_) return;
         writeRequested_ = false;
+        writeWaiting_ = false;
         bytes.swap(writeBuffer_);
     }
-    // Bytes received but not yet read, and anything not yet sent, go first.
+    // Bytes received but not yet read, and anything not yet sent, go first
+    // (except on a pseudo-terminal, whose far end may not have read it yet).
     port_->purge();
     const bool ok = port_->write(bytes);
     {
@@ -110,16 +122,24 @@ void SerialChannel::serveWrite() {
     writeDone_.notify_all();
 }
 
+bool SerialChannel::waitForRoom() {
+    std::unique_lock lock(mailbox_->mutex);
+    mailbox_->space.wait(lock, [this] { return mailbox_->queuedBytes < kQueueBytes || stop_ || writeWaiting_; });
+    return mailbox_->queuedBytes < kQueueBytes && !stop_;
+}
+
 void SerialChannel::enqueue(const std::vector<int>& lineCodes, const char* bytes, std::size_t count) {
     bool post = false;
     {
         std::lock_guard lock(mailbox_->mutex);
         auto& queue = mailbox_->queue;
-        for (int code : lineCodes) queue.push_back({false, code});
+        for (int code : lineCodes) queue.push_back({code, {}});
         if (eventChar_ >= 0 && count > 0 && std::memchr(bytes, eventChar_, count))
-            queue.push_back({false, kEventCharacter});
-        for (std::size_t i = 0; i < count; ++i)
-            queue.push_back({true, static_cast<unsigned char>(bytes[i])});
+            queue.push_back({kEventCharacter, {}});
+        if (count > 0) {
+            queue.push_back({0, std::string(bytes, count)});
+            mailbox_->queuedBytes += count;
+        }
         if (!mailbox_->deliveryPosted) {
             mailbox_->deliveryPosted = true;
             post = true;
@@ -129,32 +149,52 @@ void SerialChannel::enqueue(const std::vector<int>& lineCodes, const char* bytes
 }
 
 void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
-    // At most kBurstEvents per turn of the event loop: a flood must not keep the
+    // At most kBurstBytes per turn of the event loop: a flood must not keep the
     // user's clicks, the timers and the display waiting.
     std::vector<Event> burst;
     bool more = false;
     {
         std::lock_guard lock(mailbox->mutex);
         auto& queue = mailbox->queue;
-        const std::size_t n = std::min(queue.size(), kBurstEvents);
-        burst.assign(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(n));
-        queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(n));
+        std::size_t taken = 0;
+        while (!queue.empty() && taken < kBurstBytes) {
+            Event& e = queue.front();
+            if (e.lineCode == 0 && taken + e.bytes.size() > kBurstBytes) {
+                const std::size_t n = kBurstBytes - taken;
+                burst.push_back({0, e.bytes.substr(0, n)});
+                e.bytes.erase(0, n);
+                taken += n;
+                break;
+            }
+            taken += e.bytes.size();
+            burst.push_back(std::move(e));
+            queue.pop_front();
+        }
+        mailbox->queuedBytes -= taken;
         more = !queue.empty();
         mailbox->deliveryPosted = more;
     }
+    mailbox->space.notify_all();
     if (more) mailbox->loop->post([mailbox] { Deliver(mailbox); });
     if (!mailbox->owner) return;
     const std::uint64_t session = mailbox->session;
     // Copies, so a handler may replace the handlers or destroy the channel.
+    const auto onBytes = mailbox->owner->onBytesArrived_;
     const auto onData = mailbox->owner->onDataArrived_;
     const auto onLine = mailbox->owner->onLineEvent_;
+    // A handler may close or destroy the channel; nothing more is raised then.
+    auto gone = [&] { return !mailbox->owner || mailbox->session != session; };
     for (const Event& e : burst) {
-        // A handler may close or destroy the channel; nothing more is raised then.
-        if (!mailbox->owner || mailbox->session != session) return;
-        if (e.data) {
-            if (onData) onData(e.value);
-        } else if (onLine) {
-            onLine(e.value);
+        if (gone()) return;
+        if (e.lineCode != 0) {
+            if (onLine) onLine(e.lineCode);
+        } else if (onBytes) {
+            onBytes(e.bytes);
+        } else if (onData) {
+            for (char b : e.bytes) {
+                if (gone()) return;
+                onData(static_cast<unsigned char>(b));
+            }
         }
     }
 }

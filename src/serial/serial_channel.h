@@ -1,8 +1,12 @@
 #pragma once
 // The serial channel: one port, configured through properties, opened and
 // closed and written to on the UI thread. A monitor thread reads the port and
-// performs the writes; every received byte comes back on the UI thread as its
-// own data-arrived event, in order. Every member is called on the UI thread.
+// performs the writes; received bytes come back on the UI thread in order, in
+// chunks (or one call per byte for a per-byte handler). The queue between the
+// threads is bounded: when the UI thread falls behind, the monitor thread stops
+// reading until it catches up, so the driver and the sender wait and nothing is
+// lost. Every member is called on the UI thread.
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -53,21 +57,21 @@ public:
     int baudRate() const { return settings_.baudRate; }
     void setDataBits(int bits) { settings_.dataBits = bits; }
     int dataBits() const { return settings_.dataBits; }
-    void setStopBitsCode(int code) { settings_.stopBitsCode = Clamp(code, 1, 3); }
-    int stopBitsCode() const { return settings_.stopBitsCode; }
+    void setStopBitsCode(int code) { settings_.stopBits = StopBitsFromCode(code); }
+    int stopBitsCode() const { return static_cast<int>(settings_.stopBits); }
     void setParityCheck(bool on) { settings_.parityCheck = on; }
     bool parityCheck() const { return settings_.parityCheck; }
     void setEventCharacter(std::string text) { settings_.eventCharacter = std::move(text); }
     const std::string& eventCharacter() const { return settings_.eventCharacter; }
     void setTimeoutMs(int ms) { settings_.timeoutMs = ms < 0 ? 0 : ms; }
     int timeoutMs() const { return settings_.timeoutMs; }
-    void setParityCode(int code) { settings_.parityCode = Clamp(code, 0, 4); }
-    int parityCode() const { return settings_.parityCode; }
-    void setFlowControlCode(int code) { settings_.flowControlCode = Clamp(code, 0, 5); }
-    int flowControlCode() const { return settings_.flowControlCode; }
-    void setRtsMode(int mode) { settings_.rtsMode = Clamp(mode, 0, 2); }
+    void setParityCode(int code) { settings_.parity = ParityFromCode(code); }
+    int parityCode() const { return static_cast<int>(settings_.parity); }
+    void setFlowControlCode(int code) { settings_.flowControl = FlowControlFromCode(code); }
+    int flowControlCode() const { return static_cast<int>(settings_.flowControl); }
+    void setRtsMode(int mode) { settings_.rtsMode = std::clamp(mode, 0, 2); }
     int rtsMode() const { return settings_.rtsMode; }
-    void setDtrMode(int mode) { settings_.dtrMode = Clamp(mode, 0, 2); }
+    void setDtrMode(int mode) { settings_.dtrMode = std::clamp(mode, 0, 2); }
     int dtrMode() const { return settings_.dtrMode; }
 
     // Closes, then opens the device of the port number with the current
@@ -84,21 +88,30 @@ public:
 
     // Raised on the UI thread, one call per received byte (0..255).
     void setOnDataArrived(std::function<void(int byte)> handler) { onDataArrived_ = std::move(handler); }
+    // Raised on the UI thread with received bytes in order, up to kBurstBytes at a
+    // time; when set, it takes the place of the per-byte handler.
+    void setOnBytesArrived(std::function<void(std::string_view bytes)> handler) {
+        onBytesArrived_ = std::move(handler);
+    }
+    // Bytes delivered per turn of the event loop at most; the rest follow in later turns.
+    static constexpr std::size_t kBurstBytes = 16384;
+    // Bytes read but not yet delivered at most; past this the monitor thread stops reading.
+    static constexpr std::size_t kQueueBytes = 256 * 1024;
     // Raised on the UI thread with a LineEvent code.
     void setOnLineEvent(std::function<void(int code)> handler) { onLineEvent_ = std::move(handler); }
 
 private:
     struct Event {
-        bool data;  // data-arrived, else line event
-        int value;
+        int lineCode;       // a line event, or 0 for received bytes
+        std::string bytes;  // received bytes
     };
     // Shared with the delivery tasks posted to the event loop, which may run
     // after the channel is gone.
-    // Events raised per delivery at most; the rest follow in later turns of the loop.
-    static constexpr std::size_t kBurstEvents = 16384;
     struct Mailbox {
         std::mutex mutex;
+        std::condition_variable space;  // the monitor thread waits here while the queue is full
         std::deque<Event> queue;
+        std::size_t queuedBytes = 0;
         bool deliveryPosted = false;
         base::EventLoop* loop = nullptr;  // where deliveries are posted
         // UI thread only: the channel (null once destroyed) and a count of
@@ -107,12 +120,13 @@ private:
         std::uint64_t session = 0;
     };
 
-    static int Clamp(int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; }
     void monitor();
     void readAvailable();
     void serveWrite();
     // Appends under the mailbox lock; posts one delivery unless one is pending.
     void enqueue(const std::vector<int>& lineCodes, const char* bytes, std::size_t count);
+    // Blocks while the queue is full, unless a write or the shutdown is waiting. True when there is room.
+    bool waitForRoom();
     static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
 
     base::EventLoop& loop_;
@@ -121,6 +135,7 @@ private:
     int portNumber_ = 1;
     LineSettings settings_;
     std::function<void(int)> onDataArrived_;
+    std::function<void(std::string_view)> onBytesArrived_;
     std::function<void(int)> onLineEvent_;
 
     std::shared_ptr<Mailbox> mailbox_;
@@ -133,6 +148,7 @@ private:
     std::condition_variable writeDone_;
     std::string writeBuffer_;
     bool writeRequested_ = false;
+    std::atomic<bool> writeWaiting_{false};  // wakes a monitor thread held by a full queue
     bool writeFinished_ = false;
     bool writeOk_ = false;
 };

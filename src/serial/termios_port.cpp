@@ -1,16 +1,20 @@
 #include "serial/termios_port.h"
 
 #include <fcntl.h>
+#include <linux/major.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <iterator>
 #include <thread>
 
 #include "serial/custom_baud.h"
@@ -37,78 +41,101 @@ bool SetLine(int fd, int line, bool on) {
     return NotSupported(errno);
 }
 
+// tcsetattr() fails with EINVAL when it changed nothing at all. A
+// pseudo-terminal keeps 8 data bits and no parity whatever it is asked, so
+// asking it again for 7 data bits and otherwise the settings it has "changes
+// nothing": for a pseudo-terminal that is no failure.
+bool SetAttributes(int fd, const termios& wanted, bool pseudoTerminal) {
+    if (tcsetattr(fd, TCSANOW, &wanted) == 0) return true;
+    if (!pseudoTerminal || errno != EINVAL) return false;
+    termios now{};
+    if (tcgetattr(fd, &now) != 0) return false;
+    constexpr tcflag_t kForced = CSIZE | PARENB | PARODD | CMSPAR;
+    return now.c_iflag == wanted.c_iflag && now.c_oflag == wanted.c_oflag && now.c_lflag == wanted.c_lflag &&
+           (now.c_cflag & ~kForced) == (wanted.c_cflag & ~kForced) &&
+           std::equal(std::begin(now.c_cc), std::end(now.c_cc), std::begin(wanted.c_cc));
+}
+
 }  // namespace
+
+bool IsPseudoTerminal(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const unsigned group = major(st.st_rdev);
+    const auto inUnix98 = [&](unsigned first) { return group >= first && group < first + UNIX98_PTY_MAJOR_COUNT; };
+    if (inUnix98(UNIX98_PTY_SLAVE_MAJOR) || group == PTY_SLAVE_MAJOR) return true;
+    // A master opened through /dev/ptmx is the ptmx node itself; only masters know their pty number.
+    unsigned number = 0;
+    return inUnix98(UNIX98_PTY_MASTER_MAJOR) || group == PTY_MASTER_MAJOR || ioctl(fd, TIOCGPTN, &number) == 0;
+}
 
 TermiosPort::TermiosPort() : wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
-TermiosPort::~TermiosPort() {
-    close();
-    if (wakeFd_ >= 0) ::close(wakeFd_);
-}
+TermiosPort::~TermiosPort() { close(); }
 
 bool TermiosPort::open(const std::string& devicePath, const LineSettings& settings) {
     close();
-    if (wakeFd_ < 0) return false;
+    if (!wakeFd_) return false;
     // O_NONBLOCK: neither open() nor read() may wait for carrier or data.
-    fd_ = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    fd_.reset(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd_) return false;
+    const int fd = fd_.get();
     settings_ = settings;
+    pseudoTerminal_ = IsPseudoTerminal(fd);
 
     termios t{};
     // The lock keeps out programs that honour it, TIOCEXCL keeps out every
     // later open() except by root.
-    bool ok = flock(fd_, LOCK_EX | LOCK_NB) == 0 && ioctl(fd_, TIOCEXCL) == 0;
+    bool ok = flock(fd, LOCK_EX | LOCK_NB) == 0 && ioctl(fd, TIOCEXCL) == 0;
     exclusive_ = ok;
-    ok = ok && tcgetattr(fd_, &t) == 0 && ApplyLineSettings(settings, t) && tcsetattr(fd_, TCSANOW, &t) == 0;
-    if (ok && StandardSpeed(settings.baudRate) == B0) ok = SetCustomBaud(fd_, settings.baudRate);
+    ok = ok && tcgetattr(fd, &t) == 0 && ApplyLineSettings(settings, t) && SetAttributes(fd, t, pseudoTerminal_);
+    if (ok && StandardSpeed(settings.baudRate) == B0) ok = SetCustomBaud(fd, settings.baudRate);
     if (ok) ok = setupModemLines(settings);
     if (!ok) {
         close();
         return false;
     }
-    tcflush(fd_, TCIOFLUSH);
+    purge();
     eventfd_t stale;
-    eventfd_read(wakeFd_, &stale);
+    eventfd_read(wakeFd_.get(), &stale);
     return true;
 }
 
 bool TermiosPort::setupModemLines(const LineSettings& s) {
     // RTS and DTR under a handshake belong to the driver.
-    const bool rtsHandshake = s.flowControlCode == 1 || s.flowControlCode == 3;
-    const bool dtrHandshake = s.flowControlCode == 2 || s.flowControlCode == 4;
-    if (!rtsHandshake && !SetLine(fd_, TIOCM_RTS, s.rtsMode != 1)) return false;
-    if (!dtrHandshake && s.dtrMode != 0 && !SetLine(fd_, TIOCM_DTR, s.dtrMode == 2)) return false;
+    const bool rtsHandshake = s.flowControl == FlowControl::CtsRts || s.flowControl == FlowControl::DsrRts;
+    const bool dtrHandshake = s.flowControl == FlowControl::CtsDtr || s.flowControl == FlowControl::DsrDtr;
+    const int fd = fd_.get();
+    if (!rtsHandshake && !SetLine(fd, TIOCM_RTS, s.rtsMode != 1)) return false;
+    if (!dtrHandshake && s.dtrMode != 0 && !SetLine(fd, TIOCM_DTR, s.dtrMode == 2)) return false;
 
-    modemLines_ = ioctl(fd_, TIOCMGET, &modemState_) == 0;
+    modemLines_ = ioctl(fd, TIOCMGET, &modemState_) == 0;
     if (!modemLines_ && !NotSupported(errno)) return false;
-    counters_ = ioctl(fd_, TIOCGICOUNT, &counts_) == 0;
+    counters_ = ioctl(fd, TIOCGICOUNT, &counts_) == 0;
     return true;
 }
 
 void TermiosPort::close() {
-    if (fd_ >= 0) {
-        // The exclusive flag outlives this descriptor on a pseudo-terminal
-        // whose other side stays open; clear it so the port can be reopened.
-        // Only our own: a failed open must not clear the holder's.
-        if (exclusive_) ioctl(fd_, TIOCNXCL);
-        ::close(fd_);  // also drops the lock
-    }
-    fd_ = -1;
-    gone_ = hangup_ = exclusive_ = modemLines_ = counters_ = false;
+    // The exclusive flag outlives this descriptor on a pseudo-terminal
+    // whose other side stays open; clear it so the port can be reopened.
+    // Only our own: a failed open must not clear the holder's.
+    if (fd_ && exclusive_) ioctl(fd_.get(), TIOCNXCL);
+    fd_.reset();  // also drops the lock
+    gone_ = hangup_ = exclusive_ = modemLines_ = counters_ = pseudoTerminal_ = false;
     modemState_ = 0;
     counts_ = {};
 }
 
 unsigned TermiosPort::wait() {
-    pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}};
-    const bool watchDevice = fd_ >= 0 && !gone_;
+    pollfd fds[2] = {{wakeFd_.get(), POLLIN, 0}, {fd_.get(), POLLIN, 0}};
+    const bool watchDevice = fd_ && !gone_;
     const int timeout = watchDevice && (modemLines_ || counters_) ? kLineCheckMs : -1;
     const int ready = poll(fds, watchDevice ? 2 : 1, timeout);
     if (ready < 0) return 0;  // EINTR: the caller simply waits again
     unsigned result = ready == 0 ? unsigned{kLineCheck} : 0u;
     if (fds[0].revents & POLLIN) {
         eventfd_t count;
-        eventfd_read(wakeFd_, &count);
+        eventfd_read(wakeFd_.get(), &count);
         result |= kWoken;
     }
     if (watchDevice && fds[1].revents) {
@@ -119,13 +146,13 @@ unsigned TermiosPort::wait() {
 }
 
 void TermiosPort::wake() {
-    if (wakeFd_ >= 0) eventfd_write(wakeFd_, 1);
+    if (wakeFd_) eventfd_write(wakeFd_.get(), 1);
 }
 
 long TermiosPort::read(char* buffer, std::size_t capacity) {
-    if (fd_ < 0 || gone_) return -1;
+    if (!fd_ || gone_) return -1;
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer, capacity);
+        const ssize_t n = ::read(fd_.get(), buffer, capacity);
         if (n > 0) return n;
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno == EAGAIN && !hangup_) return 0;
@@ -137,23 +164,23 @@ long TermiosPort::read(char* buffer, std::size_t capacity) {
 }
 
 void TermiosPort::purge() {
-    if (fd_ >= 0) tcflush(fd_, TCIOFLUSH);
+    if (fd_) tcflush(fd_.get(), pseudoTerminal_ ? TCIFLUSH : TCIOFLUSH);
 }
 
 std::int64_t TermiosPort::lineTimeMs(std::size_t bytes) const {
-    const int bitsPerChar = 1 + (settings_.dataBits & 0xFF) + (settings_.parityCode != 0 ? 1 : 0) +
-                            (settings_.stopBitsCode >= 2 ? 2 : 1);
+    const int bitsPerChar = 1 + (settings_.dataBits & 0xFF) + (settings_.parity != Parity::None ? 1 : 0) +
+                            (settings_.stopBits != StopBits::One ? 2 : 1);
     const std::int64_t baud = settings_.baudRate > 0 ? settings_.baudRate : 1;
     return static_cast<std::int64_t>(bytes) * bitsPerChar * 1000 / baud;
 }
 
 bool TermiosPort::write(std::string_view bytes) {
-    if (fd_ < 0 || gone_) return false;
+    if (!fd_ || gone_) return false;
     const std::int64_t deadline =
         settings_.timeoutMs > 0 ? NowMs() + settings_.timeoutMs + lineTimeMs(bytes.size()) : -1;
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::write(fd_.get(), bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
@@ -169,7 +196,7 @@ bool TermiosPort::write(std::string_view bytes) {
 }
 
 bool TermiosPort::waitWritable(std::int64_t deadline) {
-    pollfd fd{fd_, POLLOUT, 0};
+    pollfd fd{fd_.get(), POLLOUT, 0};
     for (;;) {
         const int timeout = deadline < 0 ? -1 : static_cast<int>(std::max<std::int64_t>(0, deadline - NowMs()));
         const int ready = poll(&fd, 1, timeout);
@@ -188,7 +215,7 @@ bool TermiosPort::waitDrained(std::int64_t deadline) {
     // before the next write cannot cut off the tail of this one.
     for (;;) {
         int queued = 0;
-        if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
+        if (ioctl(fd_.get(), TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
         if (deadline >= 0 && NowMs() >= deadline) return false;
         const std::int64_t lineTime = std::max<std::int64_t>(1, std::min<std::int64_t>(10, lineTimeMs(queued)));
         std::this_thread::sleep_for(std::chrono::milliseconds(lineTime));
@@ -196,10 +223,10 @@ bool TermiosPort::waitDrained(std::int64_t deadline) {
 }
 
 void TermiosPort::lineEvents(std::vector<int>& codes) {
-    if (fd_ < 0 || gone_) return;
+    if (!fd_ || gone_) return;
     if (counters_) {
         serial_icounter_struct now{};
-        if (ioctl(fd_, TIOCGICOUNT, &now) == 0) {
+        if (ioctl(fd_.get(), TIOCGICOUNT, &now) == 0) {
             if (now.brk != counts_.brk) codes.push_back(1);
             if (now.frame != counts_.frame || now.overrun != counts_.overrun ||
                 now.parity != counts_.parity || now.buf_overrun != counts_.buf_overrun)
@@ -210,7 +237,7 @@ void TermiosPort::lineEvents(std::vector<int>& codes) {
     }
     if (modemLines_) {
         int state = 0;
-        if (ioctl(fd_, TIOCMGET, &state) != 0) return;
+        if (ioctl(fd_.get(), TIOCMGET, &state) != 0) return;
         const int changed = state ^ modemState_;
         if (!counters_ && (changed & TIOCM_RI) && (state & TIOCM_RI)) codes.push_back(5);
         if (changed & TIOCM_CTS) codes.push_back(state & TIOCM_CTS ? 2 : 8);

@@ -5,9 +5,15 @@
 #include <cstdint>
 #include <linux/serial.h>
 
+#include "base/unique_fd.h"
 #include "serial/port_io.h"
 
 namespace vorta::serial {
+
+// A pseudo-terminal (a socat pair, a terminal program's pty) has no hardware
+// queue: bytes written wait in the far end's input until it reads them, while
+// the output queue reads 0. Purging its output would throw those bytes away.
+bool IsPseudoTerminal(int fd);
 
 class TermiosPort : public PortIo {
 public:
@@ -21,12 +27,16 @@ public:
     unsigned wait() override;
     void wake() override;
     long read(char* buffer, std::size_t capacity) override;
+    // Discards what waits in both directions; on a pseudo-terminal only what
+    // came in (see IsPseudoTerminal).
     void purge() override;
     bool write(std::string_view bytes) override;
     void lineEvents(std::vector<int>& codes) override;
 
     // The open device's descriptor, or -1.
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
+    // True while the open device is a pseudo-terminal.
+    bool pseudoTerminal() const { return pseudoTerminal_; }
     // True once the device has hung up (unplugged, far end of a pseudo-terminal closed).
     bool gone() const { return gone_; }
 
@@ -38,9 +48,10 @@ private:
     bool waitDrained(std::int64_t deadlineMs);
     std::int64_t lineTimeMs(std::size_t bytes) const;
 
-    int fd_ = -1;
-    int wakeFd_ = -1;
+    base::UniqueFd fd_;
+    base::UniqueFd wakeFd_;
     bool gone_ = false;
+    bool pseudoTerminal_ = false;
     bool exclusive_ = false;    // this descriptor set TIOCEXCL
     bool hangup_ = false;       // poll reported HUP/ERR: the next empty read means gone
     bool modemLines_ = false;   // TIOCMGET works on this device

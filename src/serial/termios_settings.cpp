@@ -34,10 +34,6 @@ bool ApplyLineSettings(const LineSettings& s, termios& t) {
         case 8: size = CS8; break;
         default: return false;
     }
-    // A UART sends one and a half stop bits only for 5-bit characters, where
-    // CSTOPB means exactly that; there is no way to ask for it otherwise.
-    if (s.stopBitsCode == 2 && dataBits != 5) return false;
-
     // Raw bytes: no line editing, echo, signals, translations or output processing.
     t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
                                         IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
@@ -46,21 +42,24 @@ bool ApplyLineSettings(const LineSettings& s, termios& t) {
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     t.c_cflag |= CLOCAL | CREAD | size;
 
-    switch (s.parityCode) {
-        case 1: t.c_cflag |= PARENB | PARODD; break;
-        case 2: t.c_cflag |= PARENB; break;
-        case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-        case 4: t.c_cflag |= PARENB | CMSPAR; break;
-        default: break;
+    switch (s.parity) {
+        case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
+        case Parity::Even: t.c_cflag |= PARENB; break;
+        case Parity::Mark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+        case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+        case Parity::None: break;
     }
     // Without INPCK the line still sends the parity bit but ignores it on receipt.
     if (s.parityCheck) t.c_iflag |= INPCK;
-    if (s.stopBitsCode >= 2) t.c_cflag |= CSTOPB;
+    // termios has no one and a half stop bits: two are sent instead, which a
+    // receiver set to 1.5 accepts (a receiver checks only the first stop bit).
+    // With 5 data bits a 16550 UART sends exactly 1.5 for CSTOPB.
+    if (s.stopBits != StopBits::One) t.c_cflag |= CSTOPB;
 
     // Linux knows one hardware handshake (CTS for output, RTS for input);
-    // the DSR and DTR variants of codes 2 to 4 fall back to it.
-    if (s.flowControlCode >= 1 && s.flowControlCode <= 4) t.c_cflag |= CRTSCTS;
-    if (s.flowControlCode == 5) {
+    // the DSR and DTR variants fall back to it.
+    if (IsHardwareHandshake(s.flowControl)) t.c_cflag |= CRTSCTS;
+    if (s.flowControl == FlowControl::XonXoff) {
         t.c_iflag |= IXON | IXOFF;
         t.c_cc[VSTART] = 0x11;
         t.c_cc[VSTOP] = 0x13;

@@ -13,8 +13,8 @@ speed_t StandardSpeed(int baudRate);
 
 // Rewrites `t` (the driver's current state) for `s`. Returns false for
 // settings a Linux line cannot take: a rate of 0 or below (B0 would hang the
-// line up), data bits outside 5..8, one and a half stop bits with 6 to 8
-// data bits. A rate without a constant leaves the speed fields alone.
+// line up) and data bits outside 5..8. One and a half stop bits become two.
+// A rate without a constant leaves the speed fields alone.
 bool ApplyLineSettings(const LineSettings& s, termios& t);
 
 }  // namespace vorta::serial

@@ -4,15 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "store/atomic_file.h"
 #include "store/gbk_convert.h"
 
 namespace vorta::store {
 namespace {
+
+namespace fs = std::filesystem;
 
 std::string Env(const char* name) {
     const char* v = std::getenv(name);
@@ -30,22 +36,41 @@ std::string HomeDirectory() {
     return {};
 }
 
-// Creates `dir` and every missing parent with mode 0700; true when it then is a directory.
-bool MakeDirectories(const std::string& dir) {
-    for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
-        const std::string prefix = dir.substr(0, slash);
-        if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return false;
-        if (slash == std::string::npos) break;
-    }
-    struct stat st {};
-    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 std::string WithSlash(std::string dir) {
     if (dir.back() != '/') dir += '/';
     return dir;
 }
 
+// Start-up asks for the folder several times; the reason it is not used is
+// said once per folder.
+void SayOnce(const std::string& dir, const char* why) {
+    static std::mutex mutex;
+    static std::set<std::string> said;
+    std::lock_guard lock(mutex);
+    if (!said.insert(dir).second) return;
+    std::fprintf(stderr, "vorta-serial: %s is not used for the settings (%s); running with defaults, nothing is saved\n",
+                 dir.c_str(), why);
+}
+
+// Why the settings must not live in `dir`, or nullptr when they may: the
+// folder and whatever link names it must be the user's own, and no one else
+// may write into it (or could swap the files and the ports/ links in it).
+const char* Untrusted(const std::string& dir) {
+    const uid_t user = ::geteuid();
+    struct stat st {};
+    if (::lstat(dir.c_str(), &st) != 0) return "it cannot be examined";
+    if (S_ISLNK(st.st_mode)) {
+        if (st.st_uid != user) return "it is a link that belongs to another user";
+        if (::stat(dir.c_str(), &st) != 0) return "it is a link that leads nowhere";
+    }
+    if (!S_ISDIR(st.st_mode)) return "it is not a folder";
+    if (st.st_uid != user) return "it belongs to another user";
+    if (st.st_mode & (S_IWGRP | S_IWOTH)) return "other users may write into it";
+    return nullptr;
+}
+
+// $XDG_STATE_HOME/vorta-serial (or ~/.local/state/vorta-serial), created
+// private; nullopt when it cannot be made or must not be trusted.
 std::optional<std::string> StateDirectory() {
     std::string base = Env("XDG_STATE_HOME");
     if (base.empty() || base.front() != '/') {
@@ -53,17 +78,28 @@ std::optional<std::string> StateDirectory() {
         if (home.empty()) return std::nullopt;
         base = WithSlash(home) + ".local/state";
     }
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    const std::string dir = (base == "/" ? base : base + "/") + "vorta-serial";
-    if (!MakeDirectories(dir)) return std::nullopt;
-    return dir + "/";
+    const fs::path dir = fs::path(base).lexically_normal() / "vorta-serial";
+    std::error_code error;
+    fs::create_directories(dir.parent_path(), error);
+    // Only a folder made here is made private; an existing one is checked as it is.
+    if (fs::create_directory(dir, error)) fs::permissions(dir, fs::perms::owner_all, error);
+    if (error) {
+        SayOnce(dir.string(), "it cannot be created");
+        return std::nullopt;
+    }
+    if (const char* why = Untrusted(dir.string())) {
+        SayOnce(dir.string(), why);
+        return std::nullopt;
+    }
+    return dir.string() + "/";
 }
 
 }  // namespace
 
 std::string TemporaryDirectory() {
+    // A relative TMPDIR would depend on where the program was started.
     const std::string tmp = Env("TMPDIR");
-    if (!tmp.empty()) {
+    if (!tmp.empty() && tmp.front() == '/') {
         if (auto gbk = Utf8ToGbkExact(WithSlash(tmp))) return *gbk;
     }
     if (const auto dir = StateDirectory()) {
@@ -72,7 +108,13 @@ std::string TemporaryDirectory() {
     return {};
 }
 
-std::string SettingsPath() { return TemporaryDirectory() + "peizhi.ini"; }
+std::string SettingsPath() {
+    const std::string dir = TemporaryDirectory();
+    // Start-up asks for this first: the moment to clear what killed writes left behind.
+    if (!dir.empty()) RemoveStaleTemporaryFiles(NativeFileName(dir), {"peizhi.ini", GbkToUtf8("循环数据.BAT")});
+    return dir + "peizhi.ini";
+}
+
 std::string ListFilePath() { return TemporaryDirectory() + "循环数据.BAT"; }
 
 }  // namespace vorta::store

@@ -3,21 +3,43 @@
 // file names. A replacement writes a temporary file in the same directory and
 // renames it over the old file, so a crash, a kill or a full disk at any
 // moment leaves either the old or the new complete content.
+#include <cstddef>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace vorta::store {
 
-// The whole content; nullopt when the file is missing or cannot be read.
+// Larger files are not read: a settings or list file never comes near it.
+inline constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
+
+// The whole content of a regular file of at most kMaxFileBytes; nullopt when
+// the file is missing, unreadable, larger, or not a regular file (a FIFO, a
+// device, a directory). Never blocks: a FIFO is not waited on.
 std::optional<std::string> ReadFileBytes(const std::string& nativePath);
 
 // Replaces the content of `nativePath` by `bytes`, creating the file when it
-// is missing (mode 0600) and keeping the mode of an existing one. Refuses
-// (false) when the path is a symbolic link, not a regular file, or a file
-// owned by another user, so nothing is ever written through a planted link.
+// is missing (mode 0600) and keeping the mode of an existing one.
+// - A symbolic link is followed when every link on the way belongs to the
+//   user and the final target is a regular file of the user's own; the
+//   target is then replaced in its own directory and the link stays.
+// - A link that leads anywhere else is refused with one warning on standard
+//   error (the first time for that path), so a planted link never redirects a
+//   write and a user's own link is never ignored silently.
+// - A file the user may not write (no owner write bit), a file of another
+//   user and anything that is not a regular file are refused silently.
 bool ReplaceFileBytes(const std::string& nativePath, std::string_view bytes);
+
+// Whether ReplaceFileBytes would write `nativePath` (or the file its links
+// lead to), with the same warning when a link is refused; nothing is written.
+bool CanReplace(const std::string& nativePath);
+
+// Removes the temporary files that writes to `baseNames` in `nativeDir` left
+// behind when they were interrupted (".<name>.XXXXXX"): only the user's own,
+// and only when no writer holds them any more. Returns how many went.
+int RemoveStaleTemporaryFiles(const std::string& nativeDir, std::initializer_list<std::string_view> baseNames);
 
 // For tests: called with the temporary file's name after it has been written
 // completely and before it is renamed over the target (the window in which a

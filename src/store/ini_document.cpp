@@ -54,9 +54,13 @@ Line ParseLine(std::string_view raw) {
     return line;
 }
 
+// Editors that save UTF-8 may put a byte-order mark first; it belongs to no line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Lines end at "\n"; a "\r" before it belongs to the line end, so files with
-// CRLF and with LF line ends read alike.
+// CRLF and with LF line ends read alike. A leading byte-order mark is skipped.
 std::vector<Line> ParseLines(std::string_view content) {
+    if (content.starts_with(kByteOrderMark)) content.remove_prefix(kByteOrderMark.size());
     std::vector<Line> lines;
     while (!content.empty()) {
         const std::size_t nl = content.find('\n');
@@ -164,7 +168,8 @@ std::string EditIni(std::string_view content, std::string_view section,
         }
     }
 
-    std::string result;
+    // A byte-order mark stays where it was, so the file keeps its editor's form.
+    std::string result(content.starts_with(kByteOrderMark) ? kByteOrderMark : std::string_view());
     for (const std::string& line : out) result += line + "\r\n";
     return result;
 }

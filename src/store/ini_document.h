@@ -4,7 +4,8 @@
 // Names and values are GBK bytes. A blank is any byte 0x01-0x20. Section and
 // key names match without regard to ASCII letter case, one GBK character at a
 // time, so the trail byte of a Chinese character is never case-folded and a
-// ']' or '=' trail byte never ends a name.
+// ']' or '=' trail byte never ends a name. A UTF-8 byte-order mark at the very
+// start is no part of the first line; an edit keeps it in place.
 #include <optional>
 #include <string>
 #include <string_view>

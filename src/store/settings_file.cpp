@@ -39,6 +39,11 @@ bool Exists(const std::string& nativePath) {
     return ::lstat(nativePath.c_str(), &st) == 0;
 }
 
+// Only a full path names a file. A bare name is what the settings path
+// becomes when there is no usable folder, and then nothing is read or written
+// (rather than whatever folder the program was started in).
+bool IsFullPath(std::string_view path) { return !path.empty() && path.front() == '/'; }
+
 }  // namespace
 
 std::string ReadSetting(const std::string& file, std::string_view section, std::string_view key,
@@ -49,7 +54,7 @@ std::string ReadSetting(const std::string& file, std::string_view section, std::
     if (path.empty() || section.empty() || key.empty()) return {};
 
     std::optional<std::string> value;
-    if (const auto content = ReadFileBytes(NativeFileName(path)))
+    if (const auto content = IsFullPath(path) ? ReadFileBytes(NativeFileName(path)) : std::nullopt)
         value = FindIniValue(*content, section, key);
     if (!value) return Cap(UpToNul(defaultValue));
     return Cap(UpToNul(StripQuotes(*value)));
@@ -59,7 +64,7 @@ bool WriteSetting(const std::string& file, std::string_view section,
                   std::optional<std::string_view> key, std::optional<std::string_view> value) {
     const std::string_view path = SkipLeadingBlanks(UpToNul(file));
     section = TrimBlanks(UpToNul(section));
-    if (path.empty() || section.empty() || HasLineBreak(section)) return false;
+    if (!IsFullPath(path) || section.empty() || HasLineBreak(section)) return false;
     if (key) {
         key = TrimBlanks(UpToNul(*key));
         // A key holding '=' or starting with '[' would read back as something else.
@@ -73,6 +78,8 @@ bool WriteSetting(const std::string& file, std::string_view section,
     }
 
     const std::string native = NativeFileName(path);
+    // Asked first, so a refused link is reported even when its target cannot be read.
+    if (!CanReplace(native)) return false;
     const std::optional<std::string> old = ReadFileBytes(native);
     const bool deleting = !key || !value;
     if (!old) {
@@ -87,11 +94,12 @@ bool WriteSetting(const std::string& file, std::string_view section,
 }
 
 std::string ReadWholeFile(const std::string& path) {
+    if (!IsFullPath(path)) return {};
     return ReadFileBytes(NativeFileName(path)).value_or(std::string());
 }
 
 bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-    if (path.empty()) return false;
+    if (!IsFullPath(path)) return false;
     return ReplaceFileBytes(NativeFileName(path), bytes);
 }
 

@@ -5,6 +5,11 @@
 // The settings file is a profile-style INI file in GBK with CRLF line ends,
 // readable and writable by the Windows counterpart of this program. Nothing is
 // cached: every call opens, reads or replaces, and closes the file.
+//
+// Only full paths ("/...") name a file: a bare name, the settings path when no
+// folder could be used, reads as a file without items and is never written.
+// Only regular files are read (see atomic_file.h), so a FIFO, a device or an
+// oversized file also reads as a file without items.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,9 +33,10 @@ std::string ReadSetting(const std::string& file, std::string_view section, std::
 // Sets `key` in `section` to `value`, creating the file and the section when
 // missing and keeping every other line in place. An omitted value deletes the
 // key, an omitted key deletes the whole section. The file is replaced
-// atomically (see atomic_file.h): never written through a symbolic link, never
-// when owned by another user, and never left half-written. False when the
-// file could not be written, when a name is empty, or when a name or the value
+// atomically (see atomic_file.h): a symbolic link only when it leads the
+// user's own way to the user's own regular file, never a read-only file or a
+// file of another user, and never left half-written. False when the file
+// could not be written, when a name is empty, or when a name or the value
 // holds a line break (which would break the file's structure).
 bool WriteSetting(const std::string& file, std::string_view section,
                   std::optional<std::string_view> key, std::optional<std::string_view> value);

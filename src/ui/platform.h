@@ -21,6 +21,9 @@ public:
 
     // The primary screen's size in pixels.
     virtual Size screenSize() const = 0;
+    // The part of the primary screen that windows may take (without panels and
+    // docks); the whole screen where the desktop does not say.
+    virtual Size availableScreenSize() const { return screenSize(); }
     // The mouse pointer's position on the screen.
     virtual Point cursorPos() const = 0;
 

@@ -5,7 +5,10 @@
 
 #include <fstream>
 
+#include "base/virtual_loop.h"
 #include "serial/com_numbers.h"
+#include "serial/serial_channel.h"
+#include "support/pty_pair.h"
 
 namespace vorta::serial {
 namespace {
@@ -168,6 +171,67 @@ TEST_F(DiscoveryTest, MissingPortsFolderIsNoError) {
     EXPECT_EQ(PortNames(discover()), std::vector<std::string>{"COM1"});
     roots_.portsFolder.clear();
     EXPECT_EQ(PortNames(discover()), std::vector<std::string>{"COM1"});
+}
+
+// An entry of the ports folder owns its number: when its device is missing,
+// or the entry has gone since the list was made, the open fails instead of
+// reaching the device the numbering table gives that number.
+TEST_F(DiscoveryTest, AnAliasOwnsItsNumberEvenWithoutItsDevice) {
+    tty("ttyS0", true, "4");  // COM1 by the table
+    tty("ttyS1", true, "4");  // COM2 by the table
+    std::ofstream(roots_.dev / "adapter") << "";
+    link("COM1", roots_.dev / "adapter");
+    link("COM2", "/dev/serial/by-id/usb-unplugged-if00-port0");
+    const std::vector<PortInfo> listed = discover();
+    EXPECT_EQ(PortNames(listed), std::vector<std::string>{"COM1"});
+    EXPECT_TRUE(listed[0].fromPortsFolder);
+    EXPECT_EQ(MakePortResolver(roots_)(1), (roots_.dev / "adapter").string());
+    EXPECT_EQ(MakePortResolver(roots_)(2), "");
+
+    fs::remove(roots_.dev / "adapter");  // unplugged: the link dangles
+    EXPECT_EQ(MakePortResolver(roots_)(1), "");
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{});
+
+    fs::remove(roots_.portsFolder / "COM1");  // the link removed after start-up
+    EXPECT_EQ(ResolvePort(roots_, listed, 1), "");
+    EXPECT_EQ(MakePortResolver(roots_, listed)(1), "");
+    // A list made without the alias gives the table's device again.
+    EXPECT_EQ(ResolvePort(roots_, discover(), 1), (roots_.dev / "ttyS0").string());
+}
+
+TEST_F(DiscoveryTest, APortsFolderOthersMayChangeIsIgnored) {
+    tty("ttyS0", true, "4");
+    std::ofstream(roots_.dev / "planted") << "";
+    link("COM1", roots_.dev / "planted");
+    link("COM5", roots_.dev / "planted");
+    fs::permissions(roots_.portsFolder, fs::perms::all);  // writable by everyone
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{"COM1"});
+    EXPECT_EQ(MakePortResolver(roots_)(1), (roots_.dev / "ttyS0").string());
+    EXPECT_EQ(MakePortResolver(roots_)(5), "");
+
+    fs::permissions(roots_.portsFolder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+    EXPECT_EQ(PortNames(discover()), (std::vector<std::string>{"COM1", "COM5"}));
+    if (::geteuid() != 0) return;  // handing the folder to another user needs root
+    ASSERT_EQ(::chown(roots_.portsFolder.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{"COM1"});
+    EXPECT_EQ(MakePortResolver(roots_)(1), (roots_.dev / "ttyS0").string());
+}
+
+// The same through the channel: nothing is opened, the table's device included.
+TEST_F(DiscoveryTest, TheChannelDoesNotOpenTheTablesDeviceForAMissingAlias) {
+    test::PtyPair table;
+    ASSERT_TRUE(table.ok());
+    tty("ttyS0", true, "4", false);
+    fs::create_symlink(table.path(), roots_.dev / "ttyS0");
+    link("COM1", roots_.dev / "gone");
+    base::VirtualLoop loop;
+    SerialChannel channel(loop, MakePortResolver(roots_));
+    channel.setPortNumber(1);
+    EXPECT_FALSE(channel.open());
+    EXPECT_FALSE(channel.write("frame"));
+    EXPECT_EQ(table.receive(1, 200), "");
+    fs::remove(roots_.portsFolder / "COM1");
+    EXPECT_TRUE(channel.open());  // without the alias, COM1 is the table's again
 }
 
 TEST_F(DiscoveryTest, ResolverSeesPortsAddedAfterStart) {

@@ -131,6 +131,21 @@ TEST_F(ChannelTest, WriteReachesTheFarEnd) {
     EXPECT_FALSE(channel_->write("x"));
 }
 
+// The far end of a virtual cable reads late: every frame still arrives whole
+// and in order (a purge before each write once threw away what waited).
+TEST_F(ChannelTest, FramesWaitForAFarEndThatReadsLate) {
+    ASSERT_TRUE(channel_->open());
+    std::string sent;
+    for (int i = 0; i < 8; ++i) {
+        const std::string frame(1000, static_cast<char>('a' + i));
+        ASSERT_TRUE(channel_->write(frame)) << "frame " << i;
+        sent += frame;
+    }
+    const std::string got = pty_.receive(sent.size());
+    EXPECT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent) << "frames torn or lost";
+}
+
 // A termios port whose reads can be held back, so that bytes stay in the
 // driver as on a slow machine, where they wait until the monitor thread reads.
 class HeldPort : public TermiosPort {
@@ -196,11 +211,26 @@ TEST_F(ChannelTest, OpenFailsWithoutADeviceOrWithSettingsTheLineCannotTake) {
     device_ = "/dev/vorta-no-such-port";
     EXPECT_FALSE(channel_->open());
     device_ = pty_.path();
-    channel_->setStopBitsCode(2);  // one and a half with 8 data bits
+    channel_->setDataBits(4);  // no such character size
     EXPECT_FALSE(channel_->open());
     EXPECT_FALSE(channel_->isOpen());
-    channel_->setDataBits(5);
+    channel_->setDataBits(8);
     EXPECT_TRUE(channel_->open());
+}
+
+// termios has no one and a half stop bits; two are sent, which a receiver set
+// to 1.5 accepts, with every character size the data-bits list offers.
+TEST_F(ChannelTest, OneAndAHalfStopBitsOpenAsTwo) {
+    channel_->setStopBitsCode(2);
+    for (int bits : {8, 7, 6}) {
+        channel_->setDataBits(bits);
+        ASSERT_TRUE(channel_->open()) << bits << " data bits";
+        termios t{};
+        ASSERT_EQ(tcgetattr(pty_.slave(), &t), 0);
+        EXPECT_TRUE(t.c_cflag & CSTOPB) << bits << " data bits";
+        EXPECT_TRUE(channel_->write("x"));
+        EXPECT_EQ(pty_.receive(1), "x");
+    }
 }
 
 TEST_F(ChannelTest, SettingsReachTermios) {

@@ -31,7 +31,7 @@ TEST(TermiosPort, RatesWithoutAConstantGoThroughTermios2) {
     TermiosPort port;
     LineSettings s;
     s.baudRate = 250000;
-    s.flowControlCode = 1;
+    s.flowControl = FlowControl::CtsRts;
     ASSERT_TRUE(port.open(pty.path(), s));
     EXPECT_EQ(ReadBaudRate(pty.slave()), 250000);
     termios t{};
@@ -44,7 +44,7 @@ TEST(TermiosPort, SettingsTheLineCannotTakeFailTheOpen) {
     ASSERT_TRUE(pty.ok());
     TermiosPort port;
     LineSettings s;
-    s.stopBitsCode = 2;  // one and a half with 8 data bits
+    s.dataBits = 9;  // no such character size
     EXPECT_FALSE(port.open(pty.path(), s));
     EXPECT_EQ(port.fd(), -1);
     s = LineSettings{};
@@ -52,6 +52,21 @@ TEST(TermiosPort, SettingsTheLineCannotTakeFailTheOpen) {
     EXPECT_FALSE(port.open(pty.path(), s));
     // The failed opens left nothing behind: the port opens normally.
     EXPECT_TRUE(port.open(pty.path(), LineSettings{}));
+}
+
+// A pseudo-terminal keeps 8 data bits whatever it is asked; asking again for 7
+// then changes nothing, which tcsetattr reports as EINVAL. The port still opens.
+TEST(TermiosPort, APseudoTerminalReopensWithFewerDataBits) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    for (int bits : {7, 7, 6, 6, 5}) {
+        LineSettings s;
+        s.dataBits = bits;
+        s.parity = Parity::Even;
+        EXPECT_TRUE(port.open(pty.path(), s)) << bits << " data bits";
+        port.close();
+    }
 }
 
 TEST(TermiosPort, NotASerialDeviceFails) {
@@ -161,6 +176,36 @@ TEST(TermiosPort, PurgeDropsWaitingBytesAndWriteSendsAll) {
     std::thread reader([&] { EXPECT_EQ(pty.receive(frame.size()), frame); });
     EXPECT_TRUE(port.write(frame));
     reader.join();
+}
+
+// A pseudo-terminal's output queue reads 0 while the far end has not read yet:
+// a purge there would discard sent bytes, so only input is purged.
+TEST(TermiosPort, APurgeOnAPseudoTerminalKeepsWhatWasSent) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    EXPECT_TRUE(IsPseudoTerminal(pty.slave()));
+    EXPECT_TRUE(IsPseudoTerminal(pty.master()));
+    const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    EXPECT_FALSE(IsPseudoTerminal(null));
+    ::close(null);
+
+    TermiosPort port;
+    ASSERT_TRUE(port.open(pty.path(), LineSettings{}));
+    EXPECT_TRUE(port.pseudoTerminal());
+    ASSERT_TRUE(pty.send("answer"));
+    ASSERT_TRUE(WaitForInput(port));
+    std::string sent;
+    for (char c = 'a'; c < 'i'; ++c) {
+        const std::string frame(1000, c);
+        ASSERT_TRUE(port.write(frame));
+        sent += frame;
+        port.purge();  // at once, as before the next frame
+    }
+    char buffer[16];
+    EXPECT_EQ(port.read(buffer, sizeof buffer), 0);  // what came in is gone
+    const std::string got = pty.receive(sent.size());  // what went out is not
+    EXPECT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent);
 }
 
 TEST(TermiosPort, WriteGivesUpWhenTheFarEndStopsReading) {

@@ -39,24 +39,25 @@ TEST(TermiosSettings, DefaultsGiveARawEightNoneOneLine) {
 
 TEST(TermiosSettings, ParityCodesAndCheck) {
     const struct {
-        int code;
+        Parity parity;
         tcflag_t flags;
     } cases[] = {
-        {0, 0},
-        {1, PARENB | PARODD},
-        {2, PARENB},
-        {3, PARENB | PARODD | CMSPAR},  // mark
-        {4, PARENB | CMSPAR},           // space
+        {Parity::None, 0},
+        {Parity::Odd, PARENB | PARODD},
+        {Parity::Even, PARENB},
+        {Parity::Mark, PARENB | PARODD | CMSPAR},
+        {Parity::Space, PARENB | CMSPAR},
     };
     for (const auto& c : cases) {
+        const int code = static_cast<int>(c.parity);
         LineSettings s;
-        s.parityCode = c.code;
+        s.parity = c.parity;
         termios t = Applied(s);
-        EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), c.flags) << "parity code " << c.code;
-        EXPECT_EQ(t.c_iflag & INPCK, 0u) << "parity code " << c.code;
+        EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), c.flags) << "parity code " << code;
+        EXPECT_EQ(t.c_iflag & INPCK, 0u) << "parity code " << code;
         s.parityCheck = true;
         t = Applied(s);
-        EXPECT_EQ(t.c_iflag & INPCK, static_cast<tcflag_t>(INPCK)) << "parity code " << c.code;
+        EXPECT_EQ(t.c_iflag & INPCK, static_cast<tcflag_t>(INPCK)) << "parity code " << code;
     }
 }
 
@@ -80,18 +81,17 @@ TEST(TermiosSettings, DataBitsTakeTheLowByteAndOnlyFiveToEight) {
 
 TEST(TermiosSettings, StopBits) {
     LineSettings s;
-    s.stopBitsCode = 1;
+    s.stopBits = StopBits::One;
     EXPECT_EQ(Applied(s).c_cflag & CSTOPB, 0u);
-    s.stopBitsCode = 3;
+    s.stopBits = StopBits::Two;
     EXPECT_EQ(Applied(s).c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB));
-    // One and a half exists only for five data bits, where CSTOPB means it.
-    s.stopBitsCode = 2;
-    s.dataBits = 5;
-    EXPECT_EQ(Applied(s).c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB));
-    for (int bits : {6, 7, 8}) {
+    // One and a half: two for every character size (1.5 on a 16550 with five bits).
+    s.stopBits = StopBits::OneAndAHalf;
+    for (int bits : {5, 6, 7, 8}) {
         s.dataBits = bits;
         termios t = Cooked();
-        EXPECT_FALSE(ApplyLineSettings(s, t)) << bits;
+        ASSERT_TRUE(ApplyLineSettings(s, t)) << bits;
+        EXPECT_EQ(t.c_cflag & CSTOPB, static_cast<tcflag_t>(CSTOPB)) << bits;
     }
 }
 
@@ -118,12 +118,12 @@ TEST(TermiosSettings, BaudRates) {
 TEST(TermiosSettings, FlowControlCodes) {
     LineSettings s;
     for (int code = 1; code <= 4; ++code) {
-        s.flowControlCode = code;
+        s.flowControl = FlowControlFromCode(code);
         const termios t = Applied(s);
         EXPECT_EQ(t.c_cflag & CRTSCTS, static_cast<tcflag_t>(CRTSCTS)) << code;
         EXPECT_EQ(t.c_iflag & (IXON | IXOFF), 0u) << code;
     }
-    s.flowControlCode = 5;
+    s.flowControl = FlowControl::XonXoff;
     const termios t = Applied(s);
     EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
     EXPECT_EQ(t.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));

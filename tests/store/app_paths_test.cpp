@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <filesystem>
 #include <optional>
@@ -97,6 +99,79 @@ TEST_F(AppPathsTest, ATmpdirThatGbkCannotNameIsPassedOver) {
     Set("TMPDIR", "/tmp/" + Utf8(u8"\U0001F600"));  // an emoji: no GBK form
     Set("XDG_STATE_HOME", dir_.path().string());
     EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/vorta-serial/");
+}
+
+TEST_F(AppPathsTest, ARelativeTmpdirIsPassedOver) {
+    Set("TMPDIR", "relative/tmp");
+    Set("XDG_STATE_HOME", dir_.path().string());
+    EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/vorta-serial/");
+}
+
+// A state folder that someone else could change is not used: the program runs
+// with defaults, saves nothing and says why once.
+TEST_F(AppPathsTest, AStateFolderThatIsNotPrivatelyTheUsersIsNotUsed) {
+    ::unsetenv("TMPDIR");
+    struct Case {
+        const char* what;
+        std::function<void(const fs::path& folder)> make;
+        bool needsRoot;
+    };
+    const Case cases[] = {
+        {"writable by everyone", [](const fs::path& f) { fs::create_directories(f); fs::permissions(f, fs::perms::all); }, false},
+        {"writable by the group",
+         [](const fs::path& f) {
+             fs::create_directories(f);
+             fs::permissions(f, fs::perms::owner_all | fs::perms::group_all);
+         },
+         false},
+        {"a folder of another user",
+         [](const fs::path& f) {
+             fs::create_directories(f);
+             fs::permissions(f, fs::perms::owner_all);
+             ASSERT_EQ(::chown(f.c_str(), 65534, 65534), 0);
+         },
+         true},
+        {"another user's link to a private folder",
+         [&](const fs::path& f) {
+             fs::create_directories(f.parent_path() / "private");
+             fs::permissions(f.parent_path() / "private", fs::perms::owner_all);
+             fs::create_symlink("private", f);
+             ASSERT_EQ(::lchown(f.c_str(), 65534, 65534), 0);
+         },
+         true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        if (c.needsRoot && ::geteuid() != 0) continue;
+        const fs::path home = dir_.path() / ("state" + std::to_string(++n));
+        const fs::path folder = home / "vorta-serial";
+        c.make(folder);
+        // What a planted settings file would set.
+        std::ofstream(folder / "peizhi.ini") << "[端口]\r\ncom=7\r\n";
+        Set("XDG_STATE_HOME", home.string());
+
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(TemporaryDirectory(), "") << c.what;
+        EXPECT_EQ(SettingsPath(), "peizhi.ini") << c.what;
+        EXPECT_EQ(ListFilePath(), "循环数据.BAT") << c.what;
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << c.what << ": " << said;
+        EXPECT_NE(said.find(folder.string()), std::string::npos) << said;
+
+        EXPECT_EQ(ReadSetting(SettingsPath(), "端口", "com", "0"), "0") << c.what;
+        EXPECT_FALSE(WriteSetting(SettingsPath(), "端口", "com", "1")) << c.what;
+        EXPECT_FALSE(WriteWholeFile(ListFilePath(), "01")) << c.what;
+        EXPECT_FALSE(fs::exists("peizhi.ini")) << c.what;
+    }
+
+    // The user's own link to the user's own private folder is fine.
+    const fs::path home = dir_.path() / "linked";
+    fs::create_directories(dir_.path() / "real");
+    fs::permissions(dir_.path() / "real", fs::perms::owner_all);
+    fs::create_directories(home);
+    fs::create_symlink(dir_.path() / "real", home / "vorta-serial");
+    Set("XDG_STATE_HOME", home.string());
+    EXPECT_EQ(TemporaryDirectory(), (home / "vorta-serial").string() + "/");
 }
 
 TEST(GbkConvertTest, ExactFailsWhereLenientKeepsTheByte) {

@@ -239,14 +239,27 @@ TEST_F(SettingsFileTest, AFullDiskLeavesThePreviousFileAndNoLeftover) {
     EXPECT_EQ(FilesInDir().size(), 2u);
 }
 
-TEST_F(SettingsFileTest, NeverWritesThroughASymbolicLink) {
-    const std::string target = dir_.file("elsewhere.txt");
-    std::ofstream(target) << "precious";
-    fs::create_symlink(target, ini_);
+TEST_F(SettingsFileTest, NeverWritesThroughALinkToSomethingElse) {
+    // A link to a directory, to a FIFO and to nothing: none is written through.
+    const std::string folder = dir_.file("folder");
+    fs::create_directory(folder);
+    fs::create_symlink(folder, ini_);
     EXPECT_FALSE(WriteSetting(ini_, "端口", "com", "2"));
     EXPECT_FALSE(WriteWholeFile(ini_, "list"));
     EXPECT_TRUE(fs::is_symlink(ini_));
-    EXPECT_EQ(ReadWholeFile(target), "precious");
+    EXPECT_TRUE(fs::is_empty(folder));
+
+    const std::string list = dir_.file("list.bat");
+    const std::string fifo = dir_.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_symlink(fifo, list);
+    EXPECT_FALSE(WriteWholeFile(list, "list"));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    const std::string dangling = dir_.file("dangling.ini");
+    fs::create_symlink(dir_.file("missing.ini"), dangling);
+    EXPECT_FALSE(WriteSetting(dangling, "端口", "com", "2"));
+    EXPECT_FALSE(fs::exists(dir_.file("missing.ini")));
 }
 
 TEST_F(SettingsFileTest, NeverReplacesSomethingThatIsNotItsOwnRegularFile) {
