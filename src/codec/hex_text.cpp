@@ -1,6 +1,5 @@
 #include "codec/hex_text.h"
 
-#include <cstdio>
 
 #include "codec/gbk_text.h"
 #include "codec/radix.h"
@@ -99,10 +98,22 @@ std::string HexPairsToBytes(std::string_view frame) {
     return bytes;
 }
 
+void AppendHexCells(std::string& out, std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::size_t at = out.size();
+    out.resize(at + 3 * bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out[at++] = kDigits[b >> 4];
+        out[at++] = kDigits[b & 15];
+        out[at++] = ' ';
+    }
+}
+
 std::string HexCell(unsigned char byte) {
-    char cell[4];
-    std::snprintf(cell, sizeof cell, "%02X ", byte);
-    return std::string(cell, 3);
+    std::string cell;
+    AppendHexCells(cell, std::string_view(reinterpret_cast<const char*>(&byte), 1));
+    return cell;
 }
 
 std::string TextToBytes(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }

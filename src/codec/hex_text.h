@@ -35,6 +35,8 @@ std::string HexPairsToBytes(std::string_view frame);
 
 // The display form of one received byte: two upper-case digits and a space, e.g. "0A ".
 std::string HexCell(unsigned char byte);
+// Appends the cells of `bytes` to `out`, three bytes of text per byte.
+void AppendHexCells(std::string& out, std::string_view bytes);
 
 // The bytes a text sends as plain text: its bytes up to its end or first NUL, no line end added.
 std::string TextToBytes(std::string_view text);

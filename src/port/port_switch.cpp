@@ -53,7 +53,7 @@ void PortSwitch::toggle(ui::Window& main) {
     ui::Shape& lamp = main[kPortLamp];
     if (button.text() == "打开串口") {
         if (!channel_.open()) {
-            main[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
+            main[kDisplay].append("  → 端口打开失败！可能被其他程序占用。\r\n");
             return;
         }
         for (auto combo : kPortCombos) main[combo].setDisabled(true);

@@ -34,7 +34,7 @@ DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppS
     on(action::kDeleteSelection, [](ui::Window& w) { Display(w).deleteSelection(); });
     on(action::kSelectAll, [](ui::Window& w) {
         ui::RichTextBox& display = Display(w);
-        display.setSelection(0, static_cast<std::int64_t>(display.rich().text().size()));
+        display.setSelection(0, static_cast<std::int64_t>(display.rich().byteCount()));
     });
     on(action::kCopySelection, [this](ui::Window& w) { copy(w); });
     on(action::kCutSelection, [this](ui::Window& w) {
@@ -56,7 +56,7 @@ void DisplayTools::popupMenu(ui::Window& main) {
     // Read in place: copying a large display's text just to test it would stall the menu.
     const ui::RichText& display = Display(main).rich();
     const bool noSelection = display.selectionStart() == display.selectionEnd();
-    const bool empty = display.text().empty();
+    const bool empty = display.empty();
     for (auto item : {kCopyItem, kDeleteItem, kCutItem, kMergeToDecimalItem}) main[item].setDisabled(noSelection);
     for (auto item : {kClearItem, kSelectAllItem}) main[item].setDisabled(empty);
     main[kPasteItem].setDisabled(!platform_.clipboardText().has_value());
@@ -83,9 +83,12 @@ void DisplayTools::save(ui::Window& main) {
     const std::string initial = home ? store::Utf8ToGbk(home) : std::string(".");
     const auto path = main[kSaveDialog].showSaveDialog(kSaveFilter, initial);
     if (!path) return;
-    const std::string text = Display(main).text();
+    // Written piece by piece from the display's store: no copy of a large display.
+    const ui::RichText& display = Display(main).rich();
     std::ofstream out(store::NativeFileName(*path), std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    display.forEachPiece(0, display.byteCount(), [&out](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+    });
 }
 
 }  // namespace vorta::receive

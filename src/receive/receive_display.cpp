@@ -24,19 +24,25 @@ void ReceiveDisplay::attach(ui::Window& main) {
 }
 
 void ReceiveDisplay::OnByteReceived(int byte) {
-    if (!display_) return;
-    const auto b = static_cast<unsigned char>(byte);
-    display_->setInsertionFormat(state_.receivedFormat);
+    const char b = static_cast<char>(byte);
+    OnBytesReceived(std::string_view(&b, 1));
+}
+
+void ReceiveDisplay::OnBytesReceived(std::string_view bytes) {
+    if (!display_ || bytes.empty()) return;
+    // Written at the end of the display: a user's selection there is left alone.
+    display_->setWriteFormat(state_.receivedFormat);
+    std::string shown;
     if (hexMode_->checked()) {
-        const std::string cell = codec::HexCell(b);
-        display_->replaceSelection(cell);
-        line_ += cell;
+        codec::AppendHexCells(shown, bytes);
+        line_ += shown;
     } else if (textMode_->checked()) {
-        const std::string text = assembler_.feed(b);
-        if (!text.empty()) display_->replaceSelection(text);
+        for (const char b : bytes) shown += assembler_.feed(static_cast<unsigned char>(b));
     }
+    if (!shown.empty()) display_->append(shown);
     display_->scrollToEnd();
-    statusBar_->setPanelText(0, CounterText("RX:", ++state_.rxCount));
+    state_.rxCount += static_cast<std::int64_t>(bytes.size());
+    statusBar_->setPanelText(0, CounterText("RX:", state_.rxCount));
     // The same period again does not restart a running timer: the break falls a
     // fixed time after the first byte of a burst.
     if (autoBreak_->checked()) breakTimer_->setPeriod(state_.lineBreakInterval);
@@ -45,7 +51,7 @@ void ReceiveDisplay::OnByteReceived(int byte) {
 void ReceiveDisplay::OnLineBreakTimer() {
     if (!display_) return;
     breakTimer_->setPeriod(0);
-    display_->replaceSelection("\r\n");
+    display_->append("\r\n");
     if (updateCalculator) updateCalculator(line_);
     line_.clear();
 }

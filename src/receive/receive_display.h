@@ -4,6 +4,7 @@
 // line break a fixed interval after the first byte of a burst.
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "state/app_state.h"
 #include "codec/gbk_assembler.h"
@@ -18,8 +19,12 @@ public:
 
     // Takes the main window's controls; call once it exists.
     void attach(ui::Window& main);
-    // The channel's data-arrived handler: one call per received byte.
-    void OnByteReceived(int byte);
+    // The channel's data-arrived handler: each received byte, in order, as a hex
+    // cell or as text, counted in "RX:", arming the line break. The display and
+    // the status bar are written once per chunk; the result is the same however
+    // the bytes are cut into chunks.
+    void OnBytesReceived(std::string_view bytes);
+    void OnByteReceived(int byte);  // a chunk of one byte
     void OnLineBreakTimer();
 
     // Called with the hex text of each line the line break ends, while the

@@ -10,7 +10,8 @@ namespace {
 
 using namespace ui::main;
 
-void Write(ui::RichTextBox& display, const std::string& text) { display.replaceSelection(text); }
+// A program write: at the end of the display, whatever the user has selected.
+void Write(ui::RichTextBox& display, const std::string& text) { display.append(text); }
 
 }  // namespace
 
@@ -34,7 +35,7 @@ void SendOperation::run(ui::Window& main) {
         if (!link_.isOpen(main)) return;
     }
     ui::RichTextBox& display = main[kDisplay];
-    display.setInsertionFormat(state_.sentFormat);
+    display.setWriteFormat(state_.sentFormat);
     const std::string t = main[kSendBox].text();
     if (t.empty()) {
         Write(display, t + "  → 发送数据为空！\r\n");

@@ -141,6 +141,16 @@ void RichTextBox::replaceSelection(const Text& text) {
     changed(Prop::RichText);
 }
 
+void RichTextBox::append(const Text& text) {
+    rich_.append(text);
+    changed(Prop::RichText);
+}
+
+void RichTextBox::append(const Text& text, const CharFormat& format) {
+    rich_.append(text, format);
+    changed(Prop::RichText);
+}
+
 void RichTextBox::setInsertionFormat(const CharFormat& format) {
     // With an empty selection only the next insertion changes: nothing to show yet.
     const bool recolours = rich_.selectionStart() != rich_.selectionEnd();
@@ -332,8 +342,6 @@ Window* Model::openWindow(const WindowDef& def, bool modal) {
         w->rect_.left = (screen_.width - def.rect.width) / 2;
         w->rect_.top = (screen_.height - def.rect.height) / 2;
     }
-    for (auto& c : w->controls_)
-        if (c->kind() == Kind::RichText) c->as<RichTextBox>().rich().setRecording(view_ != nullptr);
     w->open_ = true;
     if (view_) view_->windowOpened(*w);
     w->raiseWindow(Event::Created);

@@ -36,6 +36,7 @@ using Action = std::function<void(Control& source, const EventArgs& args)>;
 // operation that caused it; a view should only note the change and repaint later.
 enum class Prop {
     Geometry, Visible, Disabled, Content, Checked, Items, Selection, Fill, RichText, Panel, Title, AlwaysOnTop, State,
+    Focus,  // a command rather than a property: the control takes the keyboard focus
 };
 
 class View {
@@ -98,6 +99,8 @@ public:
     void setVisible(bool v);
     bool disabled() const { return disabled_; }
     void setDisabled(bool v);
+    // Gives the control the keyboard focus.
+    void setFocus() { changed(Prop::Focus); }
 
     // ---- text: edit content, caption, combo text, rich text content ----
     // Edit box: writing raises ContentChanged exactly once, also when unchanged.
@@ -199,6 +202,13 @@ public:
     void setSelection(std::int64_t start, std::int64_t length);
     Text selectedText() const { return rich_.selectedText(); }
     void replaceSelection(const Text& text);  // "selected text" write
+    // A program write (received data, echoes, line breaks, notes): at the end of the
+    // text, in the insertion format or in `format` (which becomes the insertion format
+    // without recolouring the user's selection). The user's selection and caret stay.
+    void append(const Text& text);
+    void append(const Text& text, const CharFormat& format);
+    // The format of the next program write, without recolouring the user's selection.
+    void setWriteFormat(const CharFormat& format) { rich_.setWriteFormat(format); }
     void setInsertionFormat(const CharFormat& format);
     void deleteSelection();
     void scrollToEnd();

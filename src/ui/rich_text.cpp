@@ -3,6 +3,14 @@
 #include <algorithm>
 
 namespace vorta::ui {
+namespace {
+
+// A byte after which every cutting has a unit boundary: it cannot be a trail
+// byte (below 0x40), it is a unit of its own (not a lead byte) and it does not
+// join the next byte (not "\r").
+bool EndsUnitForSure(unsigned char b) { return b < 0x40 && b != '\r'; }
+
+}  // namespace
 
 std::int64_t CountUnits(const char* p, std::size_t n) {
     std::int64_t count = 0;
@@ -10,10 +18,90 @@ std::int64_t CountUnits(const char* p, std::size_t n) {
     return count;
 }
 
-RichText::RichText() { formats_.push_back(CharFormat{}); }
+// ============================ Blocks ============================
+
+std::size_t RichText::Blocks::blockOf(std::size_t byte) const {
+    const auto it = std::upper_bound(starts_.begin(), starts_.end(), byte);
+    return it == starts_.begin() ? 0 : static_cast<std::size_t>(it - starts_.begin() - 1);
+}
+
+void RichText::Blocks::renumber(std::size_t fromBlock) {
+    starts_.resize(blocks_.size());
+    std::size_t start = fromBlock == 0 ? 0 : starts_[fromBlock - 1] + blocks_[fromBlock - 1].size();
+    for (std::size_t b = fromBlock; b < blocks_.size(); ++b) {
+        starts_[b] = start;
+        start += blocks_[b].size();
+    }
+    size_ = start;
+}
+
+void RichText::Blocks::append(std::string_view bytes) {
+    while (!bytes.empty()) {
+        if (blocks_.empty() || blocks_.back().size() >= kBlock) {
+            starts_.push_back(size_);
+            blocks_.emplace_back();
+            blocks_.back().reserve(kBlock);
+        }
+        std::string& last = blocks_.back();
+        const std::size_t n = std::min(bytes.size(), kBlock - std::min(kBlock, last.size()));
+        const std::size_t take = n == 0 ? bytes.size() : n;
+        last.append(bytes.substr(0, take));
+        size_ += take;
+        bytes.remove_prefix(take);
+    }
+}
+
+void RichText::Blocks::insert(std::size_t at, std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (at >= size_) {
+        append(bytes);
+        return;
+    }
+    const std::size_t b = blockOf(at);
+    std::string& block = blocks_[b];
+    block.insert(at - starts_[b], bytes);
+    // A block that grew far past its size is cut into blocks of kBlock.
+    if (block.size() > 2 * kBlock) {
+        std::vector<std::string> pieces;
+        for (std::size_t i = 0; i < block.size(); i += kBlock) pieces.push_back(block.substr(i, kBlock));
+        blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b), pieces.begin(), pieces.end());
+    }
+    renumber(b);
+}
+
+void RichText::Blocks::erase(std::size_t from, std::size_t to) {
+    to = std::min(to, size_);
+    if (from >= to) return;
+    const std::size_t first = blockOf(from);
+    for (std::size_t b = first; b < blocks_.size() && from < to;) {
+        const std::size_t start = starts_[b], end = start + blocks_[b].size();
+        const std::size_t stop = std::min(to, end);
+        blocks_[b].erase(from - start, stop - from);
+        to -= stop - from;  // what follows moved down by the bytes just erased
+        // starts_ of later blocks are stale until renumber(); shift them as we go.
+        for (std::size_t k = b + 1; k < blocks_.size(); ++k) starts_[k] -= stop - from;
+        if (blocks_[b].empty()) {
+            blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+            starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(b));
+        } else {
+            ++b;
+        }
+    }
+    renumber(first > 0 ? first - 1 : 0);
+}
+
+// ============================ RichText ============================
+
+RichText::RichText() : blocks_(std::make_unique<Blocks>()) {
+    formats_.push_back(CharFormat{});
+    lines_.push_back({0, 0});
+}
+
+RichText::~RichText() = default;
 
 int RichText::intern(const CharFormat& format) {
-    if (formats_[insertion_] == format) return insertion_;  // the common case, once per byte
+    if (formats_[static_cast<std::size_t>(insertion_)] == format) return insertion_;  // the common case
     for (std::size_t i = 0; i < formats_.size(); ++i)
         if (formats_[i] == format) return static_cast<int>(i);
     formats_.push_back(format);
@@ -25,34 +113,335 @@ void RichText::setDefaultFormat(const CharFormat& format) {
     insertion_ = default_;
 }
 
-std::size_t RichText::byteOfUnit(std::int64_t unit) const {
-    if (unit <= 0) return 0;
-    if (unit >= units_) return text_.size();
-    const std::size_t n = text_.size();
-    std::size_t i = 0;
-    for (std::int64_t u = 0; u < unit && i < n; ++u) i += UnitLength(text_.data() + i, n - i);
-    return i;
+unsigned char RichText::at(std::size_t byte) const { return blocks_->at(byte); }
+
+Text RichText::text() const { return bytes(0, size_); }
+
+Text RichText::bytes(std::size_t from, std::size_t to) const {
+    Text out;
+    to = std::min(to, size_);
+    if (from >= to) return out;
+    out.reserve(to - from);
+    blocks_->forEachPiece(from, to, [&out](std::string_view piece) { out.append(piece); });
+    return out;
 }
 
-void RichText::resolveSelection() const {
-    if (selBytesValid_) return;
-    selStartByte_ = byteOfUnit(selStart_);
-    selEndByte_ = selEnd_ == selStart_ ? selStartByte_ : byteOfUnit(selEnd_);
+RichText::Mark RichText::markBeforeByte(std::size_t byte) const {
+    auto byByte = [](std::size_t b, const Mark& m) { return b < m.byte; };
+    auto line = std::upper_bound(lines_.begin(), lines_.end(), byte, byByte);
+    Mark best = line == lines_.begin() ? Mark{0, 0} : *(line - 1);
+    auto mark = std::upper_bound(marks_.begin(), marks_.end(), byte, byByte);
+    if (mark != marks_.begin() && (mark - 1)->byte > best.byte) best = *(mark - 1);
+    return best;
+}
+
+RichText::Mark RichText::markBeforeUnit(std::int64_t unit) const {
+    auto byUnit = [](std::int64_t u, const Mark& m) { return u < m.unit; };
+    auto line = std::upper_bound(lines_.begin(), lines_.end(), unit, byUnit);
+    Mark best = line == lines_.begin() ? Mark{0, 0} : *(line - 1);
+    auto mark = std::upper_bound(marks_.begin(), marks_.end(), unit, byUnit);
+    if (mark != marks_.begin() && (mark - 1)->unit > best.unit) best = *(mark - 1);
+    return best;
+}
+
+std::size_t RichText::byteOfUnit(std::int64_t unit) const {
+    if (unit <= 0) return 0;
+    if (unit >= units_) return size_;
+    const Mark m = markBeforeUnit(unit);
+    // Marks are at most a few kMarkBytes apart: scan a copy of the stretch after the mark.
+    std::int64_t u = m.unit;
+    std::size_t pos = m.byte;
+    while (u < unit) {
+        const Text window = bytes(pos, pos + 4 * kMarkBytes + 1);
+        const std::size_t n = window.size();
+        std::size_t i = 0;
+        while (u < unit && i + 1 < n) {
+            i += UnitLength(window.data() + i, n - i);
+            ++u;
+        }
+        if (i + 1 >= n && u < unit && pos + n >= size_) {  // the very last byte
+            i += UnitLength(window.data() + i, n - i);
+            ++u;
+        }
+        pos += i;
+    }
+    return pos;
+}
+
+std::int64_t RichText::unitOfByte(std::size_t byte) const {
+    if (byte == 0) return 0;
+    if (byte >= size_) return units_;
+    const Mark m = markBeforeByte(byte);
+    const Text window = bytes(m.byte, byte + 1);
+    std::int64_t u = m.unit;
+    const std::size_t target = byte - m.byte;
+    for (std::size_t i = 0; i < target; ++u) i += UnitLength(window.data() + i, window.size() - i);
+    return u;
+}
+
+std::int64_t RichText::cut(std::size_t from, std::size_t to, std::int64_t unit, std::size_t& lastMark,
+                           std::vector<Mark>& lines, std::vector<Mark>& marks) const {
+    const Text window = bytes(from, to);
+    const char* p = window.data();
+    const std::size_t n = window.size();
+    std::int64_t count = 0;
+    for (std::size_t i = 0; i < n;) {
+        if (from + i - lastMark >= kMarkBytes) {
+            marks.push_back({from + i, unit + count});
+            lastMark = from + i;
+        }
+        const auto b = static_cast<unsigned char>(p[i]);
+        i += UnitLength(p + i, n - i);
+        ++count;
+        if (b == '\r' || b == '\n') {
+            lines.push_back({from + i, unit + count});
+            lastMark = from + i;
+        }
+    }
+    return count;
+}
+
+void RichText::noteChange(std::int64_t line, bool middle) {
+    changedFrom_ = changedFrom_ < 0 ? line : std::min(changedFrom_, line);
+    changedMiddle_ = changedMiddle_ || middle;
+}
+
+RichText::Changes RichText::takeChanges() {
+    const Changes c{changedFrom_ < 0 ? lineCount() : changedFrom_, changedMiddle_};
+    changedFrom_ = -1;
+    changedMiddle_ = false;
+    return c;
+}
+
+bool RichText::takeScrollRequest() {
+    const bool requested = scrollRequested_;
+    scrollRequested_ = false;
+    return requested;
+}
+
+void RichText::appendBytes(std::string_view bytes, int format) {
+    if (bytes.empty()) return;
+    noteChange(lineCount() - 1, false);
+    const std::size_t oldSize = size_;
+    std::size_t skip = 0;
+    // A lone "\r" or lead byte at the end joins the first new byte into one unit.
+    if (oldSize > 0 && lastUnitStart_ == oldSize - 1) {
+        const char pair[2] = {static_cast<char>(at(oldSize - 1)), bytes[0]};
+        if (UnitLength(pair, 2) == 2) {
+            if (pair[0] == '\r') lines_.back().byte = oldSize + 1;  // the line after "\r" now starts after "\n"
+            skip = 1;
+        }
+    }
+    blocks_->append(bytes);
+    size_ += bytes.size();
+    if (runs_.empty() || runs_.back().format != format) runs_.push_back({oldSize, format});
+
+    // Cut the new bytes; the bytes are at hand, so no copy is needed.
+    std::size_t lastMark = std::max(lines_.back().byte, marks_.empty() ? 0 : marks_.back().byte);
+    const char* p = bytes.data();
+    const std::size_t n = bytes.size();
+    const std::size_t base = oldSize;
+    std::int64_t unit = units_;
+    for (std::size_t i = skip; i < n;) {
+        if (base + i - lastMark >= kMarkBytes) {
+            marks_.push_back({base + i, unit});
+            lastMark = base + i;
+        }
+        lastUnitStart_ = base + i;
+        const auto b = static_cast<unsigned char>(p[i]);
+        i += UnitLength(p + i, n - i);
+        ++unit;
+        if (b == '\r' || b == '\n') {
+            lines_.push_back({base + i, unit});
+            lastMark = base + i;
+        }
+    }
+    units_ = unit;
+}
+
+void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view bytes, int format) {
+    if (from == to && from == size_) {
+        appendBytes(bytes, format);
+        return;
+    }
+    const std::size_t oldSize = size_;
+    // Rescan from the last unit start before the change (a "\r" or lead byte just
+    // before it may join the first new byte) up to a byte after the change where
+    // every cutting has a boundary; past it the old cutting holds, shifted.
+    const Mark start = markBeforeByte(from > 0 ? from - 1 : 0);
+    std::size_t endOld = oldSize;
+    {
+        bool found = false;
+        std::size_t pos = to;
+        blocks_->forEachPiece(to, oldSize, [&](std::string_view piece) {
+            if (found) return;
+            for (std::size_t i = 0; i < piece.size(); ++i)
+                if (EndsUnitForSure(static_cast<unsigned char>(piece[i]))) {
+                    endOld = pos + i + 1;
+                    found = true;
+                    return;
+                }
+            pos += piece.size();
+        });
+    }
+    const std::int64_t unitsAtEndOld = unitOfByte(endOld);
+    const std::int64_t changedLine = lineOfUnit(start.unit);
+    const auto fmtAfter = to < oldSize ? formatIndexAt(to) : -1;
+
+    blocks_->erase(from, to);
+    blocks_->insert(from, bytes);
+    size_ = blocks_->size();
+    const std::ptrdiff_t delta = static_cast<std::ptrdiff_t>(bytes.size()) - static_cast<std::ptrdiff_t>(to - from);
+    const std::size_t endNew = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(endOld) + delta);
+
+    std::vector<Mark> newLines, newMarks;
+    std::size_t lastMark = start.byte;
+    const std::int64_t regionUnits = cut(start.byte, endNew, start.unit, lastMark, newLines, newMarks);
+    const std::int64_t unitDelta = start.unit + regionUnits - unitsAtEndOld;
+
+    auto splice = [&](std::vector<Mark>& v, const std::vector<Mark>& fresh) {
+        auto first = std::upper_bound(v.begin(), v.end(), start.byte,
+                                      [](std::size_t b, const Mark& m) { return b < m.byte; });
+        auto last = std::upper_bound(first, v.end(), endOld, [](std::size_t b, const Mark& m) { return b < m.byte; });
+        for (auto it = last; it != v.end(); ++it) {
+            it->byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(it->byte) + delta);
+            it->unit += unitDelta;
+        }
+        const auto at = v.erase(first, last);
+        v.insert(at, fresh.begin(), fresh.end());
+    };
+    splice(lines_, newLines);
+    splice(marks_, newMarks);
+    units_ += unitDelta;
+    if (endNew >= size_) {
+        // The rescan reached the end: find where the last unit starts.
+        const Mark m = markBeforeByte(size_ > 0 ? size_ - 1 : 0);
+        const Text tail = this->bytes(m.byte, size_);
+        std::size_t i = 0, lastStart = m.byte;
+        while (i < tail.size()) {
+            lastStart = m.byte + i;
+            i += UnitLength(tail.data() + i, tail.size() - i);
+        }
+        lastUnitStart_ = lastStart;
+    } else {
+        lastUnitStart_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(lastUnitStart_) + delta);
+    }
+
+    // Runs: [from, to) goes, the new bytes come in `format`, the rest moves by delta.
+    auto firstRun = std::lower_bound(runs_.begin(), runs_.end(), from,
+                                     [](const FormatRun& r, std::size_t b) { return r.byteStart < b; });
+    auto lastRun = std::upper_bound(firstRun, runs_.end(), to,
+                                    [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+    for (auto it = lastRun; it != runs_.end(); ++it)
+        it->byteStart = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(it->byteStart) + delta);
+    std::vector<FormatRun> fresh;
+    if (!bytes.empty()) fresh.push_back({from, format});
+    if (fmtAfter >= 0) fresh.push_back({from + bytes.size(), fmtAfter});
+    const auto pos = runs_.erase(firstRun, lastRun);
+    const auto index = static_cast<std::size_t>(pos - runs_.begin());
+    runs_.insert(pos, fresh.begin(), fresh.end());
+    mergeRuns(index > 0 ? index - 1 : 0, index + fresh.size() + 1);
+    noteChange(changedLine, true);
+}
+
+int RichText::formatIndexAt(std::size_t byte) const {
+    auto it = std::upper_bound(runs_.begin(), runs_.end(), byte,
+                               [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+    return it == runs_.begin() ? default_ : (it - 1)->format;
+}
+
+void RichText::mergeRuns(std::size_t from, std::size_t to) {
+    // Drops runs that hold no bytes or continue the format of the run before them.
+    for (std::size_t i = from; i < runs_.size() && i <= to;) {
+        const bool empty = i + 1 < runs_.size() ? runs_[i + 1].byteStart == runs_[i].byteStart
+                                                : runs_[i].byteStart >= size_;
+        const bool same = i > 0 && runs_[i - 1].format == runs_[i].format;
+        if (empty || same) {
+            runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(i));
+            if (i > from) --i;
+        } else {
+            ++i;
+        }
+    }
+}
+
+void RichText::reformatBytes(std::size_t from, std::size_t to, int format) {
+    if (from >= to) return;
+    const int fmtAfter = to < size_ ? formatIndexAt(to) : -1;
+    auto firstRun = std::lower_bound(runs_.begin(), runs_.end(), from,
+                                     [](const FormatRun& r, std::size_t b) { return r.byteStart < b; });
+    auto lastRun = std::upper_bound(firstRun, runs_.end(), to,
+                                    [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+    std::vector<FormatRun> fresh{{from, format}};
+    if (fmtAfter >= 0) fresh.push_back({to, fmtAfter});
+    const auto pos = runs_.erase(firstRun, lastRun);
+    const auto index = static_cast<std::size_t>(pos - runs_.begin());
+    runs_.insert(pos, fresh.begin(), fresh.end());
+    mergeRuns(index > 0 ? index - 1 : 0, index + fresh.size() + 1);
+    noteChange(lineOfUnit(unitOfByte(from)), true);
+}
+
+const CharFormat& RichText::formatAt(std::size_t byteOffset) const {
+    if (byteOffset >= size_) return formats_[static_cast<std::size_t>(default_)];
+    return formats_[static_cast<std::size_t>(formatIndexAt(byteOffset))];
+}
+
+std::vector<RichText::Run> RichText::runs(std::size_t from, std::size_t to) const {
+    std::vector<Run> out;
+    to = std::min(to, size_);
+    if (from >= to) return out;
+    auto it = std::upper_bound(runs_.begin(), runs_.end(), from,
+                               [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+    if (it != runs_.begin()) --it;
+    for (; it != runs_.end() && it->byteStart < to; ++it) {
+        const std::size_t end = it + 1 != runs_.end() ? (it + 1)->byteStart : size_;
+        const std::size_t a = std::max(from, it->byteStart), b = std::min(to, end);
+        if (a < b) out.push_back({a, b, it->format});
+    }
+    return out;
+}
+
+RichText::Line RichText::line(std::int64_t index) const {
+    const auto i = static_cast<std::size_t>(std::clamp<std::int64_t>(index, 0, lineCount() - 1));
+    Line l;
+    l.byteStart = lines_[i].byte;
+    l.unitStart = lines_[i].unit;
+    if (i + 1 < lines_.size()) {
+        const Mark next = lines_[i + 1];
+        const bool crlf = next.byte >= l.byteStart + 2 && at(next.byte - 1) == '\n' && at(next.byte - 2) == '\r';
+        l.byteEnd = next.byte - (crlf ? 2 : 1);
+        l.units = next.unit - 1 - l.unitStart;
+        l.hasEnd = true;
+    } else {
+        l.byteEnd = size_;
+        l.units = units_ - l.unitStart;
+    }
+    return l;
+}
+
+std::int64_t RichText::lineOfUnit(std::int64_t unit) const {
+    auto it = std::upper_bound(lines_.begin(), lines_.end(), unit,
+                               [](std::int64_t u, const Mark& m) { return u < m.unit; });
+    return it == lines_.begin() ? 0 : static_cast<std::int64_t>(it - lines_.begin()) - 1;
+}
+
+void RichText::setCaret(std::int64_t unit, std::size_t byte) {
+    selStart_ = selEnd_ = unit;
+    selStartByte_ = selEndByte_ = byte;
     selBytesValid_ = true;
 }
 
 void RichText::setText(const Text& text) {
-    const std::int64_t oldUnits = units_;
-    text_ = text;
+    blocks_->clear();
+    size_ = 0;
+    units_ = 0;
+    lines_.assign(1, {0, 0});
+    marks_.clear();
     runs_.clear();
-    if (!text_.empty()) runs_.push_back({text_.size(), default_});
-    units_ = CountUnits(text_.data(), text_.size());
-    lastUnitKnown_ = text_.empty();
     lastUnitStart_ = 0;
-    selStart_ = selEnd_ = units_;
-    selStartByte_ = selEndByte_ = text_.size();
-    selBytesValid_ = true;
-    record({Edit::Kind::Replace, 0, oldUnits, text_, default_});
+    noteChange(0, true);
+    appendBytes(text, default_);
+    setCaret(units_, size_);
 }
 
 void RichText::setSelection(std::int64_t start, std::int64_t length) {
@@ -63,168 +452,49 @@ void RichText::setSelection(std::int64_t start, std::int64_t length) {
 
 Text RichText::selectedText() const {
     if (selStart_ == selEnd_) return Text();
-    resolveSelection();
-    return text_.substr(selStartByte_, selEndByte_ - selStartByte_);
+    if (!selBytesValid_) {
+        selStartByte_ = byteOfUnit(selStart_);
+        selEndByte_ = byteOfUnit(selEnd_);
+        selBytesValid_ = true;
+    }
+    return bytes(selStartByte_, selEndByte_);
 }
 
 void RichText::replaceSelection(const Text& text) {
-    resolveSelection();
     if (selStart_ == selEnd_ && text.empty()) return;
-    record(applyReplace(selStart_, selEnd_ - selStart_, selStartByte_, selEndByte_, text, insertion_));
+    if (!selBytesValid_) {
+        selStartByte_ = byteOfUnit(selStart_);
+        selEndByte_ = selEnd_ == selStart_ ? selStartByte_ : byteOfUnit(selEnd_);
+        selBytesValid_ = true;
+    }
+    const std::size_t from = selStartByte_, to = selEndByte_;
+    replaceBytes(from, to, text, insertion_);
+    const std::size_t after = from + text.size();
+    const std::int64_t unit = unitOfByte(after);
+    // A last byte that joined the byte after it: the caret goes after that unit.
+    setCaret(unit, byteOfUnit(unit));
 }
 
-RichText::Edit RichText::applyReplace(std::int64_t unit, std::int64_t removed, std::size_t from, std::size_t to,
-                                      const Text& bytes, int format) {
-    // A single-byte unit just before the change ("\r", or a lead byte without its
-    // trail) may join the first new byte: then it belongs to the change.
-    std::int64_t startUnit = unit;
-    std::size_t start = from;
-    if (from > 0 && !bytes.empty()) {
-        const auto prev = static_cast<unsigned char>(text_[from - 1]);
-        const char pair[2] = {static_cast<char>(prev), bytes[0]};
-        const bool atEnd = from == text_.size() && lastUnitKnown_;
-        if ((prev == '\r' || prev >= 0x80) && UnitLength(pair, 2) == 2 &&
-            (atEnd ? lastUnitStart_ == from - 1 : byteOfUnit(unit - 1) == from - 1)) {
-            startUnit = unit - 1;
-            start = from - 1;
-            ++removed;
-        }
-    }
-    replaceBytes(from, to, bytes, format);
-    const std::size_t n = text_.size();
-    // Cut the new text from `start`; the old cutting of the tail starts at `tail`.
-    // Where the last new unit reaches into the tail, walk both cuttings on until they meet.
-    std::size_t pos = start, tail = from + bytes.size(), lastStart = start;
-    std::int64_t added = 0;
-    while (pos < tail) {
-        lastStart = pos;
-        pos += UnitLength(text_.data() + pos, n - pos);
-        ++added;
-    }
-    while (pos != tail) {
-        if (tail < pos) {
-            tail += UnitLength(text_.data() + tail, n - tail);
-            ++removed;
-        } else {
-            lastStart = pos;
-            pos += UnitLength(text_.data() + pos, n - pos);
-            ++added;
-        }
-    }
-    lastUnitKnown_ = pos == n && added > 0;
-    lastUnitStart_ = lastStart;
-    units_ += added - removed;
-    selStart_ = selEnd_ = startUnit + added;
-    selStartByte_ = selEndByte_ = pos;
-    selBytesValid_ = true;
-    return {Edit::Kind::Replace, startUnit, removed, text_.substr(start, pos - start), format};
+void RichText::append(const Text& text) {
+    const bool caretAtEnd = selStart_ == units_ && selEnd_ == units_;
+    appendBytes(text, insertion_);
+    // A caret at the end stays at the end; any other selection keeps its units.
+    if (caretAtEnd) setCaret(units_, size_);
 }
 
 void RichText::setInsertionFormat(const CharFormat& format) {
     insertion_ = intern(format);
     if (selStart_ == selEnd_) return;
-    resolveSelection();
-    reformatBytes(selStartByte_, selEndByte_, insertion_);
-    record({Edit::Kind::Reformat, selStart_, selEnd_ - selStart_, Text(), insertion_});
-}
-
-const CharFormat& RichText::formatAt(std::size_t byteOffset) const {
-    std::size_t start = 0;
-    for (const Run& run : runs_) {
-        if (byteOffset < start + run.bytes) return formats_[run.format];
-        start += run.bytes;
-    }
-    return formats_[default_];
-}
-
-std::size_t RichText::splitRunAt(std::size_t byteOffset) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < runs_.size(); ++i) {
-        if (byteOffset == start) return i;
-        if (byteOffset < start + runs_[i].bytes) {
-            const std::size_t head = byteOffset - start;
-            runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(i) + 1, {runs_[i].bytes - head, runs_[i].format});
-            runs_[i].bytes = head;
-            return i + 1;
-        }
-        start += runs_[i].bytes;
-    }
-    return runs_.size();
-}
-
-void RichText::replaceBytes(std::size_t from, std::size_t to, const Text& bytes, int format) {
-    if (from == to && from == text_.size()) {  // the common case: appending at the end
-        text_ += bytes;
-        if (!runs_.empty() && runs_.back().format == format)
-            runs_.back().bytes += bytes.size();
-        else if (!bytes.empty())
-            runs_.push_back({bytes.size(), format});
-        return;
-    }
-    const std::size_t first = splitRunAt(from);
-    const std::size_t last = splitRunAt(to);
-    runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(first), runs_.begin() + static_cast<std::ptrdiff_t>(last));
-    if (!bytes.empty()) runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(first), {bytes.size(), format});
-    text_.replace(from, to - from, bytes);
-    // Neighbours that now share a format become one run.
-    for (std::size_t i = first > 0 ? first - 1 : 0; i + 1 < runs_.size() && i <= first + 1;) {
-        if (runs_[i].format == runs_[i + 1].format) {
-            runs_[i].bytes += runs_[i + 1].bytes;
-            runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-        } else {
-            ++i;
-        }
-    }
-}
-
-void RichText::reformatBytes(std::size_t from, std::size_t to, int format) {
-    const Text bytes = text_.substr(from, to - from);
-    replaceBytes(from, to, bytes, format);
-}
-
-void RichText::setRecording(bool on) {
-    recording_ = on;
-    if (!on) edits_.clear();
-}
-
-void RichText::record(Edit edit) {
-    if (!recording_) return;
-    if (edit.kind == Edit::Kind::Replace && edit.units == 0 && !edits_.empty()) {
-        Edit& last = edits_.back();
-        if (last.kind == Edit::Kind::Replace && last.format == edit.format &&
-            lastEditEnd_ == edit.unitPos) {
-            last.inserted += edit.inserted;
-            lastEditEnd_ += CountUnits(edit.inserted.data(), edit.inserted.size());
-            return;
-        }
-    }
-    lastEditEnd_ = edit.kind == Edit::Kind::Replace
-                       ? edit.unitPos + CountUnits(edit.inserted.data(), edit.inserted.size())
-                       : -1;
-    edits_.push_back(std::move(edit));
-}
-
-std::vector<RichText::Edit> RichText::takeEdits() {
-    std::vector<Edit> out;
-    out.swap(edits_);
-    return out;
-}
-
-bool RichText::takeScrollRequest() {
-    const bool requested = scrollRequested_;
-    scrollRequested_ = false;
-    return requested;
+    reformatBytes(byteOfUnit(selStart_), byteOfUnit(selEnd_), insertion_);
 }
 
 void RichText::userReplace(std::int64_t unitPos, std::int64_t unitsRemoved, const Text& inserted) {
     unitPos = std::clamp<std::int64_t>(unitPos, 0, units_);
     unitsRemoved = std::clamp<std::int64_t>(unitsRemoved, 0, units_ - unitPos);
-    const std::size_t from = byteOfUnit(unitPos);
-    const std::size_t to = byteOfUnit(unitPos + unitsRemoved);
-    Edit edit = applyReplace(unitPos, unitsRemoved, from, to, inserted, insertion_);
-    // The view already shows what the user did; it needs telling only when the
-    // change had to be widened to whole units.
-    if (edit.unitPos != unitPos || edit.units != unitsRemoved || edit.inserted != inserted) record(std::move(edit));
+    selStart_ = unitPos;
+    selEnd_ = unitPos + unitsRemoved;
+    selBytesValid_ = false;
+    replaceSelection(inserted);
 }
 
 void RichText::userSelect(std::int64_t unitStart, std::int64_t unitEnd) {

@@ -1,19 +1,26 @@
 #pragma once
-// The content of a rich text box: GBK bytes, a character format per run,
-// a selection and an insertion format. It is the truth the logic reads;
-// a view mirrors it by draining the log of edits made since its last update,
-// so a thousand small appends reach the screen as one.
+// The content of a rich text box, and the only copy of it: exact GBK bytes, a
+// character format per run, a selection and an insertion format. The logic
+// writes it; a view draws the lines it shows straight from it.
 //
 // Positions seen by the logic and the view are "units", each shown as one
-// UTF-16 code unit: a line end "\r\n" (or a lone "\r" or "\n"), a lead byte
-// 0x80-0xFF with a trail byte 0x40-0xFF, or any other single byte. Whether a
-// unit starts at a byte depends only on that byte and the next, so an edit
-// changes the cutting of the text only next to it; the model widens every
-// edit to whole units (a "\n" arriving after a "\r" re-sends the "\r") so the
-// view can cut exactly the same way. Inside, the model keeps byte offsets and
-// converts lazily, since the view may report a selection on every mouse move
-// of a huge display.
+// UTF-16 code unit (see ui/qt/gbk_qstring.h): a line end "\r\n" (or a lone "\r"
+// or "\n"), a lead byte 0x80-0xFF with a trail byte 0x40-0xFF, or any other
+// single byte. Units are cut from the start of the text, left to right. A line
+// ends with its line-end unit; the line after it starts a new cutting, so a
+// line start is always a unit start.
+//
+// Cost: appending at the end is O(bytes appended), whatever the size of the
+// text, the length of its last line or where the selection is: the bytes go
+// into fixed-size blocks (no reallocation of what is held), and the line index,
+// the unit marks and the format runs grow by appending. Clearing is O(1).
+// Finding a unit's byte takes a binary search and a scan of at most
+// kMarkBytes. Edits elsewhere (the user's typing) cost a rescan of the edited
+// line and a shift of the indexes after it.
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/char_format.h"
@@ -32,18 +39,28 @@ std::int64_t CountUnits(const char* p, std::size_t n);
 
 class RichText {
 public:
-    struct Edit {
-        enum class Kind { Replace, Reformat } kind = Kind::Replace;
-        std::int64_t unitPos = 0;
-        std::int64_t units = 0;  // Replace: units removed; Reformat: units reformatted
-        Text inserted;           // Replace only
-        int format = 0;          // index into format()
+    // A line of the text: its content (without the line end) in bytes and units.
+    struct Line {
+        std::size_t byteStart = 0, byteEnd = 0;  // content [byteStart, byteEnd)
+        std::int64_t unitStart = 0, units = 0;   // content units; the line end, if any, follows
+        bool hasEnd = false;                      // ends with a line-end unit
+    };
+    // A stretch of bytes in one format.
+    struct Run {
+        std::size_t byteStart, byteEnd;
+        int format;
     };
 
     RichText();
+    ~RichText();
+    RichText(const RichText&) = delete;
+    RichText& operator=(const RichText&) = delete;
 
     // ---- the logic's operations ----
-    const Text& text() const { return text_; }
+    // A copy of the whole content; prefer byteCount(), bytes() or forEachPiece() on a large text.
+    Text text() const;
+    std::size_t byteCount() const { return size_; }
+    bool empty() const { return size_ == 0; }
     // Replaces the whole content, in the default format; the caret goes to the end.
     void setText(const Text& text);
     // Selects start … start + length (units). Negative start is 0; negative length selects to the end.
@@ -52,66 +69,153 @@ public:
     // Replaces the selection (or inserts at the caret) with `text` in the insertion
     // format; afterwards the caret stands right after it.
     void replaceSelection(const Text& text);
+    // Appends `text` at the end in the insertion format; the selection stays where it is
+    // (a caret at the very end stays at the end).
+    void append(const Text& text);
+    // The same in `format`, which becomes the insertion format without touching the selection.
+    void append(const Text& text, const CharFormat& format) {
+        setWriteFormat(format);
+        append(text);
+    }
+    // Makes `format` the insertion format (of program writes and the user's typing)
+    // without recolouring the selection.
+    void setWriteFormat(const CharFormat& format) { insertion_ = intern(format); }
     // Sets the format of the selection; with an empty selection, of the next insertion.
     void setInsertionFormat(const CharFormat& format);
-    const CharFormat& insertionFormat() const { return formats_[insertion_]; }
+    const CharFormat& insertionFormat() const { return formats_[static_cast<std::size_t>(insertion_)]; }
     void deleteSelection() { replaceSelection(Text()); }
     void scrollToEnd() { scrollRequested_ = true; }
     void setDefaultFormat(const CharFormat& format);
 
-    // ---- reading back, for tests and tools ----
+    // ---- reading back ----
     std::int64_t unitCount() const { return units_; }
     std::int64_t selectionStart() const { return selStart_; }
     std::int64_t selectionEnd() const { return selEnd_; }
     // The format of the byte at `byteOffset` (the default format past the end).
     const CharFormat& formatAt(std::size_t byteOffset) const;
-    const CharFormat& format(int index) const { return formats_[index]; }
+    const CharFormat& format(int index) const { return formats_[static_cast<std::size_t>(index)]; }
+    // Bytes [from, to), clamped to the text.
+    Text bytes(std::size_t from, std::size_t to) const;
+    // Calls f(std::string_view) for consecutive pieces of bytes [from, to), without copying.
+    template <class F>
+    void forEachPiece(std::size_t from, std::size_t to, F&& f) const;
+    std::size_t byteOfUnit(std::int64_t unit) const;
+    std::int64_t unitOfByte(std::size_t byte) const;  // the unit that starts at or contains `byte`
 
-    // ---- the view's side ----
-    // Turns recording of edits for a view on or off (off: nothing accumulates).
-    void setRecording(bool on);
-    // Edits since the last call, in order, consecutive appends merged.
-    std::vector<Edit> takeEdits();
+    // ---- lines and runs, for a view ----
+    std::int64_t lineCount() const { return static_cast<std::int64_t>(lines_.size()); }
+    Line line(std::int64_t index) const;
+    // The line holding unit position `unit` (a position at a line's end belongs to that line).
+    std::int64_t lineOfUnit(std::int64_t unit) const;
+    // The runs that overlap bytes [from, to), cut to that range.
+    std::vector<Run> runs(std::size_t from, std::size_t to) const;
+    // The first line whose content changed since the last call (lineCount() when none),
+    // and whether any line before the end was touched (so lines after it may have moved).
+    struct Changes {
+        std::int64_t fromLine;
+        bool middle;
+    };
+    Changes takeChanges();
     bool takeScrollRequest();
-    // The user edited the view: apply to the model without logging it back.
+
+    // ---- the user's edits, from the view ----
+    // Replaces units [unitPos, unitPos + unitsRemoved) with `inserted` in the insertion
+    // format; the caret stands after it.
     void userReplace(std::int64_t unitPos, std::int64_t unitsRemoved, const Text& inserted);
     void userSelect(std::int64_t unitStart, std::int64_t unitEnd);
 
+    // Bytes between two unit marks at most (a unit lookup scans no more).
+    static constexpr std::size_t kMarkBytes = 4096;
+
 private:
-    struct Run {
-        std::size_t bytes;
+    class Blocks;
+    struct Mark {
+        std::size_t byte;
+        std::int64_t unit;
+    };
+    struct FormatRun {
+        std::size_t byteStart;
         int format;
     };
     int intern(const CharFormat& format);
-    std::size_t byteOfUnit(std::int64_t unit) const;
-    void resolveSelection() const;
-    void replaceBytes(std::size_t from, std::size_t to, const Text& bytes, int format);
-    // Replaces units [unit, unit + removed) = bytes [from, to) and widens the change to
-    // whole units of the new text. Returns the widened edit (in units), with the caret after it.
-    Edit applyReplace(std::int64_t unit, std::int64_t removed, std::size_t from, std::size_t to,
-                      const Text& bytes, int format);
+    unsigned char at(std::size_t byte) const;
+    int formatIndexAt(std::size_t byte) const;
+    // Drops runs in [from, to] that hold no bytes or repeat the format before them.
+    void mergeRuns(std::size_t from, std::size_t to);
+    // Cuts bytes [from, to) into units (from is a unit start) and appends the line starts
+    // and marks found to the given vectors; returns the units. `lastMark` is the byte of
+    // the last mark or line start before `from`.
+    std::int64_t cut(std::size_t from, std::size_t to, std::int64_t unit, std::size_t& lastMark,
+                     std::vector<Mark>& lines, std::vector<Mark>& marks) const;
+    void appendBytes(std::string_view bytes, int format);
+    void replaceBytes(std::size_t from, std::size_t to, std::string_view bytes, int format);
     void reformatBytes(std::size_t from, std::size_t to, int format);
-    std::size_t splitRunAt(std::size_t byteOffset);
-    void record(Edit edit);
+    // The nearest mark or line start at or before `unit` / `byte`.
+    Mark markBeforeUnit(std::int64_t unit) const;
+    Mark markBeforeByte(std::size_t byte) const;
+    void noteChange(std::int64_t line, bool middle);
+    void setCaret(std::int64_t unit, std::size_t byte);
 
-    Text text_;
-    std::vector<Run> runs_;
+    std::unique_ptr<Blocks> blocks_;
+    std::size_t size_ = 0;
+    std::int64_t units_ = 0;
+    // Line starts (line 0 at 0) and extra marks at unit starts, at most kMarkBytes apart.
+    std::vector<Mark> lines_;
+    std::vector<Mark> marks_;
+    // Where the last unit starts: a lone "\r" or lead byte there may join the next byte.
+    std::size_t lastUnitStart_ = 0;
+    std::vector<FormatRun> runs_;
     std::vector<CharFormat> formats_;
     int default_ = 0;
     int insertion_ = 0;
-    std::int64_t units_ = 0;
     // Selection in units, with its byte offsets resolved on demand.
     std::int64_t selStart_ = 0, selEnd_ = 0;
     mutable bool selBytesValid_ = true;
     mutable std::size_t selStartByte_ = 0, selEndByte_ = 0;
-    bool recording_ = false;
-    std::vector<Edit> edits_;
-    std::int64_t lastEditEnd_ = -1;
-    // Byte offset where the last unit starts, kept while the text only grows at its
-    // end, so appending never scans the whole text.
-    std::size_t lastUnitStart_ = 0;
-    bool lastUnitKnown_ = true;  // unit just past the last logged insertion
+    std::int64_t changedFrom_ = -1;  // -1: nothing changed
+    bool changedMiddle_ = false;
     bool scrollRequested_ = false;
 };
+
+// The bytes in fixed-size blocks: appending never moves what is held.
+class RichText::Blocks {
+public:
+    static constexpr std::size_t kBlock = 1 << 20;
+    std::size_t size() const { return size_; }
+    void clear() {
+        blocks_.clear();
+        starts_.clear();
+        size_ = 0;
+    }
+    void append(std::string_view bytes);
+    void insert(std::size_t at, std::string_view bytes);
+    void erase(std::size_t from, std::size_t to);
+    unsigned char at(std::size_t byte) const {
+        const std::size_t b = blockOf(byte);
+        return static_cast<unsigned char>(blocks_[b][byte - starts_[b]]);
+    }
+    template <class F>
+    void forEachPiece(std::size_t from, std::size_t to, F&& f) const {
+        if (from >= to) return;
+        for (std::size_t b = blockOf(from); b < blocks_.size() && from < to; ++b) {
+            const std::size_t start = starts_[b], end = start + blocks_[b].size();
+            const std::size_t stop = to < end ? to : end;
+            if (from < stop) f(std::string_view(blocks_[b]).substr(from - start, stop - from));
+            from = stop;
+        }
+    }
+
+private:
+    std::size_t blockOf(std::size_t byte) const;
+    void renumber(std::size_t fromBlock);
+    std::vector<std::string> blocks_;
+    std::vector<std::size_t> starts_;
+    std::size_t size_ = 0;
+};
+
+template <class F>
+void RichText::forEachPiece(std::size_t from, std::size_t to, F&& f) const {
+    blocks_->forEachPiece(from, to < size_ ? to : size_, f);
+}
 
 }  // namespace vorta::ui

@@ -114,14 +114,18 @@ TEST_F(ReceiveTest, EveryByteKeepsTheEndInView) {
     EXPECT_TRUE(text.takeScrollRequest());
 }
 
-TEST_F(ReceiveTest, CellsGoWhereTheUserLeftTheCaretAndReplaceASelection) {
-    // The display is editable: a received byte replaces the current selection.
+TEST_F(ReceiveTest, CellsGoToTheEndAndLeaveTheUsersSelectionAndCaretAlone) {
+    // The display is editable, but received bytes never land where the user clicked:
+    // a selection made to inspect a byte keeps its text, and the stream stays in order.
     bytes({0x01, 0x02});
     c(kDisplay).setSelection(0, 3);
     bytes({0x0A});
-    EXPECT_EQ(display(), "0A 02 ");
+    EXPECT_EQ(display(), "01 02 0A ");
+    EXPECT_EQ(c(kDisplay).selectedText(), "01 ");
+    c(kDisplay).setSelection(3, 0);  // a caret in the middle
     bytes({0x0B});
-    EXPECT_EQ(display(), "0A 0B 02 ");
+    EXPECT_EQ(display(), "01 02 0A 0B ");
+    EXPECT_EQ(c(kDisplay).rich().selectionStart(), 3);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The rich text content: writes at the caret, formats per run, selections, and
-// the edits a view replays to mirror it unit for unit.
+// the line index and unit marks a view reads it through, which must always
+// agree with a fresh cutting of the bytes.
 #include <gtest/gtest.h>
+
+#include <random>
 
 #include "ui/rich_text.h"
 
@@ -10,34 +13,49 @@ namespace {
 const CharFormat kGreen{"宋体", 11, 0, 0, Rgb(0, 128, 0)};
 const CharFormat kBlue{"宋体", 11, 0, 0, Rgb(0, 0, 255)};
 
-// Replays the logged edits on a vector of units, as a view would, and checks
-// the result against the model's own cutting of its text.
-struct Mirror {
-    std::vector<Text> units;
-    void apply(const std::vector<RichText::Edit>& edits) {
-        for (const auto& e : edits) {
-            if (e.kind != RichText::Edit::Kind::Replace) continue;
-            std::vector<Text> inserted;
-            for (std::size_t i = 0; i < e.inserted.size();) {
-                const std::size_t n = UnitLength(e.inserted.data() + i, e.inserted.size() - i);
-                inserted.push_back(e.inserted.substr(i, n));
-                i += n;
-            }
-            ASSERT_LE(e.unitPos + e.units, std::int64_t(units.size()));
-            units.erase(units.begin() + e.unitPos, units.begin() + e.unitPos + e.units);
-            units.insert(units.begin() + e.unitPos, inserted.begin(), inserted.end());
+// Cuts the text afresh, as a view would, and compares every line, every
+// unit/byte conversion and the unit count with what the store's indexes say.
+void ExpectIndexesMatch(const RichText& rich) {
+    const Text text = rich.text();
+    ASSERT_EQ(rich.byteCount(), text.size());
+    std::vector<std::size_t> unitStarts;
+    std::vector<RichText::Line> lines(1);
+    std::int64_t unit = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        unitStarts.push_back(i);
+        const auto b = static_cast<unsigned char>(text[i]);
+        const std::size_t n = UnitLength(text.data() + i, text.size() - i);
+        if (b == '\r' || b == '\n') {
+            lines.back().byteEnd = i;
+            lines.back().units = unit - lines.back().unitStart;
+            lines.back().hasEnd = true;
+            lines.push_back({i + n, i + n, unit + 1, 0, false});
         }
+        i += n;
+        ++unit;
     }
-    Text joined() const {
-        Text t;
-        for (const auto& u : units) t += u;
-        return t;
+    lines.back().byteEnd = text.size();
+    lines.back().units = unit - lines.back().unitStart;
+    ASSERT_EQ(rich.unitCount(), unit);
+    ASSERT_EQ(rich.lineCount(), std::int64_t(lines.size()));
+    for (std::size_t l = 0; l < lines.size(); ++l) {
+        const RichText::Line got = rich.line(std::int64_t(l));
+        EXPECT_EQ(got.byteStart, lines[l].byteStart) << "line " << l;
+        EXPECT_EQ(got.byteEnd, lines[l].byteEnd) << "line " << l;
+        EXPECT_EQ(got.unitStart, lines[l].unitStart) << "line " << l;
+        EXPECT_EQ(got.units, lines[l].units) << "line " << l;
+        EXPECT_EQ(got.hasEnd, lines[l].hasEnd) << "line " << l;
+        EXPECT_EQ(rich.lineOfUnit(lines[l].unitStart + lines[l].units), std::int64_t(l));
     }
-};
+    for (std::size_t u = 0; u < unitStarts.size(); u += 1 + u / 64) {
+        EXPECT_EQ(rich.byteOfUnit(std::int64_t(u)), unitStarts[u]) << "unit " << u;
+        EXPECT_EQ(rich.unitOfByte(unitStarts[u]), std::int64_t(u)) << "unit " << u;
+    }
+    EXPECT_EQ(rich.byteOfUnit(unit), text.size());
+}
 
-TEST(RichText, WritesAppendAtTheCaretInTheirFormatAndMergeForTheView) {
+TEST(RichText, WritesAppendAtTheCaretInTheirFormatAndTheLinesFollow) {
     RichText rich;
-    rich.setRecording(true);
     rich.setInsertionFormat(kGreen);
     rich.replaceSelection("01 03 ");
     rich.replaceSelection("D1 80\r\n");
@@ -47,48 +65,42 @@ TEST(RichText, WritesAppendAtTheCaretInTheirFormatAndMergeForTheView) {
     EXPECT_EQ(rich.formatAt(0), kGreen);
     EXPECT_EQ(rich.formatAt(12), kGreen);
     EXPECT_EQ(rich.formatAt(13), kBlue);
-    const auto edits = rich.takeEdits();
-    ASSERT_EQ(edits.size(), 2u);  // one per format run
-    EXPECT_EQ(edits[0].inserted, "01 03 D1 80\r\n");
+    const auto runs = rich.runs(0, rich.byteCount());
+    ASSERT_EQ(runs.size(), 2u);  // one per format
+    EXPECT_EQ(runs[0].byteEnd, 13u);
     EXPECT_EQ(rich.unitCount(), 15);  // "\r\n" is one unit
+    ASSERT_EQ(rich.lineCount(), 2);
+    EXPECT_EQ(rich.line(0).units, 11);
+    EXPECT_EQ(rich.line(1).unitStart, 12);
+    ExpectIndexesMatch(rich);
 }
 
-TEST(RichText, LineEndSplitAcrossWritesResendsTheCarriageReturn) {
+TEST(RichText, LineEndSplitAcrossWritesBecomesOneUnit) {
     RichText rich;
-    rich.setRecording(true);
-    Mirror view;
     rich.replaceSelection("Hi\r");
-    view.apply(rich.takeEdits());
+    EXPECT_EQ(rich.lineCount(), 2);
     rich.replaceSelection("\n");
-    const auto edits = rich.takeEdits();
-    ASSERT_EQ(edits.size(), 1u);
-    EXPECT_EQ(edits[0].unitPos, 2);
-    EXPECT_EQ(edits[0].units, 1);
-    EXPECT_EQ(edits[0].inserted, "\r\n");
-    view.apply(edits);
-    EXPECT_EQ(view.units.size(), 3u);
     EXPECT_EQ(rich.unitCount(), 3);
+    EXPECT_EQ(rich.lineCount(), 2);
+    EXPECT_EQ(rich.line(1).byteStart, 4u);
+    ExpectIndexesMatch(rich);
 }
 
-TEST(RichText, ViewMirrorStaysExactThroughSplitCharactersAndMiddleEdits) {
+TEST(RichText, IndexesStayExactThroughSplitCharactersAndMiddleEdits) {
     RichText rich;
-    rich.setRecording(true);
-    Mirror view;
     // Bytes written one at a time, as plain-text receiving and broken echoes may do.
     const Text bytes = "A\xD6\xD0\r\n\xB0" "B 1\xC4";
     for (char b : bytes) rich.replaceSelection(Text(1, b));
-    view.apply(rich.takeEdits());
-    EXPECT_EQ(view.joined(), rich.text());
-    EXPECT_EQ(std::int64_t(view.units.size()), rich.unitCount());
+    EXPECT_EQ(rich.text(), bytes);
+    ExpectIndexesMatch(rich);
 
     // A lead byte inserted in the middle joins the byte after it.
     rich.setSelection(1, 0);
     rich.replaceSelection("\xB1");
+    ExpectIndexesMatch(rich);
     rich.setSelection(0, 2);
     rich.replaceSelection("xy\r");
-    view.apply(rich.takeEdits());
-    EXPECT_EQ(view.joined(), rich.text());
-    EXPECT_EQ(std::int64_t(view.units.size()), rich.unitCount());
+    ExpectIndexesMatch(rich);
     EXPECT_EQ(rich.unitCount(), CountUnits(rich.text().data(), rich.text().size()));
 }
 
@@ -109,6 +121,7 @@ TEST(RichText, SelectionReadReplaceAndDelete) {
     EXPECT_EQ(rich.text(), "01 AB!");
     rich.setSelection(0, std::int64_t(rich.text().size()) + 100);  // select all by byte length
     EXPECT_EQ(rich.selectedText(), "01 AB!");
+    ExpectIndexesMatch(rich);
 }
 
 TEST(RichText, InsertionFormatWithSelectionRecoloursIt) {
@@ -122,31 +135,93 @@ TEST(RichText, InsertionFormatWithSelectionRecoloursIt) {
     EXPECT_EQ(rich.formatAt(3), kBlue);
     EXPECT_EQ(rich.formatAt(4), kGreen);
     EXPECT_EQ(rich.text(), "abcdef");
+    EXPECT_EQ(rich.runs(0, 6).size(), 3u);
+    rich.setSelection(0, -1);
+    rich.setInsertionFormat(kBlue);  // recolouring everything leaves one run
+    EXPECT_EQ(rich.runs(0, 6).size(), 1u);
 }
 
-TEST(RichText, UserEditsLandInTheModelWithoutEchoingBack) {
+TEST(RichText, UserEditsLandInTheModelAndClearEmptiesEverything) {
     RichText rich;
-    rich.setRecording(true);
     rich.replaceSelection("01 02 03");
-    rich.takeEdits();
     rich.userReplace(3, 2, "中");
     EXPECT_EQ(rich.text(), "01 中 03");
-    EXPECT_TRUE(rich.takeEdits().empty());
+    EXPECT_EQ(rich.selectionStart(), 4);  // after the inserted character
     rich.userSelect(6, 3);  // reversed ends are ordered
     EXPECT_EQ(rich.selectedText(), "中 0");
     rich.setText("");
     EXPECT_EQ(rich.unitCount(), 0);
+    EXPECT_EQ(rich.lineCount(), 1);
+    EXPECT_TRUE(rich.runs(0, 100).empty());
     rich.replaceSelection("x");
     EXPECT_EQ(rich.text(), "x");
+    ExpectIndexesMatch(rich);
+}
+
+TEST(RichText, AppendKeepsTheUsersSelectionAndACaretAtTheEndFollows) {
+    RichText rich;
+    rich.replaceSelection("01 02 03 04 ");
+    rich.setSelection(3, 2);
+    rich.append("AA BB ");
+    EXPECT_EQ(rich.text(), "01 02 03 04 AA BB ");
+    EXPECT_EQ(rich.selectedText(), "02");
+    rich.setSelection(rich.unitCount(), 0);
+    rich.append("CC ");
+    EXPECT_EQ(rich.selectionStart(), rich.unitCount());
+}
+
+TEST(RichText, RandomEditsKeepTheIndexesExact) {
+    // Short texts of line ends, lead bytes and ASCII, edited anywhere: the
+    // incremental indexes must match a fresh cutting after every step.
+    std::mt19937 rng(7);
+    const char alphabet[] = {'\r', '\n', 'A', ' ', '1', '\xB0', '\xD6', '\x40', '\x7F'};
+    RichText rich;
+    for (int step = 0; step < 2000; ++step) {
+        Text piece;
+        const int n = int(rng() % 5);
+        for (int i = 0; i < n; ++i) piece += alphabet[rng() % sizeof alphabet];
+        const std::int64_t units = rich.unitCount();
+        switch (rng() % 4) {
+        case 0:
+            rich.append(piece);
+            break;
+        case 1:
+            rich.userReplace(std::int64_t(rng() % std::uint64_t(units + 1)), std::int64_t(rng() % 3), piece);
+            break;
+        case 2:
+            rich.setSelection(std::int64_t(rng() % std::uint64_t(units + 1)), std::int64_t(rng() % 4));
+            rich.setInsertionFormat(rng() % 2 ? kBlue : kGreen);
+            break;
+        default:
+            rich.replaceSelection(piece);
+        }
+        if (rich.byteCount() > 300) rich.setText(rich.bytes(150, rich.byteCount()));
+        ExpectIndexesMatch(rich);
+        if (HasFailure()) FAIL() << "after step " << step << ": " << ::testing::PrintToString(rich.text());
+    }
+}
+
+TEST(RichText, MarksKeepLookupsShortOnLongLinesAndEditsInThem) {
+    // One line much longer than the mark spacing, with two-byte characters
+    // and an edit in its middle.
+    RichText rich;
+    Text line;
+    for (int i = 0; i < 5000; ++i) line += i % 7 ? "5A " : "中";
+    rich.append(line);
+    rich.userReplace(7000, 3, "\xB0\r\n");
+    ExpectIndexesMatch(rich);
 }
 
 TEST(RichText, AppendingToAHugeTextDoesNotRescanIt) {
-    // Appending two-byte characters one at a time must not walk the whole text
-    // each time; a quadratic walk would take minutes here.
+    // Appending two-byte characters one at a time, with the caret away from
+    // the end, must not walk the whole text each time; a walk per append would
+    // take minutes here.
     RichText rich;
     rich.replaceSelection(Text(20'000'000, 'A'));
-    for (int i = 0; i < 20000; ++i) rich.replaceSelection("\xD6\xD0");
+    rich.setSelection(10, 5);
+    for (int i = 0; i < 20000; ++i) rich.append("\xD6\xD0");
     EXPECT_EQ(rich.unitCount(), 20'000'000 + 20000);
+    EXPECT_EQ(rich.selectedText(), "AAAAA");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #pragma once
-// The rich text box on QPlainTextEdit. The model takes every write at once;
-// the widget catches up in one batch a few milliseconds later, so a stream of
-// single-byte writes costs one document edit and one scroll per batch.
+// The rich text box on Qt: a scroll area that draws the visible lines straight
+// from the model's store (RichText) with QTextLayout. There is no second
+// document: the view lays out only what is on screen, caches those layouts,
+// and refreshes at most once per frame however many writes came in between.
 #include <memory>
 
 #include "ui/qt/adapters.h"
@@ -10,7 +11,7 @@ namespace vorta::ui::qt {
 
 std::unique_ptr<Adapter> CreateRichTextAdapter(Model& model, Control& control, QWidget* parent);
 
-// The longest the widget lags behind the model, in milliseconds.
-inline constexpr int kRichTextBatchMs = 50;
+// The shortest time between two refreshes of the display, in milliseconds (one frame).
+inline constexpr int kRichTextFrameMs = 16;
 
 }  // namespace vorta::ui::qt

@@ -1,0 +1,163 @@
+// The display's Qt view draws from the model's store: after any mix of program
+// writes, the user's typing and selecting, clears and resizes, what the view
+// offers a screen reader is exactly the model's text, caret and selection.
+#include <gtest/gtest.h>
+
+#include <QAbstractScrollArea>
+#include <QAccessible>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <random>
+
+#include "ui/model.h"
+#include "ui/qt/application.h"
+#include "ui/qt/gbk_qstring.h"
+#include "ui/qt/qt_event_loop.h"
+#include "ui/qt/qt_view.h"
+
+namespace vorta::ui::qt {
+namespace {
+
+const WindowDef& DisplayWindow() {
+    static const WindowDef w = [] {
+        WindowDef d;
+        d.name = "display test";
+        d.title = "display test";
+        d.rect = {0, 0, 600, 400};
+        d.controls = {{.name = "display", .kind = Kind::RichText, .rect = {1, 1, 454, 300},
+                       .font = {"SimSun", 9}, .wordWrap = true, .vScroll = true, .hideSelection = true}};
+        return d;
+    }();
+    return w;
+}
+
+class RichTextView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InstallFonts();
+        model.setView(&view);
+        window = model.openWindow(DisplayWindow());
+        box = &window->find("display")->as<RichTextBox>();
+        widget = dynamic_cast<QAbstractScrollArea*>(view.widgetOf(*box));
+        ASSERT_NE(widget, nullptr);
+        widget->window()->show();
+        widget->setFocus();
+        settle();
+    }
+    void TearDown() override {
+        if (window && window->isOpen()) window->close();
+        model.setView(nullptr);
+    }
+    // Runs the loop for more than a frame, so the view refreshes.
+    static void settle() {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 40) QCoreApplication::processEvents();
+    }
+    QAccessibleTextInterface* text() {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        return a ? a->textInterface() : nullptr;
+    }
+    // The model's text as the view must offer it: one character per unit, line ends "\n".
+    QString modelText() {
+        QString s = UnitsToQString(box->text());
+        s.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+        return s;
+    }
+    void expectViewMatchesModel(const char* when) {
+        QAccessibleTextInterface* t = text();
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->characterCount(), box->rich().unitCount()) << when;
+        EXPECT_EQ(t->text(0, t->characterCount()), modelText()) << when;
+        int start = 0, end = 0;
+        t->selection(0, &start, &end);
+        if (box->rich().selectionStart() != box->rich().selectionEnd()) {
+            EXPECT_EQ(start, box->rich().selectionStart()) << when;
+            EXPECT_EQ(end, box->rich().selectionEnd()) << when;
+        }
+    }
+
+    QtEventLoop loop;
+    Model model{loop, {1280, 1024}};
+    QtView view{model};
+    Window* window = nullptr;
+    RichTextBox* box = nullptr;
+    QAbstractScrollArea* widget = nullptr;
+};
+
+TEST_F(RichTextView, TypingWhileProgramWritesArePendingLandsWhereTheScreenShowsIt) {
+    box->append("ABC");
+    settle();
+    QTest::keyClick(widget, Qt::Key_End, Qt::ControlModifier);  // caret at the visible end
+    box->append("DEF");  // not yet drawn
+    QTest::keyClicks(widget, "X");
+    settle();
+    // One store: the model and the screen agree, whatever order things came in.
+    EXPECT_EQ(box->text(), "ABCDEFX");
+    expectViewMatchesModel("after typing");
+}
+
+TEST_F(RichTextView, AccessibleTextGivesTheWholeDisplayWithColoursPerCharacter) {
+    const CharFormat green{"SimSun", 11, 0, 0, Rgb(0, 128, 0)};
+    const CharFormat blue{"SimSun", 11, 0, 0, Rgb(0, 0, 255)};
+    box->append("01 03\r\n", green);
+    box->append(ToGbk(QStringLiteral(u"0A 中")), blue);
+    settle();
+    expectViewMatchesModel("after writes");
+    int start = 0, end = 0;
+    EXPECT_EQ(text()->attributes(1, &start, &end), QStringLiteral("color:rgb(0,128,0);"));
+    EXPECT_EQ(text()->attributes(8, &start, &end), QStringLiteral("color:rgb(0,0,255);"));
+    EXPECT_EQ(text()->text(6, 10), QStringLiteral(u"0A 中"));
+}
+
+TEST_F(RichTextView, RandomInterleavingsKeepTheViewOnTheModel) {
+    std::mt19937 rng(3);
+    for (int step = 0; step < 300; ++step) {
+        switch (rng() % 7) {
+        case 0:
+        case 1: {
+            std::string cells;
+            for (unsigned i = rng() % 200; i > 0; --i) cells += "5A ";
+            box->append(cells + (rng() % 3 ? "" : "\r\n"));
+            box->scrollToEnd();
+            break;
+        }
+        case 2:
+            QTest::keyClicks(widget, rng() % 2 ? "xy" : "7");
+            break;
+        case 3:
+            QTest::keyClick(widget, rng() % 2 ? Qt::Key_Left : Qt::Key_Up, Qt::ShiftModifier);
+            break;
+        case 4:
+            QTest::keyClick(widget, rng() % 2 ? Qt::Key_Backspace : Qt::Key_Delete);
+            break;
+        case 5:
+            if (rng() % 10 == 0) box->setText("");
+            else box->setSelection(std::int64_t(rng() % std::uint64_t(box->rich().unitCount() + 1)), 4);
+            break;
+        default:
+            widget->resize(200 + int(rng() % 400), 100 + int(rng() % 300));
+        }
+        if (rng() % 2) settle();
+        expectViewMatchesModel("during the run");
+        if (HasFailure()) FAIL() << "at step " << step;
+    }
+}
+
+TEST_F(RichTextView, DragSelectsAndTheSelectionReachesTheModel) {
+    box->append("01 02 03 04");
+    settle();
+    QWidget* vp = widget->viewport();
+    QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(5, 8));
+    QTest::mouseMove(vp, QPoint(200, 8));
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(200, 8));
+    EXPECT_EQ(box->selectedText(), "01 02 03 04");
+    QTest::mouseDClick(vp, Qt::LeftButton, {}, QPoint(6, 8));
+    EXPECT_EQ(box->selectedText(), "01");
+    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(box->selectedText(), "01 02 03 04");
+}
+
+}  // namespace
+}  // namespace vorta::ui::qt
