@@ -1,0 +1,190 @@
+// The real program under a private X server: the list comes from 循环数据.BAT,
+// a click on 自动发送 opens the port (a pseudo-terminal linked as a COM port
+// beside the settings) and frames leave at the interval while the lamp
+// blinks; a second click stops both.
+#include <gtest/gtest.h>
+// After gtest: Xlib's macros (None, Bool) would break its headers.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "codec/hex_text.h"
+#include "serial/port_discovery.h"
+#include "store/settings_file.h"
+#include "support/pty_pair.h"
+#include "support/temp_dir.h"
+#include "support/xvfb.h"
+
+namespace vorta {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Client positions at the first-run size 600 x 536, after the window's relayout:
+// 分组框2 at (2, 420), its strip at (258, 13) inside it.
+constexpr int kAutoSendX = 2 + 258 + 244 + 77 / 2, kAutoSendY = 420 + 13 + 5 + 32 / 2;
+constexpr int kLampLeft = 2 + 258 + 214, kLampTop = 420 + 13 + 11, kLampSize = 20;
+
+std::string WindowTitle(Display* dpy, Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), 0, 1024, False,
+                           XInternAtom(dpy, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
+        data) {
+        title.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+    }
+    return title;
+}
+
+Window FindTopLevel(Display* dpy, const std::string& title) {
+    Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes attrs;
+            if (WindowTitle(dpy, children[i]) == title && XGetWindowAttributes(dpy, children[i], &attrs) &&
+                attrs.map_state == IsViewable)
+                found = children[i];
+        }
+        XFree(children);
+    }
+    return found;
+}
+
+// Pixels of the lamp's square that are pure yellow, read back from the X server.
+int YellowPixels(Display* dpy, Window w) {
+    XImage* image = XGetImage(dpy, w, kLampLeft, kLampTop, kLampSize, kLampSize, AllPlanes, ZPixmap);
+    if (!image) return -1;
+    int yellow = 0;
+    for (int y = 0; y < kLampSize; ++y)
+        for (int x = 0; x < kLampSize; ++x) yellow += (XGetPixel(image, x, y) & 0xFFFFFF) == 0xFFFF00;
+    XDestroyImage(image);
+    return yellow;
+}
+
+TEST(AutoSendEndToEnd, ListFromTheFileSentAtTheIntervalWithTheLampBlinkingUntilStopped) {
+    test::Xvfb x;
+    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
+    test::TempDir tmp;
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+
+    // The port: a pseudo-terminal linked as COM7, selected in the settings.
+    std::filesystem::create_directories(tmp.path() / "ports");
+    std::filesystem::create_symlink(pty.path(), tmp.path() / "ports" / "COM7");
+    const std::string ini = tmp.slash() + "peizhi.ini";
+    std::vector<serial::PortInfo> ports;
+    serial::DiscoverPorts(serial::RootsBesideSettings(ini), ports);
+    const auto com7 = std::find_if(ports.begin(), ports.end(), [](const serial::PortInfo& p) { return p.number == 7; });
+    ASSERT_NE(com7, ports.end());
+    store::WriteSetting(ini, "端口", "com", std::to_string(com7 - ports.begin()));
+    store::WriteSetting(ini, "MoKuai", "毫秒", "0");  // 200 ms
+    // Thirty lines, so the run cannot end by itself while the test watches.
+    std::string list;
+    for (int i = 0; i < 15; ++i) list += "01 03 10 00 00 25\r\n01 03 00 64 00 08\r\n";
+    store::WriteWholeFile(tmp.slash() + "循环数据.BAT", list);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("DISPLAY", x.display().c_str(), 1);
+        setenv("TMPDIR", tmp.path().c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        freopen("/dev/null", "r", stdin);
+        execl(VORTA_EXECUTABLE, VORTA_EXECUTABLE, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    struct Reap {
+        pid_t pid;
+        ~Reap() {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    } reap{pid};
+    Display* dpy = XOpenDisplay(x.display().c_str());
+    ASSERT_NE(dpy, nullptr);
+    const std::string title = reinterpret_cast<const char*>(u8"Vorta串口调试v2.35");
+    Window w = 0;
+    for (int i = 0; i < 300 && !w; ++i) {
+        std::this_thread::sleep_for(100ms);
+        w = FindTopLevel(dpy, title);
+    }
+    ASSERT_NE(w, 0u) << "no window titled " << title;
+    std::this_thread::sleep_for(800ms);
+    EXPECT_EQ(YellowPixels(dpy, w), 0) << "the lamp is dark before the start";
+
+    const std::string env = "DISPLAY=" + x.display() + " ";
+    // The pointer leaves again after the click: a --sync move to where it already is never ends.
+    auto click = [&] {
+        int left = 0, top = 0;
+        Window child;
+        XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &left, &top, &child);
+        const std::string cmd = env + "xdotool mousemove --sync " + std::to_string(left + kAutoSendX) + " " +
+                                std::to_string(top + kAutoSendY) + " click 1 mousemove 0 0";
+        return std::system(cmd.c_str());
+    };
+    ASSERT_EQ(click(), 0);
+
+    // Watch for 2.5 s: the far end, read as a device would, and the lamp.
+    std::string received;
+    int lit = 0, dark = 0, changes = 0, last = -1;
+    const auto end = std::chrono::steady_clock::now() + 2500ms;
+    while (std::chrono::steady_clock::now() < end) {
+        received += pty.receive(1 << 16, 20);
+        const int on = YellowPixels(dpy, w) > 50;
+        (on ? lit : dark)++;
+        if (last >= 0 && on != last) ++changes;
+        last = on;
+    }
+    std::system(
+        ("import -display " + x.display() + " -window root " VORTA_BUILD_DIR "/autosend-running.png 2>/dev/null")
+            .c_str());
+
+    const std::string a = codec::HexPairsToBytes("01 03 10 00 00 25 D1 80");
+    const std::string b = codec::HexPairsToBytes(codec::FormatHexPairs("01 03 00 64 00 08"));
+    ASSERT_GE(received.size(), 8u * 8) << "about 12 frames in 2.5 s at 200 ms";
+    EXPECT_EQ(received.size() % 8, 0u);
+    for (std::size_t i = 0; i + 8 <= received.size(); i += 8) {
+        const std::string frame = received.substr(i, 8);
+        EXPECT_EQ(frame.substr(0, 6), (i / 8) % 2 == 0 ? a.substr(0, 6) : b) << "frame " << i / 8;
+    }
+    EXPECT_EQ(received.substr(0, 8), a);
+    EXPECT_GE(changes, 6) << "lit " << lit << ", dark " << dark;
+
+    ASSERT_EQ(click(), 0);  // 停止发送
+    std::this_thread::sleep_for(300ms);
+    pty.receive(1 << 16, 20);  // a frame that was on its way
+    EXPECT_EQ(pty.receive(1 << 16, 1000), "") << "frames after the stop";
+    EXPECT_EQ(YellowPixels(dpy, w), 0) << "the lamp is dark after the stop";
+
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, w, False, NoEventMask, &e);
+    XFlush(dpy);
+    int status = 0;
+    for (int i = 0; i < 150 && waitpid(pid, &status, WNOHANG) != pid; ++i) std::this_thread::sleep_for(100ms);
+    XCloseDisplay(dpy);
+    // The list file is written again when the port opens.
+    EXPECT_EQ(store::ReadWholeFile(tmp.slash() + "循环数据.BAT"), list);
+}
+
+}  // namespace
+}  // namespace vorta
