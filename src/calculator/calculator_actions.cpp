@@ -1,0 +1,110 @@
+#include "calculator/calculator_actions.h"
+
+#include "calculator/byte_column.h"
+#include "calculator/calculator_settings.h"
+#include "calculator/steps.h"
+#include "codec/gbk_text.h"
+#include "store/settings_file.h"
+#include "ui/windows/action_ids.h"
+#include "ui/windows/control_ids.h"
+#include "ui/windows/window_defs.h"
+
+namespace vorta::calculator {
+
+namespace {
+
+namespace ids = ui::calculator;
+
+// The controls of one column, in column order 1..4.
+struct Column {
+    ui::ControlId<ui::CheckBox> enable;
+    ui::ControlId<ui::ComboBox> firstByte, byteCount;
+    ui::ControlId<ui::Control> hex, steps, result;
+};
+
+constexpr Column kColumnIds[kColumns] = {
+    {ids::kEnable1, ids::kFirstByte1, ids::kByteCount1, ids::kHex1, ids::kSteps1, ids::kResult1},
+    {ids::kEnable2, ids::kFirstByte2, ids::kByteCount2, ids::kHex2, ids::kSteps2, ids::kResult2},
+    {ids::kEnable3, ids::kFirstByte3, ids::kByteCount3, ids::kHex3, ids::kSteps3, ids::kResult3},
+    {ids::kEnable4, ids::kFirstByte4, ids::kByteCount4, ids::kHex4, ids::kSteps4, ids::kResult4},
+};
+
+}  // namespace
+
+CalculatorActions::CalculatorActions(ui::Model& model, const state::AppState& state, receive::ReceiveDisplay& receive)
+    : model_(model), state_(state), receive_(receive) {
+    namespace a = ui::action;
+    model.registerAction(a::kOpenCalculator, [this](ui::Control&, const ui::EventArgs&) { OpenCalculator(); });
+    model.registerAction(a::kCalculatorCreated,
+                         [this](ui::Control& source, const ui::EventArgs&) { CalculatorCreated(source.window()); });
+    model.registerAction(a::kCalculatorDestroying,
+                         [this](ui::Control&, const ui::EventArgs&) { CalculatorDestroying(); });
+}
+
+void CalculatorActions::attach(ui::Window& main) {
+    main.onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) {
+        if (window_) window_->close();
+    });
+}
+
+void CalculatorActions::OpenCalculator() {
+    // One calculator at a time: a second one would share the open flag and the keys.
+    if (window_) return;
+    model_.openWindow(ui::CalculatorWindowDef(), false);
+}
+
+void CalculatorActions::CalculatorCreated(ui::Window& window) {
+    for (const Column& column : kColumnIds) {
+        for (int i = 0; i < kFirstByteItems; ++i) window[column.firstByte].addItem(std::to_string(i));
+        for (int i = 0; i < kByteCountItems; ++i) window[column.byteCount].addItem(std::to_string(i));
+    }
+    window_ = &window;
+    receive_.updateCalculator = [this](const std::string& line) { UpdateCalculator(line); };
+    const std::string& file = state_.settingsPath;
+    for (int c = 1; c <= kColumns; ++c) {
+        const Column& column = kColumnIds[c - 1];
+        window[column.firstByte].setSelectedIndex(
+            codec::TextToInt(store::ReadSetting(file, kStartSection, FirstByteKey(c))));
+        window[column.byteCount].setSelectedIndex(
+            codec::TextToInt(store::ReadSetting(file, kStartSection, ByteCountKey(c))));
+    }
+    for (int c = 1; c <= kColumns; ++c) {
+        window[kColumnIds[c - 1].steps].setText(StepsFromStored(store::ReadSetting(file, kStepsSection, StepsKey(c))));
+    }
+    ui::Control& steps4 = window[ids::kSteps4];
+    if (steps4.text().empty()) steps4.setText(kColumn4DefaultSteps);
+}
+
+void CalculatorActions::CalculatorDestroying() {
+    if (!window_) return;
+    ui::Window& window = *window_;
+    window_ = nullptr;
+    // A closed calculator leaves the receive path as if it did not exist.
+    receive_.updateCalculator = nullptr;
+    const std::string& file = state_.settingsPath;
+    for (int c = 1; c <= kColumns; ++c) {
+        const Column& column = kColumnIds[c - 1];
+        store::WriteSetting(file, kStartSection, FirstByteKey(c),
+                            std::to_string(window[column.firstByte].selectedIndex()));
+        store::WriteSetting(file, kStartSection, ByteCountKey(c),
+                            std::to_string(window[column.byteCount].selectedIndex()));
+    }
+    for (int c = 1; c <= kColumns; ++c) {
+        store::WriteSetting(file, kStepsSection, StepsKey(c), StepsToStored(window[kColumnIds[c - 1].steps].text()));
+    }
+}
+
+void CalculatorActions::UpdateCalculator(const std::string& line) {
+    // An empty line holds no hex data (text display): the columns keep what they show.
+    if (!window_ || line.empty()) return;
+    ui::Window& window = *window_;
+    for (const Column& column : kColumnIds) {
+        if (!window[column.enable].checked()) continue;
+        const ColumnResult r = EvaluateColumn(line, window[column.firstByte].selectedIndex(),
+                                              window[column.byteCount].selectedIndex(), window[column.steps].text());
+        window[column.hex].setText(r.hexDigits);
+        window[column.result].setText(r.result);
+    }
+}
+
+}  // namespace vorta::calculator

@@ -1,0 +1,39 @@
+#pragma once
+// The byte calculator window's behaviour: opened from the display's menu
+// without blocking the main window, it restores its columns' choices, and
+// while it is open every automatic line break of hex data is evaluated in
+// its checked columns. Closing it, or closing the program with it open,
+// stores the choices.
+#include <string>
+
+#include "receive/receive_display.h"
+#include "state/app_state.h"
+#include "ui/model.h"
+
+namespace vorta::calculator {
+
+class CalculatorActions {
+public:
+    // Registers OpenCalculator, CalculatorCreated and CalculatorDestroying.
+    CalculatorActions(ui::Model& model, const state::AppState& state, receive::ReceiveDisplay& receive);
+
+    // Closes the calculator together with the main window; call once it exists.
+    void attach(ui::Window& main);
+
+    void OpenCalculator();
+    void CalculatorCreated(ui::Window& window);
+    void CalculatorDestroying();
+    // Evaluates the checked columns on the hex text of the line just ended.
+    void UpdateCalculator(const std::string& line);
+
+    // The open calculator window (the window-open flag), nullptr when closed.
+    ui::Window* window() const { return window_; }
+
+private:
+    ui::Model& model_;
+    const state::AppState& state_;
+    receive::ReceiveDisplay& receive_;
+    ui::Window* window_ = nullptr;
+};
+
+}  // namespace vorta::calculator

@@ -1,0 +1,149 @@
+#include "generator/generator_actions.h"
+
+#include <string>
+
+#include "codec/gbk_text.h"
+#include "generator/address_order.h"
+#include "generator/generator_settings.h"
+#include "generator/line_layouts.h"
+#include "store/settings_file.h"
+#include "ui/windows/action_ids.h"
+#include "ui/windows/control_ids.h"
+#include "ui/windows/window_defs.h"
+
+namespace vorta::generator {
+
+namespace ids = ui::generator;
+
+GeneratorActions::GeneratorActions(ui::Model& model, const state::AppState& state) : model_(model), state_(state) {
+    namespace a = ui::action;
+    auto bind = [&model](ui::ActionId id, void (GeneratorActions::*handler)(), GeneratorActions* self) {
+        model.registerAction(id, [self, handler](ui::Control&, const ui::EventArgs&) { (self->*handler)(); });
+    };
+    bind(a::kOpenGenerator, &GeneratorActions::OpenGenerator, this);
+    model.registerAction(a::kGeneratorCreated,
+                         [this](ui::Control& source, const ui::EventArgs&) { GeneratorCreated(source.window()); });
+    bind(a::kModuleTypeSelected, &GeneratorActions::ModuleTypeSelected, this);
+    bind(a::kSaveChannelCount, &GeneratorActions::SaveChannelCount, this);
+    bind(a::kFirstAddressChanged, &GeneratorActions::FirstAddressChanged, this);
+    bind(a::kLastAddressChanged, &GeneratorActions::LastAddressChanged, this);
+    bind(a::kDefaultLayoutClicked, &GeneratorActions::DefaultLayoutClicked, this);
+    bind(a::kCustomLayoutClicked, &GeneratorActions::CustomLayoutClicked, this);
+    bind(a::kGenerateLines, &GeneratorActions::GenerateLines, this);
+    bind(a::kAddToAutoSendList, &GeneratorActions::AddToAutoSendList, this);
+    bind(a::kCloseGenerator, &GeneratorActions::CloseGenerator, this);
+}
+
+void GeneratorActions::OpenGenerator() {
+    // Modal: the main window takes no input until the generator is closed.
+    model_.openWindow(ui::GeneratorWindowDef(), true);
+}
+
+void GeneratorActions::GeneratorCreated(ui::Window& window) {
+    window_ = &window;
+    window.onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { window_ = nullptr; });
+    const std::string& file = state_.settingsPath;
+    ui::ComboBox& type = window[ids::kModuleType];
+    type.setSelectedIndex(codec::TextToInt(store::ReadSetting(file, kSection, kTypeKey, kTypeDefault)));
+    window[ids::kChannelCount].setSelectedIndex(
+        codec::TextToInt(store::ReadSetting(file, kSection, kChannelsKey, kChannelsDefault)));
+    window[ids::kFirstAddress].setText(store::ReadSetting(file, kSection, kFirstKey, kFirstDefault));
+    window[ids::kLastAddress].setText(store::ReadSetting(file, kSection, kLastKey, kLastDefault));
+    // The index the list shows: a stored index past the list selects its last item.
+    if (type.selectedIndex() == 1) {
+        window[ids::kChannelCount].setDisabled(true);
+        FillAddressLists(kQ20AddressCount);
+    } else {
+        FillAddressLists(kQ58AddressCount);
+    }
+}
+
+void GeneratorActions::FillAddressLists(int count) {
+    for (ui::ControlId<ui::ComboBox> id : {ids::kFirstAddress, ids::kLastAddress}) {
+        ui::ComboBox& combo = (*window_)[id];
+        // Emptying the list would empty the edit field too; the address typed stays.
+        const ui::Text shown = combo.text();
+        combo.clearItems();
+        for (int n = 1; n <= count; ++n) combo.addItem(std::to_string(n));
+        combo.setText(shown);
+    }
+}
+
+void GeneratorActions::ModuleTypeSelected() {
+    if (!window_) return;
+    ui::ComboBox& type = (*window_)[ids::kModuleType];
+    const bool q58 = type.text() == kQ58Module;
+    (*window_)[ids::kChannelCount].setDisabled(!q58);
+    FillAddressLists(q58 ? kQ58AddressCount : kQ20AddressCount);
+    Write(kTypeKey, std::to_string(type.selectedIndex()));
+}
+
+void GeneratorActions::SaveChannelCount() {
+    if (!window_) return;
+    Write(kChannelsKey, std::to_string((*window_)[ids::kChannelCount].selectedIndex()));
+}
+
+void GeneratorActions::FirstAddressChanged() { OrderAddresses(true); }
+
+void GeneratorActions::LastAddressChanged() { OrderAddresses(false); }
+
+void GeneratorActions::OrderAddresses(bool firstChanged) {
+    if (!window_) return;
+    ui::ComboBox& first = (*window_)[ids::kFirstAddress];
+    ui::ComboBox& last = (*window_)[ids::kLastAddress];
+    const AddressTexts ordered = generator::OrderAddresses({first.text(), last.text()},
+                                                           firstChanged ? ChangedAddress::First : ChangedAddress::Last);
+    if (ordered.first != first.text()) first.setText(ordered.first);
+    if (ordered.last != last.text()) last.setText(ordered.last);
+    Write(kFirstKey, ordered.first);
+    Write(kLastKey, ordered.last);
+}
+
+void GeneratorActions::DefaultLayoutClicked() {
+    if (!window_) return;
+    (*window_)[ids::kCustomBody].setVisible(false);
+    (*window_)[ids::kChannelCount].setVisible(true);
+    (*window_)[ids::kModuleType].setVisible(true);
+}
+
+void GeneratorActions::CustomLayoutClicked() {
+    if (!window_) return;
+    (*window_)[ids::kChannelCount].setVisible(false);
+    (*window_)[ids::kModuleType].setVisible(false);
+    (*window_)[ids::kCustomBody].setVisible(true);
+}
+
+void GeneratorActions::GenerateLines() {
+    if (!window_) return;
+    ui::Window* window = window_;
+    (*window)[ids::kOutput].setText("");
+    // Lets the emptied box show before the lines are built; events run meanwhile,
+    // and the window may be closed by one of them.
+    model_.loop().delay(1);
+    if (window_ != window) return;
+    ui::Window& w = *window;
+    const Layout layout = LayoutFor(w[ids::kDefaultLayout].checked(), w[ids::kModuleType].text());
+    const std::string lines = generator::GenerateLines(
+        layout, ChannelCode(w[ids::kChannelCount].text()), AddressValue(w[ids::kFirstAddress].text()),
+        AddressValue(w[ids::kLastAddress].text()), w[ids::kCustomBody].text());
+    w[ids::kOutput].setText(lines);
+}
+
+void GeneratorActions::AddToAutoSendList() {
+    if (!window_) return;
+    ui::Window* main = model_.window(ui::main::kWindowName);
+    if (!main) return;
+    // Replaces the list; the generated frames carry their CRC already.
+    (*main)[ui::main::kAutoSendList].setText((*window_)[ids::kOutput].text());
+    (*main)[ui::main::kCrc].setChecked(false);
+}
+
+void GeneratorActions::CloseGenerator() {
+    if (window_) window_->close();
+}
+
+void GeneratorActions::Write(const char* key, const std::string& value) {
+    store::WriteSetting(state_.settingsPath, kSection, key, value);
+}
+
+}  // namespace vorta::generator
