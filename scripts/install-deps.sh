@@ -11,7 +11,11 @@ packages=(
   fonts-arphic-uming fonts-wqy-microhei  # Song face for 宋体, sans face for the GUI
   xvfb xdotool x11-utils imagemagick  # end-to-end tests: a real X server, input, screenshots
   socat                               # named pseudo-terminal pairs in serial tests
+  openbox                             # a real window manager for the window-geometry test
   mbpoll python3-pymodbus python3-serial python3-serial-asyncio  # Modbus masters written elsewhere, to test vorta-device
+  qt6-translations-l10n               # Qt's own texts (file dialog, buttons) in Chinese
+  at-spi2-core dbus-daemon dbus-session-bus-common python3-gi gir1.2-atspi-2.0  # the accessibility bus test
+  desktop-file-utils                  # desktop-file-validate for the installed desktop entry
 )
 
 missing=()

@@ -106,8 +106,15 @@ void MainWindowShell::loadOptions(Window& main) {
     const Text list = store::ReadWholeFile(state_.listPath);
     main[kAutoSendList].setText(list.substr(0, list.find('\0')));
 
-    main.setWidth(std::max(60, codec::TextToInt(store::ReadSetting(file, "大小", "KD", "600"))));
-    main.setHeight(std::max(60, codec::TextToInt(store::ReadSetting(file, "大小", "GD", "536"))));
+    // At least 60 pixels, and at most what the screen has room for: a huge stored
+    // size would otherwise make a window of gigabytes, and be saved again.
+    const ui::Size room = platform_.availableScreenSize();
+    const auto fit = [](int stored, int available) {
+        const int size = std::max(60, stored);
+        return available >= 60 ? std::min(size, available) : size;
+    };
+    main.setWidth(fit(codec::TextToInt(store::ReadSetting(file, "大小", "KD", "600")), room.width));
+    main.setHeight(fit(codec::TextToInt(store::ReadSetting(file, "大小", "GD", "536")), room.height));
 
     const ui::Size screen = platform_.screenSize();
     const int top = codec::TextToInt(store::ReadSetting(file, "位置", "DB"));

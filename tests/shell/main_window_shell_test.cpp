@@ -107,6 +107,21 @@ TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
     EXPECT_EQ(c(kAutoSendList).text(), "01 02\r\n03");  // up to the first NUL byte
 }
 
+// A huge stored size would make a window of gigabytes and be saved again: it
+// is cut to the room the screen has, and that is what closing saves.
+TEST_F(ShellTest, AStoredSizeBeyondTheScreenIsCutToItsAvailableArea) {
+    platform.available = ui::Size{1280, 994};  // a panel of 30 pixels
+    store("大小", "KD", "100000");
+    store("大小", "GD", "100000");
+    start();
+    EXPECT_EQ(main->width(), 1280);
+    EXPECT_EQ(main->height(), 994);
+    EXPECT_EQ(c(kSendBox).width(), 1280 - 220);  // the relayout saw the cut size
+    main->close();
+    EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "1280");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小", "GD"), "994");
+}
+
 TEST_F(ShellTest, PositionBoundsAndFailedDiscovery) {
     store("位置", "DB", "973");  // screen height - 51: applied
     store("位置", "ZB", "0");    // 0 is ignored

@@ -20,7 +20,9 @@ public:
     std::function<void()> enterHandler;
     int enterRegistrations = 0;
 
+    std::optional<ui::Size> available;  // the screen without panels; the whole screen when unset
     ui::Size screenSize() const override { return screen; }
+    ui::Size availableScreenSize() const override { return available.value_or(screen); }
     ui::Point cursorPos() const override { return cursor; }
     std::optional<ui::Text> clipboardText() const override { return clipboard; }
     void setClipboardText(const ui::Text& text) override { clipboard = text; }
@@ -50,8 +52,12 @@ public:
     std::optional<ui::Text> saveAnswer;  // what the save dialog returns
     std::vector<ui::Text> saveFilters;
     int interfaceStyle = 0;
+    std::vector<ui::Text> focused;  // controls given the keyboard focus, in order
 
     void applyInterfaceStyle(int style) override { interfaceStyle = style; }
+    void controlChanged(ui::Control& c, ui::Prop prop) override {
+        if (prop == ui::Prop::Focus) focused.push_back(c.name());
+    }
     void showBalloon(ui::Control&, int x, int y, const ui::Text& text, bool flag) override {
         balloons.push_back({x, y, text, flag});
     }

@@ -1,6 +1,7 @@
 #include "ui/qt/adapters.h"
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -17,7 +18,10 @@
 #include <QTimer>
 #include <QAbstractItemView>
 #include <QStyledItemDelegate>
+#include <cstdlib>
+#include <limits>
 
+#include "ui/qt/combo_style.h"
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/rich_text_widget.h"
 
@@ -106,23 +110,33 @@ public:
     LineEditAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
         edit_ = new QLineEdit(FromGbk(c.text()), parent);
         if (c.def().centred) edit_->setAlignment(Qt::AlignCenter);
-        if (c.def().maxLength > 0) edit_->setMaxLength(c.def().maxLength);
+        // Without a limit in the table there is none (Qt's default stops at 32767 characters).
+        edit_->setMaxLength(c.def().maxLength > 0 ? c.def().maxLength : std::numeric_limits<int>::max());
         edit_->setFrame(c.def().border != Border::None);
         SetTextColour(edit_, QPalette::Text, c.def().textColour);
         SetTextColour(edit_, QPalette::Base, c.def().backColour);
         QObject::connect(edit_, &QLineEdit::textEdited, edit_,
                          [this](const QString& t) { model_.userEditText(control_, ToGbk(t)); });
+        QObject::connect(edit_, &QLineEdit::textChanged, edit_, [this] {
+            if (!updating_) reconcileSoon();
+        });
         adopt(edit_);
     }
     void sync(Prop p) override {
         if (p == Prop::Content) {
             const QString t = FromGbk(control_.text());
+            updating_ = true;
             if (t != edit_->text()) edit_->setText(t);
+            updating_ = false;
         }
         Adapter::sync(p);
     }
 
 private:
+    void reconcile() override {
+        const Text t = ToGbk(edit_->text());
+        if (t != control_.text()) model_.userEditText(control_, t);
+    }
     QLineEdit* edit_;
 };
 
@@ -201,17 +215,33 @@ public:
         SetTextColour(button_, QPalette::WindowText, c.def().textColour);
         QObject::connect(button_, &QAbstractButton::clicked, button_, [this] {
             model_.userClick(control_);
-            button_->setChecked(control_.as<CheckBox>().checked());
+            showModelState();
+        });
+        // A toggle without a click (an assistive technology's "toggle" action).
+        QObject::connect(button_, &QAbstractButton::toggled, button_, [this] {
+            if (!updating_) reconcileSoon();
         });
         adopt(button_);
     }
     void sync(Prop p) override {
-        if (p == Prop::Checked) button_->setChecked(control_.as<CheckBox>().checked());
+        if (p == Prop::Checked) showModelState();
         if (p == Prop::Content) button_->setText(FromGbk(control_.text()));
         Adapter::sync(p);
     }
 
 private:
+    void showModelState() {
+        updating_ = true;
+        button_->setChecked(control_.as<CheckBox>().checked());
+        updating_ = false;
+    }
+    void reconcile() override {
+        const bool shown = button_->isChecked();
+        const bool held = control_.as<CheckBox>().checked();
+        // A radio button can only be checked by the user, as by a click.
+        if (shown != held && (control_.kind() == Kind::CheckBox || shown)) model_.userClick(control_);
+        showModelState();
+    }
     QAbstractButton* button_;
 };
 
@@ -247,18 +277,26 @@ class ComboAdapter : public Adapter {
 public:
     ComboAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
         combo_ = new QComboBox(parent);
+        combo_->setStyle(CompactComboStyle::Instance());
         combo_->setEditable(c.def().editable);
         combo_->setInsertPolicy(QComboBox::NoInsert);
         combo_->setMaxVisibleItems(10);
         combo_->setItemDelegate(new NotedItemDelegate(combo_));
         fill();
         if (auto* line = combo_->lineEdit()) {
-            if (c.def().maxLength > 0) line->setMaxLength(c.def().maxLength);
+            line->setMaxLength(c.def().maxLength > 0 ? c.def().maxLength : std::numeric_limits<int>::max());
             QObject::connect(line, &QLineEdit::textEdited, combo_,
                              [this](const QString& t) { model_.userEditText(control_, ToGbk(t)); });
+            QObject::connect(line, &QLineEdit::textChanged, combo_, [this] {
+                if (!updating_) reconcileSoon();
+            });
         }
         QObject::connect(combo_, &QComboBox::activated, combo_, [this](int index) {
             if (!updating_) model_.userSelectItem(control_.as<ComboBox>(), index);
+        });
+        // A selection without the list being used (an assistive technology's).
+        QObject::connect(combo_, &QComboBox::currentIndexChanged, combo_, [this] {
+            if (!updating_) reconcileSoon();
         });
         adopt(combo_);
         if (combo_->lineEdit()) combo_->lineEdit()->installEventFilter(combo_->findChild<QObject*>("relay"));
@@ -276,21 +314,32 @@ private:
             for (const auto& item : control_.as<ComboBox>().items()) combo_->addItem(FromGbk(item));
         }
         const auto& notes = control_.as<ComboBox>().itemNotes();
-        bool noted = false;
         for (int i = 0; i < combo_->count(); ++i) {
             const QString note = i < int(notes.size()) ? FromGbk(notes[i]) : QString();
             combo_->setItemData(i, note, NotedItemDelegate::kNoteRole);
             combo_->setItemData(i, note.isEmpty() ? QVariant() : QVariant(note), Qt::ToolTipRole);
-            noted = noted || !note.isEmpty();
         }
-        // Room for the notes in the opened list, however narrow the closed box.
-        if (noted) combo_->view()->setMinimumWidth(combo_->view()->sizeHintForColumn(0));
+        // The opened list is wide enough for every item (and its note), however
+        // narrow the closed box.
+        QAbstractItemView* list = combo_->view();
+        list->setMinimumWidth(list->sizeHintForColumn(0) + list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                              2 * list->frameWidth());
         combo_->setCurrentIndex(control_.as<ComboBox>().selectedIndex());
         if (combo_->isEditable()) {
             const QString t = FromGbk(control_.text());
             if (combo_->currentText() != t) combo_->setEditText(t);
         }
         updating_ = false;
+    }
+    void reconcile() override {
+        auto& model = control_.as<ComboBox>();
+        const int shown = combo_->currentIndex();
+        if (shown >= 0 && shown != model.selectedIndex()) model_.userSelectItem(model, shown);
+        if (combo_->isEditable()) {
+            const Text t = ToGbk(combo_->currentText());
+            if (t != control_.text()) model_.userEditText(control_, t);
+        }
+        fill();
     }
     bool itemsDiffer() const {
         for (int i = 0; i < combo_->count(); ++i)
@@ -471,8 +520,61 @@ static void HideInactiveSelection(QWidget* w) {
     w->setPalette(p);
 }
 
+// What a screen reader and test tools read. The description is the control's name, so
+// every control can be found by it. The name is the caption for controls that show one
+// (Qt reads it from the widget, so it follows changes); otherwise the text of the label or
+// check box just left of the control in the same container ("端口号" for the port combo,
+// trailing colon dropped), else the control's name. Qt reports a radio button as one only
+// when it is exclusive; the flag alone would let Qt uncheck buttons itself, so the radio
+// buttons of one container also share a non-exclusive group: the model still decides what
+// is checked, and the arrow keys move between them.
+static void DescribeForAccessibility(QWidget* w, const Control& c) {
+    w->setAccessibleDescription(FromGbk(c.name()));
+    if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+        QWidget* box = radio->parentWidget();
+        auto* group = box->findChild<QButtonGroup*>(QStringLiteral("radios"), Qt::FindDirectChildrenOnly);
+        if (!group) {
+            group = new QButtonGroup(box);
+            group->setObjectName(QStringLiteral("radios"));
+            group->setExclusive(false);
+        }
+        group->addButton(radio);
+        radio->setAutoExclusive(true);
+    }
+    const auto showsCaption = [](const ControlDef& d) {
+        return !d.text.empty() && (d.kind == Kind::Label || d.kind == Kind::Button || d.kind == Kind::CheckBox ||
+                                   d.kind == Kind::RadioButton || d.kind == Kind::GroupBox);
+    };
+    if (showsCaption(c.def())) return;
+    const Rect& r = c.def().rect;
+    const ControlDef* beside = nullptr;
+    int nearest = 13;  // at most 12 pixels between the label's right edge and the control
+    for (const ControlDef& d : c.window().def().controls) {
+        if (d.parent != c.def().parent || !showsCaption(d) || (d.kind != Kind::Label && d.kind != Kind::CheckBox))
+            continue;
+        const int gap = r.left - (d.rect.left + d.rect.width);
+        const bool sameRow = d.rect.top < r.top + r.height && r.top < d.rect.top + d.rect.height;
+        if (sameRow && gap > -4 && std::abs(gap) < nearest) {
+            nearest = std::abs(gap);
+            beside = &d;
+        }
+    }
+    QString name = FromGbk(beside ? beside->text : c.name()).trimmed();
+    while (name.endsWith(u'：') || name.endsWith(u':')) name.chop(1);
+    w->setAccessibleName(name);
+    // On Linux Qt reports a combo box's current text as its name and its label through the
+    // labelled-by relation, which comes from the label's buddy: set it once the window is built.
+    if (beside && beside->kind == Kind::Label) {
+        QTimer::singleShot(0, w, [w, label = FromGbk(beside->name)] {
+            for (auto* l : w->parentWidget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+                if (l->accessibleDescription() == label) l->setBuddy(w);
+        });
+    }
+}
+
 void Adapter::adopt(QWidget* w, QObject* mouseSource) {
     widget_ = w;
+    DescribeForAccessibility(w, control_);
     // A selection that is hidden while the control has no focus.
     if (control_.def().hideSelection) HideInactiveSelection(w);
     w->setFont(ToQFont(control_.def().font, w->font()));
@@ -483,6 +585,16 @@ void Adapter::adopt(QWidget* w, QObject* mouseSource) {
     applyGeometry();
     w->setEnabled(!control_.disabled());
     w->setVisible(control_.visible());
+}
+
+void Adapter::reconcileSoon() {
+    if (reconcilePending_ || !widget_) return;
+    reconcilePending_ = true;
+    // The widget is the timer's context: it goes with the adapter.
+    QTimer::singleShot(0, widget_.data(), [this] {
+        reconcilePending_ = false;
+        reconcile();
+    });
 }
 
 void Adapter::applyGeometry() {
@@ -501,6 +613,9 @@ void Adapter::sync(Prop prop) {
         break;
     case Prop::Disabled:
         widget_->setEnabled(!control_.disabled());
+        break;
+    case Prop::Focus:
+        widget_->setFocus(Qt::OtherFocusReason);
         break;
     default:
         break;

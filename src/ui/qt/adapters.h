@@ -30,10 +30,19 @@ protected:
     // Common setup: geometry, visibility, enabled state, font, colours, mouse relay.
     void adopt(QWidget* w, QObject* mouseSource = nullptr);
     void applyGeometry();
+    // A widget's state can change without a user event the adapter handles: an
+    // assistive technology sets a text or toggles a box through the widget. Every
+    // such change is the user's input: once the current event is done, reconcile()
+    // hands whatever still differs from the model to the model as user input.
+    void reconcileSoon();
+    virtual void reconcile() {}
     Model& model_;
     Control& control_;
     QPointer<QWidget> widget_;
     bool updating_ = false;  // true while the adapter writes to the widget itself
+
+private:
+    bool reconcilePending_ = false;
 };
 
 // Creates the adapter for `control`, its widget a child of `parent`.

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
@@ -23,9 +26,26 @@ void InstallFonts() {
     QApplication::setFont(gui);
 }
 
+bool InstallTranslations() {
+    // Qt's own texts (file dialog, context menus, standard buttons) in Chinese,
+    // like the program's: 保存 and 取消 rather than Save and Cancel.
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    QLocale::setDefault(chinese);
+    auto* qtTexts = new QTranslator(qApp);
+    if (!qtTexts->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qtTexts;
+        return false;
+    }
+    return QCoreApplication::installTranslator(qtTexts);
+}
+
 int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<void>(Services&)>& start) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vorta-serial"));
+    // The installed desktop entry (vorta-serial.desktop) names this program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vorta-serial"));
+    InstallTranslations();
     InstallFonts();
     QtEventLoop loop;
     QtPlatform platform;

@@ -22,4 +22,9 @@ int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<vo
 // Song/Ming faces and sets the default GUI font. Also used by the Qt tests.
 void InstallFonts();
 
+// Loads Qt's zh_CN translations (file dialog, standard buttons) and makes
+// zh_CN the default locale. False when Qt's translations are not installed.
+// Needs the application object. Also used by the Qt tests.
+bool InstallTranslations();
+
 }  // namespace vorta::ui::qt

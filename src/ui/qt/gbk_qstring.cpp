@@ -1,111 +1,116 @@
 #include "ui/qt/gbk_qstring.h"
 
-#include <iconv.h>
-
-#include <mutex>
+#include <cstdint>
 #include <vector>
 
+#include "codec/charset_converter.h"
+#include "codec/gbk_text.h"
 #include "ui/rich_text.h"
 
 namespace vorta::ui::qt {
 namespace {
 
-// iconv descriptors are not thread-safe; conversions happen on the UI thread,
-// but a mutex keeps a stray call from another thread harmless.
-class Converter {
+// The one GBK table of the binding: every two-byte GBK character with its
+// UTF-16 character, read once from iconv and then used both ways, so what the
+// program sends for a character is exactly what it shows for those bytes. A
+// character without a two-byte form (the euro sign, whose single byte 0x80 is
+// a lead byte to the program) becomes '?' both ways.
+class GbkTable {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-    ~Converter() {
-        if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+    static const GbkTable& Get() {
+        static const GbkTable table;
+        return table;
     }
-    // Converts all of `in`; false at the first byte sequence that cannot be converted.
-    bool convert(const char* data, std::size_t size, std::string& out) {
-        std::lock_guard lock(mutex_);
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        out.resize(size * 4 + 8);
-        char* in = const_cast<char*>(data);
-        char* o = out.data();
-        std::size_t inLeft = size, outLeft = out.size();
-        const bool ok = iconv(cd_, &in, &inLeft, &o, &outLeft) != static_cast<std::size_t>(-1);
-        out.resize(out.size() - outLeft);
-        return ok && inLeft == 0;
+    // The character of a lead byte (0x80-0xFF) and the byte after it; U+FFFD when none.
+    char16_t decode(unsigned char lead, unsigned char trail) const {
+        return toUnicode_[static_cast<std::size_t>(((lead - 0x80) << 8) | trail)];
     }
+    // The two bytes (lead << 8 | trail) of a UTF-16 unit at or above 0x80, or 0 when GBK has none.
+    std::uint16_t encode(char16_t c) const { return toGbk_[c]; }
 
 private:
-    iconv_t cd_;
-    std::mutex mutex_;
+    GbkTable() : toUnicode_(0x8000, QChar::ReplacementCharacter), toGbk_(0x10000, 0) {
+        codec::CharsetConverter decoder("UTF-16LE", "GBK");
+        codec::CharsetConverter encoder("GBK", "UTF-16LE");
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const auto utf16 = decoder.convert(std::string_view(pair, 2), codec::OnUnconvertible::Fail);
+                if (!utf16 || utf16->size() != 2) continue;  // not a character, or outside the BMP
+                const auto c = static_cast<char16_t>(static_cast<unsigned char>((*utf16)[0]) |
+                                                     static_cast<unsigned char>((*utf16)[1]) << 8);
+                if (c < 0x80 || (c >= 0xD800 && c <= 0xDFFF)) continue;
+                toUnicode_[((lead - 0x80) << 8) | trail] = c;
+            }
+        // Where two pairs show the same character, the encoder's choice is the one sent.
+        for (unsigned index = 0; index < 0x8000; ++index) {
+            const char16_t c = toUnicode_[index];
+            if (c == QChar::ReplacementCharacter || toGbk_[c] != 0) continue;
+            const char unit[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+            const auto gbk = encoder.convert(std::string_view(unit, 2), codec::OnUnconvertible::Fail);
+            std::uint16_t pair = static_cast<std::uint16_t>(index + 0x8000);
+            if (gbk && gbk->size() == 2) {
+                const auto chosen = static_cast<std::uint16_t>(static_cast<unsigned char>((*gbk)[0]) << 8 |
+                                                               static_cast<unsigned char>((*gbk)[1]));
+                if (chosen >= 0x8000 && toUnicode_[chosen - 0x8000u] == c) pair = chosen;
+            }
+            toGbk_[c] = pair;
+        }
+    }
+    std::vector<char16_t> toUnicode_;
+    std::vector<std::uint16_t> toGbk_;
 };
 
-Converter& gbkToUtf8() {
-    static Converter c("UTF-8", "GBK");
-    return c;
-}
-Converter& utf8ToGbk() {
-    static Converter c("GBK", "UTF-8");
-    return c;
-}
-
-bool allAscii(const std::string& s) {
+bool AllAscii(const std::string& s) {
     for (unsigned char b : s)
         if (b >= 0x80) return false;
     return true;
 }
 
-// One two-byte unit as one QChar, from a table of all 32768 pairs built on first use,
-// so a display full of Chinese text costs a lookup per character.
-QChar pairToQChar(const char* p) {
-    static const std::vector<char16_t> table = [] {
-        std::vector<char16_t> t(0x8000, QChar::ReplacementCharacter);
-        for (unsigned lead = 0x80; lead <= 0xFF; ++lead)
-            for (unsigned trail = 0; trail <= 0xFF; ++trail) {
-                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                std::string utf8;
-                if (!gbkToUtf8().convert(pair, 2, utf8)) continue;
-                const QString s = QString::fromUtf8(utf8);
-                if (s.size() == 1) t[((lead - 0x80) << 8) | trail] = s[0].unicode();
-            }
-        return t;
-    }();
-    const auto lead = static_cast<unsigned char>(p[0]), trail = static_cast<unsigned char>(p[1]);
-    return QChar(table[((lead - 0x80) << 8) | trail]);
+QChar PairToQChar(const char* p) {
+    return QChar(GbkTable::Get().decode(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1])));
+}
+
+// One UTF-16 unit as GBK bytes: itself below 0x80, its pair, or '?'.
+void AppendGbk(QChar ch, std::string& out) {
+    if (ch.unicode() < 0x80) {
+        out += static_cast<char>(ch.unicode());
+        return;
+    }
+    const std::uint16_t pair = GbkTable::Get().encode(ch.unicode());
+    if (pair == 0) {
+        out += '?';
+        return;
+    }
+    out += static_cast<char>(pair >> 8);
+    out += static_cast<char>(pair & 0xFF);
 }
 
 }  // namespace
 
 QString FromGbk(const std::string& gbk) {
-    if (allAscii(gbk)) return QString::fromLatin1(gbk.data(), static_cast<qsizetype>(gbk.size()));
-    std::string utf8;
-    if (gbkToUtf8().convert(gbk.data(), gbk.size(), utf8)) return QString::fromUtf8(utf8);
-    // Broken input: convert character by character so one bad byte does not lose the rest.
+    if (AllAscii(gbk)) return QString::fromLatin1(gbk.data(), static_cast<qsizetype>(gbk.size()));
+    // Characters as the logic counts them: a byte from 0x80 up leads a pair with the byte after it.
     QString out;
+    out.reserve(static_cast<qsizetype>(gbk.size()));
     for (std::size_t i = 0; i < gbk.size();) {
+        const std::size_t length = codec::GbkCharLength(gbk, i);
         const auto b = static_cast<unsigned char>(gbk[i]);
-        if (b < 0x80) {
+        if (b < 0x80)
             out += QChar(b);
-            ++i;
-        } else if (i + 1 < gbk.size()) {
-            out += pairToQChar(gbk.data() + i);
-            i += 2;
-        } else {
+        else if (length == 2)
+            out += PairToQChar(gbk.data() + i);
+        else
             out += QChar(QChar::ReplacementCharacter);
-            ++i;
-        }
+        i += length;
     }
     return out;
 }
 
 std::string ToGbk(const QString& text) {
     std::string out;
-    const QByteArray utf8 = text.toUtf8();
-    if (utf8ToGbk().convert(utf8.constData(), static_cast<std::size_t>(utf8.size()), out)) return out;
-    out.clear();
-    for (QChar ch : text) {
-        std::string one;
-        const QByteArray u = QString(ch).toUtf8();
-        out += ch.isSurrogate() || !utf8ToGbk().convert(u.constData(), static_cast<std::size_t>(u.size()), one)
-                   ? std::string("?")
-                   : one;
-    }
+    out.reserve(static_cast<std::size_t>(text.size()) * 2);
+    for (QChar ch : text) AppendGbk(ch, out);
     return out;
 }
 
@@ -120,7 +125,7 @@ QString UnitsToQString(const std::string& gbk) {
         if (b == '\r' || b == '\n')
             out += QChar(QChar::ParagraphSeparator);
         else if (len == 2)
-            out += pairToQChar(p + i);
+            out += PairToQChar(p + i);
         else if (b >= 0x80)
             out += QChar(QChar::ReplacementCharacter);
         else
@@ -135,12 +140,9 @@ std::string QStringToUnits(const QString& text) {
     for (QChar ch : text) {
         if (ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator || ch == u'\n') {
             out += "\r\n";
-        } else if (ch.unicode() < 0x80) {
-            out += static_cast<char>(ch.unicode());
         } else {
-            const std::string one = ToGbk(QString(ch));
-            // One QChar must stay one unit: a two-byte character or a '?'.
-            out += one.size() == 2 ? one : std::string("?");
+            // One QChar stays one unit: a byte below 0x80, a two-byte character or a '?'.
+            AppendGbk(ch, out);
         }
     }
     return out;

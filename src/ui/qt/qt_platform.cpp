@@ -20,6 +20,12 @@ Size QtPlatform::screenSize() const {
     return {screen->size().width(), screen->size().height()};
 }
 
+Size QtPlatform::availableScreenSize() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return {screen->availableGeometry().width(), screen->availableGeometry().height()};
+}
+
 Point QtPlatform::cursorPos() const {
     const QPoint p = QCursor::pos();
     return {p.x(), p.y()};

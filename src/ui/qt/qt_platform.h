@@ -14,6 +14,7 @@ public:
     QtPlatform();
     ~QtPlatform() override;
     Size screenSize() const override;
+    Size availableScreenSize() const override;
     Point cursorPos() const override;
     std::optional<Text> clipboardText() const override;
     void setClipboardText(const Text& text) override;

@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QWindow>
 
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/window_widget.h"
@@ -102,6 +103,10 @@ void QtView::showBalloon(Control& c, int x, int y, const Text& text, bool /*flag
     balloon_->adjustSize();
     balloon_->move(x, y);
     balloon_->show();
+    // The tip stands at the pointer and must never take the click meant for what
+    // lies beneath it. Set on the shown window: Qt's X11 plugin leaves a native
+    // window created with the flag open to input.
+    if (QWindow* native = balloon_->windowHandle()) native->setFlag(Qt::WindowTransparentForInput);
     balloon_->raise();
     QTimer::singleShot(8000, balloon_.data(), [label = balloon_, shown] {
         if (label && label->text() == shown) label->hide();
@@ -116,13 +121,16 @@ void QtView::popupMenu(Control& menu, int x, int y) {
 }
 
 std::optional<Text> QtView::showSaveDialog(Control& c, const Text& filter, const Text& initialDir) {
-    // "desc|pattern|desc|pattern" becomes Qt's "desc (pattern);;desc (pattern)".
+    // "desc|pattern|desc|pattern" becomes Qt's "desc (pattern);;desc (pattern)": Qt reads the
+    // patterns from the parentheses. The program's descriptions already show their pattern
+    // ("文本文档（*.txt）"), so the dialog hides Qt's copy and shows each description as it is.
     const QStringList parts = FromGbk(filter).split(QLatin1Char('|'));
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
     QWidget* parent = widgetOf(c.window());
-    const QString path =
-        QFileDialog::getSaveFileName(parent, QString(), FromGbk(initialDir), filters.join(QStringLiteral(";;")));
+    const QString path = QFileDialog::getSaveFileName(parent, QString(), FromGbk(initialDir),
+                                                      filters.join(QStringLiteral(";;")), nullptr,
+                                                      QFileDialog::HideNameFilterDetails);
     if (path.isEmpty()) return std::nullopt;
     return ToGbk(path);
 }

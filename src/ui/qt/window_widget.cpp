@@ -1,13 +1,52 @@
 #include "ui/qt/window_widget.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
 
 #include "ui/qt/gbk_qstring.h"
 
+#ifdef VORTA_HAVE_X11
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#undef None
+#undef Bool
+#endif
+
 namespace vorta::ui::qt {
+namespace {
+
+// How often, and how many times, the frame is looked for after the first show.
+constexpr int kFrameCheckMs = 10;
+constexpr int kFrameChecks = 200;
+
+// True when an EWMH window manager runs on the display, which will frame the
+// window; false without one (a bare X server, Qt's offscreen platform), where
+// no frame will come.
+bool WindowManagerRuns() {
+#ifdef VORTA_HAVE_X11
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display) return false;
+    const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == 0) return false;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
+                                          &format, &count, &after, &data) == Success &&
+                       data && count == 1;
+    if (data) XFree(data);
+    return found;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
 
 WindowWidget::WindowWidget(Model& model, Window& window) : model_(model), window_(window) {
     const WindowDef& def = window.def();
@@ -19,6 +58,25 @@ WindowWidget::WindowWidget(Model& model, Window& window) : model_(model), window
     setAttribute(Qt::WA_DeleteOnClose, false);
     applyGeometry();
     if (!def.resizable) setFixedSize(size());
+    frameWatch_.setInterval(kFrameCheckMs);
+    QObject::connect(&frameWatch_, &QTimer::timeout, this, [this] {
+        if (!frameExtra().isNull() || ++frameChecks_ >= kFrameChecks) frameSettled();
+    });
+}
+
+void WindowWidget::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!awaitingFrame_ || frameWatch_.isActive()) return;
+    if (WindowManagerRuns())
+        frameWatch_.start();
+    else
+        frameSettled();
+}
+
+void WindowWidget::frameSettled() {
+    frameWatch_.stop();
+    awaitingFrame_ = false;
+    applyGeometry();
 }
 
 QSize WindowWidget::frameExtra() const {
@@ -29,6 +87,8 @@ QSize WindowWidget::frameExtra() const {
 void WindowWidget::applyGeometry() {
     applying_ = true;
     const QSize extra = frameExtra();
+    // The frame's top-left corner goes where the model says (move() of a window
+    // places its frame once the frame is known), the client takes the rest.
     move(window_.left(), window_.top());
     const QSize client(std::max(window_.width() - extra.width(), 1), std::max(window_.height() - extra.height(), 1));
     if (!window_.def().resizable) setFixedSize(client);
@@ -48,15 +108,17 @@ void WindowWidget::applyAlwaysOnTop() {
 void WindowWidget::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (onClientResized) onClientResized(size());
-    if (applying_ || modelClosed) return;
+    if (applying_ || modelClosed || awaitingFrame_) return;
     const QSize outer = size() + frameExtra();
-    model_.userResized(window_, outer.width(), outer.height());
+    if (outer.width() != window_.width() || outer.height() != window_.height())
+        model_.userResized(window_, outer.width(), outer.height());
 }
 
 void WindowWidget::moveEvent(QMoveEvent* e) {
     QWidget::moveEvent(e);
-    if (applying_ || modelClosed) return;
-    model_.userMoved(window_, frameGeometry().x(), frameGeometry().y());
+    if (applying_ || modelClosed || awaitingFrame_) return;
+    const QPoint corner = frameGeometry().topLeft();
+    if (corner.x() != window_.left() || corner.y() != window_.top()) model_.userMoved(window_, corner.x(), corner.y());
 }
 
 void WindowWidget::closeEvent(QCloseEvent* e) {

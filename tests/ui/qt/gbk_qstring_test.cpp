@@ -18,6 +18,31 @@ TEST(GbkQString, RoundTripsChineseAndMarksWhatGbkCannotHold) {
     EXPECT_EQ(ToGbk(QStringLiteral("A😀B")), "A??B");  // one '?' per UTF-16 half
 }
 
+// What is sent for a character is what is shown for the bytes sent: the
+// encoder and the decoders read one table.
+TEST(GbkQString, EveryCharacterComesBackAsItselfOrAsAQuestionMarkBothWays) {
+    int held = 0;
+    for (char32_t u = 0x80; u <= 0xFFFF; ++u) {
+        if (u >= 0xD800 && u <= 0xDFFF) continue;
+        if (u == QChar::LineSeparator || u == QChar::ParagraphSeparator) continue;  // line ends to the display
+        const QString one(QChar(static_cast<char16_t>(u)));
+        const std::string sent = ToGbk(one);
+        if (sent == "?") {
+            EXPECT_EQ(QStringToUnits(one), "?") << std::hex << static_cast<unsigned>(u);
+            continue;
+        }
+        ++held;
+        ASSERT_EQ(sent.size(), 2u) << std::hex << static_cast<unsigned>(u);
+        EXPECT_EQ(FromGbk(sent), one) << std::hex << static_cast<unsigned>(u);
+        EXPECT_EQ(UnitsToQString(sent), one) << std::hex << static_cast<unsigned>(u);
+        EXPECT_EQ(QStringToUnits(one), sent) << std::hex << static_cast<unsigned>(u);
+    }
+    EXPECT_GT(held, 21000);  // GBK's two-byte characters
+    // The euro sign has only the single byte 0x80, which leads a pair to the program.
+    EXPECT_EQ(ToGbk(QStringLiteral("€1")), "?1");
+    EXPECT_EQ(UnitsToQString(ToGbk(QStringLiteral("€ 端口"))), QStringLiteral("? 端口"));
+}
+
 TEST(GbkQString, EveryUnitIsOneQCharForAnyBytes) {
     std::mt19937 random(7);
     for (int round = 0; round < 500; ++round) {
