@@ -3,10 +3,15 @@
 # make test   : the same, then every test through ctest
 # make bench  : build and run the benchmarks (figures, not pass/fail)
 # make fuzz   : build and briefly run the codec fuzzer (clang, libFuzzer)
+# make install   : build, then install the program, vorta-device, the desktop entry, its
+#                  icon and the 宋体 font alias under PREFIX (/usr/local); DESTDIR stages it
+# make uninstall : remove exactly what the last make install of this build installed
+#                  (give it the same DESTDIR)
 BUILD ?= build
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench fuzz clean
+.PHONY: all deps configure build run test bench fuzz clean install uninstall
 
 all: build
 
@@ -32,10 +37,19 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: build
-	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && echo "== $$b" && "$$b"; done
+	@for b in $(BUILD)/bench/*; do \
+	  if [ -f "$$b" ] && [ -x "$$b" ] && [ "$${b##*/}" != peer_probe ]; then echo "== $$b"; "$$b" || exit 1; fi; \
+	done
+	@bench/peers/run_peers.sh $(BUILD)
 
 fuzz:
 	@scripts/fuzz-codec.sh
+
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+uninstall:
+	@DESTDIR="$(DESTDIR)" cmake -DMANIFEST="$(abspath $(BUILD))/install_manifest.txt" -P cmake/uninstall.cmake
 
 clean:
 	rm -rf $(BUILD)

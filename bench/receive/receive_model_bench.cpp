@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -27,6 +28,7 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr std::size_t kBigDisplay = 50'000'000;
+constexpr std::size_t kToolsDisplay = 200'000'000;
 constexpr long kBytes = 2'000'000;
 
 double Seconds(const std::function<void()>& work) {
@@ -51,6 +53,7 @@ struct Program {
     base::VirtualLoop loop;
     test::FakePlatform platform;
     ui::Model model{loop, {1920, 1080}};
+    test::RecordingView view;  // answers the save dialog
     state::AppState state;
     shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
                                    ports = {"COM1"};
@@ -61,6 +64,7 @@ struct Program {
     ui::Window* main = nullptr;
 
     Program() {
+        model.setView(&view);
         vorta::test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         rx.attach(*main);
@@ -88,14 +92,14 @@ void FeedBytes(bool textMode, std::size_t displayBytes) {
         });
         std::printf("  %-4s display %5.1f MB at start, round %d: %6.2f M bytes/s, %6.1f ns/byte (%s, display %.1f MB)\n",
                     textMode ? "text" : "hex", displayBytes / 1e6, round, kBytes / s / 1e6, s / kBytes * 1e9,
-                    p.c(kStatusBar).panelText(0).c_str(), p.c(kDisplay).rich().text().size() / 1e6);
+                    p.c(kStatusBar).panelText(0).c_str(), p.c(kDisplay).rich().byteCount() / 1e6);
     }
 }
 
 void Tools() {
     Program p;
     auto& display = p.c(kDisplay);
-    display.setText(HexDisplay(kBigDisplay));
+    display.setText(HexDisplay(kToolsDisplay));
     const auto menu = [&](ui::ControlId<ui::Control> item) { p.model.userMenuSelect(p.c(item)); };
     const auto mouse = [&](ui::Event e) { p.model.userMouse(display, e, {}); };
 
@@ -104,10 +108,16 @@ void Tools() {
     std::printf("  conversion balloon, all:    %8.1f ms\n", Seconds([&] { mouse(ui::Event::LeftReleased); }) * 1e3);
     std::printf("  merge to decimal, all:      %8.1f ms\n", Seconds([&] { menu(kMergeToDecimalItem); }) * 1e3);
     std::printf("  copy all:                   %8.1f ms\n", Seconds([&] { menu(kCopyItem); }) * 1e3);
+    const std::string saved = std::string(std::getenv("TMPDIR")) + "/saved.txt";
+    p.view.saveAnswer = saved;
+    std::printf("  save (exact bytes):         %8.1f ms\n", Seconds([&] { p.model.userClick(p.c(kSave)); }) * 1e3);
+    std::error_code ec;
+    std::printf("  saved file: %s\n", std::filesystem::file_size(saved, ec) == display.rich().byteCount()
+                                           ? "same size as the display" : "DIFFERENT size");
     display.setSelection(0, 0);
     mouse(ui::Event::RightReleased);  // the clipboard holds text now: paste is enabled
     std::printf("  paste 50 MB at the start:   %8.1f ms\n", Seconds([&] { menu(kPasteItem); }) * 1e3);
-    const double before = display.rich().text().size() / 1e6;
+    const double before = display.rich().byteCount() / 1e6;
     std::printf("  clear (%3.0f MB):              %8.1f ms\n", before, Seconds([&] { menu(kClearItem); }) * 1e3);
 }
 
@@ -121,7 +131,7 @@ int main() {
         FeedBytes(textMode, 0);
         FeedBytes(textMode, kBigDisplay);
     }
-    std::printf("Display tools on a %.0f MB display:\n", kBigDisplay / 1e6);
+    std::printf("Display tools on a %.0f MB display (model alone):\n", kToolsDisplay / 1e6);
     Tools();
     return 0;
 }

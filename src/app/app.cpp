@@ -19,16 +19,18 @@ ui::Model& ListNotBuilt(ui::Model& model) {
 App::App(ui::Model& model, ui::Platform& platform)
     : model_(ListNotBuilt(model)),
       platform_(platform),
-      // Port n is looked up at every open, in the folder the settings file is in.
+      // Port n is looked up at every open, in the folder the settings file is in; a
+      // number the ports folder gave the list stays the folder's (no other device).
       channel_(model.loop(),
                [this](int port) {
-                   return serial::MakePortResolver(serial::RootsBesideSettings(state_.settingsPath))(port);
+                   return serial::ResolvePort(serial::RootsBesideSettings(state_.settingsPath), listedPorts_, port);
                }),
       shell_(model, platform, state_,
              [this](std::vector<ui::Text>& names) {
                  std::vector<serial::PortInfo> ports;
                  const int status = serial::DiscoverPorts(serial::RootsBesideSettings(state_.settingsPath), ports);
                  names = serial::PortNames(ports);
+                 listedPorts_ = ports;
                  portNotes_.clear();
                  for (const serial::PortInfo& port : ports)
                      portNotes_.push_back((port.description.empty() ? "" : store::Utf8ToGbk(port.description) + "  ") +
@@ -41,10 +43,12 @@ App::App(ui::Model& model, ui::Platform& platform)
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
             {[this](std::string_view bytes) { return channel_.write(bytes); },
-             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port::PortSwitch::IsOpen}),
+             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port::PortSwitch::IsOpen},
+            [this] { return autoSend_.view(); }),
+      autoSend_(model, state_, portSwitch_, send_),
       generator_(model, state_),
       calculator_(model, state_, receive_) {
-    channel_.setOnDataArrived([this](int byte) { receive_.OnByteReceived(byte); });
+    channel_.setOnBytesArrived([this](std::string_view bytes) { receive_.OnBytesReceived(bytes); });
 }
 
 App::~App() { channel_.close(); }

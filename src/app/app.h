@@ -3,11 +3,15 @@
 // channel and every part's handlers, bound to the windows by name.
 #include <memory>
 
+#include "autosend/auto_sender.h"
+#include "calculator/calculator_actions.h"
+#include "generator/generator_actions.h"
 #include "state/app_state.h"
 #include "shell/main_window_shell.h"
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
 #include "port/port_switch.h"
+#include "serial/port_discovery.h"
 #include "serial/serial_channel.h"
 #include "ui/model.h"
 #include "transmit/send_operation.h"
@@ -34,7 +38,11 @@ private:
     receive::ReceiveDisplay receive_;
     receive::DisplayTools displayTools_;
     transmit::SendOperation send_;
+    autosend::AutoSender autoSend_;
+    generator::GeneratorActions generator_;
+    calculator::CalculatorActions calculator_;
     std::vector<ui::Text> portNotes_;  // device and access hint per listed port
+    std::vector<serial::PortInfo> listedPorts_;  // the port list as discovery made it at start-up
 };
 
 }  // namespace vorta::app

@@ -9,18 +9,7 @@
 
 namespace vorta::app {
 
-inline std::vector<ui::ActionId> NotBuiltActions() {
-    namespace a = ui::action;
-    return {
-        // automatic sending
-        a::kAutoSendClicked, a::kAutoSendTick, a::kListEcho,
-        // batch command generator
-        a::kOpenGenerator, a::kGeneratorCreated, a::kModuleTypeSelected, a::kSaveChannelCount,
-        a::kFirstAddressChanged, a::kLastAddressChanged, a::kDefaultLayoutClicked, a::kCustomLayoutClicked,
-        a::kGenerateLines, a::kAddToAutoSendList, a::kCloseGenerator,
-        // byte calculator
-        a::kOpenCalculator, a::kCalculatorCreated, a::kCalculatorDestroying,
-    };
-}
+// Every action is built now; a window binding a new action lists it here until it lands.
+inline std::vector<ui::ActionId> NotBuiltActions() { return {}; }
 
 }  // namespace vorta::app
