@@ -41,7 +41,7 @@ private:
     autosend::AutoSender autoSend_;
     generator::GeneratorActions generator_;
     calculator::CalculatorActions calculator_;
-    std::vector<ui::Text> portNotes_;  // device and access hint per listed port
+    std::vector<ui::Text> portNotes_;            // device and access hint per listed port
     std::vector<serial::PortInfo> listedPorts_;  // the port list as discovery made it at start-up
 };
 

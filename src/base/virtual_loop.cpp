@@ -69,8 +69,7 @@ void VirtualLoop::advance(std::int64_t ms) {
 }
 
 void VirtualLoop::runUntil(const std::function<bool()>& done) {
-    while (!done() && runPending() > 0) {
-    }
+    while (!done() && runPending() > 0) {}
 }
 
 int VirtualLoop::waitAndRun(std::chrono::milliseconds timeout) {
@@ -86,8 +85,8 @@ bool VirtualLoop::runUntilReal(const std::function<bool()>& done, std::chrono::m
     while (!done()) {
         auto left = deadline - std::chrono::steady_clock::now();
         if (left <= std::chrono::milliseconds(0)) return done();
-        waitAndRun(std::min<std::chrono::milliseconds>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(left), std::chrono::milliseconds(20)));
+        waitAndRun(std::min<std::chrono::milliseconds>(std::chrono::duration_cast<std::chrono::milliseconds>(left),
+                                                       std::chrono::milliseconds(20)));
     }
     return true;
 }

@@ -11,11 +11,11 @@ char HalfWidthOf(unsigned char lead, unsigned char trail) {
     if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) return static_cast<char>(trail - 0x80);
     if (lead != 0xA1) return 0;
     switch (trail) {
-        case 0xA1: return ' ';
-        case 0xAB: return '~';
-        case 0xEE:
-        case 0xEF: return '*';
-        default: return 0;
+    case 0xA1: return ' ';
+    case 0xAB: return '~';
+    case 0xEE:
+    case 0xEF: return '*';
+    default: return 0;
     }
 }
 
@@ -34,8 +34,7 @@ std::string ToHalfWidth(std::string_view text) {
             continue;
         }
         if (i + 1 == text.size()) break;  // a lone lead byte at the end is dropped
-        const char ascii = HalfWidthOf(static_cast<unsigned char>(text[i]),
-                                       static_cast<unsigned char>(text[i + 1]));
+        const char ascii = HalfWidthOf(static_cast<unsigned char>(text[i]), static_cast<unsigned char>(text[i + 1]));
         if (ascii != 0) {
             out += ascii;
         } else {

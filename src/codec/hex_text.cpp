@@ -1,6 +1,5 @@
 #include "codec/hex_text.h"
 
-
 #include "codec/gbk_text.h"
 #include "codec/radix.h"
 

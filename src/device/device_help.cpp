@@ -10,7 +10,8 @@ std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(tex
 }  // namespace
 
 std::string HelpText(const std::string& defaultLink) {
-    return Utf8(u8R"(vorta-device: a simulated field device on a virtual serial port.
+    return Utf8(
+               u8R"(vorta-device: a simulated field device on a virtual serial port.
 
 It creates a pseudo-terminal and answers on it like a Modbus RTU slave, so
 Vorta串口调试 (make run starts both) or any other serial program can talk to
@@ -20,7 +21,10 @@ Usage: vorta-device [options]
 
   --link PATH         link the device's port at PATH. Default: COM900 in the
                       ports folder beside Vorta's settings file, now
-                      )") + defaultLink + Utf8(u8R"(
+                      )") +
+           defaultLink +
+           Utf8(
+               u8R"(
                       "--link none" makes no link; the /dev/pts/N path printed
                       at start works with any serial program.
   --address LIST      the station numbers to answer, e.g. 1-10,17

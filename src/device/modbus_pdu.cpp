@@ -38,8 +38,7 @@ std::string ReadBits(const DataModel& model, std::uint8_t function, int start, i
     return out;
 }
 
-std::string ReadRegs(const DataModel& model, std::uint8_t function, int start, int count, int unit,
-                     const Moment& now) {
+std::string ReadRegs(const DataModel& model, std::uint8_t function, int start, int count, int unit, const Moment& now) {
     std::string out{static_cast<char>(function), static_cast<char>(count * 2)};
     for (int a = start; a < start + count; ++a) PutWord(out, model.reg(a, unit, now));
     return out;

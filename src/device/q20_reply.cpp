@@ -11,8 +11,12 @@ std::optional<int> Q20Address(std::string_view frame) {
 
 std::string Q20Reply(int address, std::uint16_t measurement) {
     const int high = measurement >> 8, low = measurement & 0xFF;
-    return {static_cast<char>(0xEB), static_cast<char>(address), static_cast<char>(high), static_cast<char>(low),
-            static_cast<char>((address + high + low) & 0xFF), static_cast<char>(0xBC)};
+    return {static_cast<char>(0xEB),
+            static_cast<char>(address),
+            static_cast<char>(high),
+            static_cast<char>(low),
+            static_cast<char>((address + high + low) & 0xFF),
+            static_cast<char>(0xBC)};
 }
 
 }  // namespace vorta::device

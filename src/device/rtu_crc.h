@@ -14,7 +14,7 @@ enum class CrcOrder { LowFirst, HighFirst };
 struct CheckedFrame {
     std::string_view body;  // the frame without its two CRC bytes
     CrcOrder order;
-    bool eitherOrder;       // both CRC bytes are equal: the frame does not tell the order
+    bool eitherOrder;  // both CRC bytes are equal: the frame does not tell the order
 };
 
 // The body of `frame` when its last two bytes are the CRC of the rest in either

@@ -30,7 +30,8 @@ std::string DropThreeCharacters(const std::string& text) {
 
 PortSwitch::PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files)
     : model_(model), channel_(channel), files_(files) {
-    model.registerAction(ui::action::kOpenClosePort, [this](ui::Control& c, const ui::EventArgs&) { toggle(c.window()); });
+    model.registerAction(ui::action::kOpenClosePort,
+                         [this](ui::Control& c, const ui::EventArgs&) { toggle(c.window()); });
 }
 
 bool PortSwitch::IsOpen(ui::Window& main) { return main[kPortLamp].fillColour() != ui::kDefaultColour; }

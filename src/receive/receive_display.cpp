@@ -9,7 +9,8 @@ namespace vorta::receive {
 std::string CounterText(const char* prefix, std::int64_t count) { return prefix + std::to_string(count); }
 
 ReceiveDisplay::ReceiveDisplay(ui::Model& model, state::AppState& state) : state_(state) {
-    model.registerAction(ui::action::kOnLineBreakTimer, [this](ui::Control&, const ui::EventArgs&) { OnLineBreakTimer(); });
+    model.registerAction(ui::action::kOnLineBreakTimer,
+                         [this](ui::Control&, const ui::EventArgs&) { OnLineBreakTimer(); });
 }
 
 void ReceiveDisplay::attach(ui::Window& main) {

@@ -44,8 +44,8 @@ struct LineSettings {
     bool parityCheck = false;  // check the parity of received bytes
     Parity parity = Parity::None;
     FlowControl flowControl = FlowControl::None;
-    int rtsMode = 0;           // 0 on, 1 off, 2 on
-    int dtrMode = 0;           // 0 leave as the port has it, 1 off, 2 on
+    int rtsMode = 0;             // 0 on, 1 off, 2 on
+    int dtrMode = 0;             // 0 leave as the port has it, 1 off, 2 on
     std::string eventCharacter;  // only its first byte counts; empty: none
     int timeoutMs = 1000;        // write time-out beyond the bytes' own line time; 0: none
 };

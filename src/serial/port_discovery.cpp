@@ -19,13 +19,11 @@ namespace {
 
 struct Found {
     PortInfo info;
-    std::string key;  // entry name, for a stable order
+    std::string key;      // entry name, for a stable order
     bool present = true;  // false for a folder entry whose device is not there now
 };
 
-bool Accessible(const std::string& path) {
-    return faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0;
-}
+bool Accessible(const std::string& path) { return faccessat(AT_FDCWD, path.c_str(), R_OK | W_OK, AT_EACCESS) == 0; }
 
 // A serial-core port reports its UART type; 0 means no UART behind the node.
 bool IsPhantom(const fs::path& entry) {

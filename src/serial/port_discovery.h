@@ -32,11 +32,11 @@ struct DiscoveryRoots {
 DiscoveryRoots RootsBesideSettings(const std::filesystem::path& settingsFile);
 
 struct PortInfo {
-    std::string name;        // "COM" + number: the port list's text
+    std::string name;  // "COM" + number: the port list's text
     int number = 0;
-    std::string devicePath;  // what opening port `number` opens
-    bool accessible = false; // the current user may read and write the device
-    std::string description; // UTF-8: first line of the note ".COM<n>" beside a ports-folder entry, or empty
+    std::string devicePath;        // what opening port `number` opens
+    bool accessible = false;       // the current user may read and write the device
+    std::string description;       // UTF-8: first line of the note ".COM<n>" beside a ports-folder entry, or empty
     bool fromPortsFolder = false;  // an entry of the ports folder gave this port
 };
 

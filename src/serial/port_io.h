@@ -17,9 +17,9 @@ class PortIo {
 public:
     // What made wait() return; several may be set.
     enum WaitResult : unsigned {
-        kInput = 1,       // bytes to read, or the device reported a hang-up
-        kWoken = 2,       // wake() was called
-        kLineCheck = 4,   // time to look at the modem lines again
+        kInput = 1,      // bytes to read, or the device reported a hang-up
+        kWoken = 2,      // wake() was called
+        kLineCheck = 4,  // time to look at the modem lines again
     };
 
     virtual ~PortIo() = default;

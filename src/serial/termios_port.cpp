@@ -28,8 +28,7 @@ namespace {
 constexpr int kLineCheckMs = 100;
 
 std::int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -228,8 +227,8 @@ void TermiosPort::lineEvents(std::vector<int>& codes) {
         serial_icounter_struct now{};
         if (ioctl(fd_.get(), TIOCGICOUNT, &now) == 0) {
             if (now.brk != counts_.brk) codes.push_back(1);
-            if (now.frame != counts_.frame || now.overrun != counts_.overrun ||
-                now.parity != counts_.parity || now.buf_overrun != counts_.buf_overrun)
+            if (now.frame != counts_.frame || now.overrun != counts_.overrun || now.parity != counts_.parity ||
+                now.buf_overrun != counts_.buf_overrun)
                 codes.push_back(4);
             if (now.rng != counts_.rng) codes.push_back(5);
             counts_ = now;

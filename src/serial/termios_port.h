@@ -52,10 +52,10 @@ private:
     base::UniqueFd wakeFd_;
     bool gone_ = false;
     bool pseudoTerminal_ = false;
-    bool exclusive_ = false;    // this descriptor set TIOCEXCL
-    bool hangup_ = false;       // poll reported HUP/ERR: the next empty read means gone
-    bool modemLines_ = false;   // TIOCMGET works on this device
-    bool counters_ = false;     // TIOCGICOUNT works on this device
+    bool exclusive_ = false;   // this descriptor set TIOCEXCL
+    bool hangup_ = false;      // poll reported HUP/ERR: the next empty read means gone
+    bool modemLines_ = false;  // TIOCMGET works on this device
+    bool counters_ = false;    // TIOCGICOUNT works on this device
     int modemState_ = 0;
     serial_icounter_struct counts_{};
     LineSettings settings_;

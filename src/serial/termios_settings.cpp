@@ -7,14 +7,12 @@ namespace vorta::serial {
 
 speed_t StandardSpeed(int baudRate) {
     static constexpr std::array<std::pair<int, speed_t>, 30> kSpeeds{{
-        {50, B50},           {75, B75},           {110, B110},         {134, B134},
-        {150, B150},         {200, B200},         {300, B300},         {600, B600},
-        {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
-        {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
-        {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
-        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
-        {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
-        {3500000, B3500000}, {4000000, B4000000},
+        {50, B50},           {75, B75},           {110, B110},         {134, B134},         {150, B150},
+        {200, B200},         {300, B300},         {600, B600},         {1200, B1200},       {1800, B1800},
+        {2400, B2400},       {4800, B4800},       {9600, B9600},       {19200, B19200},     {38400, B38400},
+        {57600, B57600},     {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+        {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000}, {1500000, B1500000},
+        {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000}, {3500000, B3500000}, {4000000, B4000000},
     }};
     for (const auto& [rate, speed] : kSpeeds)
         if (rate == baudRate) return speed;
@@ -28,26 +26,26 @@ bool ApplyLineSettings(const LineSettings& s, termios& t) {
     const int dataBits = s.dataBits & 0xFF;
     tcflag_t size = 0;
     switch (dataBits) {
-        case 5: size = CS5; break;
-        case 6: size = CS6; break;
-        case 7: size = CS7; break;
-        case 8: size = CS8; break;
-        default: return false;
+    case 5: size = CS5; break;
+    case 6: size = CS6; break;
+    case 7: size = CS7; break;
+    case 8: size = CS8; break;
+    default: return false;
     }
     // Raw bytes: no line editing, echo, signals, translations or output processing.
-    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                        IXON | IXOFF | IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
+    t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF |
+                                        IXANY | INPCK | IGNPAR | IUCLC | IMAXBEL);
     t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
     t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     t.c_cflag |= CLOCAL | CREAD | size;
 
     switch (s.parity) {
-        case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
-        case Parity::Even: t.c_cflag |= PARENB; break;
-        case Parity::Mark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-        case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
-        case Parity::None: break;
+    case Parity::Odd: t.c_cflag |= PARENB | PARODD; break;
+    case Parity::Even: t.c_cflag |= PARENB; break;
+    case Parity::Mark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case Parity::Space: t.c_cflag |= PARENB | CMSPAR; break;
+    case Parity::None: break;
     }
     // Without INPCK the line still sends the parity bit but ignores it on receipt.
     if (s.parityCheck) t.c_iflag |= INPCK;

@@ -31,8 +31,8 @@ struct StoredOption {
 
 // Every option that is a combo box's selection index.
 constexpr StoredOption<ComboBox> kIndexOptions[] = {
-    {kPort, "端口", "com", "0"},          {kBaud, "端口", "波特率", "5"},  {kParity, "端口", "校验位", "0"},
-    {kDataBits, "端口", "数据位", "0"},   {kStopBits, "端口", "停止位", "0"}, {kInterval, "MoKuai", "毫秒", "3"},
+    {kPort, "端口", "com", "0"},        {kBaud, "端口", "波特率", "5"},     {kParity, "端口", "校验位", "0"},
+    {kDataBits, "端口", "数据位", "0"}, {kStopBits, "端口", "停止位", "0"}, {kInterval, "MoKuai", "毫秒", "3"},
 };
 
 // Every option that is a check box, stored as "真" or "假".
@@ -46,7 +46,8 @@ constexpr const char* kFalse = "假";
 
 }  // namespace
 
-MainWindowShell::MainWindowShell(ui::Model& model, ui::Platform& platform, state::AppState& state, DiscoverPorts discover)
+MainWindowShell::MainWindowShell(ui::Model& model, ui::Platform& platform, state::AppState& state,
+                                 DiscoverPorts discover)
     : model_(model), platform_(platform), state_(state), discover_(std::move(discover)) {
     model.registerAction(action::kMainCreated, [this](Control& c, const EventArgs&) { created(c.window()); });
     model.registerAction(action::kMainSizeChanged, [](Control& c, const EventArgs&) { Relayout(c.window()); });
@@ -64,9 +65,8 @@ MainWindowShell::MainWindowShell(ui::Model& model, ui::Platform& platform, state
         Window& w = c.window();
         w[c.name() == kHexDisplay.name ? kTextDisplay : kHexDisplay].setChecked(false);
     });
-    model.registerAction(action::kAlwaysOnTop, [](Control& c, const EventArgs&) {
-        c.window().setAlwaysOnTop(c.as<CheckBox>().checked());
-    });
+    model.registerAction(action::kAlwaysOnTop,
+                         [](Control& c, const EventArgs&) { c.window().setAlwaysOnTop(c.as<CheckBox>().checked()); });
 }
 
 void MainWindowShell::created(Window& main) {

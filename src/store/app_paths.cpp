@@ -48,7 +48,8 @@ void SayOnce(const std::string& dir, const char* why) {
     static std::set<std::string> said;
     std::lock_guard lock(mutex);
     if (!said.insert(dir).second) return;
-    std::fprintf(stderr, "vorta-serial: %s is not used for the settings (%s); running with defaults, nothing is saved\n",
+    std::fprintf(stderr,
+                 "vorta-serial: %s is not used for the settings (%s); running with defaults, nothing is saved\n",
                  dir.c_str(), why);
 }
 

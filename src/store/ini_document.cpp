@@ -120,8 +120,7 @@ bool SameIniName(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::optional<std::string> FindIniValue(std::string_view content, std::string_view section,
-                                        std::string_view key) {
+std::optional<std::string> FindIniValue(std::string_view content, std::string_view section, std::string_view key) {
     section = TrimBlanks(section);
     key = TrimBlanks(key);
     const std::vector<Line> lines = ParseLines(content);
@@ -133,8 +132,8 @@ std::optional<std::string> FindIniValue(std::string_view content, std::string_vi
     return std::nullopt;
 }
 
-std::string EditIni(std::string_view content, std::string_view section,
-                    std::optional<std::string_view> key, std::optional<std::string_view> value) {
+std::string EditIni(std::string_view content, std::string_view section, std::optional<std::string_view> key,
+                    std::optional<std::string_view> value) {
     const std::vector<Line> lines = ParseLines(content);
     std::vector<std::string> out;
     out.reserve(lines.size() + 2);

@@ -19,8 +19,7 @@ bool SameIniName(std::string_view a, std::string_view b);
 // The value of `key` in the first section named `section`, blanks around it
 // removed (quotes kept); nullopt when that section or key is missing. The
 // names are taken without surrounding blanks.
-std::optional<std::string> FindIniValue(std::string_view content, std::string_view section,
-                                        std::string_view key);
+std::optional<std::string> FindIniValue(std::string_view content, std::string_view section, std::string_view key);
 
 // `content` with one change made, every line ended by "\r\n":
 // - key and value given: the first item `key` of the first section `section`
@@ -30,7 +29,7 @@ std::optional<std::string> FindIniValue(std::string_view content, std::string_vi
 // - key omitted: every section `section` is removed with all its lines.
 // The names must be free of surrounding blanks; the caller checks that they
 // and the value hold no line break.
-std::string EditIni(std::string_view content, std::string_view section,
-                    std::optional<std::string_view> key, std::optional<std::string_view> value);
+std::string EditIni(std::string_view content, std::string_view section, std::optional<std::string_view> key,
+                    std::optional<std::string_view> value);
 
 }  // namespace vorta::store

@@ -60,16 +60,15 @@ std::string ReadSetting(const std::string& file, std::string_view section, std::
     return Cap(UpToNul(StripQuotes(*value)));
 }
 
-bool WriteSetting(const std::string& file, std::string_view section,
-                  std::optional<std::string_view> key, std::optional<std::string_view> value) {
+bool WriteSetting(const std::string& file, std::string_view section, std::optional<std::string_view> key,
+                  std::optional<std::string_view> value) {
     const std::string_view path = SkipLeadingBlanks(UpToNul(file));
     section = TrimBlanks(UpToNul(section));
     if (!IsFullPath(path) || section.empty() || HasLineBreak(section)) return false;
     if (key) {
         key = TrimBlanks(UpToNul(*key));
         // A key holding '=' or starting with '[' would read back as something else.
-        if (key->empty() || HasLineBreak(*key) || key->front() == '[' ||
-            key->find('=') != std::string_view::npos)
+        if (key->empty() || HasLineBreak(*key) || key->front() == '[' || key->find('=') != std::string_view::npos)
             return false;
     }
     if (value) {

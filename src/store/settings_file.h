@@ -38,8 +38,8 @@ std::string ReadSetting(const std::string& file, std::string_view section, std::
 // file of another user, and never left half-written. False when the file
 // could not be written, when a name is empty, or when a name or the value
 // holds a line break (which would break the file's structure).
-bool WriteSetting(const std::string& file, std::string_view section,
-                  std::optional<std::string_view> key, std::optional<std::string_view> value);
+bool WriteSetting(const std::string& file, std::string_view section, std::optional<std::string_view> key,
+                  std::optional<std::string_view> value);
 
 // The whole file; "" when it is missing or unreadable.
 std::string ReadWholeFile(const std::string& path);

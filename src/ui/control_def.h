@@ -11,13 +11,13 @@
 
 namespace vorta::ui {
 
-using Colour = std::uint32_t;  // 0x00BBGGRR
+using Colour = std::uint32_t;                         // 0x00BBGGRR
 inline constexpr Colour kDefaultColour = 0xFF000000;  // default colour; "no fill" for shapes
 constexpr Colour Rgb(unsigned r, unsigned g, unsigned b) { return r | (g << 8) | (b << 16); }
 
 enum class Kind {
-    Label,        // static text; `transparent` draws no background
-    Edit,         // single- or multi-line edit box (`multiLine`)
+    Label,  // static text; `transparent` draws no background
+    Edit,   // single- or multi-line edit box (`multiLine`)
     Button,
     CheckBox,
     RadioButton,  // exclusive with the radio buttons of the same parent when the user clicks
@@ -47,7 +47,7 @@ enum class Event {
     RightReleased,
     LostFocus,
     TimerTick,
-    MenuSelected,      // menu item chosen
+    MenuSelected,  // menu item chosen
 };
 
 struct Rect {
@@ -74,7 +74,7 @@ struct ControlDef {
     Kind kind = Kind::Label;
     Text parent;  // empty: the window itself; else a container (GroupBox, PictureBox) or a Menu
     Rect rect;
-    Text text;    // caption, content or item caption
+    Text text;  // caption, content or item caption
     std::vector<Text> items;
     int selectedIndex = -1;
     bool checked = false;
@@ -93,8 +93,8 @@ struct ControlDef {
     bool centred = false;        // Edit: text centred
     bool transparent = false;    // Label
     bool handCursor = false;
-    bool logo = false;           // PictureBox: draws the logo strip
-    int maxLength = 0;           // Edit, editable ComboBox: most characters the user may type; 0 = no limit
+    bool logo = false;  // PictureBox: draws the logo strip
+    int maxLength = 0;  // Edit, editable ComboBox: most characters the user may type; 0 = no limit
     Text tag;
     std::vector<StatusPanelDef> panels;  // StatusBar
 };
@@ -107,15 +107,15 @@ struct BindingDef {
 };
 
 struct WindowDef {
-    Text name;   // how the logic addresses the window ("main", "generator", "calculator")
+    Text name;  // how the logic addresses the window ("main", "generator", "calculator")
     Text title;
-    Rect rect;   // outer rectangle on the screen
-    bool centred = true;      // centred on the screen when created
+    Rect rect;            // outer rectangle on the screen
+    bool centred = true;  // centred on the screen when created
     bool resizable = false;
     bool minimiseButton = false;
     bool maximiseButton = false;
     bool escCloses = true;
-    bool dragMoves = false;   // dragging the background moves the window
+    bool dragMoves = false;  // dragging the background moves the window
     std::vector<ControlDef> controls;
     std::vector<BindingDef> bindings;
 };

@@ -21,10 +21,22 @@ void Control::wrongKind() const {
     std::abort();
 }
 
-void Control::setLeft(int v) { rect_.left = v; changed(Prop::Geometry); }
-void Control::setTop(int v) { rect_.top = v; changed(Prop::Geometry); }
-void Control::setWidth(int v) { rect_.width = v; changed(Prop::Geometry); }
-void Control::setHeight(int v) { rect_.height = v; changed(Prop::Geometry); }
+void Control::setLeft(int v) {
+    rect_.left = v;
+    changed(Prop::Geometry);
+}
+void Control::setTop(int v) {
+    rect_.top = v;
+    changed(Prop::Geometry);
+}
+void Control::setWidth(int v) {
+    rect_.width = v;
+    changed(Prop::Geometry);
+}
+void Control::setHeight(int v) {
+    rect_.height = v;
+    changed(Prop::Geometry);
+}
 
 void Control::setVisible(bool v) {
     if (visible_ == v) return;
@@ -122,7 +134,8 @@ void Timer::stop() {
 // ---- rich text box ----
 
 RichTextBox::RichTextBox(Window& window, const ControlDef& def) : Control(window, def) {
-    rich_.setDefaultFormat(CharFormat{def.font.face, def.font.pointSize ? def.font.pointSize : 9, 0, 0, def.textColour});
+    rich_.setDefaultFormat(
+        CharFormat{def.font.face, def.font.pointSize ? def.font.pointSize : 9, 0, 0, def.textColour});
     if (!def.text.empty()) rich_.setText(def.text);
 }
 

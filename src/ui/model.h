@@ -26,7 +26,7 @@ class Window;
 class Model;
 
 struct EventArgs {
-    int x = 0, y = 0;   // mouse position within the control
+    int x = 0, y = 0;  // mouse position within the control
     bool ctrl = false, shift = false, alt = false;
 };
 
@@ -35,7 +35,19 @@ using Action = std::function<void(Control& source, const EventArgs& args)>;
 // What a view is told. Every call happens on the UI thread, inside the model
 // operation that caused it; a view should only note the change and repaint later.
 enum class Prop {
-    Geometry, Visible, Disabled, Content, Checked, Items, Selection, Fill, RichText, Panel, Title, AlwaysOnTop, State,
+    Geometry,
+    Visible,
+    Disabled,
+    Content,
+    Checked,
+    Items,
+    Selection,
+    Fill,
+    RichText,
+    Panel,
+    Title,
+    AlwaysOnTop,
+    State,
     Focus,  // a command rather than a property: the control takes the keyboard focus
 };
 

@@ -300,8 +300,8 @@ void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view b
     const std::int64_t unitDelta = start.unit + regionUnits - unitsAtEndOld;
 
     auto splice = [&](std::vector<Mark>& v, const std::vector<Mark>& fresh) {
-        auto first = std::upper_bound(v.begin(), v.end(), start.byte,
-                                      [](std::size_t b, const Mark& m) { return b < m.byte; });
+        auto first =
+            std::upper_bound(v.begin(), v.end(), start.byte, [](std::size_t b, const Mark& m) { return b < m.byte; });
         auto last = std::upper_bound(first, v.end(), endOld, [](std::size_t b, const Mark& m) { return b < m.byte; });
         for (auto it = last; it != v.end(); ++it) {
             it->byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(it->byte) + delta);
@@ -330,8 +330,8 @@ void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view b
     // Runs: [from, to) goes, the new bytes come in `format`, the rest moves by delta.
     auto firstRun = std::lower_bound(runs_.begin(), runs_.end(), from,
                                      [](const FormatRun& r, std::size_t b) { return r.byteStart < b; });
-    auto lastRun = std::upper_bound(firstRun, runs_.end(), to,
-                                    [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+    auto lastRun =
+        std::upper_bound(firstRun, runs_.end(), to, [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
     for (auto it = lastRun; it != runs_.end(); ++it)
         it->byteStart = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(it->byteStart) + delta);
     std::vector<FormatRun> fresh;
@@ -353,8 +353,8 @@ int RichText::formatIndexAt(std::size_t byte) const {
 void RichText::mergeRuns(std::size_t from, std::size_t to) {
     // Drops runs that hold no bytes or continue the format of the run before them.
     for (std::size_t i = from; i < runs_.size() && i <= to;) {
-        const bool empty = i + 1 < runs_.size() ? runs_[i + 1].byteStart == runs_[i].byteStart
-                                                : runs_[i].byteStart >= size_;
+        const bool empty =
+            i + 1 < runs_.size() ? runs_[i + 1].byteStart == runs_[i].byteStart : runs_[i].byteStart >= size_;
         const bool same = i > 0 && runs_[i - 1].format == runs_[i].format;
         if (empty || same) {
             runs_.erase(runs_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -370,8 +370,8 @@ void RichText::reformatBytes(std::size_t from, std::size_t to, int format) {
     const int fmtAfter = to < size_ ? formatIndexAt(to) : -1;
     auto firstRun = std::lower_bound(runs_.begin(), runs_.end(), from,
                                      [](const FormatRun& r, std::size_t b) { return r.byteStart < b; });
-    auto lastRun = std::upper_bound(firstRun, runs_.end(), to,
-                                    [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+    auto lastRun =
+        std::upper_bound(firstRun, runs_.end(), to, [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
     std::vector<FormatRun> fresh{{from, format}};
     if (fmtAfter >= 0) fresh.push_back({to, fmtAfter});
     const auto pos = runs_.erase(firstRun, lastRun);
@@ -420,8 +420,8 @@ RichText::Line RichText::line(std::int64_t index) const {
 }
 
 std::int64_t RichText::lineOfUnit(std::int64_t unit) const {
-    auto it = std::upper_bound(lines_.begin(), lines_.end(), unit,
-                               [](std::int64_t u, const Mark& m) { return u < m.unit; });
+    auto it =
+        std::upper_bound(lines_.begin(), lines_.end(), unit, [](std::int64_t u, const Mark& m) { return u < m.unit; });
     return it == lines_.begin() ? 0 : static_cast<std::int64_t>(it - lines_.begin()) - 1;
 }
 

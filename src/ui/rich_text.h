@@ -43,7 +43,7 @@ public:
     struct Line {
         std::size_t byteStart = 0, byteEnd = 0;  // content [byteStart, byteEnd)
         std::int64_t unitStart = 0, units = 0;   // content units; the line end, if any, follows
-        bool hasEnd = false;                      // ends with a line-end unit
+        bool hasEnd = false;                     // ends with a line-end unit
     };
     // A stretch of bytes in one format.
     struct Run {

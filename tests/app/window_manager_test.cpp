@@ -58,7 +58,8 @@ std::string Title(Display* dpy, Window w) {
     unsigned char* data = nullptr;
     std::string title;
     if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), 0, 1024, False,
-                           XInternAtom(dpy, "UTF8_STRING", False), &actual, &format, &count, &after, &data) == Success &&
+                           XInternAtom(dpy, "UTF8_STRING", False), &actual, &format, &count, &after,
+                           &data) == Success &&
         data)
         title.assign(reinterpret_cast<char*>(data), count);
     if (data) XFree(data);
@@ -120,7 +121,8 @@ protected:
         dpy_ = XOpenDisplay(x_.display().c_str());
         ASSERT_NE(dpy_, nullptr);
         openbox_ = Spawn(x_.display(), home_.path().string(), tmp_.path().string(), "openbox");
-        for (int i = 0; i < 100 && Property(dpy_, DefaultRootWindow(dpy_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty(); ++i)
+        for (int i = 0;
+             i < 100 && Property(dpy_, DefaultRootWindow(dpy_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty(); ++i)
             std::this_thread::sleep_for(50ms);
         if (Property(dpy_, DefaultRootWindow(dpy_), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW).empty())
             GTEST_SKIP() << "openbox did not start (scripts/install-deps.sh installs it)";

@@ -33,9 +33,7 @@ TEST(Crc16Text, SpacingAndCaseDoNotMatter) {
     EXPECT_EQ(Crc16Text("０１　０Ａ"), Crc16Text("00 01 00 0A"));
 }
 
-TEST(Crc16Text, OddLengthIgnoresTheLastDigit) {
-    EXPECT_EQ(Crc16Text("01 03 10 00 00 25 7"), "D1 80");
-}
+TEST(Crc16Text, OddLengthIgnoresTheLastDigit) { EXPECT_EQ(Crc16Text("01 03 10 00 00 25 7"), "D1 80"); }
 
 TEST(Crc16Text, CoversTheBytesActuallySent) {
     // '0G' is sent as 0x00, so the CRC is that of 00 12.

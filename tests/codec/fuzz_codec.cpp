@@ -53,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A view straight onto libFuzzer's buffer, so a read past its end is caught.
     const std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    for (std::size_t i = 0; i < size; i += GbkCharLength(text, i)) {
-    }
+    for (std::size_t i = 0; i < size; i += GbkCharLength(text, i)) {}
     Check(ToHalfWidth(text).size() <= size);
     Check(ToUpperAscii(text).size() == size);
     (void)TextToInt(text);

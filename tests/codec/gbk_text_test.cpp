@@ -30,8 +30,12 @@ TEST(ToHalfWidth, OtherCharactersAreCopiedAndLoneLeadDropped) {
 TEST(ToUpperAscii, OnlyAsciiLettersChange) {
     EXPECT_EQ(ToUpperAscii("ab Cz09"), "AB CZ09");
     // Trail bytes in a-z are left alone: 0x81 0x61 is one character.
-    const std::string gbk = "\x81\x61" "a";
-    EXPECT_EQ(ToUpperAscii(gbk), "\x81\x61" "A");
+    const std::string gbk =
+        "\x81\x61"
+        "a";
+    EXPECT_EQ(ToUpperAscii(gbk),
+              "\x81\x61"
+              "A");
 }
 
 TEST(TextToInt, DigitsSignsAndBlanks) {

@@ -57,7 +57,8 @@ TEST(FormatHexPairs, CutsByBytePosition) {
     EXPECT_EQ(FormatHexPairs("01\r\n02"), "01 \r\n 02");
     EXPECT_EQ(FormatHexPairs("０Ａ"), "０ Ａ");
     // One byte of 1 then the two bytes of 中 split across pieces.
-    EXPECT_EQ(FormatHexPairs("1中1"), std::string("1\xD6 \xD0" "1"));
+    EXPECT_EQ(FormatHexPairs("1中1"), std::string("1\xD6 \xD0"
+                                                  "1"));
 }
 
 TEST(HexPairsToBytes, OneBytePerPiece) {
@@ -72,8 +73,8 @@ TEST(HexPairsToBytes, InvalidAndEmptyPiecesGiveZero) {
     EXPECT_EQ(HexPairsToBytes(FormatHexPairs("01\r\n02")), std::string("\x01\x00\x02", 3));
     EXPECT_EQ(HexPairsToBytes(FormatHexPairs("０Ａ")), std::string("\x00\x0A", 2));
     EXPECT_EQ(HexPairsToBytes("01  02"), std::string("\x01\x00\x02", 3));  // empty middle piece
-    EXPECT_EQ(HexPairsToBytes(" 01"), std::string("\x00\x01", 2));        // empty first piece
-    EXPECT_EQ(HexPairsToBytes("01 "), "\x01");                          // nothing after a final space
+    EXPECT_EQ(HexPairsToBytes(" 01"), std::string("\x00\x01", 2));         // empty first piece
+    EXPECT_EQ(HexPairsToBytes("01 "), "\x01");                             // nothing after a final space
     EXPECT_EQ(HexPairsToBytes(""), "");
     EXPECT_EQ(HexPairsToBytes("中 01"), std::string("\x00\x01", 2));
 }

@@ -65,11 +65,11 @@ TEST(ConvertRadix, InvalidDigitsNameTheNormalisedText) {
 }
 
 TEST(ConvertRadix, ChineseNameOfEveryRadix) {
-    const std::vector<std::string> names = {
-        "二", "三", "四", "五", "六", "七", "八", "九",
-        "一十", "一十一", "一十二", "一十三", "一十四", "一十五", "一十六", "一十七", "一十八", "一十九",
-        "二十", "二十一", "二十二", "二十三", "二十四", "二十五", "二十六", "二十七", "二十八", "二十九",
-        "三十", "三十一", "三十二", "三十三", "三十四", "三十五", "三十六"};
+    const std::vector<std::string> names = {"二",     "三",     "四",     "五",     "六",     "七",     "八",
+                                            "九",     "一十",   "一十一", "一十二", "一十三", "一十四", "一十五",
+                                            "一十六", "一十七", "一十八", "一十九", "二十",   "二十一", "二十二",
+                                            "二十三", "二十四", "二十五", "二十六", "二十七", "二十八", "二十九",
+                                            "三十",   "三十一", "三十二", "三十三", "三十四", "三十五", "三十六"};
     ASSERT_EQ(names.size(), 35u);
     for (int radix = 2; radix <= 36; ++radix) {
         // '!' is below every digit, so it is invalid in every radix.

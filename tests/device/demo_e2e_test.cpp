@@ -114,8 +114,9 @@ TEST(DemoDeviceEndToEnd, FirstRunDefaultsOpenSendAndTheDeviceAnswers) {
     const std::string env = "TMPDIR=" + tmp.path().string() + " DISPLAY=" + x.display() + " ";
 
     // As make run does: the device first, in the background, then the program.
-    FILE* started = popen((env + "timeout 10 " VORTA_DEVICE_EXECUTABLE " --background --select-port 2>" +
-                           tmp.file("device.log")).c_str(), "r");
+    FILE* started = popen(
+        (env + "timeout 10 " VORTA_DEVICE_EXECUTABLE " --background --select-port 2>" + tmp.file("device.log")).c_str(),
+        "r");
     ASSERT_NE(started, nullptr);
     char pidText[32] = {};
     fgets(pidText, sizeof pidText, started);

@@ -52,7 +52,8 @@ TEST(DeviceEngine, ProgramDefaultFrameIsAnsweredInTheCrcOrderItCameIn) {
 // A read of one register at `start` whose CRC has two equal bytes, so the frame does not show its order.
 std::string FrameWithEqualCrcBytes() {
     for (int start = 0; start < 0x10000; ++start) {
-        const std::string frame = WithCrcLowFirst({1, 3, static_cast<char>(start >> 8), static_cast<char>(start), 0, 1});
+        const std::string frame =
+            WithCrcLowFirst({1, 3, static_cast<char>(start >> 8), static_cast<char>(start), 0, 1});
         if (frame[6] == frame[7]) return frame;
     }
     return {};
@@ -65,7 +66,7 @@ TEST(DeviceEngine, RequestThatDoesNotShowItsCrcOrderIsAnsweredInTheMastersLastOr
     auto order = [](const std::string& reply) {
         EXPECT_TRUE(CheckCrc(reply));
         return reply == Seal(reply.substr(0, reply.size() - 2), CrcOrder::HighFirst) ? CrcOrder::HighFirst
-                                                                                      : CrcOrder::LowFirst;
+                                                                                     : CrcOrder::LowFirst;
     };
     DeviceEngine engine(*AddressList::Parse("1"));
     EXPECT_EQ(order(engine.answer(ambiguous, kAt)), CrcOrder::LowFirst);  // the standard, before anything else
@@ -83,7 +84,7 @@ TEST(DeviceEngine, WrongCrcTruncatedOtherAddressesAndBroadcastGetNoAnswer) {
     EXPECT_EQ(Hex(engine.answer(Bytes("01 03 10 00"), kAt)), "");
     EXPECT_EQ(Hex(engine.answer(Bytes("01"), kAt)), "");
     EXPECT_EQ(Hex(engine.answer("", kAt)), "");
-    EXPECT_EQ(Hex(engine.answer(WithCrcLowFirst(Bytes("01")), kAt)), "");  // no function code
+    EXPECT_EQ(Hex(engine.answer(WithCrcLowFirst(Bytes("01")), kAt)), "");                 // no function code
     EXPECT_EQ(Hex(engine.answer(WithCrcLowFirst(Bytes("06 03 00 00 00 01")), kAt)), "");  // not in the list
     EXPECT_FALSE(engine.answer(WithCrcLowFirst(Bytes("07 03 00 00 00 01")), kAt).empty());
     // 248-255 are reserved in Modbus; a plain request there is not answered.

@@ -11,8 +11,8 @@ namespace {
 TEST(LineTiming, CharacterTimeAndFrameGapFollowTheSettings) {
     const LineTiming n81 = MakeLineTiming(9600, 8, false, false);
     EXPECT_EQ(n81.bitsPerChar, 10);
-    EXPECT_EQ(n81.charTime(), 1042);       // 10 bits at 9600, rounded up
-    EXPECT_EQ(n81.frameSilence(), 3646);   // 3.5 characters
+    EXPECT_EQ(n81.charTime(), 1042);      // 10 bits at 9600, rounded up
+    EXPECT_EQ(n81.frameSilence(), 3646);  // 3.5 characters
     const LineTiming e72 = MakeLineTiming(1200, 7, true, true);
     EXPECT_EQ(e72.bitsPerChar, 11);
     EXPECT_EQ(e72.charTime(), 9167);

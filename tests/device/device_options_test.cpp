@@ -27,8 +27,8 @@ TEST(DeviceOptions, EveryOptionAndItsErrors) {
     EXPECT_TRUE(none.options.pace);
     EXPECT_FALSE(none.options.stream);
 
-    const ParsedOptions all = parse({"--link", "/tmp/x", "--address=5", "--baud-pace", "off", "--stream=text",
-                                     "--log", "--background", "--select-port"});
+    const ParsedOptions all = parse({"--link", "/tmp/x", "--address=5", "--baud-pace", "off", "--stream=text", "--log",
+                                     "--background", "--select-port"});
     EXPECT_EQ(all.error, "");
     EXPECT_EQ(all.options.link, "/tmp/x");
     EXPECT_TRUE(all.options.addresses.contains(5));

@@ -159,7 +159,8 @@ public:
         const auto end = std::chrono::steady_clock::now() + span;
         char buffer[512];
         while (true) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             if (left.count() <= 0) break;
             pollfd p{fd_, POLLIN, 0};
             if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;

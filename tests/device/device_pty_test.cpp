@@ -159,8 +159,8 @@ int CountLines(const std::string& text, std::string_view must) {
 }
 
 TEST_F(DevicePty, StreamsALineASecondOnlyWhileThePortIsOpen) {
-    DeviceProcess device({"--link", tmp.file("COM8"), "--stream", "text", "--baud-pace", "off"},
-                         tmp.path().string(), log());
+    DeviceProcess device({"--link", tmp.file("COM8"), "--stream", "text", "--baud-pace", "off"}, tmp.path().string(),
+                         log());
     ASSERT_TRUE(WaitForLink(tmp.file("COM8")));
     {
         SerialClient port(tmp.file("COM8"), B115200);
@@ -221,8 +221,8 @@ std::string RunShell(const std::string& command, int& status) {
 
 TEST_F(DevicePty, BackgroundModeReturnsOnceThePortIsLinked) {
     int status = -1;
-    const std::string out = RunShell("TMPDIR=" + tmp.path().string() + " timeout 10 " VORTA_DEVICE_EXECUTABLE
-                                " --background 2>>" + log(), status);
+    const std::string out = RunShell(
+        "TMPDIR=" + tmp.path().string() + " timeout 10 " VORTA_DEVICE_EXECUTABLE " --background 2>>" + log(), status);
     EXPECT_EQ(status, 0);
     const int pid = std::atoi(out.c_str());
     ASSERT_GT(pid, 0) << out;

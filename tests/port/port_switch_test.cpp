@@ -46,13 +46,13 @@ protected:
     std::vector<ui::Text> ports{"COM1", "COM12"};
     std::vector<int> asked;  // port numbers the channel looked up
     shell::MainWindowShell shell{model, platform, state, [this](std::vector<ui::Text>& out) {
-                                   out = ports;
-                                   return true;
-                               }};
+                                     out = ports;
+                                     return true;
+                                 }};
     serial::SerialChannel channel{loop, [this](int n) {
-                              asked.push_back(n);
-                              return n == 12 ? pty.path() : std::string();
-                          }};
+                                      asked.push_back(n);
+                                      return n == 12 ? pty.path() : std::string();
+                                  }};
     PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath}};
     ui::Window* main = nullptr;
 };
@@ -114,10 +114,10 @@ TEST_F(PortSwitchTest, EmptyPortListTriesPortOneAndMissingBaudRateFails) {
 
 TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
     c(kPort).setSelectedIndex(1);
-    c(kBaud).setSelectedIndex(9);  // 115200
+    c(kBaud).setSelectedIndex(9);      // 115200
     c(kDataBits).setSelectedIndex(1);  // 7
     c(kStopBits).setSelectedIndex(2);  // "2": code 3
-    c(kParity).setSelectedIndex(3);  // mark
+    c(kParity).setSelectedIndex(3);    // mark
     portSwitch.toggle(*main);
     EXPECT_EQ(channel.portNumber(), 12);
     EXPECT_EQ(channel.baudRate(), 115200);

@@ -45,7 +45,7 @@ TEST(ReceiveBatch, ChunksGiveTheSameDisplayCountersAndLinesAsOneCallPerByte) {
         std::mt19937 rng(seed);
         Program perByte, chunked;
         for (Program* p : {&perByte, &chunked}) {
-            if (seed % 2 == 0) p->model.userClick((*p->main)[kTextDisplay]);  // GBK assembly
+            if (seed % 2 == 0) p->model.userClick((*p->main)[kTextDisplay]);    // GBK assembly
             if (seed % 3 == 0) p->model.userClick((*p->main)[kAutoLineBreak]);  // auto line break off
         }
         for (int round = 0; round < 300; ++round) {
@@ -83,7 +83,7 @@ TEST(ReceiveBatch, BytesArrivingWhileTheUserInspectsASelectionGoToTheEnd) {
     p.rx.OnBytesReceived("\xAA");
     p.rx.OnByteReceived(0xBB);
     EXPECT_EQ(p.display().text(), "01 02 03 04 AA BB ");
-    EXPECT_EQ(p.display().selectedText(), "02");  // still selected, still there
+    EXPECT_EQ(p.display().selectedText(), "02");                           // still selected, still there
     EXPECT_EQ(p.display().rich().formatAt(3).colour, ui::Rgb(0, 0, 255));  // not recoloured
     p.loop.advance(50);
     EXPECT_EQ(p.display().text(), "01 02 03 04 AA BB \r\n");

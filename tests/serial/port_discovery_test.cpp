@@ -86,11 +86,11 @@ TEST_F(DiscoveryTest, RealDevicesOnlyInAscendingComOrder) {
     tty("ttyS9", true, "4");
     tty("ttyS1", true, "4");
     tty("ttyS0", true, "4");
-    tty("ttyS2", true, "0");           // 8250 phantom: no UART behind it
-    tty("ttyS3", false, "4");          // no driver
-    tty("ttyUSB0", true, nullptr);     // not serial-core: no type attribute
-    tty("ttyACM0", true, nullptr, false);  // no node in /dev
-    tty("tty1", true, nullptr);        // a console, outside the scheme
+    tty("ttyS2", true, "0");                              // 8250 phantom: no UART behind it
+    tty("ttyS3", false, "4");                             // no driver
+    tty("ttyUSB0", true, nullptr);                        // not serial-core: no type attribute
+    tty("ttyACM0", true, nullptr, false);                 // no node in /dev
+    tty("tty1", true, nullptr);                           // a console, outside the scheme
     fs::create_directories(roots_.sysClassTty / "ptmx");  // no device link at all
 
     const auto ports = discover();
@@ -106,9 +106,9 @@ TEST_F(DiscoveryTest, PortsFolderAddsAndOverridesNumbers) {
     tty("ttyS1", true, "4");
     std::ofstream(roots_.dev / "pts-a") << "";
     std::ofstream(roots_.dev / "pts-b") << "";
-    link("COM2", roots_.dev / "pts-a");        // wins over ttyS1
-    link("COM12", "../../dev/pts-b");          // relative, like ln -s
-    link("COM7", roots_.dev / "gone");         // dangling: not there now
+    link("COM2", roots_.dev / "pts-a");  // wins over ttyS1
+    link("COM12", "../../dev/pts-b");    // relative, like ln -s
+    link("COM7", roots_.dev / "gone");   // dangling: not there now
     std::ofstream(roots_.portsFolder / "notes.txt") << "";
 
     const auto ports = discover();

@@ -65,7 +65,9 @@ protected:
         return loop_.runUntilReal([&] { return received_.size() >= count; }, 3000ms);
     }
     // Pumps the UI loop for a while, so stray events would show.
-    void settle() { loop_.runUntilReal([] { return false; }, 100ms); }
+    void settle() {
+        loop_.runUntilReal([] { return false; }, 100ms);
+    }
 
     CountingLoop loop_;
     PtyPair pty_;
@@ -123,8 +125,13 @@ TEST_F(ChannelTest, BytesWaitingBeforeOpenAreDiscarded) {
 TEST_F(ChannelTest, WriteReachesTheFarEnd) {
     EXPECT_FALSE(channel_->write("x"));  // closed
     ASSERT_TRUE(channel_->open());
-    EXPECT_TRUE(channel_->write(std::string_view("01\0" "03", 5)));
-    EXPECT_EQ(pty_.receive(5), std::string("01\0" "03", 5));
+    EXPECT_TRUE(
+        channel_->write(std::string_view("01\0"
+                                         "03",
+                                         5)));
+    EXPECT_EQ(pty_.receive(5), std::string("01\0"
+                                           "03",
+                                           5));
     EXPECT_TRUE(channel_->write(""));
     EXPECT_EQ(pty_.receive(1, 100), "");
     channel_->close();
@@ -155,16 +162,15 @@ public:
         if (hold) std::this_thread::sleep_for(1ms);  // input stays ready while held
         return woke;
     }
-    long read(char* buffer, std::size_t capacity) override {
-        return hold ? 0 : TermiosPort::read(buffer, capacity);
-    }
+    long read(char* buffer, std::size_t capacity) override { return hold ? 0 : TermiosPort::read(buffer, capacity); }
     std::atomic<bool> hold{true};
 };
 
 TEST_F(ChannelTest, BytesWaitingWhenAWriteStartsAreDiscarded) {
     auto port = std::make_unique<HeldPort>();
     HeldPort& held = *port;
-    SerialChannel channel(loop_, [this](int) { return device_; }, std::move(port));
+    SerialChannel channel(
+        loop_, [this](int) { return device_; }, std::move(port));
     channel.setOnDataArrived([this](int byte) { received_.push_back(static_cast<char>(byte)); });
     ASSERT_TRUE(channel.open());
     ASSERT_TRUE(pty_.send("stale"));
@@ -273,8 +279,8 @@ TEST(SerialChannelProperties, DefaultsAndClamping) {
     EXPECT_FALSE(c.open());  // no resolver, no device
 
     const auto values = [&] {
-        return std::vector<int>{c.portNumber(), c.baudRate(), c.dataBits(), c.stopBitsCode(), c.timeoutMs(),
-                                c.parityCode(), c.flowControlCode(), c.rtsMode(), c.dtrMode()};
+        return std::vector<int>{c.portNumber(), c.baudRate(),        c.dataBits(), c.stopBitsCode(), c.timeoutMs(),
+                                c.parityCode(), c.flowControlCode(), c.rtsMode(),  c.dtrMode()};
     };
     const auto setAll = [&](int port, int baud, int bits, int stop, int timeout, int parity, int flow, int rts,
                             int dtr) {

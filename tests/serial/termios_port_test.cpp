@@ -202,7 +202,7 @@ TEST(TermiosPort, APurgeOnAPseudoTerminalKeepsWhatWasSent) {
         port.purge();  // at once, as before the next frame
     }
     char buffer[16];
-    EXPECT_EQ(port.read(buffer, sizeof buffer), 0);  // what came in is gone
+    EXPECT_EQ(port.read(buffer, sizeof buffer), 0);    // what came in is gone
     const std::string got = pty.receive(sent.size());  // what went out is not
     EXPECT_EQ(got.size(), sent.size());
     EXPECT_TRUE(got == sent);

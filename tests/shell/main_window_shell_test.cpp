@@ -25,7 +25,9 @@ protected:
     }
     void TearDown() override { unsetenv("TMPDIR"); }
     std::string ini() const { return tmp.slash() + "peizhi.ini"; }
-    void store(const char* section, const char* key, const char* value) { store::WriteSetting(ini(), section, key, value); }
+    void store(const char* section, const char* key, const char* value) {
+        store::WriteSetting(ini(), section, key, value);
+    }
     ui::Window& start() {
         test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
@@ -80,16 +82,16 @@ TEST_F(ShellTest, FirstRunWithoutSettingsFile) {
 }
 
 TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
-    store("端口", "com", "7");        // beyond the list: its last port
+    store("端口", "com", "7");  // beyond the list: its last port
     store("端口", "波特率", "9");
-    store("端口", "校验位", "-1");    // no selection
-    store("MoKuai", "毫秒", "０");    // full-width digit
+    store("端口", "校验位", "-1");  // no selection
+    store("MoKuai", "毫秒", "０");  // full-width digit
     store("换行", "是否换行", "  真  ");
     store("CRC", "CRC反", "真");
     store("自动换行", "间隔毫秒", "120");
     store("大小", "KD", "30");
     store("大小", "GD", "abc");
-    store("位置", "DB", "974");  // screen height - 50: ignored
+    store("位置", "DB", "974");   // screen height - 50: ignored
     store("位置", "ZB", "1229");  // screen width - 51: applied
     store::WriteWholeFile(tmp.slash() + "循环数据.BAT", std::string("01 02\r\n03", 9) + std::string(1, '\0') + "tail");
     start();

@@ -32,8 +32,10 @@ protected:
     }
     void TearDown() override {
         for (const auto& [name, value] : saved_) {
-            if (value) ::setenv(name.c_str(), value->c_str(), 1);
-            else ::unsetenv(name.c_str());
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
         }
     }
     static void Set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
@@ -53,8 +55,10 @@ TEST_F(AppPathsTest, TmpdirIsUsedWithExactlyOneTrailingSlash) {
 
 TEST_F(AppPathsTest, WithoutTmpdirAPrivateStateDirectoryIsCreated) {
     for (const bool emptyTmpdir : {false, true}) {
-        if (emptyTmpdir) Set("TMPDIR", "");
-        else ::unsetenv("TMPDIR");
+        if (emptyTmpdir)
+            Set("TMPDIR", "");
+        else
+            ::unsetenv("TMPDIR");
         const fs::path base = dir_.path() / (emptyTmpdir ? "state2" : "state1") / "deeper";
         Set("XDG_STATE_HOME", base.string() + "/");
         const fs::path expected = base / "vorta-serial";
@@ -117,7 +121,12 @@ TEST_F(AppPathsTest, AStateFolderThatIsNotPrivatelyTheUsersIsNotUsed) {
         bool needsRoot;
     };
     const Case cases[] = {
-        {"writable by everyone", [](const fs::path& f) { fs::create_directories(f); fs::permissions(f, fs::perms::all); }, false},
+        {"writable by everyone",
+         [](const fs::path& f) {
+             fs::create_directories(f);
+             fs::permissions(f, fs::perms::all);
+         },
+         false},
         {"writable by the group",
          [](const fs::path& f) {
              fs::create_directories(f);
@@ -178,7 +187,10 @@ TEST(GbkConvertTest, ExactFailsWhereLenientKeepsTheByte) {
     EXPECT_EQ(GbkToUtf8("循环数据.BAT"), Utf8(u8"循环数据.BAT"));
     EXPECT_EQ(Utf8ToGbk(Utf8(u8"循环数据.BAT")), "循环数据.BAT");
     EXPECT_EQ(GbkToUtf8Exact("a\xFF"), std::nullopt);
-    EXPECT_EQ(GbkToUtf8("a\xFF" "b"), "a\xFF" "b");
+    EXPECT_EQ(GbkToUtf8("a\xFF"
+                        "b"),
+              "a\xFF"
+              "b");
     EXPECT_EQ(Utf8ToGbkExact("\xC3"), std::nullopt);  // cut-off sequence
     EXPECT_EQ(Utf8ToGbk("x\xC3"), "x\xC3");
 }

@@ -257,8 +257,10 @@ protected:
         ::setenv("TMPDIR", dir_.path().c_str(), 1);
     }
     void TearDown() override {
-        if (savedTmpdir_) ::setenv("TMPDIR", savedTmpdir_->c_str(), 1);
-        else ::unsetenv("TMPDIR");
+        if (savedTmpdir_)
+            ::setenv("TMPDIR", savedTmpdir_->c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
     }
     // A child that writes `path` and is killed between writing its temporary file and the rename.
     static void KilledWrite(const std::function<void()>& write) {

@@ -22,9 +22,7 @@ namespace fs = std::filesystem;
 class SettingsFileTest : public ::testing::Test {
 protected:
     // Puts raw bytes on disk, as another program would have written them.
-    void Put(const std::string& bytes) {
-        std::ofstream(ini_, std::ios::binary) << bytes;
-    }
+    void Put(const std::string& bytes) { std::ofstream(ini_, std::ios::binary) << bytes; }
     std::string Get() const { return ReadWholeFile(ini_); }
     std::vector<std::string> FilesInDir() const {
         std::vector<std::string> names;
@@ -137,8 +135,8 @@ TEST_F(SettingsFileTest, WritingCreatesFileAndSectionInWindowsForm) {
 
 TEST_F(SettingsFileTest, WritingKeepsOtherLinesCommentsAndOrder) {
     Put("; written by hand\n[端口]\nCOM = 1\n\n[发送]\n单数据=01 02\n; end\n\n[换行]\n是否换行=假\n");
-    ASSERT_TRUE(WriteSetting(ini_, "端口", "com", "4"));       // replaced in place, own spelling kept
-    ASSERT_TRUE(WriteSetting(ini_, "发送", "新", "x y"));       // after the last filled line
+    ASSERT_TRUE(WriteSetting(ini_, "端口", "com", "4"));   // replaced in place, own spelling kept
+    ASSERT_TRUE(WriteSetting(ini_, "发送", "新", "x y"));  // after the last filled line
     ASSERT_TRUE(WriteSetting(ini_, "换行", "是否换行", "真"));
     EXPECT_EQ(Get(),
               "; written by hand\r\n[端口]\r\nCOM=4\r\n\r\n[发送]\r\n单数据=01 02\r\n; end\r\n新=x y\r\n\r\n"

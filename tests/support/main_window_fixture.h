@@ -44,9 +44,9 @@ protected:
     ui::Model model{loop, {1280, 1024}};
     state::AppState state;
     shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
-                                   ports = {"COM1"};
-                                   return true;
-                               }};
+                                     ports = {"COM1"};
+                                     return true;
+                                 }};
     ui::Window* main = nullptr;
 };
 

@@ -36,8 +36,10 @@ protected:
                                     },
                                     [this](ui::Window& w) {
                                         ++opens;
-                                        if (openWorks) w[kPortLamp].setFillColour(0x00FF00);
-                                        else w[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
+                                        if (openWorks)
+                                            w[kPortLamp].setFillColour(0x00FF00);
+                                        else
+                                            w[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
                                     },
                                     [](ui::Window& w) { return w[kPortLamp].fillColour() != ui::kDefaultColour; }},
                          [this] { return autoSend; }};

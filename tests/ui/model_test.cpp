@@ -27,8 +27,12 @@ WindowDef TestWindow() {
     w.controls = {
         {.name = "编辑框1", .kind = Kind::Edit, .rect = {0, 0, 50, 20}, .text = "50"},
         {.name = "列表", .kind = Kind::ComboBox, .rect = {0, 30, 60, 20}, .items = {"8", "7", "6"}, .selectedIndex = 0},
-        {.name = "可编辑", .kind = Kind::ComboBox, .rect = {0, 60, 60, 20}, .items = {"200", "300"},
-         .selectedIndex = 1, .editable = true},
+        {.name = "可编辑",
+         .kind = Kind::ComboBox,
+         .rect = {0, 60, 60, 20},
+         .items = {"200", "300"},
+         .selectedIndex = 1,
+         .editable = true},
         {.name = "面板A", .kind = Kind::PictureBox, .rect = {0, 90, 100, 50}},
         {.name = "面板B", .kind = Kind::PictureBox, .rect = {0, 150, 100, 50}},
         {.name = "甲", .kind = Kind::RadioButton, .parent = "面板A", .text = "甲", .checked = true},
@@ -119,7 +123,7 @@ TEST_F(ModelTest, RadioWriteLeavesPartnerButUserClickMakesItExclusiveWithinItsCo
     EXPECT_TRUE(c(kSecond).checked());
     EXPECT_FALSE(c(kFirst).checked());
     EXPECT_TRUE(c(kThird).checked());  // another container is another group
-    model.userClick(c(kSecond));        // clicking the checked one keeps it checked
+    model.userClick(c(kSecond));       // clicking the checked one keeps it checked
     EXPECT_TRUE(c(kSecond).checked());
     EXPECT_EQ(events.size(), 2u);
 }

@@ -89,7 +89,9 @@ TEST(RichText, LineEndSplitAcrossWritesBecomesOneUnit) {
 TEST(RichText, IndexesStayExactThroughSplitCharactersAndMiddleEdits) {
     RichText rich;
     // Bytes written one at a time, as plain-text receiving and broken echoes may do.
-    const Text bytes = "A\xD6\xD0\r\n\xB0" "B 1\xC4";
+    const Text bytes =
+        "A\xD6\xD0\r\n\xB0"
+        "B 1\xC4";
     for (char b : bytes) rich.replaceSelection(Text(1, b));
     EXPECT_EQ(rich.text(), bytes);
     ExpectIndexesMatch(rich);
@@ -147,7 +149,7 @@ TEST(RichText, UserEditsLandInTheModelAndClearEmptiesEverything) {
     rich.userReplace(3, 2, "中");
     EXPECT_EQ(rich.text(), "01 中 03");
     EXPECT_EQ(rich.selectionStart(), 4);  // after the inserted character
-    rich.userSelect(6, 3);  // reversed ends are ordered
+    rich.userSelect(6, 3);                // reversed ends are ordered
     EXPECT_EQ(rich.selectedText(), "中 0");
     rich.setText("");
     EXPECT_EQ(rich.unitCount(), 0);
@@ -182,18 +184,13 @@ TEST(RichText, RandomEditsKeepTheIndexesExact) {
         for (int i = 0; i < n; ++i) piece += alphabet[rng() % sizeof alphabet];
         const std::int64_t units = rich.unitCount();
         switch (rng() % 4) {
-        case 0:
-            rich.append(piece);
-            break;
-        case 1:
-            rich.userReplace(std::int64_t(rng() % std::uint64_t(units + 1)), std::int64_t(rng() % 3), piece);
-            break;
+        case 0: rich.append(piece); break;
+        case 1: rich.userReplace(std::int64_t(rng() % std::uint64_t(units + 1)), std::int64_t(rng() % 3), piece); break;
         case 2:
             rich.setSelection(std::int64_t(rng() % std::uint64_t(units + 1)), std::int64_t(rng() % 4));
             rich.setInsertionFormat(rng() % 2 ? kBlue : kGreen);
             break;
-        default:
-            rich.replaceSelection(piece);
+        default: rich.replaceSelection(piece);
         }
         if (rich.byteCount() > 300) rich.setText(rich.bytes(150, rich.byteCount()));
         ExpectIndexesMatch(rich);

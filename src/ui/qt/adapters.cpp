@@ -64,11 +64,8 @@ protected:
                 model_.userMouse(control_, Event::RightReleased, args);
             break;
         }
-        case QEvent::FocusOut:
-            model_.userLostFocus(control_);
-            break;
-        default:
-            break;
+        case QEvent::FocusOut: model_.userLostFocus(control_); break;
+        default: break;
         }
         return false;
     }
@@ -605,56 +602,35 @@ void Adapter::applyGeometry() {
 void Adapter::sync(Prop prop) {
     if (!widget_) return;
     switch (prop) {
-    case Prop::Geometry:
-        applyGeometry();
-        break;
-    case Prop::Visible:
-        widget_->setVisible(control_.visible());
-        break;
-    case Prop::Disabled:
-        widget_->setEnabled(!control_.disabled());
-        break;
-    case Prop::Focus:
-        widget_->setFocus(Qt::OtherFocusReason);
-        break;
-    default:
-        break;
+    case Prop::Geometry: applyGeometry(); break;
+    case Prop::Visible: widget_->setVisible(control_.visible()); break;
+    case Prop::Disabled: widget_->setEnabled(!control_.disabled()); break;
+    case Prop::Focus: widget_->setFocus(Qt::OtherFocusReason); break;
+    default: break;
     }
 }
 
 std::unique_ptr<Adapter> CreateAdapter(Model& model, Control& c, QWidget* parent,
                                        const std::function<QMenu*(const Control&)>& menuOf) {
     switch (c.kind()) {
-    case Kind::Label:
-        return std::make_unique<LabelAdapter>(model, c, parent);
+    case Kind::Label: return std::make_unique<LabelAdapter>(model, c, parent);
     case Kind::Edit:
         if (c.def().multiLine) return std::make_unique<PlainEditAdapter>(model, c, parent);
         return std::make_unique<LineEditAdapter>(model, c, parent);
-    case Kind::Button:
-        return std::make_unique<ButtonAdapter>(model, c, parent);
+    case Kind::Button: return std::make_unique<ButtonAdapter>(model, c, parent);
     case Kind::CheckBox:
-    case Kind::RadioButton:
-        return std::make_unique<CheckAdapter>(model, c, parent);
-    case Kind::ComboBox:
-        return std::make_unique<ComboAdapter>(model, c, parent);
-    case Kind::GroupBox:
-        return std::make_unique<GroupAdapter>(model, c, parent);
-    case Kind::PictureBox:
-        return std::make_unique<PictureAdapter>(model, c, parent);
-    case Kind::Shape:
-        return std::make_unique<ShapeAdapter>(model, c, parent);
-    case Kind::RichText:
-        return CreateRichTextAdapter(model, c, parent);
-    case Kind::StatusBar:
-        return std::make_unique<StatusBarAdapter>(model, c, parent);
-    case Kind::Menu:
-        return std::make_unique<MenuAdapter>(model, c, parent);
-    case Kind::MenuItem:
-        return std::make_unique<MenuItemAdapter>(model, c, menuOf(c));
+    case Kind::RadioButton: return std::make_unique<CheckAdapter>(model, c, parent);
+    case Kind::ComboBox: return std::make_unique<ComboAdapter>(model, c, parent);
+    case Kind::GroupBox: return std::make_unique<GroupAdapter>(model, c, parent);
+    case Kind::PictureBox: return std::make_unique<PictureAdapter>(model, c, parent);
+    case Kind::Shape: return std::make_unique<ShapeAdapter>(model, c, parent);
+    case Kind::RichText: return CreateRichTextAdapter(model, c, parent);
+    case Kind::StatusBar: return std::make_unique<StatusBarAdapter>(model, c, parent);
+    case Kind::Menu: return std::make_unique<MenuAdapter>(model, c, parent);
+    case Kind::MenuItem: return std::make_unique<MenuItemAdapter>(model, c, menuOf(c));
     case Kind::Timer:
     case Kind::BalloonTip:
-    case Kind::FileDialog:
-        return std::make_unique<ComponentAdapter>(model, c);
+    case Kind::FileDialog: return std::make_unique<ComponentAdapter>(model, c);
     }
     return std::make_unique<ComponentAdapter>(model, c);
 }

@@ -53,7 +53,9 @@ int RunApplication(int argc, char** argv, const std::function<std::shared_ptr<vo
     QtView view(model);
     model.setView(&view);
     model.onWindowDestroyed = [](const Text& name) {
-        if (name == "main") QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        if (name == "main")
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     };
     Services services{loop, model, platform};
     std::shared_ptr<void> logic = start(services);

@@ -59,8 +59,8 @@ bool EnterKeyGrab::grab(std::function<void()> onPressed) {
             const KeyCode code = XKeysymToKeycode(x.display, sym);
             if (!code) continue;
             for (uint16_t mods : kLockVariants) {
-                const xcb_void_cookie_t cookie = xcb_grab_key_checked(
-                    x.connection, 1, x.root, mods, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
+                const xcb_void_cookie_t cookie =
+                    xcb_grab_key_checked(x.connection, 1, x.root, mods, code, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
                 // A key another client holds fails here (BadAccess) instead of silently.
                 if (xcb_generic_error_t* error = xcb_request_check(x.connection, cookie)) {
                     free(error);

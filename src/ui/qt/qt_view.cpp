@@ -89,9 +89,9 @@ void QtView::showBalloon(Control& c, int x, int y, const Text& text, bool /*flag
     if (!balloon_) {
         balloon_ = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
         balloon_->setObjectName(QStringLiteral("balloon"));
-        balloon_->setStyleSheet(QStringLiteral(
-            "QLabel#balloon { background: #ffffe1; color: black; border: 1px solid #767676;"
-            " border-radius: 6px; padding: 6px 8px; }"));
+        balloon_->setStyleSheet(
+            QStringLiteral("QLabel#balloon { background: #ffffe1; color: black; border: 1px solid #767676;"
+                           " border-radius: 6px; padding: 6px 8px; }"));
         QFont font(QStringLiteral("宋体"));
         font.setPixelSize(12);
         balloon_->setFont(font);
@@ -126,11 +126,12 @@ std::optional<Text> QtView::showSaveDialog(Control& c, const Text& filter, const
     // ("文本文档（*.txt）"), so the dialog hides Qt's copy and shows each description as it is.
     const QStringList parts = FromGbk(filter).split(QLatin1Char('|'));
     QStringList filters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
     QWidget* parent = widgetOf(c.window());
-    const QString path = QFileDialog::getSaveFileName(parent, QString(), FromGbk(initialDir),
-                                                      filters.join(QStringLiteral(";;")), nullptr,
-                                                      QFileDialog::HideNameFilterDetails);
+    const QString path =
+        QFileDialog::getSaveFileName(parent, QString(), FromGbk(initialDir), filters.join(QStringLiteral(";;")),
+                                     nullptr, QFileDialog::HideNameFilterDetails);
     if (path.isEmpty()) return std::nullopt;
     return ToGbk(path);
 }

@@ -115,16 +115,17 @@ protected:
         std::size_t start = 0;
         for (const ColourRun& run : runs_) {
             // Line ends become <br> between spans, so each span holds the text of one line.
-            const QStringList lines = UnitsToQString(bytes_.substr(start, run.end - start))
-                                          .split(QChar(QChar::ParagraphSeparator));
+            const QStringList lines =
+                UnitsToQString(bytes_.substr(start, run.end - start)).split(QChar(QChar::ParagraphSeparator));
             start = run.end;
             for (qsizetype i = 0; i < lines.size(); ++i) {
                 if (i > 0) html += QStringLiteral("<br>");
                 if (lines[i].isEmpty()) continue;
                 const QString text = lines[i].toHtmlEscaped();
-                html += run.colour == kDefaultColour
-                            ? text
-                            : QStringLiteral("<span style=\"color:%1;\">%2</span>").arg(ToQColor(run.colour).name(), text);
+                html +=
+                    run.colour == kDefaultColour
+                        ? text
+                        : QStringLiteral("<span style=\"color:%1;\">%2</span>").arg(ToQColor(run.colour).name(), text);
             }
         }
         return html + QStringLiteral("</pre>");
@@ -369,9 +370,7 @@ private:
     static std::int64_t SegmentsOf(const RichText::Line& l) {
         return l.units == 0 ? 1 : (l.units + kSegmentUnits - 1) / kSegmentUnits;
     }
-    qreal rowHeight() {
-        return segment(top_.line, top_.seg).layout->lineAt(0).height();
-    }
+    qreal rowHeight() { return segment(top_.line, top_.seg).layout->lineAt(0).height(); }
     bool valid(const Row& r) const { return r.line >= 0 && r.line < rich().lineCount(); }
     int rowsOf(Segment& s) const { return std::max(1, s.layout->lineCount()); }
 
@@ -421,21 +420,22 @@ private:
     }
 
     const QTextCharFormat& qtFormat(int index) {
-        while (static_cast<int>(formats_.size()) <= index) formats_.push_back(ToQtFormat(rich().format(static_cast<int>(formats_.size()))));
+        while (static_cast<int>(formats_.size()) <= index)
+            formats_.push_back(ToQtFormat(rich().format(static_cast<int>(formats_.size()))));
         return formats_[static_cast<std::size_t>(index)];
     }
 
-    void dropFrom(std::int64_t line) {
-        cache_.erase(cache_.lower_bound({line, 0}), cache_.end());
-    }
+    void dropFrom(std::int64_t line) { cache_.erase(cache_.lower_bound({line, 0}), cache_.end()); }
     void trimCache() {
         if (cache_.size() < 256) {
             for (auto& [key, s] : cache_) s.used = false;
             return;
         }
         for (auto it = cache_.begin(); it != cache_.end();) {
-            if (!it->second.used) it = cache_.erase(it);
-            else (it++)->second.used = false;
+            if (!it->second.used)
+                it = cache_.erase(it);
+            else
+                (it++)->second.used = false;
         }
     }
 
@@ -608,7 +608,8 @@ private:
         const RichText& r = rich();
         const std::size_t from = r.byteOfUnit(std::min(anchor_, caret_)), to = r.byteOfUnit(std::max(anchor_, caret_));
         std::vector<ClipboardData::ColourRun> colours;
-        for (const RichText::Run& run : r.runs(from, to)) colours.push_back({run.byteEnd - from, r.format(run.format).colour});
+        for (const RichText::Run& run : r.runs(from, to))
+            colours.push_back({run.byteEnd - from, r.format(run.format).colour});
         QGuiApplication::clipboard()->setMimeData(new ClipboardData(r.bytes(from, to), std::move(colours)));
     }
     void paste() {
@@ -651,7 +652,9 @@ int RichTextAccessible::selectionCount() const {
 void RichTextAccessible::removeSelection(int) { view()->select(view()->caret(), view()->caret()); }
 void RichTextAccessible::setSelection(int, int startOffset, int endOffset) { view()->select(startOffset, endOffset); }
 int RichTextAccessible::cursorPosition() const { return static_cast<int>(view()->caret()); }
-QString RichTextAccessible::text(int startOffset, int endOffset) const { return view()->unitText(startOffset, endOffset); }
+QString RichTextAccessible::text(int startOffset, int endOffset) const {
+    return view()->unitText(startOffset, endOffset);
+}
 int RichTextAccessible::characterCount() const { return static_cast<int>(view()->rich().unitCount()); }
 QString RichTextAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
     // The run holding the character: its extent and its foreground colour.

@@ -7,6 +7,8 @@
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 
+// The tables are laid out by hand, one control per entry.
+// clang-format off
 namespace vorta::ui {
 namespace {
 
@@ -83,3 +85,4 @@ const WindowDef& CalculatorWindowDef() {
 }
 
 }  // namespace vorta::ui
+// clang-format on

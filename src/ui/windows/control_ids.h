@@ -18,6 +18,7 @@ struct ControlIdEntry {
 #define VORTA_DECLARE_CONTROL(id, Class, name) inline constexpr ControlId<Class> id{name};
 #define VORTA_LIST_CONTROL(id, Class, name) ControlIdEntry{name, &Class::Accepts},
 
+// clang-format off
 // ---- main window ("main") ----
 #define VORTA_MAIN_CONTROLS(X)                          \
     X(kSendBox, Control, "编辑框_发送")                 \
@@ -126,6 +127,8 @@ struct ControlIdEntry {
     X(kEnable2, CheckBox, "选择框2")                    \
     X(kEnable3, CheckBox, "选择框3")                    \
     X(kEnable4, CheckBox, "选择框4")
+
+// clang-format on
 
 namespace main {
 inline constexpr std::string_view kWindowName = "main";

@@ -5,6 +5,8 @@
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 
+// The tables are laid out by hand, one control per entry.
+// clang-format off
 namespace vorta::ui {
 namespace {
 
@@ -86,3 +88,4 @@ const WindowDef& GeneratorWindowDef() {
 }
 
 }  // namespace vorta::ui
+// clang-format on

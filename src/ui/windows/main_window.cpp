@@ -6,6 +6,8 @@
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 
+// The tables are laid out by hand, one control per entry.
+// clang-format off
 namespace vorta::ui {
 namespace {
 
@@ -196,3 +198,4 @@ const WindowDef& MainWindowDef() {
 }
 
 }  // namespace vorta::ui
+// clang-format on

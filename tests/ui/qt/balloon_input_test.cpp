@@ -40,8 +40,8 @@ TEST(BalloonTip, ClicksReachWhatLiesBeneathIt) {
     Pump(300);
 
     const QPoint middle = button->mapToGlobal(button->rect().center());
-    const std::string click = "xdotool mousemove " + std::to_string(middle.x()) + " " + std::to_string(middle.y()) +
-                              " click 1";
+    const std::string click =
+        "xdotool mousemove " + std::to_string(middle.x()) + " " + std::to_string(middle.y()) + " click 1";
     ASSERT_EQ(std::system(click.c_str()), 0);
     Pump(300);
     ASSERT_EQ(clicks, 1) << "a click on the bare button did not arrive";

@@ -49,7 +49,10 @@ TEST(GbkQString, EveryUnitIsOneQCharForAnyBytes) {
         std::string bytes(random() % 64, '\0');
         for (char& b : bytes) {
             const unsigned pick = random() % 8;
-            b = static_cast<char>(pick == 0 ? '\r' : pick == 1 ? '\n' : pick < 4 ? 0x20 + random() % 0x5F : random() % 256);
+            b = static_cast<char>(pick == 0   ? '\r'
+                                  : pick == 1 ? '\n'
+                                  : pick < 4  ? 0x20 + random() % 0x5F
+                                              : random() % 256);
         }
         const QString shown = UnitsToQString(bytes);
         ASSERT_EQ(shown.size(), CountUnits(bytes.data(), bytes.size()));

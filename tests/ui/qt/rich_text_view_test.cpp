@@ -25,8 +25,13 @@ const WindowDef& DisplayWindow() {
         d.name = "display test";
         d.title = "display test";
         d.rect = {0, 0, 600, 400};
-        d.controls = {{.name = "display", .kind = Kind::RichText, .rect = {1, 1, 454, 300},
-                       .font = {"SimSun", 9}, .wordWrap = true, .vScroll = true, .hideSelection = true}};
+        d.controls = {{.name = "display",
+                       .kind = Kind::RichText,
+                       .rect = {1, 1, 454, 300},
+                       .font = {"SimSun", 9},
+                       .wordWrap = true,
+                       .vScroll = true,
+                       .hideSelection = true}};
         return d;
     }();
     return w;
@@ -90,7 +95,7 @@ TEST_F(RichTextView, TypingWhileProgramWritesArePendingLandsWhereTheScreenShowsI
     box->append("ABC");
     settle();
     QTest::keyClick(widget, Qt::Key_End, Qt::ControlModifier);  // caret at the visible end
-    box->append("DEF");  // not yet drawn
+    box->append("DEF");                                         // not yet drawn
     QTest::keyClicks(widget, "X");
     settle();
     // One store: the model and the screen agree, whatever order things came in.
@@ -123,21 +128,16 @@ TEST_F(RichTextView, RandomInterleavingsKeepTheViewOnTheModel) {
             box->scrollToEnd();
             break;
         }
-        case 2:
-            QTest::keyClicks(widget, rng() % 2 ? "xy" : "7");
-            break;
-        case 3:
-            QTest::keyClick(widget, rng() % 2 ? Qt::Key_Left : Qt::Key_Up, Qt::ShiftModifier);
-            break;
-        case 4:
-            QTest::keyClick(widget, rng() % 2 ? Qt::Key_Backspace : Qt::Key_Delete);
-            break;
+        case 2: QTest::keyClicks(widget, rng() % 2 ? "xy" : "7"); break;
+        case 3: QTest::keyClick(widget, rng() % 2 ? Qt::Key_Left : Qt::Key_Up, Qt::ShiftModifier); break;
+        case 4: QTest::keyClick(widget, rng() % 2 ? Qt::Key_Backspace : Qt::Key_Delete); break;
         case 5:
-            if (rng() % 10 == 0) box->setText("");
-            else box->setSelection(std::int64_t(rng() % std::uint64_t(box->rich().unitCount() + 1)), 4);
+            if (rng() % 10 == 0)
+                box->setText("");
+            else
+                box->setSelection(std::int64_t(rng() % std::uint64_t(box->rich().unitCount() + 1)), 4);
             break;
-        default:
-            widget->resize(200 + int(rng() % 400), 100 + int(rng() % 300));
+        default: widget->resize(200 + int(rng() % 400), 100 + int(rng() % 300));
         }
         if (rng() % 2) settle();
         expectViewMatchesModel("during the run");

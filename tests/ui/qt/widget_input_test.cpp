@@ -141,7 +141,8 @@ int TextRoom(QComboBox* combo) {
     option.editable = false;
     option.frame = combo->hasFrame();
     option.subControls = QStyle::SC_All;
-    const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+    const QRect field =
+        combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
     return field.width() - 2;
 }
 

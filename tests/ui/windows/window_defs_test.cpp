@@ -29,27 +29,21 @@ bool IsContainer(Kind k) { return k == Kind::GroupBox || k == Kind::PictureBox; 
 // Which events a control of each kind can raise.
 bool CanRaise(Kind kind, Event event) {
     switch (event) {
-    case Event::Clicked:
-        return kind == Kind::Button || kind == Kind::CheckBox || kind == Kind::RadioButton;
+    case Event::Clicked: return kind == Kind::Button || kind == Kind::CheckBox || kind == Kind::RadioButton;
     case Event::ListItemSelected:
-    case Event::EditTextChanged:
-        return kind == Kind::ComboBox;
-    case Event::ContentChanged:
-        return kind == Kind::Edit;
-    case Event::TimerTick:
-        return kind == Kind::Timer;
-    case Event::MenuSelected:
-        return kind == Kind::MenuItem;
+    case Event::EditTextChanged: return kind == Kind::ComboBox;
+    case Event::ContentChanged: return kind == Kind::Edit;
+    case Event::TimerTick: return kind == Kind::Timer;
+    case Event::MenuSelected: return kind == Kind::MenuItem;
     case Event::LeftPressed:
     case Event::LeftReleased:
     case Event::RightReleased:
     case Event::LostFocus:
-        return kind != Kind::Timer && kind != Kind::FileDialog && kind != Kind::BalloonTip &&
-               kind != Kind::Menu && kind != Kind::MenuItem;
+        return kind != Kind::Timer && kind != Kind::FileDialog && kind != Kind::BalloonTip && kind != Kind::Menu &&
+               kind != Kind::MenuItem;
     case Event::Created:
     case Event::SizeChanged:
-    case Event::Destroying:
-        return false;  // window events only
+    case Event::Destroying: return false;  // window events only
     }
     return false;
 }
@@ -59,7 +53,10 @@ bool CanRaise(Kind kind, Event event) {
 bool IsGbk(const Text& t) {
     for (std::size_t i = 0; i < t.size();) {
         const auto lead = static_cast<unsigned char>(t[i]);
-        if (lead < 0x80) { ++i; continue; }
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
         if (lead == 0x80 || lead == 0xFF || i + 1 >= t.size()) return false;
         const auto trail = static_cast<unsigned char>(t[i + 1]);
         if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
@@ -86,8 +83,10 @@ TEST_P(AllWindows, NamesAreUniqueAndParentsAreContainersOrMenus) {
         }
         const ControlDef* p = Find(w(), c.parent);
         ASSERT_NE(p, nullptr) << c.name << " has no parent " << c.parent;
-        if (c.kind == Kind::MenuItem) EXPECT_EQ(p->kind, Kind::Menu) << c.name;
-        else EXPECT_TRUE(IsContainer(p->kind)) << c.name << " in " << c.parent;
+        if (c.kind == Kind::MenuItem)
+            EXPECT_EQ(p->kind, Kind::Menu) << c.name;
+        else
+            EXPECT_TRUE(IsContainer(p->kind)) << c.name << " in " << c.parent;
         // A parent comes first, so a view can create controls in list order.
         EXPECT_LT(p - w().controls.data(), &c - w().controls.data()) << c.name;
     }
@@ -221,7 +220,8 @@ TEST(MainWindowDef, MenuItemsInOrder) {
             EXPECT_EQ(c.name, c.text);
             items.push_back(c.text);
         }
-    EXPECT_EQ(items, (std::vector<Text>{"合并转10进制", "打开计算窗口", "清空", "删除", "全选", "剪切", "复制", "粘贴"}));
+    EXPECT_EQ(items,
+              (std::vector<Text>{"合并转10进制", "打开计算窗口", "清空", "删除", "全选", "剪切", "复制", "粘贴"}));
 }
 
 TEST(GeneratorWindowDef, SpotChecks) {
