@@ -13,6 +13,21 @@
 
 namespace vorta::serial {
 
+// What a port reports about its lines besides received bytes. The values are the
+// channel's event codes.
+enum class LineEvent {
+    Break = 1,
+    CtsOn = 2,
+    DsrOn = 3,
+    LineError = 4,  // framing, overrun or parity error
+    Ring = 5,
+    CarrierOn = 6,
+    EventCharacter = 7,  // the event character was received
+    CtsOff = 8,
+    DsrOff = 9,
+    CarrierOff = 10,
+};
+
 class PortIo {
 public:
     // What made wait() return; several may be set.
@@ -45,9 +60,9 @@ public:
     // Sends all bytes and waits until the driver has passed them on. False
     // when the time-out passes or the device has gone.
     virtual bool write(std::string_view bytes) = 0;
-    // Appends the line-event codes (see SerialChannel::LineEvent) for what
+    // Appends the line events for what
     // changed since the last call. Nothing when the device reports no lines.
-    virtual void lineEvents(std::vector<int>& codes) = 0;
+    virtual void lineEvents(std::vector<LineEvent>& events) = 0;
 };
 
 // The port of this platform (termios on Linux).

@@ -81,13 +81,13 @@ void SerialChannel::monitor() {
     // No purge here: the port purged as the last step of opening, and a purge
     // now would race with bytes that arrive after open() has returned.
     std::vector<char> buffer(kReadChunk);
-    std::vector<int> lineCodes;
+    std::vector<LineEvent> lines;
     for (;;) {
         const unsigned woke = port_->wait();
         if (stop_) return;
-        lineCodes.clear();
-        port_->lineEvents(lineCodes);
-        if (!lineCodes.empty()) enqueue(lineCodes, nullptr, 0);
+        lines.clear();
+        port_->lineEvents(lines);
+        if (!lines.empty()) enqueue(lines, nullptr, 0);
         if ((woke & PortIo::kInput) && waitForRoom()) {
             std::size_t total = 0;
             while (total < kReadRound && waitForRoom()) {
@@ -128,16 +128,16 @@ bool SerialChannel::waitForRoom() {
     return mailbox_->queuedBytes < kQueueBytes && !stop_;
 }
 
-void SerialChannel::enqueue(const std::vector<int>& lineCodes, const char* bytes, std::size_t count) {
+void SerialChannel::enqueue(const std::vector<LineEvent>& lines, const char* bytes, std::size_t count) {
     bool post = false;
     {
         std::lock_guard lock(mailbox_->mutex);
         auto& queue = mailbox_->queue;
-        for (int code : lineCodes) queue.push_back({code, {}});
+        for (LineEvent line : lines) queue.push_back({line, {}});
         if (eventChar_ >= 0 && count > 0 && std::memchr(bytes, eventChar_, count))
-            queue.push_back({kEventCharacter, {}});
+            queue.push_back({LineEvent::EventCharacter, {}});
         if (count > 0) {
-            queue.push_back({0, std::string(bytes, count)});
+            queue.push_back({std::nullopt, std::string(bytes, count)});
             mailbox_->queuedBytes += count;
         }
         if (!mailbox_->deliveryPosted) {
@@ -159,9 +159,9 @@ void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
         std::size_t taken = 0;
         while (!queue.empty() && taken < kBurstBytes) {
             Event& e = queue.front();
-            if (e.lineCode == 0 && taken + e.bytes.size() > kBurstBytes) {
+            if (!e.line && taken + e.bytes.size() > kBurstBytes) {
                 const std::size_t n = kBurstBytes - taken;
-                burst.push_back({0, e.bytes.substr(0, n)});
+                burst.push_back({std::nullopt, e.bytes.substr(0, n)});
                 e.bytes.erase(0, n);
                 taken += n;
                 break;
@@ -186,8 +186,8 @@ void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
     auto gone = [&] { return !mailbox->owner || mailbox->session != session; };
     for (const Event& e : burst) {
         if (gone()) return;
-        if (e.lineCode != 0) {
-            if (onLine) onLine(e.lineCode);
+        if (e.line) {
+            if (onLine) onLine(*e.line);
         } else if (onBytes) {
             onBytes(e.bytes);
         } else if (onData) {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -28,20 +29,6 @@ namespace vorta::serial {
 
 class SerialChannel {
 public:
-    // Codes of the line event.
-    enum LineEvent : int {
-        kBreak = 1,
-        kCtsOn = 2,
-        kDsrOn = 3,
-        kLineError = 4,
-        kRing = 5,
-        kCarrierOn = 6,
-        kEventCharacter = 7,
-        kCtsOff = 8,
-        kDsrOff = 9,
-        kCarrierOff = 10,
-    };
-
     SerialChannel(base::EventLoop& loop, PortResolver resolver);
     SerialChannel(base::EventLoop& loop, PortResolver resolver, std::unique_ptr<PortIo> port);
     // Closes the port; events still queued are dropped.
@@ -97,13 +84,13 @@ public:
     static constexpr std::size_t kBurstBytes = 16384;
     // Bytes read but not yet delivered at most; past this the monitor thread stops reading.
     static constexpr std::size_t kQueueBytes = 256 * 1024;
-    // Raised on the UI thread with a LineEvent code.
-    void setOnLineEvent(std::function<void(int code)> handler) { onLineEvent_ = std::move(handler); }
+    // Raised on the UI thread for each line event, in order with the received bytes.
+    void setOnLineEvent(std::function<void(LineEvent)> handler) { onLineEvent_ = std::move(handler); }
 
 private:
     struct Event {
-        int lineCode;       // a line event, or 0 for received bytes
-        std::string bytes;  // received bytes
+        std::optional<LineEvent> line;  // a line event, or none for received bytes
+        std::string bytes;              // received bytes
     };
     // Shared with the delivery tasks posted to the event loop, which may run
     // after the channel is gone.
@@ -124,7 +111,7 @@ private:
     void readAvailable();
     void serveWrite();
     // Appends under the mailbox lock; posts one delivery unless one is pending.
-    void enqueue(const std::vector<int>& lineCodes, const char* bytes, std::size_t count);
+    void enqueue(const std::vector<LineEvent>& lines, const char* bytes, std::size_t count);
     // Blocks while the queue is full, unless a write or the shutdown is waiting. True when there is room.
     bool waitForRoom();
     static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
@@ -136,7 +123,7 @@ private:
     LineSettings settings_;
     std::function<void(int)> onDataArrived_;
     std::function<void(std::string_view)> onBytesArrived_;
-    std::function<void(int)> onLineEvent_;
+    std::function<void(LineEvent)> onLineEvent_;
 
     std::shared_ptr<Mailbox> mailbox_;
     std::thread monitor_;

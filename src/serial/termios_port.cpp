@@ -221,16 +221,16 @@ bool TermiosPort::waitDrained(std::int64_t deadline) {
     }
 }
 
-void TermiosPort::lineEvents(std::vector<int>& codes) {
+void TermiosPort::lineEvents(std::vector<LineEvent>& events) {
     if (!fd_ || gone_) return;
     if (counters_) {
         serial_icounter_struct now{};
         if (ioctl(fd_.get(), TIOCGICOUNT, &now) == 0) {
-            if (now.brk != counts_.brk) codes.push_back(1);
+            if (now.brk != counts_.brk) events.push_back(LineEvent::Break);
             if (now.frame != counts_.frame || now.overrun != counts_.overrun || now.parity != counts_.parity ||
                 now.buf_overrun != counts_.buf_overrun)
-                codes.push_back(4);
-            if (now.rng != counts_.rng) codes.push_back(5);
+                events.push_back(LineEvent::LineError);
+            if (now.rng != counts_.rng) events.push_back(LineEvent::Ring);
             counts_ = now;
         }
     }
@@ -238,10 +238,10 @@ void TermiosPort::lineEvents(std::vector<int>& codes) {
         int state = 0;
         if (ioctl(fd_.get(), TIOCMGET, &state) != 0) return;
         const int changed = state ^ modemState_;
-        if (!counters_ && (changed & TIOCM_RI) && (state & TIOCM_RI)) codes.push_back(5);
-        if (changed & TIOCM_CTS) codes.push_back(state & TIOCM_CTS ? 2 : 8);
-        if (changed & TIOCM_DSR) codes.push_back(state & TIOCM_DSR ? 3 : 9);
-        if (changed & TIOCM_CD) codes.push_back(state & TIOCM_CD ? 6 : 10);
+        if (!counters_ && (changed & TIOCM_RI) && (state & TIOCM_RI)) events.push_back(LineEvent::Ring);
+        if (changed & TIOCM_CTS) events.push_back(state & TIOCM_CTS ? LineEvent::CtsOn : LineEvent::CtsOff);
+        if (changed & TIOCM_DSR) events.push_back(state & TIOCM_DSR ? LineEvent::DsrOn : LineEvent::DsrOff);
+        if (changed & TIOCM_CD) events.push_back(state & TIOCM_CD ? LineEvent::CarrierOn : LineEvent::CarrierOff);
         modemState_ = state;
     }
 }

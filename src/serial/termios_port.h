@@ -31,7 +31,7 @@ public:
     // came in (see IsPseudoTerminal).
     void purge() override;
     bool write(std::string_view bytes) override;
-    void lineEvents(std::vector<int>& codes) override;
+    void lineEvents(std::vector<LineEvent>& events) override;
 
     // The open device's descriptor, or -1.
     int fd() const { return fd_.get(); }

@@ -57,7 +57,7 @@ protected:
             received_.push_back(static_cast<char>(byte));
             sequence_.push_back(byte);
         });
-        channel_->setOnLineEvent([this](int code) { sequence_.push_back(-code); });
+        channel_->setOnLineEvent([this](LineEvent e) { sequence_.push_back(-static_cast<int>(e)); });
     }
 
     // Pumps the UI loop until `count` bytes have arrived.
@@ -467,8 +467,9 @@ TEST_F(ChannelTest, EventCharacterRaisesALineEventBeforeItsBytes) {
     ASSERT_TRUE(pty_.send("ab\ncd\r"));
     ASSERT_TRUE(receive(6));
     settle();
-    EXPECT_EQ(std::count(sequence_.begin(), sequence_.end(), -SerialChannel::kEventCharacter), 1);
-    const auto event = std::find(sequence_.begin(), sequence_.end(), -SerialChannel::kEventCharacter);
+    constexpr int kEventCharacter = -static_cast<int>(LineEvent::EventCharacter);
+    EXPECT_EQ(std::count(sequence_.begin(), sequence_.end(), kEventCharacter), 1);
+    const auto event = std::find(sequence_.begin(), sequence_.end(), kEventCharacter);
     const auto newline = std::find(sequence_.begin(), sequence_.end(), '\n');
     EXPECT_LT(event, newline);
     EXPECT_EQ(received_, "ab\ncd\r");

@@ -89,9 +89,9 @@ TEST(TermiosPort, ModemLineSettingsWorkWithoutModemLines) {
             s.rtsMode = rts;
             s.dtrMode = dtr;
             ASSERT_TRUE(port.open(pty.path(), s)) << rts << "/" << dtr;
-            std::vector<int> codes;
-            port.lineEvents(codes);
-            EXPECT_TRUE(codes.empty());
+            std::vector<LineEvent> events;
+            port.lineEvents(events);
+            EXPECT_TRUE(events.empty());
             EXPECT_TRUE(port.write("ok"));
             EXPECT_EQ(pty.receive(2), "ok");
         }
