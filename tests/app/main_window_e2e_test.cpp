@@ -17,56 +17,14 @@
 #include "store/settings_file.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
+#include "support/x11_client.h"
 
 namespace vorta {
 namespace {
+using test::FindTopLevel;
+using test::WaitExit;
 
 using namespace std::chrono_literals;
-
-std::string WindowTitle(Display* dpy, Window w) {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    const Atom name = XInternAtom(dpy, "_NET_WM_NAME", False);
-    const Atom utf8 = XInternAtom(dpy, "UTF8_STRING", False);
-    std::string title;
-    if (XGetWindowProperty(dpy, w, name, 0, 1024, False, utf8, &type, &format, &count, &after, &data) == Success &&
-        data) {
-        title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    return title;
-}
-
-Window FindTopLevel(Display* dpy, const std::string& title) {
-    Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
-    unsigned int count = 0;
-    Window found = 0;
-    if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i) {
-            XWindowAttributes attrs;
-            if (WindowTitle(dpy, children[i]) == title && XGetWindowAttributes(dpy, children[i], &attrs) &&
-                attrs.map_state == IsViewable)
-                found = children[i];
-        }
-        XFree(children);
-    }
-    return found;
-}
-
-// Waits for the child to end; returns its exit status, or -1 after the time-out.
-int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        std::this_thread::sleep_for(50ms);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
 
 void Screenshot(const std::string& display, const std::string& file) {
     const std::string cmd = "import -display " + display + " -window root " + file + " 2>/dev/null";

@@ -23,9 +23,11 @@
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
+#include "support/x11_client.h"
 
 namespace vorta {
 namespace {
+using test::FindTopLevel;
 
 using namespace std::chrono_literals;
 
@@ -33,37 +35,6 @@ using namespace std::chrono_literals;
 // 分组框2 at (2, 420), its strip at (258, 13) inside it.
 constexpr int kAutoSendX = 2 + 258 + 244 + 77 / 2, kAutoSendY = 420 + 13 + 5 + 32 / 2;
 constexpr int kLampLeft = 2 + 258 + 214, kLampTop = 420 + 13 + 11, kLampSize = 20;
-
-std::string WindowTitle(Display* dpy, Window w) {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), 0, 1024, False,
-                           XInternAtom(dpy, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
-        data) {
-        title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    return title;
-}
-
-Window FindTopLevel(Display* dpy, const std::string& title) {
-    Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
-    unsigned int count = 0;
-    Window found = 0;
-    if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i) {
-            XWindowAttributes attrs;
-            if (WindowTitle(dpy, children[i]) == title && XGetWindowAttributes(dpy, children[i], &attrs) &&
-                attrs.map_state == IsViewable)
-                found = children[i];
-        }
-        XFree(children);
-    }
-    return found;
-}
 
 // Pixels of the lamp's square that are pure yellow, read back from the X server.
 int YellowPixels(Display* dpy, Window w) {

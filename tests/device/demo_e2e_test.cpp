@@ -23,74 +23,14 @@
 #include "codec/hex_text.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
+#include "support/x11_client.h"
 
 namespace vorta {
 namespace {
+using test::FindTopLevel;
+using test::ReadClipboard;
+using test::Shell;
 using namespace std::chrono_literals;
-
-std::string WindowTitle(Display* dpy, Window w) {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), 0, 1024, False,
-                           XInternAtom(dpy, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
-        data) {
-        title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    return title;
-}
-
-Window FindTopLevel(Display* dpy, const std::string& title) {
-    Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
-    unsigned int count = 0;
-    Window found = 0;
-    if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i) {
-            XWindowAttributes attrs;
-            if (WindowTitle(dpy, children[i]) == title && XGetWindowAttributes(dpy, children[i], &attrs) &&
-                attrs.map_state == IsViewable)
-                found = children[i];
-        }
-        XFree(children);
-    }
-    return found;
-}
-
-// The clipboard's content in `target` format, asked for as any X client does; "" after 3 s.
-std::string ReadClipboard(Display* dpy, const char* target) {
-    const Window me = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
-    const Atom property = XInternAtom(dpy, "VORTA_TEST_CLIP", False);
-    XConvertSelection(dpy, XInternAtom(dpy, "CLIPBOARD", False), XInternAtom(dpy, target, False), property, me,
-                      CurrentTime);
-    XFlush(dpy);
-    std::string text;
-    for (int i = 0; i < 300; ++i) {
-        XEvent e;
-        if (!XCheckTypedWindowEvent(dpy, me, SelectionNotify, &e)) {
-            std::this_thread::sleep_for(10ms);
-            continue;
-        }
-        if (e.xselection.property == 0) break;
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(dpy, me, property, 0, LONG_MAX / 4, True, AnyPropertyType, &type, &format, &count,
-                               &after, &data) == Success &&
-            data) {
-            text.assign(reinterpret_cast<char*>(data), count);
-            XFree(data);
-        }
-        break;
-    }
-    XDestroyWindow(dpy, me);
-    return text;
-}
-
-int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 // Every hex pair inside the spans of one colour of Qt's HTML, in order.
 std::string BytesInColour(const std::string& html, const std::string& colour) {

@@ -23,6 +23,7 @@
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
+#include "support/x11_client.h"
 #include "ui/windows/control_ids.h"
 
 // Last: Xlib's macros (None, Bool) would break the headers above.
@@ -31,42 +32,14 @@
 
 namespace vorta {
 namespace {
+using test::FindTopLevel;
+using test::ReadClipboard;
+using test::Shell;
+using test::WaitExit;
 
 using namespace std::chrono_literals;
 
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
-std::string WindowTitle(Display* dpy, Window w) {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    std::string title;
-    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), 0, 1024, False,
-                           XInternAtom(dpy, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
-        data) {
-        title.assign(reinterpret_cast<char*>(data), count);
-        XFree(data);
-    }
-    return title;
-}
-
-// A viewable, window-manager-managed top-level window with `title` other than `except`.
-Window FindTopLevel(Display* dpy, const std::string& title, Window except = 0) {
-    Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
-    unsigned int count = 0;
-    Window found = 0;
-    if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
-        for (unsigned i = 0; i < count && !found; ++i) {
-            XWindowAttributes attrs;
-            if (children[i] != except && XGetWindowAttributes(dpy, children[i], &attrs) &&
-                attrs.map_state == IsViewable && !attrs.override_redirect && WindowTitle(dpy, children[i]) == title)
-                found = children[i];
-        }
-        XFree(children);
-    }
-    return found;
-}
 
 Window WaitForTopLevel(Display* dpy, const std::string& title, Window except = 0) {
     Window w = 0;
@@ -137,36 +110,6 @@ ui::Point Centre(ui::Control& c) {
     return p;
 }
 
-std::string ReadClipboard(Display* dpy) {
-    const Window me = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
-    const Atom property = XInternAtom(dpy, "VORTA_TEST_CLIP", False);
-    XConvertSelection(dpy, XInternAtom(dpy, "CLIPBOARD", False), XInternAtom(dpy, "UTF8_STRING", False), property, me,
-                      CurrentTime);
-    XFlush(dpy);
-    std::string text;
-    for (int i = 0; i < 300; ++i) {
-        XEvent e;
-        if (!XCheckTypedWindowEvent(dpy, me, SelectionNotify, &e)) {
-            std::this_thread::sleep_for(10ms);
-            continue;
-        }
-        if (e.xselection.property == 0) break;
-        Atom type;
-        int format;
-        unsigned long count, after;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(dpy, me, property, 0, LONG_MAX / 4, True, AnyPropertyType, &type, &format, &count,
-                               &after, &data) == Success &&
-            data) {
-            text.assign(reinterpret_cast<char*>(data), count);
-            XFree(data);
-        }
-        break;
-    }
-    XDestroyWindow(dpy, me);
-    return text;
-}
-
 // Polls `done` for up to 10 s: the program may be slow under a loaded machine.
 template <class F>
 bool WaitFor(F done) {
@@ -175,18 +118,6 @@ bool WaitFor(F done) {
         std::this_thread::sleep_for(100ms);
     }
     return done();
-}
-
-int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        std::this_thread::sleep_for(50ms);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
 }
 
 // The fixture lays the main window out headless, exactly as the program does at its first run.

@@ -1,0 +1,97 @@
+#pragma once
+// What the end-to-end tests ask of an X server as any client would: find the
+// program's top-level window by its title, read the clipboard, wait for a
+// child process, run a shell command. Include after gtest: Xlib's macros
+// (None, Bool) would break its headers.
+#include <X11/Xlib.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+namespace vorta::test {
+
+// The window's _NET_WM_NAME (UTF-8), "" without one.
+inline std::string WindowTitle(Display* dpy, Window w) {
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    std::string title;
+    if (XGetWindowProperty(dpy, w, XInternAtom(dpy, "_NET_WM_NAME", False), 0, 1024, False,
+                           XInternAtom(dpy, "UTF8_STRING", False), &type, &format, &count, &after, &data) == Success &&
+        data) {
+        title.assign(reinterpret_cast<char*>(data), count);
+        XFree(data);
+    }
+    return title;
+}
+
+// A viewable, window-manager-managed top-level window with `title` other than `except`; 0 when none.
+inline Window FindTopLevel(Display* dpy, const std::string& title, Window except = 0) {
+    Window root = DefaultRootWindow(dpy), parent, *children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(dpy, root, &root, &parent, &children, &count)) {
+        for (unsigned i = 0; i < count && !found; ++i) {
+            XWindowAttributes attrs;
+            if (children[i] != except && XGetWindowAttributes(dpy, children[i], &attrs) &&
+                attrs.map_state == IsViewable && !attrs.override_redirect && WindowTitle(dpy, children[i]) == title)
+                found = children[i];
+        }
+        XFree(children);
+    }
+    return found;
+}
+
+// The clipboard's content in `target` format, asked for as any X client does; "" after 3 s.
+inline std::string ReadClipboard(Display* dpy, const char* target = "UTF8_STRING") {
+    const Window me = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 1, 1, 0, 0, 0);
+    const Atom property = XInternAtom(dpy, "VORTA_TEST_CLIP", False);
+    XConvertSelection(dpy, XInternAtom(dpy, "CLIPBOARD", False), XInternAtom(dpy, target, False), property, me,
+                      CurrentTime);
+    XFlush(dpy);
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        XEvent e;
+        if (!XCheckTypedWindowEvent(dpy, me, SelectionNotify, &e)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            continue;
+        }
+        if (e.xselection.property == 0) break;
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(dpy, me, property, 0, LONG_MAX / 4, True, AnyPropertyType, &type, &format, &count,
+                               &after, &data) == Success &&
+            data) {
+            text.assign(reinterpret_cast<char*>(data), count);
+            XFree(data);
+        }
+        break;
+    }
+    XDestroyWindow(dpy, me);
+    return text;
+}
+
+// Waits for the child to end; its exit status, or -1 after the time-out (the child is then killed).
+inline int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    int status = 0;
+    while (std::chrono::steady_clock::now() < end) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+}
+
+inline int Shell(const std::string& command) { return std::system(command.c_str()); }
+
+}  // namespace vorta::test
