@@ -21,8 +21,9 @@ namespace vorta::ui::qt {
 namespace {
 
 // A line longer than this many units is laid out in pieces of this size, each
-// starting a new row, so a line of any length costs one piece to show.
-constexpr std::int64_t kSegmentUnits = 4096;
+// starting a new row, so a line of any length costs one piece to show. A
+// multiple of 3, so a long line of hex cells ("0A ") is never cut inside a cell.
+constexpr std::int64_t kSegmentUnits = 4095;
 constexpr int kMargin = 4;
 
 QTextCharFormat ToQtFormat(const CharFormat& f) {
