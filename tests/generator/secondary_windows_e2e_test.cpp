@@ -241,6 +241,7 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     // Untitled: found by its size.
     const Window calcWindow = WaitForTopLevelOfSize(dpy, calcDef.rect.width, calcDef.rect.height);
     ASSERT_NE(calcWindow, 0u) << "no calculator window";
+    EXPECT_EQ(test::WindowTitle(dpy, calcWindow), " ");  // not the program's name
     std::this_thread::sleep_for(500ms);
     const ui::Point calc = ClientOrigin(dpy, calcWindow);
     namespace k = ui::calculator;

@@ -54,7 +54,9 @@ WindowWidget::WindowWidget(Model& model, Window& window) : model_(model), window
     if (def.minimiseButton) flags |= Qt::WindowMinimizeButtonHint;
     if (def.maximiseButton) flags |= Qt::WindowMaximizeButtonHint;
     setWindowFlags(flags);
-    setWindowTitle(FromGbk(def.title));
+    // Qt shows the program's name in place of an empty title; an untitled window
+    // (the calculator) gets a blank one instead, which reads as no title at all.
+    setWindowTitle(def.title.empty() ? QStringLiteral(" ") : FromGbk(def.title));
     setAttribute(Qt::WA_DeleteOnClose, false);
     applyGeometry();
     if (!def.resizable) setFixedSize(size());
