@@ -69,32 +69,11 @@ TEST(AutoSendEndToEnd, ListFromTheFileSentAtTheIntervalWithTheLampBlinkingUntilS
     for (int i = 0; i < 15; ++i) list += "01 03 10 00 00 25\r\n01 03 00 64 00 08\r\n";
     store::WriteWholeFile(tmp.slash() + "循环数据.BAT", list);
 
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("DISPLAY", x.display().c_str(), 1);
-        setenv("TMPDIR", tmp.path().c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        freopen("/dev/null", "r", stdin);
-        execl(VORTA_EXECUTABLE, VORTA_EXECUTABLE, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    struct Reap {
-        pid_t pid;
-        ~Reap() {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    } reap{pid};
+    test::ProgramProcess program(VORTA_EXECUTABLE, x.display(), tmp.path().string());
     Display* dpy = XOpenDisplay(x.display().c_str());
     ASSERT_NE(dpy, nullptr);
-    const std::string title = reinterpret_cast<const char*>(u8"Vorta串口调试v2.35");
-    Window w = 0;
-    for (int i = 0; i < 300 && !w; ++i) {
-        std::this_thread::sleep_for(100ms);
-        w = FindTopLevel(dpy, title);
-    }
-    ASSERT_NE(w, 0u) << "no window titled " << title;
-    std::this_thread::sleep_for(800ms);
+    const Window w = test::WaitForMainWindow(dpy);
+    ASSERT_NE(w, 0u) << "no main window";
     EXPECT_EQ(YellowPixels(dpy, w), 0) << "the lamp is dark before the start";
 
     const std::string env = "DISPLAY=" + x.display() + " ";
@@ -150,8 +129,7 @@ TEST(AutoSendEndToEnd, ListFromTheFileSentAtTheIntervalWithTheLampBlinkingUntilS
     e.xclient.data.l[1] = CurrentTime;
     XSendEvent(dpy, w, False, NoEventMask, &e);
     XFlush(dpy);
-    int status = 0;
-    for (int i = 0; i < 150 && waitpid(pid, &status, WNOHANG) != pid; ++i) std::this_thread::sleep_for(100ms);
+    program.waitExit(std::chrono::seconds(15));
     XCloseDisplay(dpy);
     // The list file is written again when the port opens.
     EXPECT_EQ(store::ReadWholeFile(tmp.slash() + "循环数据.BAT"), list);

@@ -66,32 +66,11 @@ TEST(DemoDeviceEndToEnd, FirstRunDefaultsOpenSendAndTheDeviceAnswers) {
     device::testing::StopOnExit stopDevice(device);
     ASSERT_TRUE(std::filesystem::is_symlink(tmp.path() / "ports" / "COM900"));
 
-    const pid_t program = fork();
-    if (program == 0) {
-        setenv("DISPLAY", x.display().c_str(), 1);
-        setenv("TMPDIR", tmp.path().c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        freopen("/dev/null", "r", stdin);
-        execl(VORTA_EXECUTABLE, VORTA_EXECUTABLE, static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    struct Reap {
-        pid_t pid;
-        ~Reap() {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    } reapProgram{program};
+    test::ProgramProcess program(VORTA_EXECUTABLE, x.display(), tmp.path().string());
     Display* dpy = XOpenDisplay(x.display().c_str());
     ASSERT_NE(dpy, nullptr);
-    const std::string title = reinterpret_cast<const char*>(u8"Vorta串口调试v2.35");
-    Window w = 0;
-    for (int i = 0; i < 300 && !w; ++i) {
-        std::this_thread::sleep_for(100ms);
-        w = FindTopLevel(dpy, title);
-    }
-    ASSERT_NE(w, 0u) << "no window titled " << title;
-    std::this_thread::sleep_for(800ms);
+    const Window w = test::WaitForMainWindow(dpy);
+    ASSERT_NE(w, 0u) << "no main window";
     int left = 0, top = 0;
     Window child;
     XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &left, &top, &child);

@@ -5,7 +5,9 @@
 // (None, Bool) would break its headers.
 #include <X11/Xlib.h>
 #include <signal.h>
+#include <stdio.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <climits>
@@ -93,5 +95,50 @@ inline int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
 }
 
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }
+
+// The program `executable` on X display `display` with its settings folder `tmpdir`,
+// killed and reaped when this goes.
+class ProgramProcess {
+public:
+    ProgramProcess(const char* executable, const std::string& display, const std::string& tmpdir) {
+        pid_ = fork();
+        if (pid_ != 0) return;
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("TMPDIR", tmpdir.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        if (!freopen("/dev/null", "r", stdin)) _exit(126);
+        execl(executable, executable, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    ~ProgramProcess() {
+        if (pid_ <= 0) return;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    // Waits for the program to end by itself; its exit status, or -1 after the time-out.
+    int waitExit(std::chrono::milliseconds timeout) {
+        const int status = WaitExit(pid_, timeout);
+        pid_ = -1;
+        return status;
+    }
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// The program's main window, waited for up to 30 s and then given 0.8 s to settle; 0 when it never appears.
+inline Window WaitForMainWindow(Display* dpy) {
+    const std::string title = reinterpret_cast<const char*>(u8"Vorta串口调试v2.35");
+    Window w = 0;
+    for (int i = 0; i < 300 && !w; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        w = FindTopLevel(dpy, title);
+    }
+    if (w) std::this_thread::sleep_for(std::chrono::milliseconds(800));
+    return w;
+}
 
 }  // namespace vorta::test
