@@ -14,6 +14,7 @@
 #include <QAccessible>
 #include <QTest>
 
+#include "support/qt_main_window_fixture.h"
 #include "app/app.h"
 #include "store/settings_file.h"
 #include "support/temp_dir.h"
@@ -29,34 +30,7 @@ namespace {
 
 using namespace vorta::ui::main;
 
-class MainWindowQt : public ::testing::Test {
-protected:
-    void SetUp() override {
-        InstallFonts();
-        setenv("TMPDIR", tmp.path().c_str(), 1);
-        model.setView(&view);
-        main = logic.start();
-        ASSERT_NE(main, nullptr);
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override {
-        if (main && main->isOpen()) main->close();
-        model.setView(nullptr);
-        unsetenv("TMPDIR");
-    }
-    template <class W, class K>
-    W* widget(ControlId<K> id) {
-        return dynamic_cast<W*>(view.widgetOf((*main)[id]));
-    }
-
-    test::TempDir tmp;
-    QtEventLoop loop;
-    QtPlatform platform;
-    Model model{loop, {1280, 1024}};
-    QtView view{model};
-    app::App logic{model, platform};
-    Window* main = nullptr;
-};
+class MainWindowQt : public test::QtMainWindowFixture {};
 
 TEST_F(MainWindowQt, WidgetsStandWhereTheDefinitionAndTheFirstRunPutThem) {
     QWidget* window = view.widgetOf(*main);

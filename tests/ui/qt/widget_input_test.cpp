@@ -13,6 +13,7 @@
 #include <QStyleOptionComboBox>
 #include <QTest>
 
+#include "support/qt_main_window_fixture.h"
 #include "app/app.h"
 #include "store/settings_file.h"
 #include "support/temp_dir.h"
@@ -29,25 +30,8 @@ namespace {
 
 using namespace vorta::ui::main;
 
-class WidgetInput : public ::testing::Test {
+class WidgetInput : public test::QtMainWindowFixture {
 protected:
-    void SetUp() override {
-        InstallFonts();
-        setenv("TMPDIR", tmp.path().c_str(), 1);
-        model.setView(&view);
-        main = logic.start();
-        ASSERT_NE(main, nullptr);
-        QCoreApplication::processEvents();
-    }
-    void TearDown() override {
-        if (main && main->isOpen()) main->close();
-        model.setView(nullptr);
-        unsetenv("TMPDIR");
-    }
-    template <class W, class K>
-    W* widget(ControlId<K> id) {
-        return dynamic_cast<W*>(view.widgetOf((*main)[id]));
-    }
     std::string setting(const char* section, const char* key) {
         return store::ReadSetting(tmp.slash() + "peizhi.ini", section, key);
     }
@@ -55,14 +39,6 @@ protected:
     static void settle() {
         for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     }
-
-    test::TempDir tmp;
-    QtEventLoop loop;
-    QtPlatform platform;
-    Model model{loop, {1280, 1024}};
-    QtView view{model};
-    app::App logic{model, platform};
-    Window* main = nullptr;
 };
 
 // A screen reader or a test tool changes widgets without mouse or keyboard;
