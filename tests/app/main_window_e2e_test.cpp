@@ -64,15 +64,7 @@ TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
     Screenshot(x.display(), VORTA_BUILD_DIR "/main-window-resized.png");
 
     // What a window manager sends when the user closes a window.
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(dpy, w, False, NoEventMask, &e);
-    XFlush(dpy);
+    test::AskToClose(dpy, w);
     EXPECT_EQ(WaitExit(pid, 15s), 0);
     XCloseDisplay(dpy);
 

@@ -19,9 +19,12 @@
 #include "store/settings_file.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
+#include "support/x11_client.h"
 
 namespace vorta {
 namespace {
+
+using test::WaitExit;
 
 using namespace std::chrono_literals;
 
@@ -87,18 +90,6 @@ std::optional<Outer> OuterRect(Display* dpy, Window w) {
     return Outer{x - left, y - top, attrs.width + left + right, attrs.height + top + bottom};
 }
 
-int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        std::this_thread::sleep_for(50ms);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
-
 pid_t Spawn(const std::string& display, const std::string& home, const std::string& tmpdir, const char* program) {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -160,15 +151,7 @@ protected:
             stable = now && now == settled ? stable + 1 : 0;
             settled = now;
         }
-        XEvent e{};
-        e.xclient.type = ClientMessage;
-        e.xclient.window = w;
-        e.xclient.message_type = XInternAtom(dpy_, "WM_PROTOCOLS", False);
-        e.xclient.format = 32;
-        e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
-        e.xclient.data.l[1] = CurrentTime;
-        XSendEvent(dpy_, w, False, NoEventMask, &e);
-        XFlush(dpy_);
+        test::AskToClose(dpy_, w);
         EXPECT_EQ(WaitExit(pid, 15s), 0);
         return settled;
     }

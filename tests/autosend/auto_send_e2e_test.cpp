@@ -120,15 +120,7 @@ TEST(AutoSendEndToEnd, ListFromTheFileSentAtTheIntervalWithTheLampBlinkingUntilS
     EXPECT_EQ(pty.receive(1 << 16, 1000), "") << "frames after the stop";
     EXPECT_EQ(YellowPixels(dpy, w), 0) << "the lamp is dark after the stop";
 
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(dpy, w, False, NoEventMask, &e);
-    XFlush(dpy);
+    test::AskToClose(dpy, w);
     program.waitExit(std::chrono::seconds(15));
     XCloseDisplay(dpy);
     // The list file is written again when the port opens.

@@ -262,15 +262,7 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     EXPECT_EQ(Copy(calc, Centre(calcDef, k::kResult2)), "50");
 
     // Closing the program with the calculator open writes the calculator's keys.
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = mainWindow;
-    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
-    e.xclient.data.l[1] = CurrentTime;
-    XSendEvent(dpy, mainWindow, False, NoEventMask, &e);
-    XFlush(dpy);
+    test::AskToClose(dpy, mainWindow);
     EXPECT_EQ(WaitExit(pid, 15s), 0);
     reap.pid = 0;
     XCloseDisplay(dpy);

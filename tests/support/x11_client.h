@@ -94,6 +94,19 @@ inline int WaitExit(pid_t pid, std::chrono::milliseconds timeout) {
     return -1;
 }
 
+// What a window manager sends when the user closes window `w`.
+inline void AskToClose(Display* dpy, Window w) {
+    XEvent e{};
+    e.xclient.type = ClientMessage;
+    e.xclient.window = w;
+    e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+    e.xclient.format = 32;
+    e.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+    e.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, w, False, NoEventMask, &e);
+    XFlush(dpy);
+}
+
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 // The program `executable` on X display `display` with its settings folder `tmpdir`,
