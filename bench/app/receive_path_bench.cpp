@@ -28,6 +28,7 @@
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
+#include "support/linked_port.h"
 #include "ui/windows/control_ids.h"
 
 using namespace vorta::ui::main;
@@ -119,18 +120,9 @@ Run RunUntil(base::EventLoop& loop, const std::function<bool()>& done) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("vorta-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir / "ports");
-    setenv("TMPDIR", dir.c_str(), 1);
-
-    int master = -1, slave = -1;
-    char name[128];
-    openpty(&master, &slave, name, nullptr, nullptr);
-    termios raw{};
-    tcgetattr(slave, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(slave, TCSANOW, &raw);
-    std::filesystem::create_symlink(name, dir / "ports" / "COM5");
+    const bench::LinkedPort link = bench::LinkPortBesideSettings();
+    const std::filesystem::path& dir = link.dir;
+    const int master = link.master;
 
     QApplication qapp(argc, argv);
     ui::qt::InstallFonts();
@@ -141,12 +133,7 @@ int main(int argc, char** argv) {
     model.setView(&view);
     app::App program(model, platform);
     ui::Window& main = *program.start();
-    auto& ports = main[kPort];
-    for (int i = 0; i < int(ports.items().size()); ++i)
-        if (ports.items()[i] == "COM5") ports.setSelectedIndex(i);
-    main[kBaud].setSelectedIndex(9);  // 115200
-    model.userClick(main[kOpenClose]);
-    if (main[kOpenClose].text() != "关闭串口") {
+    if (!bench::OpenLinkedPort(model, main)) {
         std::fprintf(stderr, "could not open the port\n");
         return 1;
     }
