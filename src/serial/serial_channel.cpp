@@ -9,6 +9,8 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // Bytes read in one round before the monitor thread looks at shutdown and
 // write requests again, so a flood cannot starve them.
 constexpr std::size_t kReadRound = 1024 * 1024;
+// A read smaller than this is followed by a gathering pause (see kGather).
+constexpr std::size_t kGatherBelow = 4096;
 
 }  // namespace
 
@@ -89,16 +91,32 @@ void SerialChannel::monitor() {
         port_->lineEvents(lines);
         if (!lines.empty()) enqueue(lines, nullptr, 0);
         if ((woke & PortIo::kInput) && waitForRoom()) {
-            std::size_t total = 0;
-            while (total < kReadRound && waitForRoom()) {
-                const long n = port_->read(buffer.data(), buffer.size());
-                if (n <= 0) break;
-                enqueue({}, buffer.data(), static_cast<std::size_t>(n));
-                total += static_cast<std::size_t>(n);
+            const std::size_t total = readAvailable(buffer);
+            if (total > 0 && total < kGatherBelow) {
+                gather();
+                // Read what came meanwhile before a write's purge could discard it:
+                // the pause must not lose bytes a monitor that never paused would show.
+                readAvailable(buffer);
             }
         }
         serveWrite();
     }
+}
+
+std::size_t SerialChannel::readAvailable(std::vector<char>& buffer) {
+    std::size_t total = 0;
+    while (total < kReadRound && waitForRoom()) {
+        const long n = port_->read(buffer.data(), buffer.size());
+        if (n <= 0) break;
+        enqueue({}, buffer.data(), static_cast<std::size_t>(n));
+        total += static_cast<std::size_t>(n);
+    }
+    return total;
+}
+
+void SerialChannel::gather() {
+    std::unique_lock lock(mailbox_->mutex);
+    mailbox_->space.wait_for(lock, kGather, [this] { return stop_ || writeWaiting_; });
 }
 
 void SerialChannel::serveWrite() {

@@ -8,6 +8,7 @@
 // lost. Every member is called on the UI thread.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <cstdint>
@@ -84,6 +85,12 @@ public:
     static constexpr std::size_t kBurstBytes = 16384;
     // Bytes read but not yet delivered at most; past this the monitor thread stops reading.
     static constexpr std::size_t kQueueBytes = 256 * 1024;
+    // After a small read the monitor thread lets bytes gather in the driver this
+    // long before it reads again, so a slow trickle (a USB adapter or a
+    // pseudo-terminal passing on a few bytes every millisecond) wakes both
+    // threads a hundred times a second rather than a thousand. The first bytes
+    // after a silence are read at once; a write or close cuts the pause short.
+    static constexpr std::chrono::milliseconds kGather{8};
     // Raised on the UI thread for each line event, in order with the received bytes.
     void setOnLineEvent(std::function<void(LineEvent)> handler) { onLineEvent_ = std::move(handler); }
 
@@ -108,8 +115,11 @@ private:
     };
 
     void monitor();
-    void readAvailable();
+    // Reads and queues what the driver holds, up to one round; returns the bytes read.
+    std::size_t readAvailable(std::vector<char>& buffer);
     void serveWrite();
+    // The pause after a small read; returns early for a write or close.
+    void gather();
     // Appends under the mailbox lock; posts one delivery unless one is pending.
     void enqueue(const std::vector<LineEvent>& lines, const char* bytes, std::size_t count);
     // Blocks while the queue is full, unless a write or the shutdown is waiting. True when there is room.

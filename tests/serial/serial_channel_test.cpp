@@ -111,6 +111,35 @@ TEST_F(ChannelTest, AFloodIsDeliveredInSlicesSoTheLoopKeepsTurning) {
     EXPECT_EQ(received_, flood);
 }
 
+// A trickle as a USB adapter passes it on: a few bytes every millisecond. Every
+// byte arrives in order, through far fewer deliveries than writes, and a
+// write in the middle of it is not held up by the pause that gathers them.
+TEST_F(ChannelTest, ATrickleIsGatheredIntoFewDeliveriesWithoutHoldingUpWrites) {
+    ASSERT_TRUE(channel_->open());
+    std::string sent;
+    std::atomic<bool> trickling{true};
+    std::thread far([&] {
+        for (int i = 0; i < 300; ++i) {
+            const std::string piece(12, static_cast<char>(i));
+            if (!pty_.send(piece)) break;
+            sent += piece;
+            std::this_thread::sleep_for(1ms);
+        }
+        trickling = false;
+    });
+    // The UI thread keeps taking deliveries, as the program does.
+    loop_.runUntilReal([] { return false; }, 100ms);
+    const auto before = Clock::now();
+    EXPECT_TRUE(channel_->write("ping"));
+    EXPECT_LT(Clock::now() - before, SerialChannel::kGather * 4 + 100ms);
+    loop_.runUntilReal([&] { return !trickling; }, 5000ms);
+    far.join();
+    ASSERT_TRUE(receive(sent.size()));
+    EXPECT_TRUE(received_ == sent) << "bytes lost or out of order";
+    // 300 writes at least 1 ms apart: without gathering nearly one delivery each.
+    EXPECT_LT(loop_.posts.load(), 150);
+}
+
 TEST_F(ChannelTest, BytesWaitingBeforeOpenAreDiscarded) {
     ASSERT_TRUE(pty_.send("old"));
     pollfd fd{pty_.slave(), POLLIN, 0};
