@@ -16,6 +16,7 @@
 
 #include "ui/qt/adapters.h"
 #include "ui/qt/gbk_qstring.h"
+#include "ui/qt/scroll_bar_style.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -144,6 +145,12 @@ public:
         setAttribute(Qt::WA_InputMethodEnabled);
         viewport()->setCursor(Qt::IBeamCursor);
         viewport()->setAutoFillBackground(false);
+        // paintEvent fills every pixel it is asked for: nothing beneath needs painting first.
+        viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+        // Owned by the scroll bar, so it lives exactly as long as its user.
+        auto* barStyle = new CachedScrollBarStyle();
+        barStyle->setParent(verticalScrollBar());
+        verticalScrollBar()->setStyle(barStyle);
         wrap_ = box.def().wordWrap;
         setVerticalScrollBarPolicy(box.def().vScroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -12,8 +12,9 @@ namespace vorta::ui::qt {
 std::unique_ptr<Adapter> CreateRichTextAdapter(Model& model, Control& control, QWidget* parent);
 
 // The shortest time between two refreshes of the display for the program's writes,
-// in milliseconds (two frames at 60 Hz). At 115200 baud a repaint every 16 ms cost
-// as much as taking the bytes; the user's own edits and selections repaint at once.
-inline constexpr int kRichTextFrameMs = 33;
+// in milliseconds (20 a second, as often as the status bar's counters). At 115200
+// baud each repaint costs more than taking the bytes in between; the user's own
+// edits, selections and scrolling repaint at once.
+inline constexpr int kRichTextFrameMs = 50;
 
 }  // namespace vorta::ui::qt
