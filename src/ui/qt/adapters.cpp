@@ -431,9 +431,11 @@ public:
             const StatusPanelDef& def = c.def().panels[i];
             auto* panel = new QLabel(FromGbk(c.as<StatusBar>().panelText(int(i))), bar);
             panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            if (i + 1 < c.def().panels.size())
-                panel->setFixedWidth(def.width);
-            else
+            if (i + 1 < c.def().panels.size()) {
+                // The defined width, wider when a long count would not fit ("RX:20000000").
+                panel->setMinimumWidth(def.width);
+                panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+            } else
                 panel->setMinimumWidth(0);
             if (!def.tooltip.empty()) panel->setToolTip(FromGbk(def.tooltip));
             layout->addWidget(panel, i + 1 < c.def().panels.size() ? 0 : 1);

@@ -101,6 +101,34 @@ TEST_F(MainWindowQt, ProgramWritesReachTheWidgetsAndResizingLaysOut) {
     EXPECT_EQ((*main)[kAutoSendList].width(), 440);
 }
 
+// The counters' panels keep their defined width and grow when a count outgrows it.
+TEST_F(MainWindowQt, CounterPanelsShowLongCountsWhole) {
+    auto& bar = (*main)[kStatusBar];
+    QWidget* barWidget = view.widgetOf(bar);
+    auto rxPanel = [&] {
+        for (auto* label : barWidget->findChildren<QLabel*>())
+            if (label->text().startsWith(QStringLiteral("RX:"))) return label;
+        return static_cast<QLabel*>(nullptr);
+    };
+    auto settle = [] {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 150) QCoreApplication::processEvents();
+    };
+    settle();
+    ASSERT_NE(rxPanel(), nullptr);
+    EXPECT_EQ(rxPanel()->width(), 60);
+    bar.setPanelText(0, "RX:20000000000");
+    settle();
+    QLabel* panel = rxPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->text(), QStringLiteral("RX:20000000000"));
+    EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(panel->text()));
+    bar.setPanelText(0, "RX:0");
+    settle();
+    EXPECT_EQ(rxPanel()->width(), 60);
+}
+
 // Runs the loop long enough for the display's batched refresh.
 void Settle() {
     QElapsedTimer t;
