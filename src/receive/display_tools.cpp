@@ -1,7 +1,6 @@
 #include "receive/display_tools.h"
 
 #include <cstdlib>
-#include <fstream>
 
 #include "store/gbk_convert.h"
 #include "receive/conversion_texts.h"
@@ -16,6 +15,11 @@ namespace action = ui::action;
 
 ui::RichTextBox& Display(ui::Window& main) { return main[kDisplay]; }
 
+// The selection's start as the tools read it, without copying the rest of a large selection.
+ReadStart ReadFrom(const ui::TextSnapshot& selection) {
+    return [&selection](std::size_t n) { return selection.bytes(n); };
+}
+
 }  // namespace
 
 DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state)
@@ -24,10 +28,12 @@ DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppS
         model.registerAction(name, [handler](ui::Control& c, const ui::EventArgs&) { handler(c.window()); });
     };
     on(action::kDisplayLeftReleased, [this](ui::Window& w) {
-        if (auto text = ConversionBalloonText(Display(w).selectedText())) balloonAtCursor(w, *text);
+        const ui::TextSnapshot selection = Display(w).rich().selectionSnapshot();
+        if (auto text = ConversionBalloonText(selection.size(), ReadFrom(selection))) balloonAtCursor(w, *text);
     });
     on(action::kMergeToDecimal, [this](ui::Window& w) {
-        if (auto text = MergeToDecimalText(Display(w).selectedText())) balloonAtCursor(w, *text);
+        const ui::TextSnapshot selection = Display(w).rich().selectionSnapshot();
+        if (auto text = MergeToDecimalText(selection.size(), ReadFrom(selection))) balloonAtCursor(w, *text);
     });
     on(action::kDisplayRightReleased, [this](ui::Window& w) { popupMenu(w); });
     on(action::kClearDisplay, [this](ui::Window& w) { clear(w); });
@@ -59,7 +65,7 @@ void DisplayTools::popupMenu(ui::Window& main) {
     const bool empty = display.empty();
     for (auto item : {kCopyItem, kDeleteItem, kCutItem, kMergeToDecimalItem}) main[item].setDisabled(noSelection);
     for (auto item : {kClearItem, kSelectAllItem}) main[item].setDisabled(empty);
-    main[kPasteItem].setDisabled(!platform_.clipboardText().has_value());
+    main[kPasteItem].setDisabled(!platform_.clipboardHasText());
     const ui::Point at = platform_.cursorPos();
     main[kMenu].popup(at.x, at.y);
 }
@@ -73,8 +79,9 @@ void DisplayTools::clear(ui::Window& main) {
 }
 
 void DisplayTools::copy(ui::Window& main) {
-    const std::string selected = Display(main).selectedText();
-    if (!selected.empty()) platform_.setClipboardText(selected);
+    // A snapshot: the platform converts the bytes only when a program asks for them.
+    const ui::TextSnapshot selected = Display(main).rich().selectionSnapshot();
+    if (!selected.empty()) platform_.setClipboardSnapshot(selected);
 }
 
 void DisplayTools::save(ui::Window& main) {
@@ -83,12 +90,10 @@ void DisplayTools::save(ui::Window& main) {
     const std::string initial = home ? store::Utf8ToGbk(home) : std::string(".");
     const auto path = main[kSaveDialog].showSaveDialog(kSaveFilter, initial);
     if (!path) return;
-    // Written piece by piece from the display's store: no copy of a large display.
+    // The display as it is at the click, written after any save still under way.
     const ui::RichText& display = Display(main).rich();
-    std::ofstream out(store::NativeFileName(*path), std::ios::binary | std::ios::trunc);
-    display.forEachPiece(0, display.byteCount(), [&out](std::string_view piece) {
-        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
-    });
+    writer_.write(store::NativeFileName(*path), display.snapshot(0, display.byteCount()));
+    if (display.byteCount() <= kSaveAtOnceBytes) writer_.waitUntilDone();
 }
 
 }  // namespace vorta::receive

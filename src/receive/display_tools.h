@@ -2,6 +2,7 @@
 // The receive display as the user's workbench: the conversion balloon on
 // releasing the left button, the context menu (merge to decimal, clear,
 // delete, select all, cut, copy, paste), and the clear and save buttons.
+#include "receive/background_file_writer.h"
 #include "state/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
@@ -16,6 +17,11 @@ public:
     DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state);
 
     static constexpr const char* kSaveFilter = "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc";
+    // A display up to this size is saved before the click returns; a larger one
+    // is written on a thread of its own from a snapshot taken at the click.
+    static constexpr std::size_t kSaveAtOnceBytes = 1 << 20;
+    // Returns when every file saved so far is complete.
+    void waitForSaves() { writer_.waitUntilDone(); }
 
 private:
     void balloonAtCursor(ui::Window& main, const std::string& text);
@@ -26,6 +32,7 @@ private:
 
     ui::Platform& platform_;
     state::AppState& state_;
+    BackgroundFileWriter writer_;  // last: destroyed first, finishing the files being saved
 };
 
 }  // namespace vorta::receive

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "ui/control_def.h"
+#include "ui/text_snapshot.h"
 
 namespace vorta::ui {
 
@@ -30,6 +31,11 @@ public:
     // Clipboard as plain text (GBK). nullopt when it holds no text.
     virtual std::optional<Text> clipboardText() const = 0;
     virtual void setClipboardText(const Text& text) = 0;
+    // The same for bytes held in a snapshot (a large selection): a platform may
+    // keep the snapshot and convert it only when a program asks for the text.
+    virtual void setClipboardSnapshot(const TextSnapshot& text) { setClipboardText(text.bytes()); }
+    // Whether the clipboard holds plain text, without reading it.
+    virtual bool clipboardHasText() const { return clipboardText().has_value(); }
 
     // System-wide Enter key: while registered, Enter with no modifier calls onPressed
     // (on the UI thread) whichever program has the keyboard focus. Returns false when

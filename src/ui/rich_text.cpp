@@ -1,6 +1,7 @@
 #include "ui/rich_text.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace vorta::ui {
 namespace {
@@ -27,22 +28,49 @@ std::size_t RichText::Blocks::blockOf(std::size_t byte) const {
 
 void RichText::Blocks::renumber(std::size_t fromBlock) {
     starts_.resize(blocks_.size());
-    std::size_t start = fromBlock == 0 ? 0 : starts_[fromBlock - 1] + blocks_[fromBlock - 1].size();
+    std::size_t start = fromBlock == 0 ? 0 : starts_[fromBlock - 1] + blocks_[fromBlock - 1]->size();
     for (std::size_t b = fromBlock; b < blocks_.size(); ++b) {
         starts_[b] = start;
-        start += blocks_[b].size();
+        start += blocks_[b]->size();
     }
     size_ = start;
 }
 
+std::string& RichText::Blocks::own(std::size_t b) {
+    std::shared_ptr<std::string>& block = blocks_[b];
+    if (block.use_count() > 1) {
+        auto copy = std::make_shared<std::string>();
+        copy->reserve(std::max(kBlock, block->size()));
+        copy->append(*block);
+        block = std::move(copy);
+    } else {
+        // A snapshot read on another thread may have just let the block go: see
+        // its reads as done before this thread writes to the block.
+        std::atomic_thread_fence(std::memory_order_acquire);
+    }
+    return *block;
+}
+
+TextSnapshot RichText::Blocks::snapshot(std::size_t from, std::size_t to) const {
+    std::vector<TextSnapshot::Piece> pieces;
+    to = std::min(to, size_);
+    if (from >= to) return {};
+    for (std::size_t b = blockOf(from); b < blocks_.size() && from < to; ++b) {
+        const std::size_t start = starts_[b], stop = std::min(to, start + blocks_[b]->size());
+        if (from < stop) pieces.push_back({blocks_[b], from - start, stop - from});
+        from = stop;
+    }
+    return TextSnapshot(std::move(pieces));
+}
+
 void RichText::Blocks::append(std::string_view bytes) {
     while (!bytes.empty()) {
-        if (blocks_.empty() || blocks_.back().size() >= kBlock) {
+        if (blocks_.empty() || blocks_.back()->size() >= kBlock) {
             starts_.push_back(size_);
-            blocks_.emplace_back();
-            blocks_.back().reserve(kBlock);
+            blocks_.push_back(std::make_shared<std::string>());
+            blocks_.back()->reserve(kBlock);
         }
-        std::string& last = blocks_.back();
+        std::string& last = own(blocks_.size() - 1);
         const std::size_t n = std::min(bytes.size(), kBlock - std::min(kBlock, last.size()));
         const std::size_t take = n == 0 ? bytes.size() : n;
         last.append(bytes.substr(0, take));
@@ -58,12 +86,13 @@ void RichText::Blocks::insert(std::size_t at, std::string_view bytes) {
         return;
     }
     const std::size_t b = blockOf(at);
-    std::string& block = blocks_[b];
+    std::string& block = own(b);
     block.insert(at - starts_[b], bytes);
     // A block that grew far past its size is cut into blocks of kBlock.
     if (block.size() > 2 * kBlock) {
-        std::vector<std::string> pieces;
-        for (std::size_t i = 0; i < block.size(); i += kBlock) pieces.push_back(block.substr(i, kBlock));
+        std::vector<std::shared_ptr<std::string>> pieces;
+        for (std::size_t i = 0; i < block.size(); i += kBlock)
+            pieces.push_back(std::make_shared<std::string>(block.substr(i, kBlock)));
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
         blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b), pieces.begin(), pieces.end());
     }
@@ -75,13 +104,16 @@ void RichText::Blocks::erase(std::size_t from, std::size_t to) {
     if (from >= to) return;
     const std::size_t first = blockOf(from);
     for (std::size_t b = first; b < blocks_.size() && from < to;) {
-        const std::size_t start = starts_[b], end = start + blocks_[b].size();
+        const std::size_t start = starts_[b], end = start + blocks_[b]->size();
         const std::size_t stop = std::min(to, end);
-        blocks_[b].erase(from - start, stop - from);
+        if (from == start && stop == end)
+            blocks_[b] = std::make_shared<std::string>();  // all of it goes: no copy needed
+        else
+            own(b).erase(from - start, stop - from);
         to -= stop - from;  // what follows moved down by the bytes just erased
         // starts_ of later blocks are stale until renumber(); shift them as we go.
         for (std::size_t k = b + 1; k < blocks_.size(); ++k) starts_[k] -= stop - from;
-        if (blocks_[b].empty()) {
+        if (blocks_[b]->empty()) {
             blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
             starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(b));
         } else {
@@ -116,6 +148,14 @@ void RichText::setDefaultFormat(const CharFormat& format) {
 unsigned char RichText::at(std::size_t byte) const { return blocks_->at(byte); }
 
 Text RichText::text() const { return bytes(0, size_); }
+
+TextSnapshot RichText::snapshot(std::size_t from, std::size_t to) const { return blocks_->snapshot(from, to); }
+
+TextSnapshot RichText::selectionSnapshot() const {
+    if (selStart_ == selEnd_) return {};
+    resolveSelectionBytes();
+    return snapshot(selStartByte_, selEndByte_);
+}
 
 Text RichText::bytes(std::size_t from, std::size_t to) const {
     Text out;
@@ -450,23 +490,22 @@ void RichText::setSelection(std::int64_t start, std::int64_t length) {
     userSelect(start, end);
 }
 
+void RichText::resolveSelectionBytes() const {
+    if (selBytesValid_) return;
+    selStartByte_ = byteOfUnit(selStart_);
+    selEndByte_ = selEnd_ == selStart_ ? selStartByte_ : byteOfUnit(selEnd_);
+    selBytesValid_ = true;
+}
+
 Text RichText::selectedText() const {
     if (selStart_ == selEnd_) return Text();
-    if (!selBytesValid_) {
-        selStartByte_ = byteOfUnit(selStart_);
-        selEndByte_ = byteOfUnit(selEnd_);
-        selBytesValid_ = true;
-    }
+    resolveSelectionBytes();
     return bytes(selStartByte_, selEndByte_);
 }
 
 void RichText::replaceSelection(const Text& text) {
     if (selStart_ == selEnd_ && text.empty()) return;
-    if (!selBytesValid_) {
-        selStartByte_ = byteOfUnit(selStart_);
-        selEndByte_ = selEnd_ == selStart_ ? selStartByte_ : byteOfUnit(selEnd_);
-        selBytesValid_ = true;
-    }
+    resolveSelectionBytes();
     const std::size_t from = selStartByte_, to = selEndByte_;
     replaceBytes(from, to, text, insertion_);
     const std::size_t after = from + text.size();

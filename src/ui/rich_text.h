@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "ui/char_format.h"
+#include "ui/text_snapshot.h"
 
 namespace vorta::ui {
 
@@ -99,6 +100,10 @@ public:
     // Calls f(std::string_view) for consecutive pieces of bytes [from, to), without copying.
     template <class F>
     void forEachPiece(std::size_t from, std::size_t to, F&& f) const;
+    // Bytes [from, to), clamped, as they are now, without copying them (see TextSnapshot).
+    TextSnapshot snapshot(std::size_t from, std::size_t to) const;
+    // The selected bytes as a snapshot.
+    TextSnapshot selectionSnapshot() const;
     std::size_t byteOfUnit(std::int64_t unit) const;
     std::int64_t unitOfByte(std::size_t byte) const;  // the unit that starts at or contains `byte`
 
@@ -154,6 +159,8 @@ private:
     Mark markBeforeUnit(std::int64_t unit) const;
     Mark markBeforeByte(std::size_t byte) const;
     void noteChange(std::int64_t line, bool middle);
+    // Fills selStartByte_ and selEndByte_ from the selection's units when they are stale.
+    void resolveSelectionBytes() const;
     void setCaret(std::int64_t unit, std::size_t byte);
 
     std::unique_ptr<Blocks> blocks_;
@@ -177,7 +184,8 @@ private:
     bool scrollRequested_ = false;
 };
 
-// The bytes in fixed-size blocks: appending never moves what is held.
+// The bytes in fixed-size blocks: appending never moves what is held. A block
+// may be shared with snapshots; it is copied before it is changed while shared.
 class RichText::Blocks {
 public:
     static constexpr std::size_t kBlock = 1 << 20;
@@ -192,23 +200,26 @@ public:
     void erase(std::size_t from, std::size_t to);
     unsigned char at(std::size_t byte) const {
         const std::size_t b = blockOf(byte);
-        return static_cast<unsigned char>(blocks_[b][byte - starts_[b]]);
+        return static_cast<unsigned char>((*blocks_[b])[byte - starts_[b]]);
     }
     template <class F>
     void forEachPiece(std::size_t from, std::size_t to, F&& f) const {
         if (from >= to) return;
         for (std::size_t b = blockOf(from); b < blocks_.size() && from < to; ++b) {
-            const std::size_t start = starts_[b], end = start + blocks_[b].size();
+            const std::size_t start = starts_[b], end = start + blocks_[b]->size();
             const std::size_t stop = to < end ? to : end;
-            if (from < stop) f(std::string_view(blocks_[b]).substr(from - start, stop - from));
+            if (from < stop) f(std::string_view(*blocks_[b]).substr(from - start, stop - from));
             from = stop;
         }
     }
+    TextSnapshot snapshot(std::size_t from, std::size_t to) const;
 
 private:
     std::size_t blockOf(std::size_t byte) const;
     void renumber(std::size_t fromBlock);
-    std::vector<std::string> blocks_;
+    // Block b, ready to be changed: a copy of its own when a snapshot shares it.
+    std::string& own(std::size_t b);
+    std::vector<std::shared_ptr<std::string>> blocks_;
     std::vector<std::size_t> starts_;
     std::size_t size_ = 0;
 };

@@ -1,7 +1,12 @@
 // The texts of the conversion balloon and of the merge to decimal.
 #include "receive/conversion_texts.h"
 
+#include "codec/radix.h"
+
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
 
 namespace vorta::receive {
 namespace {
@@ -37,6 +42,32 @@ TEST(ConversionBalloon, HugeSelectionsStayShortAndExact) {
     EXPECT_EQ(decimalCell(Balloon(shortPiece)), decimalCell(Balloon(longPiece)));
 }
 
+TEST(ConversionBalloon, LongPiecesEndAsTheirFullConversionWould) {
+    // Pieces past 64 bytes take a shortcut; the full conversion is the reference.
+    // Leading zeros keep some values small: their cells are padded with spaces.
+    std::mt19937 rng(936);
+    static const std::vector<std::string> kDigits = {"0", "9", "A", "F", "a", "f", "\xA3\xB0", "\xA3\xB9",
+                                                     "\xA3\xC1", "\xA3\xE6", "7", "C"};
+    for (int round = 0; round < 300; ++round) {
+        std::string piece(round % 3 == 0 ? 64 + round % 7 : 0, '0');
+        while (piece.size() < 65 + static_cast<std::size_t>(round % 80) - (round % 3 == 0 ? 60 : 0))
+            piece += kDigits[std::uniform_int_distribution<std::size_t>(0, kDigits.size() - 1)(rng)];
+        if (round % 10 == 9) piece.insert(piece.size() / 2, round % 20 == 9 ? "G" : "\xA1\xA1");  // not a digit
+        std::string normalised = piece;
+        const std::string decimal = codec::ConvertRadix(normalised, 16, 10);
+        const std::string binary = codec::ConvertRadix(normalised, 16, 2);
+        const bool valid = decimal.find("进制数！") == std::string::npos;
+        const auto last8 = [](const std::string& pad, const std::string& digits) {
+            const std::string padded = pad + digits;
+            return padded.substr(padded.size() - 8) + " ";
+        };
+        const std::string expected = "10进制：" + (valid ? last8("        ", decimal) : "     ??? ") +
+                                     "\r\n 2进制：" + (valid ? last8("00000000", binary) : "???????? ");
+        const std::string text = Balloon(piece);
+        ASSERT_EQ(text.substr(text.find("10进制：")), expected) << piece;
+    }
+}
+
 TEST(ConversionBalloon, LineEndsOfAManyLineSelectionSeparateLikeSpaces) {
     std::string lines, spaced;
     for (int i = 0; i < 40; ++i) {
@@ -61,6 +92,76 @@ TEST(MergeToDecimal, BigEndianUpToFourBytes) {
     EXPECT_EQ(Merge("ab\r\ncd"), "16进制：ABCD\r\n10进制：43981");
     EXPECT_EQ(Merge("1G"), "16进制：1G\r\n10进制：参数错误-1G不是一个有效的一十六进制数！");
     EXPECT_EQ(Merge(" "), "<none>");
+}
+
+// The selection read through its start, remembering the longest start read.
+struct Reader {
+    std::string selection;
+    std::size_t longest = 0;
+    ReadStart read() {
+        return [this](std::size_t n) {
+            longest = std::max(longest, n);
+            return selection.substr(0, n);
+        };
+    }
+};
+
+// Random selections built from what makes the texts hard: spaces and full-width
+// spaces, line ends and lone "\r" / "\n", lead bytes with and without a trail,
+// hex digits and letters that are not.
+std::string RandomSelection(std::mt19937& rng, std::size_t length) {
+    static const std::vector<std::string> kParts = {"0", "7", "A", "f", "G", " ", " ", "  ", "\r\n", "\r", "\n",
+                                                    "\xA1\xA1", "\xA1", "\xA3\xB1", "中", "\x81", "\xFF\x20",
+                                                    "5A ", "5A ", "5A ", "0102030405"};
+    std::string s;
+    while (s.size() < length) s += kParts[std::uniform_int_distribution<std::size_t>(0, kParts.size() - 1)(rng)];
+    return s;
+}
+
+TEST(ToolTextsFromTheSelectionsStart, SameAsFromTheWholeSelection) {
+    std::mt19937 rng(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        Reader r{RandomSelection(rng, std::uniform_int_distribution<std::size_t>(0, 700)(rng))};
+        const std::size_t firstRead = std::uniform_int_distribution<std::size_t>(1, 300)(rng);
+        ASSERT_EQ(ConversionBalloonText(r.selection.size(), r.read(), firstRead), ConversionBalloonText(r.selection))
+            << "selection of " << r.selection.size() << " bytes, first read " << firstRead << ", round " << round;
+        ASSERT_EQ(MergeToDecimalText(r.selection.size(), r.read(), firstRead), MergeToDecimalText(r.selection))
+            << "selection of " << r.selection.size() << " bytes, first read " << firstRead << ", round " << round;
+    }
+}
+
+TEST(ToolTextsFromTheSelectionsStart, StartsThatCannotDecideReadOnUntilTheyDo) {
+    std::string lines;  // 200 pieces: the first start of 256 bytes already shows the limit is passed
+    for (int i = 0; i < 100; ++i) lines += "0A 0B\r\n";
+    Reader hex{lines};
+    EXPECT_EQ(ConversionBalloonText(hex.selection.size(), hex.read(), 256), ConversionBalloonText(lines));
+    EXPECT_EQ(hex.longest, 256u);
+    EXPECT_EQ(MergeToDecimalText(hex.selection.size(), hex.read(), 256), MergeToDecimalText(lines));
+    EXPECT_EQ(hex.longest, 256u);
+
+    // Blanks first, then two pieces: no start short of the whole can tell there are no more.
+    Reader sparse{std::string(5000, ' ') + "12 \r\n 34" + std::string(5000, ' ')};
+    EXPECT_EQ(ConversionBalloonText(sparse.selection.size(), sparse.read(), 16),
+              "16进制：      12       34 \r\n10进制：      18       52 \r\n 2进制：00010010 00110100 ");
+    EXPECT_EQ(sparse.longest, sparse.selection.size());
+    EXPECT_EQ(MergeToDecimalText(sparse.selection.size(), sparse.read(), 16), "16进制：1234\r\n10进制：4660");
+
+    // Starts that end inside a pair ("\r" | "\n", a lead byte | its trail) where the
+    // pair decides: a 65th piece or none, 64 digits or more. Every cut is tried.
+    std::string sixtyFour, digits;
+    for (int i = 0; i < 64; ++i) sixtyFour += "5A ";
+    for (int i = 0; i < 32; ++i) digits += "5A";
+    std::string alternating;
+    for (int i = 0; i < 70; ++i) alternating += i % 2 ? "\r\n" : "\xA1\xA1";
+    for (const std::string& selection : {alternating + "1", sixtyFour + "\r\n  ", sixtyFour + "\xA1\xA1 ",
+                                         digits + "\r\n ", digits + "\xA1\xA1", digits + "\r\n7"}) {
+        for (std::size_t cut = 1; cut < selection.size(); ++cut) {
+            Reader r{selection};
+            EXPECT_EQ(ConversionBalloonText(r.selection.size(), r.read(), cut), ConversionBalloonText(selection))
+                << cut;
+            EXPECT_EQ(MergeToDecimalText(r.selection.size(), r.read(), cut), MergeToDecimalText(selection)) << cut;
+        }
+    }
 }
 
 }  // namespace

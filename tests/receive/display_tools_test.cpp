@@ -5,6 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "receive/background_file_writer.h"
+#include "receive/conversion_texts.h"
+
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
 
@@ -116,6 +119,82 @@ TEST_F(ToolsTest, PasteTakesTheCurrentInsertionFormat) {
     choose(kPasteItem);
     EXPECT_EQ(d().text(), "AB");
     EXPECT_EQ(d().rich().formatAt(1).colour, ui::Rgb(0, 0, 255));
+}
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream got;
+    got << in.rdbuf();
+    return got.str();
+}
+
+// Hex cells with a line end every 50 and a character now and then: `bytes` long.
+std::string Session(std::size_t bytes) {
+    std::string text;
+    for (std::size_t i = 0; text.size() < bytes; ++i) text += i % 50 == 49 ? "\r\n" : i % 13 ? "5A " : "中 ";
+    return text;
+}
+
+TEST_F(ToolsTest, LargeSelectionsAcrossStorageBlocksGiveTheTextsOfTheirWholeBytes) {
+    // 3 MB: the store's 1 MB blocks end inside cells and characters.
+    d().replaceSelection(Session(3'000'000));
+    const std::int64_t units = d().rich().unitCount();
+    const std::vector<std::pair<std::int64_t, std::int64_t>> selections = {
+        {0, -1}, {units / 3 - 40, 100}, {units / 3 - 1, 2}, {units / 2, units / 2}, {100, 30}};
+    for (const auto& [start, length] : selections) {
+        d().setSelection(start, length);
+        const std::string selected = d().selectedText();
+        model.userMouse(d(), ui::Event::LeftReleased, {});
+        choose(kMergeToDecimalItem);
+        ASSERT_GE(view.balloons.size(), 2u);
+        EXPECT_EQ(view.balloons[view.balloons.size() - 2].text, ConversionBalloonText(selected).value()) << start;
+        EXPECT_EQ(view.balloons.back().text, MergeToDecimalText(selected).value()) << start;
+        choose(kCopyItem);
+        EXPECT_TRUE(platform.clipboard == selected) << start;
+    }
+    // Blanks with two pieces far apart: no start decides, the whole selection is read.
+    d().setText(std::string(2'000'000, ' ') + "12" + std::string(2'000'000, ' ') + "34 ");
+    choose(kSelectAllItem);
+    model.userMouse(d(), ui::Event::LeftReleased, {});
+    EXPECT_EQ(view.balloons.back().text,
+              "16进制：      12       34 \r\n10进制：      18       52 \r\n 2进制：00010010 00110100 ");
+}
+
+TEST_F(ToolsTest, ALargeSaveHoldsTheDisplayOfItsClickAndASecondSaveComesAfterIt) {
+    const std::string first = Session(5'000'000);
+    d().setText(first);
+    const std::string path = tmp.slash() + "large.txt";
+    view.saveAnswer = path;
+    model.userClick(c(kSave));
+    d().append("\r\nmore after the click");  // not in the first file
+    d().setSelection(0, 10);
+    d().replaceSelection("edited");
+    const std::string second = d().text();
+    model.userClick(c(kSave));  // the same file again, asked while the first may still be written
+    tools.waitForSaves();
+    EXPECT_TRUE(FileBytes(path) == second);
+
+    const std::string other = tmp.slash() + "first.txt";
+    d().setText(first);
+    view.saveAnswer = other;
+    model.userClick(c(kSave));
+    d().setText("");
+    tools.waitForSaves();
+    EXPECT_TRUE(FileBytes(other) == first);
+}
+
+TEST(BackgroundFileWriter, FilesAskedForAreCompleteWhenTheWriterGoesAndInTheirOrder) {
+    test::TempDir dir;
+    const std::string a = (dir.path() / "a.bin").string(), b = (dir.path() / "b.bin").string();
+    const std::string big = Session(20'000'000), small("\x00\xFF\r\n", 4);
+    {
+        BackgroundFileWriter writer;
+        writer.write(a, ui::TextSnapshot::Of(big));
+        writer.write(b, ui::TextSnapshot::Of(big));
+        writer.write(a, ui::TextSnapshot::Of(small));
+    }  // as at program exit: nothing cut short, nothing lost
+    EXPECT_EQ(FileBytes(a), small);
+    EXPECT_TRUE(FileBytes(b) == big);
 }
 
 class ToolsAndReceiveTest : public ToolsTest {

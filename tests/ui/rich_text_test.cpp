@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 #include "ui/rich_text.h"
 
@@ -219,6 +220,72 @@ TEST(RichText, AppendingToAHugeTextDoesNotRescanIt) {
     for (int i = 0; i < 20000; ++i) rich.append("\xD6\xD0");
     EXPECT_EQ(rich.unitCount(), 20'000'000 + 20000);
     EXPECT_EQ(rich.selectedText(), "AAAAA");
+}
+
+TEST(RichText, SnapshotsKeepTheBytesOfTheirMomentWhileTheTextChanges) {
+    // Three blocks and a half (the store keeps 1 MB blocks), a two-byte character
+    // across the first block boundary.
+    constexpr std::size_t kBlock = 1 << 20;
+    RichText rich;
+    Text expected;
+    for (std::size_t i = 0; expected.size() < 3'500'000; ++i) expected += i % 5 ? "5A " : "\xD6\xD0\r\n";
+    expected.insert(kBlock - 1, "\xD6\xD0");
+    rich.append(expected);
+    ASSERT_TRUE(rich.text() == expected);  // (large texts: compared without a diff)
+
+    const TextSnapshot whole = rich.snapshot(0, rich.byteCount());
+    const std::size_t from = kBlock - 5, to = 2 * kBlock + 7;
+    const TextSnapshot across = rich.snapshot(from, to);
+    rich.setSelection(10, 2'000'000);
+    const TextSnapshot selected = rich.selectionSnapshot();
+    const Text selectedText = rich.selectedText();
+    EXPECT_TRUE(selected.bytes() == selectedText);
+    EXPECT_TRUE(across.bytes() == expected.substr(from, to - from));
+    EXPECT_EQ(across.bytes(9), expected.substr(from, 9));  // a start that ends inside the character
+
+    // Edits in shared blocks, appends to the shared last block, a delete across blocks.
+    Text live = expected;
+    rich.append("tail");
+    live += "tail";
+    const std::size_t at = rich.byteOfUnit(100), after = rich.byteOfUnit(103);
+    rich.userReplace(100, 3, "\xB0\xA1");
+    live.replace(at, after - at, "\xB0\xA1");
+    const std::int64_t u0 = rich.unitOfByte(kBlock - 10), u1 = rich.unitOfByte(kBlock + 2'000'000);
+    const std::size_t b0 = rich.byteOfUnit(u0), b1 = rich.byteOfUnit(u1);
+    rich.userReplace(u0, u1 - u0, "");
+    live.erase(b0, b1 - b0);
+    EXPECT_TRUE(rich.text() == live);
+    ExpectIndexesMatch(rich);
+
+    EXPECT_TRUE(whole.bytes() == expected);
+    EXPECT_TRUE(across.bytes() == expected.substr(from, to - from));
+    EXPECT_TRUE(selected.bytes() == selectedText);
+    rich.setText("");
+    EXPECT_EQ(whole.size(), expected.size());
+    EXPECT_TRUE(whole.bytes() == expected);
+}
+
+TEST(RichText, SnapshotReadOnAnotherThreadWhileTheTextGrowsAndIsEdited) {
+    RichText rich;
+    Text cells;
+    while (cells.size() < 2'500'000) cells += "5A ";
+    rich.append(cells);
+    const TextSnapshot snapshot = rich.snapshot(0, rich.byteCount());
+    bool same = false;
+    std::thread reader([&] {
+        for (int round = 0; round < 20; ++round) {
+            same = true;
+            snapshot.forEachPiece([&](std::string_view piece) { same = same && piece.find_first_not_of("5A ") == piece.npos; });
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        rich.append("0123456789");
+        rich.userReplace(i * 100, 1, "y");  // edits in the shared blocks
+    }
+    reader.join();
+    EXPECT_TRUE(same);
+    EXPECT_EQ(snapshot.size(), cells.size());
+    EXPECT_TRUE(snapshot.bytes() == cells);
 }
 
 }  // namespace

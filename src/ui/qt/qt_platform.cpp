@@ -10,6 +10,42 @@
 #include "ui/qt/gbk_qstring.h"
 
 namespace vorta::ui::qt {
+namespace {
+
+// The program's text as other programs take it: Linux programs end lines with "\n".
+QString ClipboardPlainText(const Text& text) {
+    QString plain = FromGbk(text);
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return plain;
+}
+
+// Plain text on the clipboard, kept as the snapshot of the bytes it was copied
+// from and converted the first time a program asks for it: copying a large
+// selection answers at once, and nothing is converted if nobody pastes.
+class SnapshotMimeData : public QMimeData {
+public:
+    explicit SnapshotMimeData(TextSnapshot bytes) : bytes_(std::move(bytes)) {}
+    QStringList formats() const override { return {QStringLiteral("text/plain")}; }
+    bool hasFormat(const QString& mimeType) const override { return mimeType == QLatin1String("text/plain"); }
+
+protected:
+    QVariant retrieveData(const QString& mimeType, QMetaType) const override {
+        if (mimeType != QLatin1String("text/plain")) return {};
+        if (!converted_) {
+            plain_ = ClipboardPlainText(bytes_.bytes());
+            bytes_ = {};
+            converted_ = true;
+        }
+        return plain_;
+    }
+
+private:
+    mutable TextSnapshot bytes_;
+    mutable QString plain_;
+    mutable bool converted_ = false;
+};
+
+}  // namespace
 
 QtPlatform::QtPlatform() : enter_(std::make_unique<EnterKeyGrab>()) {}
 QtPlatform::~QtPlatform() = default;
@@ -41,10 +77,15 @@ std::optional<Text> QtPlatform::clipboardText() const {
     return ToGbk(text);
 }
 
-void QtPlatform::setClipboardText(const Text& text) {
-    QString plain = FromGbk(text);
-    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QGuiApplication::clipboard()->setText(plain);
+void QtPlatform::setClipboardText(const Text& text) { QGuiApplication::clipboard()->setText(ClipboardPlainText(text)); }
+
+void QtPlatform::setClipboardSnapshot(const TextSnapshot& text) {
+    QGuiApplication::clipboard()->setMimeData(new SnapshotMimeData(text));
+}
+
+bool QtPlatform::clipboardHasText() const {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return data && data->hasText();
 }
 
 bool QtPlatform::registerEnterHotKey(std::function<void()> onPressed) { return enter_->grab(std::move(onPressed)); }

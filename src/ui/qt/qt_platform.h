@@ -18,6 +18,8 @@ public:
     Point cursorPos() const override;
     std::optional<Text> clipboardText() const override;
     void setClipboardText(const Text& text) override;
+    void setClipboardSnapshot(const TextSnapshot& text) override;
+    bool clipboardHasText() const override;
     bool registerEnterHotKey(std::function<void()> onPressed) override;
     void unregisterEnterHotKey() override;
 

@@ -92,33 +92,37 @@ private:
     RichTextView* view() const;
 };
 
-// What a copy puts on the clipboard: the selected bytes and their colours, taken
-// at once; the plain text and the HTML with colours are made only when a program
-// asks for them, so copying a large display answers at once.
+// What a copy puts on the clipboard: a snapshot of the selected bytes (shared
+// with the display, not copied) and their colours, taken at once; the plain
+// text and the HTML with colours are made only when a program asks for them,
+// so copying a large display answers at once.
 class ClipboardData : public QMimeData {
 public:
     struct ColourRun {
-        std::size_t end;  // byte offset in `bytes` where the run ends
+        std::size_t end;  // byte offset in the selection where the run ends
         Colour colour;
     };
-    ClipboardData(std::string bytes, std::vector<ColourRun> runs) : bytes_(std::move(bytes)), runs_(std::move(runs)) {}
+    ClipboardData(TextSnapshot bytes, std::vector<ColourRun> runs) : snapshot_(std::move(bytes)), runs_(std::move(runs)) {}
     QStringList formats() const override { return {QStringLiteral("text/plain"), QStringLiteral("text/html")}; }
     bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
 
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType) const override {
         if (mimeType == QLatin1String("text/plain")) {
-            QString text = UnitsToQString(bytes_);
-            text.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
-            return text;
+            if (plain_.isNull()) {
+                plain_ = UnitsToQString(bytes());
+                plain_.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+            }
+            return plain_;
         }
         if (mimeType != QLatin1String("text/html")) return {};
+        const std::string& selected = bytes();
         QString html = QStringLiteral("<pre>");
         std::size_t start = 0;
         for (const ColourRun& run : runs_) {
             // Line ends become <br> between spans, so each span holds the text of one line.
             const QStringList lines =
-                UnitsToQString(bytes_.substr(start, run.end - start)).split(QChar(QChar::ParagraphSeparator));
+                UnitsToQString(selected.substr(start, run.end - start)).split(QChar(QChar::ParagraphSeparator));
             start = run.end;
             for (qsizetype i = 0; i < lines.size(); ++i) {
                 if (i > 0) html += QStringLiteral("<br>");
@@ -134,8 +138,20 @@ protected:
     }
 
 private:
-    std::string bytes_;
+    // The selected bytes in one string, made at the first request.
+    const std::string& bytes() const {
+        if (!copied_) {
+            bytes_ = snapshot_.bytes();
+            snapshot_ = {};  // the display's blocks are no longer needed
+            copied_ = true;
+        }
+        return bytes_;
+    }
+    mutable TextSnapshot snapshot_;
     std::vector<ColourRun> runs_;
+    mutable std::string bytes_;
+    mutable bool copied_ = false;
+    mutable QString plain_;
 };
 
 class RichTextView : public QAbstractScrollArea {
@@ -618,7 +634,7 @@ private:
         std::vector<ClipboardData::ColourRun> colours;
         for (const RichText::Run& run : r.runs(from, to))
             colours.push_back({run.byteEnd - from, r.format(run.format).colour});
-        QGuiApplication::clipboard()->setMimeData(new ClipboardData(r.bytes(from, to), std::move(colours)));
+        QGuiApplication::clipboard()->setMimeData(new ClipboardData(r.snapshot(from, to), std::move(colours)));
     }
     void paste() {
         const QMimeData* mime = QGuiApplication::clipboard()->mimeData();

@@ -75,6 +75,7 @@ TEST(GbkQString, LineEndsBecomeParagraphBreaksAndTypedTextComesBackAsUnits) {
 #include <QGuiApplication>
 
 #include "ui/qt/qt_platform.h"
+#include "ui/rich_text.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -87,6 +88,22 @@ TEST(QtClipboard, PlainTextWithLineEndsBothWays) {
     EXPECT_EQ(platform.clipboardText(), std::string("文\r\nB\r\nC"));
     QGuiApplication::clipboard()->clear();
     EXPECT_FALSE(platform.clipboardText().has_value());
+    EXPECT_FALSE(platform.clipboardHasText());
+}
+
+TEST(QtClipboard, ASnapshotGivesTheTextOfItsMomentAsPlainTextDoes) {
+    QtPlatform platform;
+    RichText display;
+    const std::string bytes = "中\r\nA\xA1\xA1 \xFF";  // a full-width space and a lone lead byte
+    display.append(bytes);
+    platform.setClipboardText(bytes);
+    const QString plain = QGuiApplication::clipboard()->text();
+    platform.setClipboardSnapshot(display.snapshot(0, display.byteCount()));
+    display.setText("changed");
+    EXPECT_TRUE(platform.clipboardHasText());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), plain);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), plain);  // read twice, same text
+    QGuiApplication::clipboard()->clear();
 }
 
 }  // namespace

@@ -6,10 +6,13 @@
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QElapsedTimer>
 #include <QTest>
 #include <random>
 
+#include "ui/qt/rich_text_widget.h"
 #include "ui/model.h"
 #include "ui/qt/application.h"
 #include "ui/qt/gbk_qstring.h"
@@ -58,7 +61,7 @@ protected:
     static void settle() {
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < 40) QCoreApplication::processEvents();
+        while (t.elapsed() < kRichTextFrameMs + 20) QCoreApplication::processEvents();
     }
     QAccessibleTextInterface* text() {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
@@ -114,6 +117,27 @@ TEST_F(RichTextView, AccessibleTextGivesTheWholeDisplayWithColoursPerCharacter) 
     EXPECT_EQ(text()->attributes(1, &start, &end), QStringLiteral("color:rgb(0,128,0);"));
     EXPECT_EQ(text()->attributes(8, &start, &end), QStringLiteral("color:rgb(0,0,255);"));
     EXPECT_EQ(text()->text(6, 10), QStringLiteral(u"0A 中"));
+}
+
+TEST_F(RichTextView, CopyGivesPlainTextAndColouredHtmlOfTheSelectionAsItWasAtTheCopy) {
+    const CharFormat blue{"SimSun", 11, 0, 0, Rgb(0, 0, 255)};
+    box->append("AB\r\nC<", blue);
+    box->append(ToGbk(QStringLiteral(u"D中")), CharFormat{});
+    settle();
+    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
+    // The display changes before any program reads the clipboard: the copy keeps its moment.
+    box->append("later");
+    QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClicks(widget, "typed");
+    settle();
+    ASSERT_EQ(box->text().substr(0, 7), "typedAB");
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text(), QStringLiteral(u"AB\nC<D中"));
+    EXPECT_EQ(copied->html(), QStringLiteral(u"<pre><span style=\"color:#0000ff;\">AB</span><br>"
+                                             u"<span style=\"color:#0000ff;\">C&lt;</span>D中</pre>"));
+    QGuiApplication::clipboard()->clear();
 }
 
 TEST_F(RichTextView, RandomInterleavingsKeepTheViewOnTheModel) {
