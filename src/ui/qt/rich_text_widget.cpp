@@ -21,10 +21,13 @@
 namespace vorta::ui::qt {
 namespace {
 
-// A line longer than this many units is laid out in pieces of this size, each
-// starting a new row, so a line of any length costs one piece to show. A
-// multiple of 3, so a long line of hex cells ("0A ") is never cut inside a cell.
+// A line longer than this many units is laid out in pieces of about this size,
+// each starting a new row, so a line of any length costs one piece to show.
 constexpr std::int64_t kSegmentUnits = 4095;
+// A piece ends after the last blank within this many units before its nominal
+// end (a multiple of kSegmentUnits), so it cuts neither a word nor a hex cell
+// ("0A "), whatever text comes before them on the line.
+constexpr std::int64_t kSegmentSlack = 64;
 constexpr int kMargin = 4;
 
 QTextCharFormat ToQtFormat(const CharFormat& f) {
@@ -394,6 +397,19 @@ private:
     static std::int64_t SegmentsOf(const RichText::Line& l) {
         return l.units == 0 ? 1 : (l.units + kSegmentUnits - 1) / kSegmentUnits;
     }
+    // Where piece `seg` of line `l` starts, in units from the line's start (the
+    // line's length past its last piece). Pieces start at most kSegmentSlack
+    // before their nominal start, so they stay in order and never empty.
+    std::int64_t segmentStart(const RichText::Line& l, std::int64_t seg) const {
+        const std::int64_t nominal = seg * kSegmentUnits;
+        if (seg <= 0 || nominal >= l.units) return std::clamp<std::int64_t>(nominal, 0, l.units);
+        const std::int64_t from = nominal - kSegmentSlack;
+        const std::string bytes =
+            rich().bytes(rich().byteOfUnit(l.unitStart + from), rich().byteOfUnit(l.unitStart + nominal));
+        // A space byte is a unit of its own (it is never the second byte of a character).
+        const std::size_t space = bytes.rfind(' ');
+        return space == std::string::npos ? nominal : from + CountUnits(bytes.data(), space + 1);
+    }
     qreal rowHeight() { return segment(top_.line, top_.seg).layout->lineAt(0).height(); }
     bool valid(const Row& r) const { return r.line >= 0 && r.line < rich().lineCount(); }
     int rowsOf(Segment& s) const { return std::max(1, s.layout->lineCount()); }
@@ -403,7 +419,7 @@ private:
         s.used = true;
         if (s.layout) return s;
         const RichText::Line l = rich().line(line);
-        const std::int64_t u0 = seg * kSegmentUnits, u1 = std::min(l.units, u0 + kSegmentUnits);
+        const std::int64_t u0 = segmentStart(l, seg), u1 = segmentStart(l, seg + 1);
         const std::size_t b0 = seg == 0 ? l.byteStart : rich().byteOfUnit(l.unitStart + u0);
         const std::size_t b1 = u1 == l.units ? l.byteEnd : rich().byteOfUnit(l.unitStart + u1);
         const std::string bytes = rich().bytes(b0, b1);
@@ -520,7 +536,8 @@ private:
         const std::int64_t line = rich().lineOfUnit(unit);
         const RichText::Line l = rich().line(line);
         const std::int64_t rel = std::clamp<std::int64_t>(unit - l.unitStart, 0, l.units);
-        const std::int64_t seg = std::min(rel / kSegmentUnits, SegmentsOf(l) - 1);
+        std::int64_t seg = std::min(rel / kSegmentUnits, SegmentsOf(l) - 1);
+        if (seg + 1 < SegmentsOf(l) && rel >= segmentStart(l, seg + 1)) ++seg;  // its start moved back
         Segment& s = segment(line, seg);
         const int pos = static_cast<int>(unit - s.unitStart);
         int row = 0;

@@ -169,6 +169,30 @@ TEST_F(RichTextView, RandomInterleavingsKeepTheViewOnTheModel) {
     }
 }
 
+// A line too long to lay out at once is drawn in pieces, each starting a row.
+// Wherever the text before them puts the cut, a piece ends after a blank, so a
+// hex cell is never split over two rows: every row starts at a cell.
+TEST_F(RichTextView, LongLinesArePiecedBetweenCellsWhateverComesFirst) {
+    for (const std::string prefix : {"", "X", "→ "}) {
+        std::string line = prefix;
+        for (int i = 0; i < 3000; ++i) line += "0A ";
+        box->setText(line);
+        settle();
+        const std::int64_t first = CountUnits(prefix.data(), prefix.size());
+        QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
+        std::int64_t previous = -1;
+        for (;;) {  // row by row to the end, reading where each starts
+            QTest::keyClick(widget, Qt::Key_Down);
+            QTest::keyClick(widget, Qt::Key_Home);
+            const std::int64_t rowStart = text()->cursorPosition();
+            if (rowStart <= previous) break;
+            previous = rowStart;
+            EXPECT_EQ((rowStart - first) % 3, 0) << "row starting inside a cell after \"" << prefix << "\": " << rowStart;
+        }
+        EXPECT_GT(previous, box->rich().unitCount() - 200) << "the rows were not all visited";
+    }
+}
+
 TEST_F(RichTextView, DragSelectsAndTheSelectionReachesTheModel) {
     box->append("01 02 03 04");
     settle();
