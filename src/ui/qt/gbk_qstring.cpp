@@ -120,6 +120,14 @@ QString UnitsToQString(const std::string& gbk) {
     const char* p = gbk.data();
     const std::size_t n = gbk.size();
     for (std::size_t i = 0; i < n;) {
+        // Runs of plain ASCII (all of a hex display but its line ends) go in at once.
+        std::size_t run = i;
+        while (run < n && static_cast<unsigned char>(p[run]) < 0x80 && p[run] != '\r' && p[run] != '\n') ++run;
+        if (run > i) {
+            out.append(QLatin1StringView(p + i, static_cast<qsizetype>(run - i)));
+            i = run;
+            continue;
+        }
         const std::size_t len = UnitLength(p + i, n - i);
         const auto b = static_cast<unsigned char>(p[i]);
         if (b == '\r' || b == '\n')
