@@ -9,8 +9,11 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // Bytes read in one round before the monitor thread looks at shutdown and
 // write requests again, so a flood cannot starve them.
 constexpr std::size_t kReadRound = 1024 * 1024;
-// A read smaller than this is followed by a gathering pause (see kGather).
-constexpr std::size_t kGatherBelow = 4096;
+// A read round smaller than this is followed by a gathering pause (see
+// kGather). A busy line fills rounds far larger, so it never pauses: the
+// driver's buffer (a pseudo-terminal's holds about 64 KB) would fill during
+// a pause and hold the sender up.
+constexpr std::size_t kGatherBelow = 512;
 
 }  // namespace
 
