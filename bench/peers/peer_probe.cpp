@@ -6,8 +6,10 @@
 // has caught up), CPU seconds per MB and per second, memory growth per byte and
 // the slowest ping answer (how long a user's click would have waited).
 //
-// peer_probe PID WINDOW FEED_PTY BYTES RATE [LABEL]
+// peer_probe PID WINDOW FEED_PTY BYTES RATE [LABEL [RESULTS]]
 //   RATE 0 writes as fast as the line takes it; otherwise bytes per second.
+//   RESULTS: a file to which the figures are appended as one line of plain
+//   numbers, for run_peers.sh to put the programs side by side.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
@@ -124,7 +126,7 @@ private:
 
 int main(int argc, char** argv) {
     if (argc < 6) {
-        std::fprintf(stderr, "usage: %s PID WINDOW FEED_PTY BYTES RATE [LABEL]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PID WINDOW FEED_PTY BYTES RATE [LABEL [RESULTS]]\n", argv[0]);
         return 2;
     }
     const int pid = std::atoi(argv[1]);
@@ -132,6 +134,7 @@ int main(int argc, char** argv) {
     const long total = std::atol(argv[4]);
     const long rate = std::atol(argv[5]);
     const std::string label = argc > 6 ? argv[6] : "";
+    const char* results = argc > 7 ? argv[7] : nullptr;
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         std::fprintf(stderr, "no X display\n");
@@ -193,15 +196,21 @@ int main(int argc, char** argv) {
     // The display caught up somewhere in the last busy window; count its end.
     const double seconds = std::max(lastBusy, 1e-3);
     const double mb = static_cast<double>(total) / 1e6;
-    if (rate > 0)
+    const double memoryPerByte = static_cast<double>(rss - rss0) * 1024.0 / static_cast<double>(total);
+    FILE* out = results ? std::fopen(results, "a") : nullptr;
+    if (rate > 0) {
         std::printf("%-14s %ld B/s for %.1f s: CPU %.1f%% of one core, worst UI answer %.1f ms (%ld pings)\n",
                     label.c_str(), rate, seconds, 100 * cpu / seconds, pinger.worstMs, pinger.answers);
-    else
+        if (out) std::fprintf(out, "%s rate %.2f %.1f\n", label.c_str(), 100 * cpu / seconds, pinger.worstMs);
+    } else {
         std::printf("%-14s flood of %.0f MB: displayed in %.2f s = %.2f MB/s, CPU %.2f s/MB, memory %+.1f B per byte, "
                     "worst UI answer %.1f ms (%ld pings)\n",
-                    label.c_str(), mb, seconds, mb / seconds, cpu / mb,
-                    static_cast<double>(rss - rss0) * 1024.0 / static_cast<double>(total), pinger.worstMs,
-                    pinger.answers);
+                    label.c_str(), mb, seconds, mb / seconds, cpu / mb, memoryPerByte, pinger.worstMs, pinger.answers);
+        if (out)
+            std::fprintf(out, "%s flood %.3f %.3f %.2f %.1f\n", label.c_str(), mb / seconds, cpu / mb, memoryPerByte,
+                         pinger.worstMs);
+    }
+    if (out) std::fclose(out);
     ::close(feed);
     XCloseDisplay(display);
     return 0;

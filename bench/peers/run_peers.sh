@@ -2,14 +2,22 @@
 # Side by side: this program and two Linux serial GUIs (CuteCom, GTKTerm), each
 # on a private X server, fed through a pseudo-terminal pair, hex display,
 # measured from outside by peer_probe (bytes displayed per second, CPU per MB,
-# memory growth per byte, CPU at 11,520 B/s, slowest answer to an X ping).
+# memory growth per byte, CPU at 11,520 B/s, slowest answer to an X ping),
+# then a table of the three with the ratios this program / peer.
 #
 # run_peers.sh BUILD_DIR
 # The peers are Debian packages installed here for the benchmark only; when
 # they cannot be installed the script says so and skips them. Never used by CI.
+# A pseudo-terminal has no modem lines and no udev entry, which the peers take
+# for a broken port: they get the shim pty_modem_shim.so (LD_PRELOAD) that
+# answers those requests as a ready device would. Their start is traced with
+# strace, detached before measuring, to show what they tripped on if they
+# still do not open the port. PEERS="self cutecom gtkterm" chooses who runs;
+# PEER_SHOTS=DIR keeps a screenshot of each after its flood.
 set -u
 build=${1:-build}
 probe="$build/bench/peer_probe"
+shim="$(cd "$build" 2>/dev/null && pwd)/bench/peers/pty_modem_shim.so"
 program="$build/vorta-serial"
 flood=${PEER_FLOOD_BYTES:-20000000}
 rate=11520
@@ -19,6 +27,7 @@ for tool in Xvfb socat xdotool; do
     if ! command -v "$tool" >/dev/null; then echo "peers: $tool not installed, skipped"; exit 0; fi
 done
 if [ ! -x "$probe" ]; then echo "peers: $probe not built (needs X11), skipped"; exit 0; fi
+if [ ! -f "$shim" ]; then echo "peers: $shim not built, the peers cannot open a pseudo-terminal"; fi
 
 ensure_package() {  # ensure_package BINARY PACKAGE
     command -v "$1" >/dev/null && return 0
@@ -30,7 +39,11 @@ ensure_package() {  # ensure_package BINARY PACKAGE
     command -v "$1" >/dev/null
 }
 
+# strace shows what a peer trips on when it does not open the port.
+ensure_package strace strace || echo "peers: strace not installed, the peers' start is not traced"
+
 work=$(mktemp -d /tmp/vorta-peers.XXXXXX)
+results="$work/results"
 pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
@@ -75,16 +88,66 @@ holds_port() {
     return 1
 }
 
+# start_peer NAME COMMAND...: starts a peer with the shim preloaded, its start
+# traced (file, ioctl and lock calls) into $work/NAME.strace; sets peer_pid.
+start_peer() {
+    local name=$1
+    shift
+    tracer_pid=""
+    peer_pid=""
+    if command -v strace >/dev/null; then
+        # -E gives the shim to the peer only, not to strace; -I 1 lets a TERM
+        # make strace detach (with -o it would ignore TERM).
+        strace -f -qq -I 1 -o "$work/$name.strace" -e trace=openat,ioctl,flock,close -E LD_PRELOAD="$shim" "$@" \
+            >/dev/null 2>&1 &
+        tracer_pid=$!
+        pids+=($tracer_pid)
+        for _ in $(seq 50); do
+            peer_pid=$(pgrep -P "$tracer_pid" | head -1)
+            [ -n "$peer_pid" ] && break
+            kill -0 "$tracer_pid" 2>/dev/null || break  # strace may not trace here (no ptrace)
+            sleep 0.1
+        done
+    fi
+    if [ -z "$peer_pid" ]; then
+        [ -n "$tracer_pid" ] && stop_pid "$tracer_pid"
+        tracer_pid=""
+        LD_PRELOAD="$shim" "$@" >/dev/null 2>&1 &
+        peer_pid=$!
+    fi
+    pids+=($peer_pid)
+}
+# Ends the trace before measuring: strace detaches and the peer runs on untraced.
+detach_trace() { [ -n "$tracer_pid" ] && stop_pid "$tracer_pid"; tracer_pid=""; }
+
+# What a peer did with the port before giving up, from its start trace: the
+# opening, failed requests on the port and its closing, failed device lookups
+# (/sys/dev/char/MAJOR:MINOR, where udev looks).
+explain() {  # explain NAME
+    [ -s "$work/$1.strace" ] || return
+    awk -v dev="$(readlink -f "$work/tty")" -v link="$work/tty" '
+        index($0, dev) || index($0, link) {
+            if (match($0, /= [0-9]+$/)) port = substr($0, RSTART + 2)
+            print; next
+        }
+        port != "" && $0 ~ ("\\(" port ", .* = -1 E") && !/TCGETS/ { print; next }
+        port != "" && $0 ~ ("close\\(" port "\\)") { print; port = ""; next }
+        /"[0-9]+:[0-9]+", .* = -1 ENOENT/ { print }
+    ' "$work/$1.strace" | tail -10 | sed "s/^/    $1 trace: /"
+}
+
 measure() {  # measure LABEL PID WINDOW
     if ! holds_port "$2"; then
         echo "$1: did not open the pseudo-terminal $(readlink -f "$work/tty"), not measured"
+        explain "$1"
         return
     fi
     # A program that never opened the port never reads: give up rather than wait forever.
-    timeout 300 "$probe" "$2" "$3" "$work/feed" "$flood" 0 "$1" || echo "$1: no result (port not opened or too slow)"
+    timeout 300 "$probe" "$2" "$3" "$work/feed" "$flood" 0 "$1" "$results" ||
+        echo "$1: no result (port not opened or too slow)"
     # PEER_SHOTS=DIR keeps a screenshot of each program after its flood, to check its display mode.
     [ -n "${PEER_SHOTS:-}" ] && import -window root "$PEER_SHOTS/$1.png" 2>/dev/null
-    timeout 120 "$probe" "$2" "$3" "$work/feed" $((rate * rate_seconds)) "$rate" "$1" ||
+    timeout 120 "$probe" "$2" "$3" "$work/feed" $((rate * rate_seconds)) "$rate" "$1" "$results" ||
         echo "$1: no result at $rate B/s"
 }
 
@@ -118,9 +181,8 @@ run_cutecom() {
     mkdir -p "$home/.config/CuteCom"
     printf '[sessions]\n1\\BaudRate=115200\n1\\DataBits=8\n1\\Device=%s\n1\\FlowControl=0\n1\\OpenMode=3\n1\\Parity=0\n1\\StopBits=1\n1\\name=Default\n1\\showCtrlCharacters=false\n1\\showTimestamp=false\nsize=1\n' \
         "$work/tty" >"$home/.config/CuteCom/CuteCom5.conf"
-    HOME="$home" XDG_CONFIG_HOME="$home/.config" cutecom >/dev/null 2>&1 &
-    local pid=$!
-    pids+=($pid)
+    HOME="$home" XDG_CONFIG_HOME="$home/.config" start_peer CuteCom cutecom
+    local pid=$peer_pid
     local w
     w=$(window_of $pid)
     sleep 1
@@ -128,41 +190,84 @@ run_cutecom() {
     xdotool key --window "$w" alt+x   # "Hex output"
     xdotool key --window "$w" alt+o   # "Open"
     sleep 1
-    # Modem-line requests fail on a pseudo-terminal; CuteCom says so in a dialog: close it.
-    # (The CuteCom of Debian 12 then closes the port again: measure() says so.)
+    # Without the shim, the failing modem-line requests bring up a dialog and
+    # CuteCom closes the port again; should any dialog show, close it.
     for d in $(xdotool search --onlyvisible --pid $pid); do
         if [ "$d" != "$w" ]; then xdotool windowfocus "$d"; xdotool key --window "$d" Return; sleep 0.5; fi
     done
     sleep 0.5
+    detach_trace
     measure "CuteCom" $pid "$w"
     stop_pid $pid
     stop_pid "$socat_pid"
 }
 
+gtkterm_scrollback=10000
 run_gtkterm() {
     if ! ensure_package gtkterm gtkterm; then echo "gtkterm: not installed, skipped"; return; fi
     start_pty
     local home="$work/gtkterm"
     mkdir -p "$home/.config"
-    HOME="$home" XDG_CONFIG_HOME="$home/.config" gtkterm -p "$(readlink -f "$work/tty")" -s 115200 >/dev/null 2>&1 &
-    local pid=$!
-    pids+=($pid)
+    # Its own configuration file, so that it does not stop at the first-run dialog
+    # ("Configuration file ... has been created"); the scroll-back is its default.
+    {
+        printf '[default]\n'
+        printf '%s\t= %s\n' port "$(readlink -f "$work/tty")" speed 115200 bits 8 stopbits 1 parity none flow none \
+            term_scrollback "$gtkterm_scrollback"
+    } >"$home/.config/.gtktermrc"
+    # GTKTerm looks its port up through udev and closes it when udev does not
+    # know it (a pseudo-terminal has no udev entry): the shim answers for it.
+    HOME="$home" XDG_CONFIG_HOME="$home/.config" start_peer GTKTerm gtkterm -p "$(readlink -f "$work/tty")" -s 115200
+    local pid=$peer_pid
     local w
     w=$(window_of $pid)
     sleep 1
-    # The first run says it created its configuration file, in a dialog: close it.
+    # Should any dialog show (a first run without the file above), close it.
     for d in $(xdotool search --onlyvisible --pid $pid); do
         if [ "$d" != "$w" ]; then xdotool windowfocus "$d"; xdotool key Return; sleep 0.5; fi
     done
     # View > Hexadecimal through the menu bar: F10 opens "File", five to the right is "View".
     xdotool windowfocus "$w"
+    # (View has "ASCII" then "Hexadecimal"; the first Down selects "ASCII".)
     xdotool key F10 Right Right Right Right Right Down Down Return
     sleep 1
+    detach_trace
     measure "GTKTerm" $pid "$w"
     stop_pid $pid
     stop_pid "$socat_pid"
 }
 
+# The figures side by side; a ratio is this program's figure over the peer's
+# (above 1 is better for MB/s, below 1 better for the others).
+summary() {
+    [ -s "$results" ] || return
+    echo "peers: side by side (ratio = vorta-serial / peer; MB/s: higher is better, the rest: lower is better)"
+    awk '
+        $2 == "flood" { mbps[$1] = $3; cpu[$1] = $4; mem[$1] = $5; worst[$1] = $6 }
+        $2 == "rate"  { rcpu[$1] = $3 }
+        # A ratio only of two positive figures (memory can shrink during a run).
+        function cell(v, self,   r) {
+            if (v == "") return sprintf("%-22s", "-")
+            r = (self != "" && self + 0 > 0 && v + 0 > 0) ? sprintf(" (%.2f)", self / v) : ""
+            return sprintf("%-22s", v r)
+        }
+        function row(name, a) {
+            printf "  %-34s %-14s %s %s\n", name, (("vorta-serial" in a) ? a["vorta-serial"] : "-"),
+                   cell(a["CuteCom"], a["vorta-serial"]), cell(a["GTKTerm"], a["vorta-serial"])
+        }
+        END {
+            printf "  %-34s %-14s %-22s %-22s\n", "", "vorta-serial", "CuteCom (ratio)", "GTKTerm (ratio)"
+            row("flood: MB/s displayed", mbps)
+            row("flood: CPU s per MB", cpu)
+            row("flood: memory B per received byte", mem)
+            row("flood: worst UI answer ms", worst)
+            row("11,520 B/s: CPU % of one core", rcpu)
+        }' "$results"
+    grep -q '^GTKTerm flood' "$results" &&
+        echo "  (GTKTerm keeps the last $gtkterm_scrollback lines only, its default: its memory does not grow with what it received)"
+}
+
 for who in ${PEERS:-self cutecom gtkterm}; do "run_$who"; done
-# Figures, not a verdict: the last stop_pid reports the killed process status.
+summary
+# Figures, not a verdict.
 exit 0
