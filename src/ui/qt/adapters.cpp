@@ -351,6 +351,10 @@ public:
     GroupAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
         auto* box = new QGroupBox(FromGbk(c.text()), parent);
         box->setFlat(false);
+        // A group box frames the controls around it and lies beneath them all. Where
+        // the window's tables let it overlap the display's bottom edge, the display
+        // covers it, and repainting the display does not repaint the box as well.
+        box->lower();
         adopt(box);
     }
 };

@@ -30,6 +30,10 @@ constexpr std::int64_t kSegmentUnits = 4095;
 constexpr std::int64_t kSegmentSlack = 64;
 constexpr int kMargin = 4;
 
+// The display's fonts carry no typographic features worth shaping for (kerning,
+// ligatures); skipping the shaping step makes laying out a line several times cheaper.
+constexpr QFont::StyleStrategy kTextStrategy = QFont::PreferNoShaping;
+
 QTextCharFormat ToQtFormat(const CharFormat& f) {
     QTextCharFormat q;
     if (!f.face.empty()) q.setFontFamilies({FromGbk(f.face)});
@@ -39,6 +43,7 @@ QTextCharFormat ToQtFormat(const CharFormat& f) {
     q.setFontUnderline(f.effects & kUnderline);
     q.setFontStrikeOut(f.effects & kStrikeOut);
     if (f.colour != kDefaultColour) q.setForeground(ToQColor(f.colour));
+    q.setFontStyleStrategy(kTextStrategy);
     return q;
 }
 
@@ -170,6 +175,8 @@ public:
         auto* barStyle = new CachedScrollBarStyle();
         barStyle->setParent(verticalScrollBar());
         verticalScrollBar()->setStyle(barStyle);
+        // Its picture covers it whole: repainting it need not repaint what lies beneath.
+        verticalScrollBar()->setAttribute(Qt::WA_OpaquePaintEvent);
         wrap_ = box.def().wordWrap;
         setVerticalScrollBarPolicy(box.def().vScroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -425,7 +432,9 @@ private:
         const std::string bytes = rich().bytes(b0, b1);
         s.unitStart = l.unitStart + u0;
         s.units = u1 - u0;
-        s.layout = std::make_unique<QTextLayout>(UnitsToQString(bytes), font());
+        QFont base = font();
+        base.setStyleStrategy(kTextStrategy);
+        s.layout = std::make_unique<QTextLayout>(UnitsToQString(bytes), base);
         s.layout->setCacheEnabled(true);
         QTextOption option;
         option.setWrapMode(wrap_ ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);

@@ -101,6 +101,20 @@ TEST_F(MainWindowQt, ProgramWritesReachTheWidgetsAndResizingLaysOut) {
     EXPECT_EQ((*main)[kAutoSendList].width(), 440);
 }
 
+// Group boxes lie beneath the controls they frame: where the auto-send group
+// overlaps the display's bottom edge, the display is on top, so the display's
+// repaints at every frame do not repaint the group box as well.
+TEST_F(MainWindowQt, GroupBoxesLieBeneathTheDisplay) {
+    QWidget* display = view.widgetOf((*main)[kDisplay]);
+    QWidget* group = view.widgetOf((*main)[kAutoSendGroup]);
+    ASSERT_NE(display, nullptr);
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(display->parentWidget(), group->parentWidget());
+    const QObjectList& stack = display->parentWidget()->children();  // bottom to top
+    EXPECT_LT(stack.indexOf(group), stack.indexOf(display));
+    for (auto id : {kPortGroup, kOptionGroup}) EXPECT_LT(stack.indexOf(view.widgetOf((*main)[id])), stack.indexOf(display));
+}
+
 // The counters' panels keep their defined width and grow when a count outgrows it.
 TEST_F(MainWindowQt, CounterPanelsShowLongCountsWhole) {
     auto& bar = (*main)[kStatusBar];
