@@ -2,7 +2,8 @@
 // pseudo-terminal, the program's channel reads it and the real main window
 // shows it as hex cells with automatic line breaks. Prints CPU use at 115200
 // baud, throughput when flooded, how long the UI thread takes to answer
-// meanwhile, and whether every byte was shown, counted and in order.
+// meanwhile (also while the user drags a selection and types in the display),
+// and whether every byte was shown, counted and in order.
 // Runs on the X server in DISPLAY when there is one, else offscreen.
 #include <pty.h>
 #include <signal.h>
@@ -15,6 +16,8 @@
 #include <QElapsedTimer>
 #include <QAbstractScrollArea>
 #include <QAccessible>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <sys/resource.h>
 #include <QTimer>
 #include <QThread>
@@ -213,6 +216,50 @@ int main(int argc, char** argv) {
                     total, r.seconds, total / r.seconds / 1e6, static_cast<long long>(state.rxCount), i,
                     inOrder && i == total ? "yes" : "NO", viewEqual ? "yes" : "NO", painted ? "yes" : "NO", cpu / (total / 1e6),
                     static_cast<double>(rss1 - rss0) * 1024.0 / static_cast<double>(total), r.worstAnswerMs);
+    }
+    // 3. The same flood while the user drags a selection across the display and
+    // types into it: the slowest answer to the user's own input.
+    {
+        model.userClick(main[kClear]);
+        state.rxCount = 0;
+        const long total = 20'000'000;
+        QWidget* viewport = static_cast<QAbstractScrollArea*>(widget)->viewport();
+        widget->setFocus();
+        double worstInput = 0;
+        long inputs = 0;
+        // Sends one event as the window system would and times its handling.
+        auto handle = [&](QWidget* to, QEvent&& e) {
+            QElapsedTimer t;
+            t.start();
+            QApplication::sendEvent(to, &e);
+            worstInput = std::max(worstInput, t.nsecsElapsed() / 1e6);
+            ++inputs;
+        };
+        QTimer user;
+        int step = 0;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            const QPointF at(20 + (step * 37) % 300, 20 + (step * 23) % 250);
+            if (step % 20 == 0)
+                handle(viewport, QMouseEvent(QEvent::MouseButtonPress, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                                             Qt::LeftButton, Qt::NoModifier));
+            else if (step % 20 == 15)
+                handle(viewport, QMouseEvent(QEvent::MouseButtonRelease, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                                             Qt::NoButton, Qt::NoModifier));
+            else if (step % 20 > 15)
+                handle(widget, QKeyEvent(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")));
+            else
+                handle(viewport, QMouseEvent(QEvent::MouseMove, at, viewport->mapToGlobal(at), Qt::NoButton,
+                                             Qt::LeftButton, Qt::NoModifier));
+            ++step;
+        });
+        user.start(10);
+        const pid_t feeder = StartFeeder(master, total, 0);
+        const Run r = RunUntil(loop, [&] { return state.rxCount >= total; });
+        user.stop();
+        waitpid(feeder, nullptr, 0);
+        std::printf("flood while the user drags a selection and types in the display: %ld bytes in %.2f s, RX %lld; "
+                    "%ld user events, slowest handled in %.1f ms; worst UI answer %.1f ms\n",
+                    total, r.seconds, static_cast<long long>(state.rxCount), inputs, worstInput, r.worstAnswerMs);
     }
     model.userClick(main[kOpenClose]);
     main.close();
