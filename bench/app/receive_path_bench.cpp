@@ -154,6 +154,16 @@ int main(int argc, char** argv) {
     state::AppState& state = program.state();
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
+    // 0. The same 10 s with nothing received: what the program and the UI probe of
+    // RunUntil cost by themselves, to set against the figures below.
+    {
+        QElapsedTimer idle;
+        idle.start();
+        const double cpu0 = CpuSeconds();
+        const Run r = RunUntil(loop, [&] { return idle.elapsed() >= 10'000; });
+        std::printf("nothing received for %.1f s, the same UI probe running: CPU %.1f%% of one core\n", r.seconds,
+                    100 * (CpuSeconds() - cpu0) / r.seconds);
+    }
     // 1. 115200 baud flat out for 10 s, auto line break on and off: the program's CPU.
     for (const bool lineBreak : {true, false}) {
         if (main[kAutoLineBreak].checked() != lineBreak) model.userClick(main[kAutoLineBreak]);
