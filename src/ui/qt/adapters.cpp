@@ -435,11 +435,9 @@ public:
             const StatusPanelDef& def = c.def().panels[i];
             auto* panel = new QLabel(FromGbk(c.as<StatusBar>().panelText(int(i))), bar);
             panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            if (i + 1 < c.def().panels.size()) {
-                // The defined width, wider when a long count would not fit ("RX:20000000").
-                panel->setMinimumWidth(def.width);
-                panel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-            } else
+            if (i + 1 < c.def().panels.size())
+                panel->setFixedSize(def.width, control_.height() - 2);  // fixed: a new count lays nothing out again
+            else
                 panel->setMinimumWidth(0);
             if (!def.tooltip.empty()) panel->setToolTip(FromGbk(def.tooltip));
             layout->addWidget(panel, i + 1 < c.def().panels.size() ? 0 : 1);
@@ -457,9 +455,17 @@ public:
         if (p != Prop::Geometry && p != Prop::Panel) Adapter::sync(p);
     }
     void showPanels() {
+        const auto& defs = control_.def().panels;
         for (std::size_t i = 0; i < panels_.size(); ++i) {
+            QLabel* panel = panels_[i];
             const QString t = FromGbk(control_.as<StatusBar>().panelText(int(i)));
-            if (panels_[i]->text() != t) panels_[i]->setText(t);
+            if (panel->text() == t) continue;
+            panel->setText(t);
+            if (i + 1 == panels_.size()) continue;
+            // The defined width, wider while a long count would not fit ("RX:20000000").
+            const int frame = panel->width() - panel->contentsRect().width();
+            const int wanted = std::max(defs[i].width, panel->fontMetrics().horizontalAdvance(t) + frame + 2);
+            if (wanted != panel->width()) panel->setFixedWidth(wanted);
         }
     }
     void windowResized(QSize client) override {
