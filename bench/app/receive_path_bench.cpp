@@ -31,7 +31,7 @@
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
-#include "support/linked_port.h"
+#include "support/program_on_port.h"
 #include "ui/windows/control_ids.h"
 
 using namespace vorta::ui::main;
@@ -121,25 +121,17 @@ Run RunUntil(base::EventLoop& loop, const std::function<bool()>& done) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const bench::LinkedPort link = bench::LinkPortBesideSettings();
-    const std::filesystem::path& dir = link.dir;
-    const int master = link.master;
-
-    QApplication qapp(argc, argv);
-    ui::qt::InstallFonts();
-    ui::qt::QtEventLoop loop;
-    ui::qt::QtPlatform platform;
-    ui::Model model(loop, platform.screenSize());
-    ui::qt::QtView view(model);
-    model.setView(&view);
-    app::App program(model, platform);
-    ui::Window& main = *program.start();
-    if (!bench::OpenLinkedPort(model, main)) {
+    bench::ProgramOnLinkedPort setup(argc, argv);
+    if (!setup.opened) {
         std::fprintf(stderr, "could not open the port\n");
         return 1;
     }
+    const int master = setup.link.master;
+    ui::qt::QtEventLoop& loop = setup.loop;
+    ui::Model& model = setup.model;
+    ui::qt::QtView& view = setup.view;
+    app::App& program = setup.program;
+    ui::Window& main = *setup.main;
     QWidget* widget = view.widgetOf(main[kDisplay]);
     // What the view offers a screen reader: its character count shows what it holds.
     auto viewCount = [widget] {
@@ -271,8 +263,5 @@ int main(int argc, char** argv) {
                     "%ld user events, slowest handled in %.1f ms; worst UI answer %.1f ms\n",
                     total, r.seconds, static_cast<long long>(state.rxCount), inputs, worstInput, r.worstAnswerMs);
     }
-    model.userClick(main[kOpenClose]);
-    main.close();
-    std::filesystem::remove_all(dir);
     return 0;
 }

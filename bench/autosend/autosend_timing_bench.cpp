@@ -39,7 +39,7 @@
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
-#include "support/linked_port.h"
+#include "support/program_on_port.h"
 #include "ui/windows/control_ids.h"
 
 using namespace vorta;
@@ -230,25 +230,15 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--frames") == 0) frames = std::size_t(std::atol(argv[i + 1]));
         if (std::strcmp(argv[i], "--soak-seconds") == 0) soakSeconds = std::atoi(argv[i + 1]);
     }
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    const bench::LinkedPort link = bench::LinkPortBesideSettings();
-    const std::filesystem::path& dir = link.dir;
-    const int master = link.master;
-
-    QApplication qapp(argc, argv);
-    ui::qt::InstallFonts();
-    ui::qt::QtEventLoop loop;
-    ui::qt::QtPlatform platform;
-    ui::Model model(loop, platform.screenSize());
-    ui::qt::QtView view(model);
-    model.setView(&view);
-    app::App program(model, platform);
-    ui::Window& main = *program.start();
-    if (!bench::OpenLinkedPort(model, main)) {
+    bench::ProgramOnLinkedPort setup(argc, argv);
+    if (!setup.opened) {
         std::fprintf(stderr, "could not open the port\n");
         return 1;
     }
+    const int master = setup.link.master;
+    ui::Model& model = setup.model;
+    app::App& program = setup.program;
+    ui::Window& main = *setup.main;
     std::printf("platform: %s; %zu frame spacings per run; hex display with auto line break\n",
                 qPrintable(QGuiApplication::platformName()), frames);
     Program p{model, main, program, {}};
@@ -316,8 +306,5 @@ int main(int argc, char** argv) {
         }
         model.userClick(main[kAutoSend]);
     }
-    model.userClick(main[kOpenClose]);
-    main.close();
-    std::filesystem::remove_all(dir);
     return 0;
 }
