@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ui/qt/qt_event_loop.h"
+#include "support/qt_window.h"
 #include "ui/qt/qt_view.h"
 
 namespace vorta::ui::qt {
@@ -27,11 +27,9 @@ TEST(BalloonTip, ClicksReachWhatLiesBeneathIt) {
                         .centred = false,
                         .controls = {{.name = "button", .kind = Kind::Button, .rect = {0, 0, 320, 200}, .text = "x"},
                                      {.name = "balloon", .kind = Kind::BalloonTip}}};
-    QtEventLoop loop;
-    Model model(loop, {1280, 1024});
-    QtView view(model);
-    model.setView(&view);
-    Window* window = model.openWindow(def);
+    test::QtWindow shown(def);
+    QtView& view = shown.view;
+    Window* window = shown.window;
     ASSERT_NE(window, nullptr);
     auto* button = dynamic_cast<QPushButton*>(view.widgetOf(*window->find("button")));
     ASSERT_NE(button, nullptr);
@@ -53,8 +51,6 @@ TEST(BalloonTip, ClicksReachWhatLiesBeneathIt) {
     Pump(300);
     EXPECT_EQ(clicks, 2) << "the balloon took the click";
 
-    window->close();
-    model.setView(nullptr);
 }
 
 }  // namespace

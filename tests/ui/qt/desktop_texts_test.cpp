@@ -18,7 +18,7 @@
 #include "support/temp_dir.h"
 #include "ui/qt/application.h"
 #include "ui/qt/gbk_qstring.h"
-#include "ui/qt/qt_event_loop.h"
+#include "support/qt_window.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
 
@@ -76,11 +76,8 @@ TEST(DesktopTexts, SaveDialogReadsChineseAndShowsEachFileTypeAsTheProgramWordsIt
                                .title = "saver",
                                .rect = {0, 0, 200, 100},
                                .controls = {{.name = "dialog", .kind = Kind::FileDialog}}};
-    QtEventLoop loop;
-    Model model(loop, {1280, 1024});
-    QtView view(model);
-    model.setView(&view);
-    Window* window = model.openWindow(def);
+    test::QtWindow shown(def);
+    Window* window = shown.window;
     ASSERT_NE(window, nullptr);
 
     QStringList types, buttons, txtFiles, docFiles;
@@ -108,8 +105,6 @@ TEST(DesktopTexts, SaveDialogReadsChineseAndShowsEachFileTypeAsTheProgramWordsIt
     // The patterns still reach Qt: each type lists only its own files.
     EXPECT_EQ(Utf8(txtFiles), "a.txt");
     EXPECT_EQ(Utf8(docFiles), "b.doc");
-    window->close();
-    model.setView(nullptr);
 }
 
 }  // namespace

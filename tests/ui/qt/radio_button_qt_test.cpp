@@ -7,7 +7,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "ui/qt/qt_event_loop.h"
+#include "support/qt_window.h"
 #include "ui/qt/qt_view.h"
 
 namespace vorta::ui::qt {
@@ -26,11 +26,9 @@ TEST(RadioButtonQt, ReportedAsRadioButtonsWhileTheModelDecidesWhatIsChecked) {
                       .text = "A",
                       .checked = true},
                      {.name = "b", .kind = Kind::RadioButton, .parent = "box", .rect = {5, 30, 90, 24}, .text = "B"}}};
-    QtEventLoop loop;
-    Model model(loop, {1280, 1024});
-    QtView view(model);
-    model.setView(&view);
-    Window* window = model.openWindow(def);
+    test::QtWindow shown(def);
+    QtView& view = shown.view;
+    Window* window = shown.window;
     ASSERT_NE(window, nullptr);
     CheckBox& a = window->find("a")->as<CheckBox>();
     CheckBox& b = window->find("b")->as<CheckBox>();
@@ -62,8 +60,6 @@ TEST(RadioButtonQt, ReportedAsRadioButtonsWhileTheModelDecidesWhatIsChecked) {
     b.setChecked(true);
     EXPECT_TRUE(aw->isChecked());
     EXPECT_TRUE(bw->isChecked());
-    window->close();
-    model.setView(nullptr);
 }
 
 }  // namespace
