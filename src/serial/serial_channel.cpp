@@ -87,19 +87,26 @@ void SerialChannel::monitor() {
     // now would race with bytes that arrive after open() has returned.
     std::vector<char> buffer(kReadChunk);
     std::vector<LineEvent> lines;
+    // The last pause gathered a few bytes: more are likely on the way, so the next
+    // round pauses again at once instead of waking for the next byte first.
+    bool trickle = false;
     for (;;) {
-        const unsigned woke = port_->wait();
+        const unsigned woke = trickle ? PortIo::kInput : port_->wait();
         if (stop_) return;
         lines.clear();
         port_->lineEvents(lines);
         if (!lines.empty()) enqueue(lines, nullptr, 0);
+        const bool wasTrickle = trickle;
+        trickle = false;
         if ((woke & PortIo::kInput) && waitForRoom()) {
-            const std::size_t total = readAvailable(buffer);
-            if (total > 0 && total < kGatherBelow) {
+            // The first bytes after a silence are read at once.
+            const std::size_t first = wasTrickle ? 0 : readAvailable(buffer);
+            if (wasTrickle || (first > 0 && first < kGatherBelow)) {
                 gather();
                 // Read what came meanwhile before a write's purge could discard it:
                 // the pause must not lose bytes a monitor that never paused would show.
-                readAvailable(buffer);
+                const std::size_t gathered = readAvailable(buffer);
+                trickle = gathered > 0 && gathered < kGatherBelow;
             }
         }
         serveWrite();
@@ -173,7 +180,7 @@ void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
     // At most kBurstBytes per turn of the event loop: a flood must not keep the
     // user's clicks, the timers and the display waiting.
     std::vector<Event> burst;
-    bool more = false;
+    bool more = false, wasFull = false;
     {
         std::lock_guard lock(mailbox->mutex);
         auto& queue = mailbox->queue;
@@ -191,11 +198,13 @@ void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
             burst.push_back(std::move(e));
             queue.pop_front();
         }
+        // Only a monitor thread held up by a full queue waits for the room made here.
+        wasFull = mailbox->queuedBytes >= kQueueBytes;
         mailbox->queuedBytes -= taken;
         more = !queue.empty();
         mailbox->deliveryPosted = more;
     }
-    mailbox->space.notify_all();
+    if (wasFull) mailbox->space.notify_all();
     if (more) mailbox->loop->post([mailbox] { Deliver(mailbox); });
     if (!mailbox->owner) return;
     const std::uint64_t session = mailbox->session;

@@ -88,8 +88,10 @@ public:
     // After a small read the monitor thread lets bytes gather in the driver this
     // long before it reads again, so a slow trickle (a USB adapter or a
     // pseudo-terminal passing on a few bytes every millisecond) wakes both
-    // threads a hundred times a second rather than a thousand. The first bytes
-    // after a silence are read at once; a write or close cuts the pause short.
+    // threads a hundred times a second rather than a thousand. While the trickle
+    // lasts, the monitor pauses and reads in turn, without waking for each byte
+    // in between. The first bytes after a silence are read at once; a write or
+    // close cuts the pause short.
     static constexpr std::chrono::milliseconds kGather{8};
     // Raised on the UI thread for each line event, in order with the received bytes.
     void setOnLineEvent(std::function<void(LineEvent)> handler) { onLineEvent_ = std::move(handler); }
