@@ -241,14 +241,17 @@ std::int64_t RichText::cut(std::size_t from, std::size_t to, std::int64_t unit, 
     return count;
 }
 
-void RichText::noteChange(std::int64_t line, bool middle) {
+void RichText::noteChange(std::int64_t line, std::int64_t unit, bool middle) {
     changedFrom_ = changedFrom_ < 0 ? line : std::min(changedFrom_, line);
+    changedFromUnit_ = changedFromUnit_ < 0 ? unit : std::min(changedFromUnit_, unit);
     changedMiddle_ = changedMiddle_ || middle;
 }
 
 RichText::Changes RichText::takeChanges() {
-    const Changes c{changedFrom_ < 0 ? lineCount() : changedFrom_, changedMiddle_};
+    const Changes c{changedFrom_ < 0 ? lineCount() : changedFrom_, changedFrom_ < 0 ? units_ : changedFromUnit_,
+                    changedMiddle_};
     changedFrom_ = -1;
+    changedFromUnit_ = -1;
     changedMiddle_ = false;
     return c;
 }
@@ -261,7 +264,8 @@ bool RichText::takeScrollRequest() {
 
 void RichText::appendBytes(std::string_view bytes, int format) {
     if (bytes.empty()) return;
-    noteChange(lineCount() - 1, false);
+    // The last unit may join the first new byte (below).
+    noteChange(lineCount() - 1, std::max<std::int64_t>(0, units_ - 1), false);
     const std::size_t oldSize = size_;
     std::size_t skip = 0;
     // A lone "\r" or lead byte at the end joins the first new byte into one unit.
@@ -381,7 +385,7 @@ void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view b
     const auto index = static_cast<std::size_t>(pos - runs_.begin());
     runs_.insert(pos, fresh.begin(), fresh.end());
     mergeRuns(index > 0 ? index - 1 : 0, index + fresh.size() + 1);
-    noteChange(changedLine, true);
+    noteChange(changedLine, start.unit, true);
 }
 
 int RichText::formatIndexAt(std::size_t byte) const {
@@ -418,7 +422,8 @@ void RichText::reformatBytes(std::size_t from, std::size_t to, int format) {
     const auto index = static_cast<std::size_t>(pos - runs_.begin());
     runs_.insert(pos, fresh.begin(), fresh.end());
     mergeRuns(index > 0 ? index - 1 : 0, index + fresh.size() + 1);
-    noteChange(lineOfUnit(unitOfByte(from)), true);
+    const std::int64_t changedUnit = unitOfByte(from);
+    noteChange(lineOfUnit(changedUnit), changedUnit, true);
 }
 
 const CharFormat& RichText::formatAt(std::size_t byteOffset) const {
@@ -479,7 +484,7 @@ void RichText::setText(const Text& text) {
     marks_.clear();
     runs_.clear();
     lastUnitStart_ = 0;
-    noteChange(0, true);
+    noteChange(0, 0, true);
     appendBytes(text, default_);
     setCaret(units_, size_);
 }

@@ -115,9 +115,11 @@ public:
     // The runs that overlap bytes [from, to), cut to that range.
     std::vector<Run> runs(std::size_t from, std::size_t to) const;
     // The first line whose content changed since the last call (lineCount() when none),
-    // and whether any line before the end was touched (so lines after it may have moved).
+    // the first unit that may have changed (everything before it is as it was), and
+    // whether any line before the end was touched (so lines after it may have moved).
     struct Changes {
         std::int64_t fromLine;
+        std::int64_t fromUnit;
         bool middle;
     };
     Changes takeChanges();
@@ -158,7 +160,7 @@ private:
     // The nearest mark or line start at or before `unit` / `byte`.
     Mark markBeforeUnit(std::int64_t unit) const;
     Mark markBeforeByte(std::size_t byte) const;
-    void noteChange(std::int64_t line, bool middle);
+    void noteChange(std::int64_t line, std::int64_t unit, bool middle);
     // Fills selStartByte_ and selEndByte_ from the selection's units when they are stale.
     void resolveSelectionBytes() const;
     void setCaret(std::int64_t unit, std::size_t byte);
@@ -180,6 +182,7 @@ private:
     mutable bool selBytesValid_ = true;
     mutable std::size_t selStartByte_ = 0, selEndByte_ = 0;
     std::int64_t changedFrom_ = -1;  // -1: nothing changed
+    std::int64_t changedFromUnit_ = -1;
     bool changedMiddle_ = false;
     bool scrollRequested_ = false;
 };

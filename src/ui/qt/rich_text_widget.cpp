@@ -203,7 +203,7 @@ public:
     void refresh() {
         sinceRefresh_.restart();
         const RichText::Changes changes = rich().takeChanges();
-        if (changes.fromLine < rich().lineCount() || changes.middle) dropFrom(changes.fromLine);
+        if (changes.fromLine < rich().lineCount() || changes.middle) dropFrom(changes.fromLine, changes.fromUnit);
         adoptModelSelection();
         clampTop();
         if (rich().takeScrollRequest()) top_ = bottomTop();
@@ -474,7 +474,14 @@ private:
         return formats_[static_cast<std::size_t>(index)];
     }
 
-    void dropFrom(std::int64_t line) { cache_.erase(cache_.lower_bound({line, 0}), cache_.end()); }
+    // Drops the layouts that may show changed text: every line after `line`, and the
+    // pieces of `line` that reach `unit`. A growing line keeps its finished pieces, whose
+    // cuts depend only on the text before them, so receiving lays out only the last one.
+    void dropFrom(std::int64_t line, std::int64_t unit) {
+        auto it = cache_.lower_bound({line, 0});
+        while (it != cache_.end() && it->first.first == line && it->second.unitStart + it->second.units < unit) ++it;
+        cache_.erase(it, cache_.end());
+    }
     void trimCache() {
         if (cache_.size() < 256) {
             for (auto& [key, s] : cache_) s.used = false;

@@ -193,6 +193,47 @@ TEST_F(RichTextView, LongLinesArePiecedBetweenCellsWhateverComesFirst) {
     }
 }
 
+// Receiving into one line keeps the layouts of its finished pieces and lays out
+// only what changed. Drawn at every position, the grown line must look exactly
+// as the same text laid out at once.
+TEST_F(RichTextView, AGrowingLineDrawsAsTheSameTextLaidOutAtOnce) {
+    std::mt19937 rng(7);
+    const std::string gbk = ToGbk(QStringLiteral(u"中"));
+    box->append("start ");
+    while (box->rich().unitCount() < 14'000) {
+        std::string piece;
+        for (unsigned i = rng() % 300; i > 0; --i) piece += rng() % 40 ? "5A " : "X";
+        if (rng() % 4 == 0) piece += gbk.substr(0, 1);  // a character cut between two writes
+        if (rng() % 4 == 0) piece += gbk.substr(1) + "\r";
+        box->append(piece);
+        box->scrollToEnd();
+        if (rng() % 3 == 0) settle();
+    }
+    settle();
+    QWidget* vp = widget->viewport();
+    // The picture at the end, then page by page from the start.
+    auto pictures = [&] {
+        std::vector<QImage> shots{vp->grab().toImage()};
+        QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
+        for (int page = 0; page < 40; ++page) {
+            shots.push_back(vp->grab().toImage());
+            QTest::keyClick(widget, Qt::Key_PageDown);
+        }
+        return shots;
+    };
+    const std::vector<QImage> grown = pictures();
+    // A width change lays everything out again; the same width back shows the
+    // text as if it had been written at once.
+    widget->resize(widget->width() + 40, widget->height());
+    settle();
+    widget->resize(widget->width() - 40, widget->height());
+    box->scrollToEnd();
+    settle();
+    const std::vector<QImage> atOnce = pictures();
+    ASSERT_EQ(grown.size(), atOnce.size());
+    for (std::size_t i = 0; i < grown.size(); ++i) EXPECT_TRUE(grown[i] == atOnce[i]) << "picture " << i << " differs";
+}
+
 TEST_F(RichTextView, DragSelectsAndTheSelectionReachesTheModel) {
     box->append("01 02 03 04");
     settle();
