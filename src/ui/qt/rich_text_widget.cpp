@@ -29,6 +29,8 @@ constexpr std::int64_t kSegmentUnits = 4095;
 // ("0A "), whatever text comes before them on the line.
 constexpr std::int64_t kSegmentSlack = 64;
 constexpr int kMargin = 4;
+// Units of layouts kept beyond those in use (see trimCache).
+constexpr std::int64_t kCachedUnits = 16384;
 
 // The display's fonts carry no typographic features worth shaping for (kerning,
 // ligatures); skipping the shaping step makes laying out a line several times cheaper.
@@ -482,8 +484,13 @@ private:
         while (it != cache_.end() && it->first.first == line && it->second.unitStart + it->second.units < unit) ++it;
         cache_.erase(it, cache_.end());
     }
+    // After a paint: forgets the layouts not used since the last one once the cache
+    // holds more than kCachedUnits. A layout keeps tens of bytes per unit, and laying
+    // out into memory freed here costs far less than into fresh pages.
     void trimCache() {
-        if (cache_.size() < 256) {
+        std::int64_t units = 0;
+        for (const auto& [key, s] : cache_) units += s.units;
+        if (units <= kCachedUnits) {
             for (auto& [key, s] : cache_) s.used = false;
             return;
         }
