@@ -20,6 +20,7 @@
 #include "ui/qt/application.h"
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_view.h"
+#include "ui/qt/frame_clock.h"
 #include "ui/qt/rich_text_widget.h"
 
 using namespace vorta::ui;
@@ -73,7 +74,7 @@ qint64 CatchUp(const Setup& s, qint64 modelDone, bool* caughtUp) {
     while (true) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         const qint64 now = g_clock.nsecsElapsed();
-        if (now - modelDone > quiet + vorta::ui::qt::kRichTextFrameMs * 1'000'000LL && now - s.watch->lastDone > quiet)
+        if (now - modelDone > quiet + vorta::ui::qt::kFrameMs * 1'000'000LL && now - s.watch->lastDone > quiet)
             break;
     }
     *caughtUp = s.watch->lastStart >= modelDone;

@@ -22,6 +22,7 @@
 #include <limits>
 
 #include "ui/qt/combo_style.h"
+#include "ui/qt/frame_clock.h"
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/rich_text_widget.h"
 
@@ -445,13 +446,10 @@ public:
         }
         adopt(bar);
         windowResized(parent->size());
-        // Counters change with every byte; the panels show them at most every few ms.
-        refresh_.setSingleShot(true);
-        refresh_.setInterval(50);
-        QObject::connect(&refresh_, &QTimer::timeout, bar, [this] { showPanels(); });
     }
     void sync(Prop p) override {
-        if (p == Prop::Panel && !refresh_.isActive()) refresh_.start();
+        // Counters change with every byte; the panels show them once per frame.
+        if (p == Prop::Panel && widget_) FrameClock::instance().request(widget_, [this] { showPanels(); });
         if (p != Prop::Geometry && p != Prop::Panel) Adapter::sync(p);
     }
     void showPanels() {
@@ -474,7 +472,6 @@ public:
 
 private:
     std::vector<QLabel*> panels_;
-    QTimer refresh_;
 };
 
 class MenuAdapter : public Adapter {

@@ -15,6 +15,7 @@
 #include <map>
 
 #include "ui/qt/adapters.h"
+#include "ui/qt/frame_clock.h"
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/scroll_bar_style.h"
 
@@ -183,12 +184,9 @@ public:
         setVerticalScrollBarPolicy(box.def().vScroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-        frameTimer_.setSingleShot(true);
-        connect(&frameTimer_, &QTimer::timeout, this, [this] { refresh(); });
         connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
             if (!settingBar_) scrollToUnit(static_cast<std::int64_t>(v) * scale_);
         });
-        sinceRefresh_.start();
     }
 
     RichText& rich() { return box_.rich(); }
@@ -196,14 +194,12 @@ public:
 
     // Asks for a refresh; it comes at most once per frame.
     void refreshSoon() {
-        if (frameTimer_.isActive()) return;
-        frameTimer_.start(static_cast<int>(std::max<qint64>(0, kRichTextFrameMs - sinceRefresh_.elapsed())));
+        FrameClock::instance().request(this, [this] { refresh(); });
     }
 
     // Brings the view up to the store: drops the layouts of changed lines, follows
     // the end when asked, and repaints.
     void refresh() {
-        sinceRefresh_.restart();
         const RichText::Changes changes = rich().takeChanges();
         if (changes.fromLine < rich().lineCount() || changes.middle) dropFrom(changes.fromLine, changes.fromUnit);
         adoptModelSelection();
@@ -694,8 +690,6 @@ private:
     std::int64_t scale_ = 1;
     bool settingBar_ = false;
     bool dragging_ = false;
-    QTimer frameTimer_;
-    QElapsedTimer sinceRefresh_;
 };
 
 RichTextView* RichTextAccessible::view() const { return static_cast<RichTextView*>(widget()); }

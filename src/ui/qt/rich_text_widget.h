@@ -11,10 +11,4 @@ namespace vorta::ui::qt {
 
 std::unique_ptr<Adapter> CreateRichTextAdapter(Model& model, Control& control, QWidget* parent);
 
-// The shortest time between two refreshes of the display for the program's writes,
-// in milliseconds (20 a second, as often as the status bar's counters). At 115200
-// baud each repaint costs more than taking the bytes in between; the user's own
-// edits, selections and scrolling repaint at once.
-inline constexpr int kRichTextFrameMs = 50;
-
 }  // namespace vorta::ui::qt

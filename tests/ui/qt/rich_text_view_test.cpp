@@ -12,6 +12,7 @@
 #include <QTest>
 #include <random>
 
+#include "ui/qt/frame_clock.h"
 #include "ui/qt/rich_text_widget.h"
 #include "ui/model.h"
 #include "ui/qt/application.h"
@@ -61,7 +62,7 @@ protected:
     static void settle() {
         QElapsedTimer t;
         t.start();
-        while (t.elapsed() < kRichTextFrameMs + 20) QCoreApplication::processEvents();
+        while (t.elapsed() < kFrameMs + 20) QCoreApplication::processEvents();
     }
     QAccessibleTextInterface* text() {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
