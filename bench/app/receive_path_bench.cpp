@@ -23,6 +23,7 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -72,8 +73,9 @@ pid_t StartFeeder(int master, long total, long bytesPerSecond) {
     _exit(0);
 }
 
-// Runs the loop until `done`, measuring the worst round trip of a task posted
-// every 10 ms (how long a user's click would wait).
+// Runs the loop until `done`. With `probe`, also measures the worst round trip of
+// a task posted every 10 ms (how long a user's click would wait); the probe's own
+// wakeups cost CPU, so CPU figures are taken without it.
 struct Run {
     double seconds, worstAnswerMs;
 };
@@ -97,7 +99,7 @@ protected:
     }
 };
 
-Run RunUntil(base::EventLoop& loop, const std::function<bool()>& done) {
+Run RunUntil(base::EventLoop& loop, const std::function<bool()>& done, bool probing = true) {
     QElapsedTimer clock;
     clock.start();
     double worst = 0;
@@ -113,7 +115,7 @@ Run RunUntil(base::EventLoop& loop, const std::function<bool()>& done) {
             waiting = false;
         });
     });
-    probe.start(10);
+    if (probing) probe.start(10);
     while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return {clock.elapsed() / 1000.0, worst};
 }
@@ -145,33 +147,44 @@ int main(int argc, char** argv) {
     };
     state::AppState& state = program.state();
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
+    // RATE_SECONDS=N measures the idle and 115200-baud phases for N s each (10 by
+    // default), for steadier figures; RATE_ONLY=1 stops after them.
+    const long rateSeconds = std::max(1L, std::getenv("RATE_SECONDS") ? std::atol(std::getenv("RATE_SECONDS")) : 10L);
 
-    // 0. The same 10 s with nothing received: what the program and the UI probe of
-    // RunUntil cost by themselves, to set against the figures below.
-    {
+    // 0. Nothing received: what the program costs by itself, and with the UI probe.
+    for (const bool probing : {false, true}) {
         QElapsedTimer idle;
         idle.start();
+        QTimer wake;  // ends the wait when nothing else would
+        wake.setSingleShot(true);
+        wake.start(static_cast<int>(rateSeconds * 1000));
         const double cpu0 = CpuSeconds();
-        const Run r = RunUntil(loop, [&] { return idle.elapsed() >= 10'000; });
-        std::printf("nothing received for %.1f s, the same UI probe running: CPU %.1f%% of one core\n", r.seconds,
-                    100 * (CpuSeconds() - cpu0) / r.seconds);
+        const Run r = RunUntil(loop, [&] { return idle.elapsed() >= rateSeconds * 1000; }, probing);
+        std::printf("nothing received for %.1f s%s: CPU %.1f%% of one core\n", r.seconds,
+                    probing ? ", the UI probe running" : "", 100 * (CpuSeconds() - cpu0) / r.seconds);
     }
-    // 1. 115200 baud flat out for 10 s, auto line break on and off: the program's CPU.
+    // 1. 115200 baud flat out, auto line break on and off: the program's CPU, then
+    // the same again with the UI probe for how fast it answers.
     for (const bool lineBreak : {true, false}) {
         if (main[kAutoLineBreak].checked() != lineBreak) model.userClick(main[kAutoLineBreak]);
-        model.userClick(main[kClear]);
-        const long rate = 11520, total = rate * 10;
-        const long long rx0 = state.rxCount;
-        const double cpu0 = CpuSeconds();
-        const pid_t feeder = StartFeeder(master, total, rate);
-        const Run r = RunUntil(loop, [&] { return state.rxCount - rx0 >= total; });
-        waitpid(feeder, nullptr, 0);
-        const double cpu = CpuSeconds() - cpu0;
-        std::printf("115200 baud, hex display, auto line break %s: %ld bytes in %.1f s, CPU %.1f%% of one core, "
-                    "worst UI answer %.1f ms\n", lineBreak ? "on" : "off", total, r.seconds, 100 * cpu / r.seconds,
-                    r.worstAnswerMs);
+        double cpuPercent[2] = {0, 0}, worstMs = 0;
+        const long rate = 11520, total = rate * rateSeconds;
+        for (const bool probing : {false, true}) {
+            model.userClick(main[kClear]);
+            const long long rx0 = state.rxCount;
+            const double cpu0 = CpuSeconds();
+            const pid_t feeder = StartFeeder(master, total, rate);
+            const Run r = RunUntil(loop, [&] { return state.rxCount - rx0 >= total; }, probing);
+            waitpid(feeder, nullptr, 0);
+            cpuPercent[probing] = 100 * (CpuSeconds() - cpu0) / r.seconds;
+            if (probing) worstMs = r.worstAnswerMs;
+        }
+        std::printf("115200 baud, hex display, auto line break %s: %ld bytes in %ld s, CPU %.1f%% of one core "
+                    "(%.1f%% with the UI probe running, worst UI answer %.1f ms)\n",
+                    lineBreak ? "on" : "off", total, rateSeconds, cpuPercent[0], cpuPercent[1], worstMs);
     }
     if (!main[kAutoLineBreak].checked()) model.userClick(main[kAutoLineBreak]);
+    if (std::getenv("RATE_ONLY")) return 0;
 
     // 2. A 20 MB flood.
     {
