@@ -13,6 +13,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,7 +72,8 @@ public:
         XSelectInput(d_, root_, SubstructureNotifyMask | SubstructureRedirectMask);
         XSync(d_, False);
     }
-    // Sends one ping when none is outstanding and collects answers; returns the worst so far.
+    // Sends one ping when none is outstanding and the last went out 10 ms ago or more,
+    // and collects answers; worstMs is the slowest answer so far.
     void poll() {
         while (XPending(d_)) {
             XEvent e;
@@ -97,6 +99,7 @@ public:
             worstMs = std::max(worstMs, Since(sentAt_) * 1e3);  // still waiting counts too
             return;
         }
+        if (answers > 0 && Since(sentAt_) < 0.010) return;  // one ping per 10 ms at most
         XEvent e{};
         e.xclient.type = ClientMessage;
         e.xclient.window = w_;
@@ -177,7 +180,10 @@ int main(int argc, char** argv) {
     auto lastSample = Clock::now();
     while (true) {
         pinger.poll();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // Wakes as soon as an answer arrives, so it is timed when it came, not at
+        // the next turn of a 10 ms loop.
+        pollfd xfd{ConnectionNumber(display), POLLIN, 0};
+        if (!XPending(display)) poll(&xfd, 1, 10);
         if (Since(lastSample) < 0.1) continue;
         lastSample = Clock::now();
         const double cpuNow = CpuSeconds(pid);
