@@ -222,12 +222,20 @@ int main(int argc, char** argv) {
     std::printf("  select all (Ctrl+A):   %8.1f ms\n", Key(s, QKeySequence::SelectAll));
     const double copyMs = Key(s, QKeySequence::Copy);
     std::printf("  copy all (Ctrl+C):     %8.1f ms\n", copyMs);
-    // The clipboard's text is made when a program first asks for it (here, this one).
-    const qint64 readStart = g_clock.nsecsElapsed();
-    const qsizetype characters = QGuiApplication::clipboard()->text().size();
-    std::printf("  then a program reads the clipboard's text: %8.1f ms (%.0f M characters, %s)\n",
-                static_cast<double>(g_clock.nsecsElapsed() - readStart) / 1e6, static_cast<double>(characters) / 1e6,
-                characters == display.rich().unitCount() ? "one per unit of the display" : "DIFFERENT from the display");
+    // A large copy is converted to text on a thread of its own from the moment of the
+    // copy; a program asking for it (here, this one) waits for what is left, if anything.
+    auto readClipboard = [&](const char* when) {
+        const qint64 readStart = g_clock.nsecsElapsed();
+        const qsizetype characters = QGuiApplication::clipboard()->text().size();
+        std::printf("  a program reads the copy's text %s: %8.1f ms (%.0f M characters, %s)\n", when,
+                    static_cast<double>(g_clock.nsecsElapsed() - readStart) / 1e6, static_cast<double>(characters) / 1e6,
+                    characters == display.rich().unitCount() ? "one per unit of the display" : "DIFFERENT from the display");
+    };
+    readClipboard("right after the copy");
+    Key(s, QKeySequence::Copy);
+    const qint64 copied = g_clock.nsecsElapsed();
+    while (g_clock.nsecsElapsed() - copied < 4'000'000'000LL) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    readClipboard("4 s after the copy");
     std::printf("view paints in the run: %ld\n", watch.paints);
     return 0;
 }

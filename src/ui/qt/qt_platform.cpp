@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "ui/qt/enter_key_grab.h"
+#include "ui/qt/clipboard_text.h"
 #include "ui/qt/gbk_qstring.h"
 
 namespace vorta::ui::qt {
@@ -20,29 +21,22 @@ QString ClipboardPlainText(const Text& text) {
 }
 
 // Plain text on the clipboard, kept as the snapshot of the bytes it was copied
-// from and converted the first time a program asks for it: copying a large
-// selection answers at once, and nothing is converted if nobody pastes.
+// from and converted as ClipboardText says: copying a large selection answers
+// at once, and pasting it elsewhere does not stop the window for long.
 class SnapshotMimeData : public QMimeData {
 public:
-    explicit SnapshotMimeData(TextSnapshot bytes) : bytes_(std::move(bytes)) {}
+    explicit SnapshotMimeData(TextSnapshot bytes) : plain_(std::move(bytes), ClipboardPlainText) {}
     QStringList formats() const override { return {QStringLiteral("text/plain")}; }
     bool hasFormat(const QString& mimeType) const override { return mimeType == QLatin1String("text/plain"); }
 
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType) const override {
         if (mimeType != QLatin1String("text/plain")) return {};
-        if (!converted_) {
-            plain_ = ClipboardPlainText(bytes_.bytes());
-            bytes_ = {};
-            converted_ = true;
-        }
-        return plain_;
+        return plain_.text();
     }
 
 private:
-    mutable TextSnapshot bytes_;
-    mutable QString plain_;
-    mutable bool converted_ = false;
+    mutable ClipboardText plain_;
 };
 
 }  // namespace

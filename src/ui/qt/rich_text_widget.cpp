@@ -15,6 +15,7 @@
 #include <map>
 
 #include "ui/qt/adapters.h"
+#include "ui/qt/clipboard_text.h"
 #include "ui/qt/frame_clock.h"
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/scroll_bar_style.h"
@@ -104,30 +105,32 @@ private:
 };
 
 // What a copy puts on the clipboard: a snapshot of the selected bytes (shared
-// with the display, not copied) and their colours, taken at once; the plain
-// text and the HTML with colours are made only when a program asks for them,
-// so copying a large display answers at once.
+// with the display, not copied) and their colours, taken at once. The plain
+// text is made as ClipboardText says; the HTML with colours only when a program
+// asks for it, and only for a copy of up to kHtmlBytes: a coloured page of a
+// whole large display would take seconds to build and serves no program.
 class ClipboardData : public QMimeData {
 public:
     struct ColourRun {
         std::size_t end;  // byte offset in the selection where the run ends
         Colour colour;
     };
-    ClipboardData(TextSnapshot bytes, std::vector<ColourRun> runs) : snapshot_(std::move(bytes)), runs_(std::move(runs)) {}
-    QStringList formats() const override { return {QStringLiteral("text/plain"), QStringLiteral("text/html")}; }
+    static constexpr std::size_t kHtmlBytes = 1 << 20;
+    ClipboardData(const TextSnapshot& bytes, std::vector<ColourRun> runs)
+        : plain_(bytes, PlainText), runs_(std::move(runs)) {
+        if (bytes.size() <= kHtmlBytes) forHtml_ = bytes;
+    }
+    QStringList formats() const override {
+        if (forHtml_.empty()) return {QStringLiteral("text/plain")};
+        return {QStringLiteral("text/plain"), QStringLiteral("text/html")};
+    }
     bool hasFormat(const QString& mimeType) const override { return formats().contains(mimeType); }
 
 protected:
     QVariant retrieveData(const QString& mimeType, QMetaType) const override {
-        if (mimeType == QLatin1String("text/plain")) {
-            if (plain_.isNull()) {
-                plain_ = UnitsToQString(bytes());
-                plain_.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
-            }
-            return plain_;
-        }
-        if (mimeType != QLatin1String("text/html")) return {};
-        const std::string& selected = bytes();
+        if (mimeType == QLatin1String("text/plain")) return plain_.text();
+        if (mimeType != QLatin1String("text/html") || forHtml_.empty()) return {};
+        const std::string selected = forHtml_.bytes();
         QString html = QStringLiteral("<pre>");
         std::size_t start = 0;
         for (const ColourRun& run : runs_) {
@@ -149,20 +152,15 @@ protected:
     }
 
 private:
-    // The selected bytes in one string, made at the first request.
-    const std::string& bytes() const {
-        if (!copied_) {
-            bytes_ = snapshot_.bytes();
-            snapshot_ = {};  // the display's blocks are no longer needed
-            copied_ = true;
-        }
-        return bytes_;
+    // Units as text, a line end as "\n".
+    static QString PlainText(const std::string& bytes) {
+        QString plain = UnitsToQString(bytes);
+        plain.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+        return plain;
     }
-    mutable TextSnapshot snapshot_;
+    mutable ClipboardText plain_;
     std::vector<ColourRun> runs_;
-    mutable std::string bytes_;
-    mutable bool copied_ = false;
-    mutable QString plain_;
+    TextSnapshot forHtml_;  // empty beyond kHtmlBytes
 };
 
 class RichTextView : public QAbstractScrollArea {

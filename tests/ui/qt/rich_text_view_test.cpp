@@ -142,6 +142,22 @@ TEST_F(RichTextView, CopyGivesPlainTextAndColouredHtmlOfTheSelectionAsItWasAtThe
     QGuiApplication::clipboard()->clear();
 }
 
+// A copy of a large selection offers plain text only (a coloured page of it
+// would take seconds to build), and that text is the selection's.
+TEST_F(RichTextView, ALargeCopyGivesItsPlainTextOnly) {
+    std::string lines;
+    while (lines.size() < 3 * (1 << 20)) lines += "01 02 03 04 05 06 07 08\r\n";
+    box->append(lines);
+    settle();
+    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->formats(), QStringList{QStringLiteral("text/plain")});
+    EXPECT_EQ(copied->text(), modelText());
+    QGuiApplication::clipboard()->clear();
+}
+
 TEST_F(RichTextView, RandomInterleavingsKeepTheViewOnTheModel) {
     std::mt19937 rng(3);
     for (int step = 0; step < 300; ++step) {
