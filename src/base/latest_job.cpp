@@ -1,0 +1,58 @@
+#include "base/latest_job.h"
+
+namespace vorta::base {
+
+LatestJob::LatestJob(EventLoop& loop) : loop_(loop) {}
+
+LatestJob::~LatestJob() {
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->alive = false;
+        stop_ = true;
+        waiting_ = nullptr;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+}
+
+void LatestJob::request(Work work) {
+    {
+        std::lock_guard lock(shared_->mutex);
+        waiting_ = std::move(work);
+        waitingNumber_ = ++shared_->latest;
+    }
+    // Started at the first request: a program that never needs it has no thread for it.
+    if (!thread_.joinable()) thread_ = std::thread(&LatestJob::serve, this);
+    wake_.notify_all();
+}
+
+void LatestJob::cancel() {
+    std::lock_guard lock(shared_->mutex);
+    ++shared_->latest;
+    waiting_ = nullptr;
+}
+
+void LatestJob::serve() {
+    for (;;) {
+        Work work;
+        std::uint64_t number = 0;
+        {
+            std::unique_lock lock(shared_->mutex);
+            wake_.wait(lock, [this] { return stop_ || waiting_; });
+            if (stop_) return;
+            work = std::move(waiting_);
+            waiting_ = nullptr;
+            number = waitingNumber_;
+        }
+        std::function<void()> done = work();
+        loop_.post([shared = shared_, number, done = std::move(done)] {
+            {
+                std::lock_guard lock(shared->mutex);
+                if (!shared->alive || number != shared->latest) return;
+            }
+            if (done) done();
+        });
+    }
+}
+
+}  // namespace vorta::base
