@@ -151,15 +151,22 @@ void Tools() {
     menu(kSelectAllItem);
     display.setSelection(0, 0);
     mouse(ui::Event::RightReleased);  // the clipboard holds text now: paste is enabled
-    std::printf("  paste 50 MB at the start:   %8.1f ms\n", Seconds([&] { menu(kPasteItem); }) * 1e3);
+    const double copyMb = display.rich().byteCount() / 1e6;
+    std::printf("  paste the copy (%3.0f MB) at the start: %8.1f ms\n", copyMb, Seconds([&] { menu(kPasteItem); }) * 1e3);
     const double before = display.rich().byteCount() / 1e6;
     std::printf("  clear (%3.0f MB):              %8.1f ms\n", before, Seconds([&] { menu(kClearItem); }) * 1e3);
 
     // No start of the selection decides: one piece of 200 MB is converted whole.
     display.setText(std::string(kToolsDisplay, 'A'));
     menu(kSelectAllItem);
-    std::printf("  one 200 MB piece, balloon:  %8.1f ms (no start decides: read whole)\n",
-                Seconds([&] { mouse(ui::Event::LeftReleased); }) * 1e3);
+    // No start decides: the click returns at once, the balloon follows from a thread of its own.
+    const std::size_t balloons = p.view.balloons.size();
+    const auto released = Clock::now();
+    const double clickMs = Seconds([&] { mouse(ui::Event::LeftReleased); }) * 1e3;
+    p.loop.runUntilReal([&] { return p.view.balloons.size() > balloons; }, std::chrono::seconds(60));
+    std::printf("  one 200 MB piece, balloon:  %8.1f ms until the click returns, balloon shown after %.1f ms "
+                "(no start decides: read whole)\n",
+                clickMs, std::chrono::duration<double>(Clock::now() - released).count() * 1e3);
     std::printf("  one 200 MB piece, merge:    %8.1f ms (its start decides)\n", Seconds([&] { menu(kMergeToDecimalItem); }) * 1e3);
 }
 

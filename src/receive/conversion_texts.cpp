@@ -140,16 +140,19 @@ struct Verdict {
 };
 
 // Reads ever longer starts (16 times longer each time) until the tool decides;
-// the whole selection always decides.
+// the whole selection always decides. Gives up (nullopt) when deciding would
+// take reading more than `most` bytes.
 template <class Tool>
-std::optional<std::string> ReadUntilDecided(std::size_t size, const ReadStart& readStart, std::size_t firstRead,
-                                            Tool tool) {
+std::optional<std::optional<std::string>> ReadUntilDecided(std::size_t size, const ReadStart& readStart,
+                                                           std::size_t firstRead, std::size_t most, Tool tool) {
     for (std::size_t n = std::max<std::size_t>(firstRead, 1);; n = n > size / 16 ? size : n * 16) {
         const bool whole = n >= size;
+        if ((whole ? size : n) > most) return std::nullopt;
         Verdict v = tool(readStart(whole ? size : n), whole);
         if (whole || v.decided) return std::move(v.text);
     }
 }
+constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
 
 // Only the last byte of a start can read differently in the whole selection:
 // a "\r" there may begin a "\r\n", a lead byte may pair with the next byte (and
@@ -214,11 +217,21 @@ std::optional<std::string> ConversionBalloonText(const std::string& selection) {
 std::optional<std::string> MergeToDecimalText(const std::string& selection) { return MergeOf(selection, true).text; }
 
 std::optional<std::string> ConversionBalloonText(std::size_t size, const ReadStart& readStart, std::size_t firstRead) {
-    return ReadUntilDecided(size, readStart, firstRead, BalloonOf);
+    return *ReadUntilDecided(size, readStart, firstRead, kNoLimit, BalloonOf);
 }
 
 std::optional<std::string> MergeToDecimalText(std::size_t size, const ReadStart& readStart, std::size_t firstRead) {
-    return ReadUntilDecided(size, readStart, firstRead, MergeOf);
+    return *ReadUntilDecided(size, readStart, firstRead, kNoLimit, MergeOf);
+}
+
+std::optional<std::optional<std::string>> ConversionBalloonTextWithin(std::size_t size, const ReadStart& readStart,
+                                                                      std::size_t most, std::size_t firstRead) {
+    return ReadUntilDecided(size, readStart, firstRead, most, BalloonOf);
+}
+
+std::optional<std::optional<std::string>> MergeToDecimalTextWithin(std::size_t size, const ReadStart& readStart,
+                                                                   std::size_t most, std::size_t firstRead) {
+    return ReadUntilDecided(size, readStart, firstRead, most, MergeOf);
 }
 
 }  // namespace vorta::receive

@@ -27,6 +27,16 @@ std::optional<std::string> ConversionBalloonText(std::size_t size, const ReadSta
 std::optional<std::string> MergeToDecimalText(std::size_t size, const ReadStart& readStart,
                                               std::size_t firstRead = kFirstRead);
 
+// The same, reading no more than `most` bytes of the selection: nullopt when
+// that does not decide the text (a single piece longer than that, which only
+// its whole decides), else the text as above.
+std::optional<std::optional<std::string>> ConversionBalloonTextWithin(std::size_t size, const ReadStart& readStart,
+                                                                      std::size_t most,
+                                                                      std::size_t firstRead = kFirstRead);
+std::optional<std::optional<std::string>> MergeToDecimalTextWithin(std::size_t size, const ReadStart& readStart,
+                                                                   std::size_t most,
+                                                                   std::size_t firstRead = kFirstRead);
+
 // Pieces shown in one balloon; a longer selection ends each line with "…", so
 // selecting a whole large display stays quick and the balloon stays readable.
 inline constexpr int kBalloonPieces = 64;

@@ -23,18 +23,13 @@ ReadStart ReadFrom(const ui::TextSnapshot& selection) {
 }  // namespace
 
 DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state)
-    : platform_(platform), state_(state) {
+    : platform_(platform), state_(state), toolJob_(model.loop()) {
     auto on = [&model](ui::ActionId name, auto handler) {
         model.registerAction(name, [handler](ui::Control& c, const ui::EventArgs&) { handler(c.window()); });
     };
-    on(action::kDisplayLeftReleased, [this](ui::Window& w) {
-        const ui::TextSnapshot selection = Display(w).rich().selectionSnapshot();
-        if (auto text = ConversionBalloonText(selection.size(), ReadFrom(selection))) balloonAtCursor(w, *text);
-    });
-    on(action::kMergeToDecimal, [this](ui::Window& w) {
-        const ui::TextSnapshot selection = Display(w).rich().selectionSnapshot();
-        if (auto text = MergeToDecimalText(selection.size(), ReadFrom(selection))) balloonAtCursor(w, *text);
-    });
+    on(action::kDisplayLeftReleased,
+       [this](ui::Window& w) { showToolText(w, ConversionBalloonTextWithin, ConversionBalloonText); });
+    on(action::kMergeToDecimal, [this](ui::Window& w) { showToolText(w, MergeToDecimalTextWithin, MergeToDecimalText); });
     on(action::kDisplayRightReleased, [this](ui::Window& w) { popupMenu(w); });
     on(action::kClearDisplay, [this](ui::Window& w) { clear(w); });
     on(action::kDeleteSelection, [](ui::Window& w) { Display(w).deleteSelection(); });
@@ -51,6 +46,21 @@ DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppS
         if (auto text = platform_.clipboardText()) Display(w).replaceSelection(*text);
     });
     on(action::kSaveDisplay, [this](ui::Window& w) { save(w); });
+}
+
+void DisplayTools::showToolText(ui::Window& main, Within within, Whole whole) {
+    toolJob_.cancel();  // a balloon still being worked out for an earlier click is stale now
+    const ui::TextSnapshot selection = Display(main).rich().selectionSnapshot();
+    if (auto text = within(selection.size(), ReadFrom(selection), kToolAtOnceBytes, kFirstRead)) {
+        if (*text) balloonAtCursor(main, **text);
+        return;
+    }
+    const ui::Point at = platform_.cursorPos();
+    toolJob_.request([selection, whole, &main, at]() -> std::function<void()> {
+        std::optional<std::string> text = whole(selection.size(), ReadFrom(selection), kFirstRead);
+        if (!text) return nullptr;
+        return [&main, at, text = std::move(*text)] { main[kBalloon].show(at.x, at.y, text); };
+    });
 }
 
 void DisplayTools::balloonAtCursor(ui::Window& main, const std::string& text) {
@@ -71,6 +81,7 @@ void DisplayTools::popupMenu(ui::Window& main) {
 }
 
 void DisplayTools::clear(ui::Window& main) {
+    toolJob_.cancel();
     Display(main).setText("");
     state_.txCount = 0;
     state_.rxCount = 0;

@@ -2,7 +2,9 @@
 // The receive display as the user's workbench: the conversion balloon on
 // releasing the left button, the context menu (merge to decimal, clear,
 // delete, select all, cut, copy, paste), and the clear and save buttons.
+#include "base/latest_job.h"
 #include "receive/background_file_writer.h"
+#include "receive/conversion_texts.h"
 #include "state/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
@@ -22,8 +24,15 @@ public:
     static constexpr std::size_t kSaveAtOnceBytes = 1 << 20;
     // Returns when every file saved so far is complete.
     void waitForSaves() { writer_.waitUntilDone(); }
+    // A selection whose balloon needs more than this many bytes read (one piece
+    // longer than that, which only its whole decides) is worked out on a thread of
+    // its own, and the balloon appears where the click was once it is ready.
+    static constexpr std::size_t kToolAtOnceBytes = 1 << 20;
 
 private:
+    using Within = std::optional<std::optional<std::string>> (*)(std::size_t, const ReadStart&, std::size_t, std::size_t);
+    using Whole = std::optional<std::string> (*)(std::size_t, const ReadStart&, std::size_t);
+    void showToolText(ui::Window& main, Within within, Whole whole);
     void balloonAtCursor(ui::Window& main, const std::string& text);
     void popupMenu(ui::Window& main);
     void clear(ui::Window& main);
@@ -32,6 +41,7 @@ private:
 
     ui::Platform& platform_;
     state::AppState& state_;
+    base::LatestJob toolJob_;
     BackgroundFileWriter writer_;  // last: destroyed first, finishing the files being saved
 };
 

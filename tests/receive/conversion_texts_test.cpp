@@ -130,6 +130,31 @@ TEST(ToolTextsFromTheSelectionsStart, SameAsFromTheWholeSelection) {
     }
 }
 
+// Read no further than a limit: the texts are those of the whole selection, or
+// nothing when only more than the limit decides, and never more is read.
+TEST(ToolTextsFromTheSelectionsStart, ALimitGivesTheSameTextsOrNoneAndIsNeverPassed) {
+    std::mt19937 rng(8);
+    for (int round = 0; round < 2000; ++round) {
+        Reader r{RandomSelection(rng, std::uniform_int_distribution<std::size_t>(0, 900)(rng))};
+        const std::size_t most = std::uniform_int_distribution<std::size_t>(1, 1000)(rng);
+        const auto balloon = ConversionBalloonTextWithin(r.selection.size(), r.read(), most, 16);
+        if (balloon) {
+            ASSERT_EQ(*balloon, ConversionBalloonText(r.selection)) << "round " << round;
+        }
+        const auto merge = MergeToDecimalTextWithin(r.selection.size(), r.read(), most, 16);
+        if (merge) {
+            ASSERT_EQ(*merge, MergeToDecimalText(r.selection)) << "round " << round;
+        }
+        ASSERT_LE(r.longest, most) << "round " << round;
+        if (r.selection.size() <= most) {
+            ASSERT_TRUE(balloon && merge) << "a selection within the limit undecided";
+        }
+    }
+    // One piece longer than the limit: only its whole decides the balloon.
+    Reader piece{std::string(5000, 'A')};
+    EXPECT_FALSE(ConversionBalloonTextWithin(piece.selection.size(), piece.read(), 4096, 16));
+}
+
 TEST(ToolTextsFromTheSelectionsStart, StartsThatCannotDecideReadOnUntilTheyDo) {
     std::string lines;  // 200 pieces: the first start of 256 bytes already shows the limit is passed
     for (int i = 0; i < 100; ++i) lines += "0A 0B\r\n";

@@ -2,6 +2,7 @@
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
 
+#include <chrono>
 #include <fstream>
 #include <sstream>
 
@@ -152,12 +153,52 @@ TEST_F(ToolsTest, LargeSelectionsAcrossStorageBlocksGiveTheTextsOfTheirWholeByte
         choose(kCopyItem);
         EXPECT_TRUE(platform.clipboard == selected) << start;
     }
-    // Blanks with two pieces far apart: no start decides, the whole selection is read.
+    // Blanks with two pieces far apart: no start decides, the whole selection is read
+    // (on a thread of its own, the balloon following).
     d().setText(std::string(2'000'000, ' ') + "12" + std::string(2'000'000, ' ') + "34 ");
     choose(kSelectAllItem);
+    const std::size_t before = view.balloons.size();
     model.userMouse(d(), ui::Event::LeftReleased, {});
+    ASSERT_TRUE(loop.runUntilReal([&] { return view.balloons.size() > before; }, std::chrono::seconds(20)));
     EXPECT_EQ(view.balloons.back().text,
               "16进制：      12       34 \r\n10进制：      18       52 \r\n 2进制：00010010 00110100 ");
+}
+
+// One piece longer than the tools read at once (no blank in it) is decided only by
+// its whole: the click answers at once, and the balloon follows at the click's place
+// unless a later click or a clear made it stale.
+TEST_F(ToolsTest, ABalloonOnlyTheWholeOfALongPieceDecidesFollowsTheClick) {
+    std::string piece;
+    while (piece.size() < 3 * DisplayTools::kToolAtOnceBytes) piece += "0123456789ABCDEF";
+    d().setText("12 " + piece + "7F");
+    d().setSelection(3, -1);
+    const std::string selected = d().selectedText();
+    const ui::Point at = platform.cursor;
+    model.userMouse(d(), ui::Event::LeftReleased, {});
+    EXPECT_TRUE(view.balloons.empty()) << "the click waited for the whole piece";
+    platform.cursor = {at.x + 50, at.y + 50};  // the pointer moves on meanwhile
+    ASSERT_TRUE(loop.runUntilReal([&] { return !view.balloons.empty(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(view.balloons.back().text, ConversionBalloonText(selected).value());
+    EXPECT_EQ(view.balloons.back().x, at.x);
+    EXPECT_EQ(view.balloons.back().y, at.y);
+
+    // A later click, or a clear, drops the balloon still being worked out.
+    for (const bool clearing : {false, true}) {
+        view.balloons.clear();
+        d().setText("12 " + piece);
+        d().setSelection(0, -1);
+        model.userMouse(d(), ui::Event::LeftReleased, {});
+        if (clearing) {
+            model.userClick(c(kClear));
+        } else {
+            d().setSelection(0, 2);
+            model.userMouse(d(), ui::Event::LeftReleased, {});
+            ASSERT_EQ(view.balloons.size(), 1u);  // the small one, at once
+        }
+        const std::size_t shown = view.balloons.size();
+        loop.runUntilReal([] { return false; }, std::chrono::milliseconds(1500));
+        EXPECT_EQ(view.balloons.size(), shown) << (clearing ? "after a clear" : "after a later click");
+    }
 }
 
 TEST_F(ToolsTest, ALargeSaveHoldsTheDisplayOfItsClickAndASecondSaveComesAfterIt) {
