@@ -200,18 +200,11 @@ public:
     void refresh() {
         const RichText::Changes changes = rich().takeChanges();
         if (changes.fromLine < rich().lineCount() || changes.middle) dropFrom(changes.fromLine, changes.fromUnit);
-        const Row oldTop = top_;
-        const std::int64_t oldA = std::min(anchor_, caret_), oldB = std::max(anchor_, caret_);
         adoptModelSelection();
         clampTop();
         if (rich().takeScrollRequest()) top_ = bottomTop();
         updateScrollBar();
-        // A user reading older lines while data arrives below them sees nothing
-        // change but the scroll bar: the text is not drawn again then.
-        const std::int64_t newA = std::min(anchor_, caret_), newB = std::max(anchor_, caret_);
-        auto shown = [this](std::int64_t a, std::int64_t b) { return a <= shownEnd_ && b >= shownStart_; };
-        const bool selectionMoved = (newA != oldA || newB != oldB) && (shown(oldA, oldB) || shown(newA, newB));
-        if (top_ != oldTop || changes.fromUnit <= shownEnd_ || selectionMoved) viewport()->update();
+        viewport()->update();
     }
 
     // The model holds the selection; the view keeps only which end is the caret.
@@ -273,8 +266,6 @@ protected:
             r = {r.line, r.seg, rowsOf(s) - 1};
             r = next(r);
         }
-        shownStart_ = unitAt(top_);
-        shownEnd_ = valid(r) ? unitAt(r) : rich().unitCount();
         trimCache();
     }
 
@@ -693,8 +684,6 @@ private:
     std::map<std::pair<std::int64_t, std::int64_t>, Segment> cache_;
     std::vector<QTextCharFormat> formats_;
     Row top_;
-    // The units the last paint showed: [shownStart_, shownEnd_].
-    std::int64_t shownStart_ = 0, shownEnd_ = 0;
     std::int64_t anchor_ = 0, caret_ = 0;
     std::int64_t scale_ = 1;
     bool settingBar_ = false;
