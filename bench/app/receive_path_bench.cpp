@@ -29,6 +29,7 @@
 
 #include "app/app.h"
 #include "ui/qt/application.h"
+#include "ui/qt/frame_clock.h"
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
@@ -203,7 +204,7 @@ int main(int argc, char** argv) {
         while (true) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             const qint64 now = watch.clock.nsecsElapsed();
-            if (now - modelDone > 56'000'000 && now - watch.lastDone > 40'000'000) break;
+            if (now - modelDone > (ui::qt::kFrameMs + 6) * 1'000'000LL && now - watch.lastDone > 40'000'000) break;
         }
         const bool painted = watch.lastStart >= modelDone;
         r.seconds = static_cast<double>(std::max(modelDone, watch.lastDone) - begin) / 1e9;
