@@ -19,7 +19,7 @@ void LatestJob::request(Work work) {
     {
         std::lock_guard lock(shared_->mutex);
         waiting_ = std::move(work);
-        waitingNumber_ = ++shared_->latest;
+        ++shared_->latest;
     }
     // Started at the first request: a program that never needs it has no thread for it.
     if (!thread_.joinable()) thread_ = std::thread(&LatestJob::serve, this);
@@ -40,9 +40,10 @@ void LatestJob::serve() {
             std::unique_lock lock(shared_->mutex);
             wake_.wait(lock, [this] { return stop_ || waiting_; });
             if (stop_) return;
+            // The waiting request is the latest: a later one or a cancel would have replaced it.
             work = std::move(waiting_);
             waiting_ = nullptr;
-            number = waitingNumber_;
+            number = shared_->latest;
         }
         std::function<void()> done = work();
         loop_.post([shared = shared_, number, done = std::move(done)] {

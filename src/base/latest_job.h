@@ -42,8 +42,7 @@ private:
     EventLoop& loop_;
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
     std::condition_variable wake_;
-    Work waiting_;  // guarded by shared_->mutex
-    std::uint64_t waitingNumber_ = 0;
+    Work waiting_;  // the latest request, guarded by shared_->mutex
     bool stop_ = false;
     std::thread thread_;
 };

@@ -27,9 +27,8 @@ DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppS
     auto on = [&model](ui::ActionId name, auto handler) {
         model.registerAction(name, [handler](ui::Control& c, const ui::EventArgs&) { handler(c.window()); });
     };
-    on(action::kDisplayLeftReleased,
-       [this](ui::Window& w) { showToolText(w, ConversionBalloonTextWithin, ConversionBalloonText); });
-    on(action::kMergeToDecimal, [this](ui::Window& w) { showToolText(w, MergeToDecimalTextWithin, MergeToDecimalText); });
+    on(action::kDisplayLeftReleased, [this](ui::Window& w) { showToolText(w, ConversionBalloonTextWithin); });
+    on(action::kMergeToDecimal, [this](ui::Window& w) { showToolText(w, MergeToDecimalTextWithin); });
     on(action::kDisplayRightReleased, [this](ui::Window& w) { popupMenu(w); });
     on(action::kClearDisplay, [this](ui::Window& w) { clear(w); });
     on(action::kDeleteSelection, [](ui::Window& w) { Display(w).deleteSelection(); });
@@ -48,24 +47,20 @@ DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppS
     on(action::kSaveDisplay, [this](ui::Window& w) { save(w); });
 }
 
-void DisplayTools::showToolText(ui::Window& main, Within within, Whole whole) {
+void DisplayTools::showToolText(ui::Window& main, ToolText toolText) {
     toolJob_.cancel();  // a balloon still being worked out for an earlier click is stale now
     const ui::TextSnapshot selection = Display(main).rich().selectionSnapshot();
-    if (auto text = within(selection.size(), ReadFrom(selection), kToolAtOnceBytes, kFirstRead)) {
-        if (*text) balloonAtCursor(main, **text);
+    const ui::Point at = platform_.cursorPos();
+    auto show = [&main, at](const std::string& text) { main[kBalloon].show(at.x, at.y, text); };
+    if (auto text = toolText(selection.size(), ReadFrom(selection), kToolAtOnceBytes, kFirstRead)) {
+        if (*text) show(**text);
         return;
     }
-    const ui::Point at = platform_.cursorPos();
-    toolJob_.request([selection, whole, &main, at]() -> std::function<void()> {
-        std::optional<std::string> text = whole(selection.size(), ReadFrom(selection), kFirstRead);
+    toolJob_.request([selection, toolText, show]() -> std::function<void()> {
+        auto text = *toolText(selection.size(), ReadFrom(selection), selection.size(), kFirstRead);
         if (!text) return nullptr;
-        return [&main, at, text = std::move(*text)] { main[kBalloon].show(at.x, at.y, text); };
+        return [show, text = std::move(*text)] { show(text); };
     });
-}
-
-void DisplayTools::balloonAtCursor(ui::Window& main, const std::string& text) {
-    const ui::Point at = platform_.cursorPos();
-    main[kBalloon].show(at.x, at.y, text);
 }
 
 void DisplayTools::popupMenu(ui::Window& main) {

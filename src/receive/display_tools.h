@@ -30,10 +30,10 @@ public:
     static constexpr std::size_t kToolAtOnceBytes = 1 << 20;
 
 private:
-    using Within = std::optional<std::optional<std::string>> (*)(std::size_t, const ReadStart&, std::size_t, std::size_t);
-    using Whole = std::optional<std::string> (*)(std::size_t, const ReadStart&, std::size_t);
-    void showToolText(ui::Window& main, Within within, Whole whole);
-    void balloonAtCursor(ui::Window& main, const std::string& text);
+    // ConversionBalloonTextWithin or MergeToDecimalTextWithin.
+    using ToolText = std::optional<std::optional<std::string>> (*)(std::size_t, const ReadStart&, std::size_t,
+                                                                   std::size_t);
+    void showToolText(ui::Window& main, ToolText toolText);
     void popupMenu(ui::Window& main);
     void clear(ui::Window& main);
     void copy(ui::Window& main);
