@@ -42,7 +42,7 @@ App::App(ui::Model& model, ui::Platform& platform)
       receive_(model, state_),
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
-            {[this](std::string_view bytes) { return channel_.write(bytes); },
+            {[this](std::string_view bytes) { return channel_.write(bytes).sent; },
              [this](ui::Window& main) { portSwitch_.toggle(main); }, &port::PortSwitch::IsOpen},
             [this] { return autoSend_.view(); }),
       autoSend_(model, state_, portSwitch_, send_),

@@ -54,12 +54,11 @@ public:
     // Reads what the driver holds, up to `capacity` bytes. Returns the count,
     // 0 when nothing is waiting, -1 when the device has gone.
     virtual long read(char* buffer, std::size_t capacity) = 0;
-    // Discards everything in both directions that the driver still holds
-    // (a port without a hardware queue keeps what it sent).
-    virtual void purge() = 0;
-    // Sends all bytes and waits until the driver has passed them on. False
-    // when the time-out passes or the device has gone.
-    virtual bool write(std::string_view bytes) = 0;
+    // Sends the bytes and waits until the driver has passed them on. Returns
+    // how many went out: all of them, or fewer when the time-out passed or the
+    // device has gone. What a cut-off write left in the driver is discarded,
+    // so the next frame is not sent behind it. Received bytes are untouched.
+    virtual std::size_t write(std::string_view bytes) = 0;
     // Appends the line events for what
     // changed since the last call. Nothing when the device reports no lines.
     virtual void lineEvents(std::vector<LineEvent>& events) = 0;

@@ -1,5 +1,6 @@
 #include "serial/serial_channel.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace vorta::serial {
@@ -61,31 +62,46 @@ void SerialChannel::close() {
         std::lock_guard lock(mailbox_->mutex);
         mailbox_->queue.clear();
         mailbox_->queuedBytes = 0;
+        mailbox_->takenEvents = mailbox_->queuedEvents;
     }
     ++mailbox_->session;
 }
 
-bool SerialChannel::write(std::string_view bytes) {
-    if (!isOpen()) return false;
-    if (bytes.empty()) return true;
-    std::unique_lock lock(writeMutex_);
-    writeBuffer_.assign(bytes);
-    writeRequested_ = true;
-    writeFinished_ = false;
+WriteResult SerialChannel::write(std::string_view bytes) {
+    if (!isOpen()) return {};
+    if (bytes.empty()) return {true, 0};
+    WriteResult result;
+    std::uint64_t mark = 0;
     {
-        std::lock_guard mailboxLock(mailbox_->mutex);
-        writeWaiting_ = true;
+        std::unique_lock lock(writeMutex_);
+        writeBuffer_.assign(bytes);
+        writeRequested_ = true;
+        writeFinished_ = false;
+        {
+            std::lock_guard mailboxLock(mailbox_->mutex);
+            writeWaiting_ = true;
+        }
+        mailbox_->space.notify_all();
+        port_->wake();
+        writeDone_.wait(lock, [this] { return writeFinished_; });
+        result = {writeSent_ == bytes.size(), writeSent_};
+        mark = writeMark_;
     }
-    mailbox_->space.notify_all();
-    port_->wake();
-    writeDone_.wait(lock, [this] { return writeFinished_; });
-    return writeOk_;
+    // What came in before the frame went out is shown before it. Inside a
+    // handler the delivery under way keeps its order instead.
+    const std::shared_ptr<Mailbox> mailbox = mailbox_;
+    while (!mailbox->delivering) {
+        const std::vector<Event> burst = TakeBurst(*mailbox, mark);
+        if (burst.empty() || !Raise(mailbox, burst)) break;
+    }
+    return result;
 }
 
 void SerialChannel::monitor() {
     // No purge here: the port purged as the last step of opening, and a purge
     // now would race with bytes that arrive after open() has returned.
-    std::vector<char> buffer(kReadChunk);
+    std::vector<char>& buffer = readBuffer_;
+    buffer.resize(kReadChunk);  // shared with serveWrite(), on this thread
     std::vector<LineEvent> lines;
     // The last pause gathered a few bytes: more are likely on the way, so the next
     // round pauses again at once instead of waking for the next byte first.
@@ -103,8 +119,6 @@ void SerialChannel::monitor() {
             const std::size_t first = wasTrickle ? 0 : readAvailable(buffer);
             if (wasTrickle || (first > 0 && first < kGatherBelow)) {
                 gather();
-                // Read what came meanwhile before a write's purge could discard it:
-                // the pause must not lose bytes a monitor that never paused would show.
                 const std::size_t gathered = readAvailable(buffer);
                 trickle = gathered > 0 && gathered < kGatherBelow;
             }
@@ -135,16 +149,23 @@ void SerialChannel::serveWrite() {
         std::lock_guard lock(writeMutex_);
         if (!writeRequested_) return;
         writeRequested_ = false;
-        writeWaiting_ = false;
         bytes.swap(writeBuffer_);
     }
-    // Bytes received but not yet read, and anything not yet sent, go first
-    // (except on a pseudo-terminal, whose far end may not have read it yet).
-    port_->purge();
-    const bool ok = port_->write(bytes);
+    // Whatever came in so far is read first, so that it is shown before the
+    // frame. While the write waits, a full queue does not hold the monitor:
+    // what finds no room stays in the driver and follows later.
+    readAvailable(readBuffer_);
+    std::uint64_t mark = 0;
+    {
+        std::lock_guard lock(mailbox_->mutex);
+        writeWaiting_ = false;
+        mark = mailbox_->queuedEvents;
+    }
+    const std::size_t sent = port_->write(bytes);
     {
         std::lock_guard lock(writeMutex_);
-        writeOk_ = ok;
+        writeSent_ = sent;
+        writeMark_ = mark;
         writeFinished_ = true;
     }
     writeDone_.notify_all();
@@ -161,6 +182,7 @@ void SerialChannel::enqueue(const std::vector<LineEvent>& lines, const char* byt
     {
         std::lock_guard lock(mailbox_->mutex);
         auto& queue = mailbox_->queue;
+        const std::size_t before = queue.size();
         for (LineEvent line : lines) queue.push_back({line, {}});
         if (eventChar_ >= 0 && count > 0 && std::memchr(bytes, eventChar_, count))
             queue.push_back({LineEvent::EventCharacter, {}});
@@ -168,6 +190,7 @@ void SerialChannel::enqueue(const std::vector<LineEvent>& lines, const char* byt
             queue.push_back({std::nullopt, std::string(bytes, count)});
             mailbox_->queuedBytes += count;
         }
+        mailbox_->queuedEvents += queue.size() - before;
         if (!mailbox_->deliveryPosted) {
             mailbox_->deliveryPosted = true;
             post = true;
@@ -176,16 +199,14 @@ void SerialChannel::enqueue(const std::vector<LineEvent>& lines, const char* byt
     if (post) loop_.post([mailbox = mailbox_] { Deliver(mailbox); });
 }
 
-void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
-    // At most kBurstBytes per turn of the event loop: a flood must not keep the
-    // user's clicks, the timers and the display waiting.
+std::vector<SerialChannel::Event> SerialChannel::TakeBurst(Mailbox& mailbox, std::uint64_t through) {
     std::vector<Event> burst;
-    bool more = false, wasFull = false;
+    bool wasFull = false;
     {
-        std::lock_guard lock(mailbox->mutex);
-        auto& queue = mailbox->queue;
+        std::lock_guard lock(mailbox.mutex);
+        auto& queue = mailbox.queue;
         std::size_t taken = 0;
-        while (!queue.empty() && taken < kBurstBytes) {
+        while (!queue.empty() && taken < kBurstBytes && mailbox.takenEvents < through) {
             Event& e = queue.front();
             if (!e.line && taken + e.bytes.size() > kBurstBytes) {
                 const std::size_t n = kBurstBytes - taken;
@@ -197,16 +218,18 @@ void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
             taken += e.bytes.size();
             burst.push_back(std::move(e));
             queue.pop_front();
+            ++mailbox.takenEvents;
         }
         // Only a monitor thread held up by a full queue waits for the room made here.
-        wasFull = mailbox->queuedBytes >= kQueueBytes;
-        mailbox->queuedBytes -= taken;
-        more = !queue.empty();
-        mailbox->deliveryPosted = more;
+        wasFull = mailbox.queuedBytes >= kQueueBytes;
+        mailbox.queuedBytes -= taken;
     }
-    if (wasFull) mailbox->space.notify_all();
-    if (more) mailbox->loop->post([mailbox] { Deliver(mailbox); });
-    if (!mailbox->owner) return;
+    if (wasFull && !burst.empty()) mailbox.space.notify_all();
+    return burst;
+}
+
+bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Event>& burst) {
+    if (!mailbox->owner) return false;
     const std::uint64_t session = mailbox->session;
     // Copies, so a handler may replace the handlers or destroy the channel.
     const auto onBytes = mailbox->owner->onBytesArrived_;
@@ -214,19 +237,37 @@ void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
     const auto onLine = mailbox->owner->onLineEvent_;
     // A handler may close or destroy the channel; nothing more is raised then.
     auto gone = [&] { return !mailbox->owner || mailbox->session != session; };
+    const bool outer = !mailbox->delivering;
+    mailbox->delivering = true;
     for (const Event& e : burst) {
-        if (gone()) return;
+        if (gone()) break;
         if (e.line) {
             if (onLine) onLine(*e.line);
         } else if (onBytes) {
             onBytes(e.bytes);
         } else if (onData) {
             for (char b : e.bytes) {
-                if (gone()) return;
+                if (gone()) break;
                 onData(static_cast<unsigned char>(b));
             }
         }
     }
+    if (outer) mailbox->delivering = false;
+    return !gone();
+}
+
+void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
+    // At most kBurstBytes per turn of the event loop: a flood must not keep the
+    // user's clicks, the timers and the display waiting.
+    const std::vector<Event> burst = TakeBurst(*mailbox, UINT64_MAX);
+    bool more = false;
+    {
+        std::lock_guard lock(mailbox->mutex);
+        more = !mailbox->queue.empty();
+        mailbox->deliveryPosted = more;
+    }
+    if (more) mailbox->loop->post([mailbox] { Deliver(mailbox); });
+    Raise(mailbox, burst);
 }
 
 }  // namespace vorta::serial

@@ -28,6 +28,13 @@
 
 namespace vorta::serial {
 
+// The outcome of a write: whether every byte went out, and how many did.
+struct WriteResult {
+    bool ok = false;
+    std::size_t sent = 0;
+    explicit operator bool() const { return ok; }
+};
+
 class SerialChannel {
 public:
     SerialChannel(base::EventLoop& loop, PortResolver resolver);
@@ -68,10 +75,13 @@ public:
     // Stops the monitor thread, releases the device and drops undelivered
     // events, including the rest of a burst being delivered. Safe when closed.
     void close();
-    // Sends the bytes as they are, after discarding whatever both directions
-    // of the port still held. Blocks until written; false when closed, on
-    // time-out or when the device has gone. No bytes: true, nothing sent.
-    bool write(std::string_view bytes);
+    // Sends the bytes as they are. Blocks until written, or until the time-out
+    // plus the bytes' line time; not ok when closed, on time-out or when the
+    // device has gone, with the count of bytes that did go out. No bytes: ok,
+    // nothing sent. Bytes received before the frame went out are never
+    // discarded: they are raised before write() returns (unless it is called
+    // from a data handler, whose delivery then goes on after it).
+    WriteResult write(std::string_view bytes);
     bool isOpen() const { return monitor_.joinable(); }
 
     // Raised on the UI thread, one call per received byte (0..255).
@@ -114,6 +124,10 @@ private:
         // close() calls, so a burst from before a close is not delivered.
         SerialChannel* owner = nullptr;
         std::uint64_t session = 0;
+        bool delivering = false;  // a handler is being raised
+        // Events ever queued and ever taken, counting a split one when its last part is taken.
+        std::uint64_t queuedEvents = 0;
+        std::uint64_t takenEvents = 0;
     };
 
     void monitor();
@@ -127,6 +141,10 @@ private:
     // Blocks while the queue is full, unless a write or the shutdown is waiting. True when there is room.
     bool waitForRoom();
     static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
+    // Takes up to kBurstBytes from the front of the queue, none past event number `through`.
+    static std::vector<Event> TakeBurst(Mailbox& mailbox, std::uint64_t through);
+    // Raises the events on the UI thread; false once the channel was closed or destroyed.
+    static bool Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Event>& burst);
 
     base::EventLoop& loop_;
     PortResolver resolver_;
@@ -149,7 +167,9 @@ private:
     bool writeRequested_ = false;
     std::atomic<bool> writeWaiting_{false};  // wakes a monitor thread held by a full queue
     bool writeFinished_ = false;
-    bool writeOk_ = false;
+    std::size_t writeSent_ = 0;
+    std::uint64_t writeMark_ = 0;  // events queued when the write went out
+    std::vector<char> readBuffer_;  // monitor thread only
 };
 
 }  // namespace vorta::serial

@@ -94,7 +94,9 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
         close();
         return false;
     }
-    purge();
+    // What waited before the open belongs to nobody. A pseudo-terminal keeps
+    // its output: that is what the far end has not read yet.
+    tcflush(fd, pseudoTerminal_ ? TCIFLUSH : TCIOFLUSH);
     eventfd_t stale;
     eventfd_read(wakeFd_.get(), &stale);
     return true;
@@ -162,10 +164,6 @@ long TermiosPort::read(char* buffer, std::size_t capacity) {
     }
 }
 
-void TermiosPort::purge() {
-    if (fd_) tcflush(fd_.get(), pseudoTerminal_ ? TCIFLUSH : TCIOFLUSH);
-}
-
 std::int64_t TermiosPort::lineTimeMs(std::size_t bytes) const {
     const int bitsPerChar = 1 + (settings_.dataBits & 0xFF) + (settings_.parity != Parity::None ? 1 : 0) +
                             (settings_.stopBits != StopBits::One ? 2 : 1);
@@ -173,8 +171,8 @@ std::int64_t TermiosPort::lineTimeMs(std::size_t bytes) const {
     return static_cast<std::int64_t>(bytes) * bitsPerChar * 1000 / baud;
 }
 
-bool TermiosPort::write(std::string_view bytes) {
-    if (!fd_ || gone_) return false;
+std::size_t TermiosPort::write(std::string_view bytes) {
+    if (!fd_ || gone_) return 0;
     const std::int64_t deadline =
         settings_.timeoutMs > 0 ? NowMs() + settings_.timeoutMs + lineTimeMs(bytes.size()) : -1;
     std::size_t done = 0;
@@ -185,13 +183,18 @@ bool TermiosPort::write(std::string_view bytes) {
         } else if (n < 0 && errno == EINTR) {
             continue;
         } else if (n < 0 && errno == EAGAIN) {
-            if (!waitWritable(deadline)) return false;
+            if (!waitWritable(deadline)) break;
         } else {
             gone_ = true;  // EIO: hung up
-            return false;
+            break;
         }
     }
-    return waitDrained(deadline);
+    if (gone_) return done;
+    const int queued = waitDrained(deadline);
+    if (queued == 0) return done;
+    // Cut off: drop the remains so that the next frame does not go out behind them.
+    tcflush(fd_.get(), TCOFLUSH);
+    return done - std::min(done, static_cast<std::size_t>(queued));
 }
 
 bool TermiosPort::waitWritable(std::int64_t deadline) {
@@ -209,13 +212,13 @@ bool TermiosPort::waitWritable(std::int64_t deadline) {
     }
 }
 
-bool TermiosPort::waitDrained(std::int64_t deadline) {
-    // A write is done when the bytes have left the driver, so that the purge
-    // before the next write cannot cut off the tail of this one.
+int TermiosPort::waitDrained(std::int64_t deadline) {
+    // A pseudo-terminal's output queue reads 0 at once: what was written waits
+    // in the far end's input, where it has gone out as far as this side goes.
     for (;;) {
         int queued = 0;
-        if (ioctl(fd_.get(), TIOCOUTQ, &queued) != 0 || queued <= 0) return true;
-        if (deadline >= 0 && NowMs() >= deadline) return false;
+        if (ioctl(fd_.get(), TIOCOUTQ, &queued) != 0 || queued <= 0) return 0;
+        if (deadline >= 0 && NowMs() >= deadline) return queued;
         const std::int64_t lineTime = std::max<std::int64_t>(1, std::min<std::int64_t>(10, lineTimeMs(queued)));
         std::this_thread::sleep_for(std::chrono::milliseconds(lineTime));
     }

@@ -27,10 +27,7 @@ public:
     unsigned wait() override;
     void wake() override;
     long read(char* buffer, std::size_t capacity) override;
-    // Discards what waits in both directions; on a pseudo-terminal only what
-    // came in (see IsPseudoTerminal).
-    void purge() override;
-    bool write(std::string_view bytes) override;
+    std::size_t write(std::string_view bytes) override;
     void lineEvents(std::vector<LineEvent>& events) override;
 
     // The open device's descriptor, or -1.
@@ -45,7 +42,8 @@ private:
     // only for real failures; missing modem lines are no failure.
     bool setupModemLines(const LineSettings& settings);
     bool waitWritable(std::int64_t deadlineMs);
-    bool waitDrained(std::int64_t deadlineMs);
+    // Waits until the output queue is empty; returns what is still queued at the deadline.
+    int waitDrained(std::int64_t deadlineMs);
     std::int64_t lineTimeMs(std::size_t bytes) const;
 
     base::UniqueFd fd_;

@@ -13,6 +13,12 @@ using namespace ui::main;
 // A program write: at the end of the display, whatever the user has selected.
 void Write(ui::RichTextBox& display, const std::string& text) { display.append(text); }
 
+// The note after a frame that did not go out whole; a cut-off frame says how much did.
+std::string WriteFailedNote(std::size_t sent, std::size_t size) {
+    if (sent == 0) return "  → 数据未能发送！\r\n";
+    return "  → 数据未能完整发送！只发出前 " + std::to_string(sent) + " 字节（共 " + std::to_string(size) + " 字节）。\r\n";
+}
+
 }  // namespace
 
 SendOperation::SendOperation(ui::Model& model, ui::Platform& platform, state::AppState& state, SerialLink link,
@@ -42,11 +48,15 @@ void SendOperation::run(ui::Window& main) {
         return;
     }
     std::string echo;
+    // Bytes received before the frame are shown during the write, in their own format.
+    auto writeFrame = [&](const std::string& bytes) {
+        const std::size_t sent = link_.write(bytes);
+        display.setWriteFormat(state_.sentFormat);
+        if (sent != bytes.size()) Write(display, t + WriteFailedNote(sent, bytes.size()));
+        return sent == bytes.size();
+    };
     if (main[kTextSend].checked()) {
-        if (!link_.write(codec::TextToBytes(t))) {
-            Write(display, t + "  → 数据未能发送！\r\n");
-            return;
-        }
+        if (!writeFrame(codec::TextToBytes(t))) return;
         state_.txCount += static_cast<std::int64_t>(t.size());
         showTx(main);
         echo = t;
@@ -70,10 +80,7 @@ void SendOperation::run(ui::Window& main) {
         if (!crcPairs.empty()) bytes += codec::HexPairsToBytes(crcPairs);
         state_.txCount += static_cast<std::int64_t>(bytes.size());  // counted even if the write fails
         showTx(main);
-        if (!link_.write(bytes)) {
-            Write(display, t + "  → 数据未能发送！\r\n");
-            return;
-        }
+        if (!writeFrame(bytes)) return;
         echo = f;
     }
     if (autoSend_ && !main[kCrc].checked()) {

@@ -22,7 +22,9 @@ struct AutoSendView {
 
 // The serial side, as the send operation needs it.
 struct SerialLink {
-    std::function<bool(std::string_view bytes)> write;  // blocking; false when not written
+    // Blocking; the count of bytes that went out. Bytes received before the
+    // frame may be raised into the display meanwhile.
+    std::function<std::size_t(std::string_view bytes)> write;
     std::function<void(ui::Window& main)> openClose;    // the open/close button's operation
     std::function<bool(ui::Window& main)> isOpen;
 };

@@ -57,7 +57,7 @@ protected:
     transmit::SendOperation send{model,
                                  platform,
                                  state,
-                                 {[this](std::string_view b) { return channel.write(b); },
+                                 {[this](std::string_view b) { return channel.write(b).sent; },
                                   [this](ui::Window& w) { portSwitch.toggle(w); }, &port::PortSwitch::IsOpen},
                                  [this] { return autoSend.view(); }};
     AutoSender autoSend{model, state, portSwitch, send};

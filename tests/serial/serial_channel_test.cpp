@@ -187,8 +187,8 @@ TEST_F(ChannelTest, FramesWaitForAFarEndThatReadsLate) {
     EXPECT_TRUE(got == sent) << "frames torn or lost";
 }
 
-// A termios port whose reads can be held back, so that bytes stay in the
-// driver as on a slow machine, where they wait until the monitor thread reads.
+// A termios port whose reads are held back until its first write, so that
+// bytes wait in the driver when the write starts.
 class HeldPort : public TermiosPort {
 public:
     unsigned wait() override {
@@ -196,13 +196,17 @@ public:
         if (hold) std::this_thread::sleep_for(1ms);  // input stays ready while held
         return woke;
     }
+    std::size_t write(std::string_view bytes) override {
+        const std::size_t sent = TermiosPort::write(bytes);
+        hold = false;
+        return sent;
+    }
     long read(char* buffer, std::size_t capacity) override { return hold ? 0 : TermiosPort::read(buffer, capacity); }
     std::atomic<bool> hold{true};
 };
 
-TEST_F(ChannelTest, BytesWaitingWhenAWriteStartsAreDiscarded) {
+TEST_F(ChannelTest, BytesWaitingInTheDriverOutliveAWrite) {
     auto port = std::make_unique<HeldPort>();
-    HeldPort& held = *port;
     SerialChannel channel(
         loop_, [this](int) { return device_; }, std::move(port));
     channel.setOnDataArrived([this](int byte) { received_.push_back(static_cast<char>(byte)); });
@@ -211,13 +215,24 @@ TEST_F(ChannelTest, BytesWaitingWhenAWriteStartsAreDiscarded) {
     pollfd fd{pty_.slave(), POLLIN, 0};
     ASSERT_EQ(poll(&fd, 1, 2000), 1);  // waiting in the driver, unread
 
-    EXPECT_TRUE(channel.write("request"));
+    const WriteResult written = channel.write("request");
+    EXPECT_TRUE(written.ok);
+    EXPECT_EQ(written.sent, 7u);
     EXPECT_EQ(pty_.receive(7), "request");
-    held.hold = false;
     ASSERT_TRUE(pty_.send("answer"));
-    ASSERT_TRUE(receive(6));
+    ASSERT_TRUE(receive(11));
     settle();
-    EXPECT_EQ(received_, "answer");
+    EXPECT_EQ(received_, "staleanswer");
+}
+
+// What came in before the write is raised before write() returns, so the
+// display shows it before the echo.
+TEST_F(ChannelTest, BytesReadBeforeAWriteAreRaisedBeforeItReturns) {
+    ASSERT_TRUE(channel_->open());
+    ASSERT_TRUE(pty_.send("before"));
+    std::this_thread::sleep_for(50ms);  // through the pseudo-terminal, read or not
+    EXPECT_TRUE(channel_->write("request"));
+    EXPECT_EQ(received_, "before");
 }
 
 TEST_F(ChannelTest, AHandlerMayWriteBack) {

@@ -26,13 +26,17 @@ protected:
     }
     std::vector<std::string> wire;  // each write's bytes
     bool writeWorks = true;
+    std::size_t cutAfter = SIZE_MAX;         // a working write sends at most this many bytes
+    std::function<void()> duringWrite = {};  // what the channel raises while it writes
     int opens = 0;
     bool openWorks = true;
     AutoSendView autoSend;
     SendOperation sender{model, platform, state,
-                         SerialLink{[this](std::string_view b) {
-                                        if (writeWorks) wire.emplace_back(b);
-                                        return writeWorks;
+                         SerialLink{[this](std::string_view b) -> std::size_t {
+                                        if (duringWrite) duringWrite();
+                                        if (!writeWorks) return 0;
+                                        wire.emplace_back(b.substr(0, cutAfter));
+                                        return wire.back().size();
                                     },
                                     [this](ui::Window& w) {
                                         ++opens;
@@ -101,6 +105,18 @@ TEST_F(SendTest, FailedWritesAndEmptyBox) {
     EXPECT_EQ(panel(1), "TX:4");  // plain text only when written
     send("");
     EXPECT_EQ(display(), "01 02  → 数据未能发送！\r\nAB  → 数据未能发送！\r\n  → 发送数据为空！\r\n");
+}
+
+TEST_F(SendTest, ACutOffFrameSaysHowManyBytesWentOut) {
+    c(kCrc).setChecked(false);
+    cutAfter = 2;
+    send("01 02 03");
+    model.userClick(c(kTextSend));
+    send("ABCD");
+    EXPECT_EQ(display(),
+              "01 02 03  → 数据未能完整发送！只发出前 2 字节（共 3 字节）。\r\n"
+              "ABCD  → 数据未能完整发送！只发出前 2 字节（共 4 字节）。\r\n");
+    EXPECT_EQ(panel(1), "TX:3");
 }
 
 TEST_F(SendTest, ClosedPortIsOpenedFirstAndAFailedOpenStopsTheSend) {
@@ -219,6 +235,17 @@ TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFo
     EXPECT_EQ(colourAt(display().size() - 1), green);
     receiver.OnByteReceived(0x0B);
     EXPECT_EQ(colourAt(display().size() - 1), blue);
+}
+
+// Bytes that came in before the frame are raised during the write: they show
+// before the echo, which keeps its own colour.
+TEST_F(ExchangeTest, BytesRaisedDuringTheWriteComeBeforeTheGreenEcho) {
+    c(kCrc).setChecked(false);
+    duringWrite = [this] { receiver.OnByteReceived(0x0A); };
+    send("01 02");
+    EXPECT_EQ(display(), "0A 01 02\r\n");
+    EXPECT_EQ(colourAt(0), ui::Rgb(0, 0, 255));
+    EXPECT_EQ(colourAt(3), ui::Rgb(0, 128, 0));
 }
 
 }  // namespace
