@@ -33,6 +33,7 @@
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
+#include "support/feeder.h"
 #include "support/program_on_port.h"
 #include "ui/windows/control_ids.h"
 
@@ -46,32 +47,6 @@ double CpuSeconds() {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// The far end: a child process writing `total` bytes (i * 7 mod 256) at `bytesPerSecond`
-// (0: as fast as the line takes them).
-pid_t StartFeeder(int master, long total, long bytesPerSecond) {
-    const pid_t pid = fork();
-    if (pid != 0) return pid;
-    char chunk[4096];
-    long sent = 0;
-    QElapsedTimer clock;
-    clock.start();
-    while (sent < total) {
-        long n = std::min<long>(sizeof chunk, total - sent);
-        if (bytesPerSecond > 0) {
-            const long due = clock.elapsed() * bytesPerSecond / 1000 - sent;
-            if (due <= 0) {
-                usleep(1000);
-                continue;
-            }
-            n = std::min(n, due);
-        }
-        for (long i = 0; i < n; ++i) chunk[i] = static_cast<char>((sent + i) * 7);
-        const ssize_t w = write(master, chunk, static_cast<std::size_t>(n));
-        if (w > 0) sent += w;
-    }
-    _exit(0);
 }
 
 // Runs the loop until `done`. With `probe`, also measures the worst round trip of
@@ -174,7 +149,7 @@ int main(int argc, char** argv) {
             model.userClick(main[kClear]);
             const long long rx0 = state.rxCount;
             const double cpu0 = CpuSeconds();
-            const pid_t feeder = StartFeeder(master, total, rate);
+            const pid_t feeder = bench::StartFeeder(master, total, rate);
             const Run r = RunUntil(loop, [&] { return state.rxCount - rx0 >= total; }, probing);
             waitpid(feeder, nullptr, 0);
             cpuPercent[probing] = 100 * (CpuSeconds() - cpu0) / r.seconds;
@@ -192,7 +167,7 @@ int main(int argc, char** argv) {
         model.userClick(main[kClear]);
         state.rxCount = 0;
         const long total = 20'000'000;
-        const pid_t feeder = StartFeeder(master, total, 0);
+        const pid_t feeder = bench::StartFeeder(master, total, 0);
         const long rss0 = rssKb();
         const double cpu0 = CpuSeconds();
         // The clock stops when every byte is counted and the view has painted after that,
@@ -269,7 +244,7 @@ int main(int argc, char** argv) {
             ++step;
         });
         user.start(10);
-        const pid_t feeder = StartFeeder(master, total, 0);
+        const pid_t feeder = bench::StartFeeder(master, total, 0);
         const Run r = RunUntil(loop, [&] { return state.rxCount >= total; });
         user.stop();
         waitpid(feeder, nullptr, 0);
