@@ -1,10 +1,12 @@
-# Checks that every #include in src/ points down the layers, never up or sideways.
-# Run as a test: cmake -DSRC=<src folder> -P check_layers.cmake
+# Checks that every #include and every library link in src/ points down the
+# layers, never up or sideways. Run as a test: cmake -DSRC=<src folder> -P check_layers.cmake
 #
 # Each folder has a rank; a file may include its own folder and folders of a lower
-# rank only. Two folders of the same rank can therefore never include each other,
-# and a folder missing from the table is an error, so a new folder must be placed.
-# Only the Qt binding (ui/qt) and the program's entry point include Qt.
+# rank only, and a library may link only libraries of such folders. Two folders of
+# the same rank can therefore never reach each other, and a folder missing from the
+# table is an error, so a new folder must be placed. Includes count in either form,
+# "serial/x.h" or <serial/x.h>. Only the Qt binding (ui/qt) and the program's entry
+# point include Qt (<QWidget>, <QtCore/...>, <qglobal.h>) or link it.
 set(rank_base 0)
 set(rank_codec 0)
 set(rank_store 1)
@@ -35,8 +37,21 @@ function(folder_of path out)
   set(${out} ${top} PARENT_SCOPE)
 endfunction()
 
+# Records a fault when `to` may not be reached from `from`.
+function(check_reach from to what)
+  if(to STREQUAL from)
+    return()
+  endif()
+  if(NOT DEFINED rank_${to})
+    set(faults "${faults}  ${what} from an unknown folder\n" PARENT_SCOPE)
+  elseif(NOT rank_${to} LESS rank_${from})
+    set(faults "${faults}  ${what} (${to}, rank ${rank_${to}}) from ${from} (rank ${rank_${from}})\n" PARENT_SCOPE)
+  endif()
+endfunction()
+
 file(GLOB_RECURSE sources RELATIVE ${SRC} ${SRC}/*.h ${SRC}/*.cpp)
 set(faults "")
+set(qt_header "^(Q[A-Za-z]|Qt[A-Za-z]*/|q[a-z0-9_]+\\.h$)")
 foreach(source ${sources})
   folder_of(${source} from)
   if(NOT DEFINED rank_${from})
@@ -45,30 +60,60 @@ foreach(source ${sources})
   endif()
   file(STRINGS ${SRC}/${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[\"<]")
   foreach(line ${includes})
-    if(line MATCHES "#[ \t]*include[ \t]*<Q" AND NOT from STREQUAL "ui/qt" AND NOT source STREQUAL "app/main.cpp")
-      string(APPEND faults "  ${source}: includes Qt outside the Qt binding: ${line}\n")
-    endif()
-    if(NOT line MATCHES "#[ \t]*include[ \t]*\"([^\"]+)\"")
+    if(NOT line MATCHES "#[ \t]*include[ \t]*[\"<]([^\">]+)[\">]")
       continue()
     endif()
     set(target ${CMAKE_MATCH_1})
+    if(target MATCHES "${qt_header}" AND NOT from STREQUAL "ui/qt" AND NOT source STREQUAL "app/main.cpp")
+      string(APPEND faults "  ${source}: includes Qt outside the Qt binding: ${line}\n")
+    endif()
     if(NOT target MATCHES "/")
-      continue()  # a file beside it
+      continue()  # a file beside it, or a system header
     endif()
     folder_of(${target} to)
-    if(to STREQUAL from)
+    # <...> names a file of ours when its folder is one of the layers'.
+    if(line MATCHES "<" AND NOT DEFINED rank_${to})
       continue()
     endif()
-    if(NOT DEFINED rank_${to})
-      string(APPEND faults "  ${source}: includes '${target}' from an unknown folder\n")
-    elseif(NOT rank_${to} LESS rank_${from})
-      string(APPEND faults "  ${source}: includes '${target}' (${to}, rank ${rank_${to}}) from ${from} (rank ${rank_${from}})\n")
+    check_reach(${from} ${to} "${source}: includes '${target}'")
+  endforeach()
+endforeach()
+
+# The link graph: which folder defines each library, then what each one links.
+file(GLOB_RECURSE lists RELATIVE ${SRC} ${SRC}/*/CMakeLists.txt)
+set(link_lines "")
+foreach(list ${lists})
+  get_filename_component(dir ${list} DIRECTORY)
+  folder_of("${dir}/CMakeLists.txt" folder)
+  file(READ ${SRC}/${list} text)
+  string(REGEX MATCHALL "(add_library|add_executable|vorta_logic_library)\\([ \t\n]*[A-Za-z0-9_.-]+" defined "${text}")
+  foreach(d ${defined})
+    string(REGEX REPLACE ".*\\([ \t\n]*" "" name "${d}")
+    set(folder_of_target_${name} ${folder})
+  endforeach()
+  string(REGEX MATCHALL "target_link_libraries\\([^)]*\\)" links "${text}")
+  foreach(l ${links})
+    list(APPEND link_lines "${folder}|${list}|${l}")
+  endforeach()
+endforeach()
+foreach(entry ${link_lines})
+  string(REGEX MATCH "^([^|]*)\\|([^|]*)\\|(.*)$" _ "${entry}")
+  set(from ${CMAKE_MATCH_1})
+  set(list ${CMAKE_MATCH_2})
+  string(REGEX REPLACE "^target_link_libraries\\(|\\)$" "" args "${CMAKE_MATCH_3}")
+  string(REGEX REPLACE "[ \t\n]+" ";" args "${args}")
+  list(POP_FRONT args linker)
+  foreach(linked ${args})
+    if(linked MATCHES "^Qt[0-9]*::" AND NOT from STREQUAL "ui/qt" AND NOT from STREQUAL "app")
+      string(APPEND faults "  ${list}: ${linker} links Qt outside the Qt binding: ${linked}\n")
+    elseif(DEFINED folder_of_target_${linked})
+      check_reach(${from} ${folder_of_target_${linked}} "${list}: ${linker} links '${linked}'")
     endif()
   endforeach()
 endforeach()
 
 if(faults)
-  message(FATAL_ERROR "Includes that do not point down the layers:\n${faults}")
+  message(FATAL_ERROR "Includes and links that do not point down the layers:\n${faults}")
 endif()
 list(LENGTH sources count)
-message(STATUS "layers: ${count} files, every include points down")
+message(STATUS "layers: ${count} files, every include and link points down")
