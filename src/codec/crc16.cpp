@@ -1,7 +1,6 @@
 #include "codec/crc16.h"
 
 #include <array>
-#include <cstdio>
 
 #include "codec/hex_text.h"
 
@@ -31,13 +30,18 @@ std::uint16_t Crc16Modbus(std::string_view bytes) {
     return crc;
 }
 
+std::string Crc16Bytes(std::uint16_t crc, bool lowFirst) {
+    const char high = static_cast<char>(crc >> 8), low = static_cast<char>(crc & 0xFFu);
+    return lowFirst ? std::string{low, high} : std::string{high, low};
+}
+
 std::string Crc16Text(std::string_view text) {
     std::string digits = RemoveSpaces(text);
     if (digits.size() % 2 != 0) digits.pop_back();
-    const std::uint16_t crc = Crc16Modbus(HexPairsToBytes(FormatHexPairs(digits)));
-    char out[6];
-    std::snprintf(out, sizeof out, "%02X %02X", crc >> 8, crc & 0xFFu);
-    return std::string(out, 5);
+    std::string pairs;
+    AppendHexCells(pairs, Crc16Bytes(Crc16Modbus(ParseHexFrame(digits).bytes), false));
+    pairs.pop_back();
+    return pairs;
 }
 
 }  // namespace vorta::codec

@@ -8,6 +8,10 @@ namespace vorta::codec {
 
 std::uint16_t Crc16Modbus(std::string_view bytes);
 
+// A CRC as the two bytes sent after a frame: high byte first, or low byte first
+// when `lowFirst` (the usual order of Modbus RTU).
+std::string Crc16Bytes(std::uint16_t crc, bool lowFirst);
+
 // The CRC of a hexadecimal frame text as 'HH LL' (high byte first), ready to
 // be appended to the frame. Spaces are ignored and digits paired from the
 // start; a last unpaired digit is ignored. It is computed over exactly the

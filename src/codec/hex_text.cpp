@@ -1,7 +1,6 @@
 #include "codec/hex_text.h"
 
 #include "codec/gbk_text.h"
-#include "codec/radix.h"
 
 namespace vorta::codec {
 
@@ -16,18 +15,30 @@ std::size_t SpaceLength(std::string_view s, std::size_t pos) {
     return 0;
 }
 
-// Low eight bits of a piece read as hexadecimal, or 0 when it is not a number.
-// Going through base 2 keeps the radix conversion the only parser while
-// staying linear in the piece's length: only its last eight bits matter.
+// Low eight bits of a piece read as hexadecimal, or 0 when it is not a number:
+// the value of its last two digits, full-width digits and lower case allowed.
 unsigned char PieceToByte(std::string_view piece) {
-    std::string text(piece);
-    const std::string bits = ConvertRadix(text, 16, 2);
-    if (bits.find_first_not_of("01") != std::string::npos) return 0;  // an error text
+    const std::string digits = ToUpperAscii(ToHalfWidth(piece));
     unsigned value = 0;
-    for (std::size_t i = bits.size() > 8 ? bits.size() - 8 : 0; i < bits.size(); ++i) {
-        value = value * 2 + static_cast<unsigned>(bits[i] - '0');
+    for (const char c : digits) {
+        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        if (digit < 0) return 0;  // checked byte by byte, so a two-byte character is no digit
+        value = (value * 16 + static_cast<unsigned>(digit)) & 0xFFu;
     }
     return static_cast<unsigned char>(value);
+}
+
+// FormatHexPairs of a text that holds no spaces.
+std::string PairsOf(std::string_view s) {
+    std::string joined;
+    joined.reserve(s.size() / 2 * 3 + 3);
+    for (std::size_t pos = 0; pos < s.size(); pos += 2) {
+        joined.append(s.substr(pos, 2));
+        joined += ' ';
+    }
+    // Trimmed and upper-cased as a whole: the pieces may have cut two-byte
+    // characters apart, and the joined text is walked by its own characters.
+    return ToUpperAscii(TrimTrailingSpaces(joined));
 }
 
 }  // namespace
@@ -70,17 +81,13 @@ std::string TrimTrailingSpaces(std::string_view text) {
 
 bool IsEvenHexLength(std::string_view text) { return RemoveSpaces(text).size() % 2 == 0; }
 
-std::string FormatHexPairs(std::string_view text) {
-    const std::string s = RemoveSpaces(text);
-    std::string joined;
-    joined.reserve(s.size() / 2 * 3 + 3);
-    for (std::size_t pos = 0; pos < s.size(); pos += 2) {
-        joined.append(s, pos, 2);
-        joined += ' ';
-    }
-    // Trimmed and upper-cased as a whole: the pieces may have cut two-byte
-    // characters apart, and the joined text is walked by its own characters.
-    return ToUpperAscii(TrimTrailingSpaces(joined));
+std::string FormatHexPairs(std::string_view text) { return PairsOf(RemoveSpaces(text)); }
+
+HexFrame ParseHexFrame(std::string_view text) {
+    const std::string digits = RemoveSpaces(text);
+    HexFrame frame{digits.size() % 2 == 0, PairsOf(digits), {}};
+    frame.bytes = HexPairsToBytes(frame.text);
+    return frame;
 }
 
 std::string HexPairsToBytes(std::string_view frame) {

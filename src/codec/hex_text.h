@@ -33,6 +33,15 @@ std::string FormatHexPairs(std::string_view text);
 // The number of pieces is the size of the result.
 std::string HexPairsToBytes(std::string_view frame);
 
+// A hexadecimal text read once: whether its digits pair up, its frame text
+// (FormatHexPairs) and the bytes that frame text stands for (HexPairsToBytes).
+struct HexFrame {
+    bool evenLength = true;
+    std::string text;
+    std::string bytes;
+};
+HexFrame ParseHexFrame(std::string_view text);
+
 // The display form of one received byte: two upper-case digits and a space, e.g. "0A ".
 std::string HexCell(unsigned char byte);
 // Appends the cells of `bytes` to `out`, three bytes of text per byte.

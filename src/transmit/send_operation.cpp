@@ -61,27 +61,25 @@ void SendOperation::run(ui::Window& main) {
         showTx(main);
         echo = t;
     } else {
-        if (!codec::IsEvenHexLength(t)) {
+        const codec::HexFrame frame = codec::ParseHexFrame(t);
+        if (!frame.evenLength) {
             Write(display, t + "  → 数据输入长度错误,未能发送！");
             return;
         }
-        const std::string frame = codec::FormatHexPairs(t);
-        std::string f = frame;
-        std::string crcPairs;
+        std::string bytes = frame.bytes;
+        echo = frame.text;
         if (main[kCrc].checked()) {
-            const std::string c = codec::Crc16Text(t);  // "HH LL"
-            crcPairs = main[kCrcReversed].checked() ? c.substr(3, 2) + " " + c.substr(0, 2) : c;
-            f += " " + crcPairs;
+            // Appended as bytes: a frame ending in the first byte of a two-byte
+            // character must not swallow the check value's first digit.
+            const std::string crc = codec::Crc16Bytes(codec::Crc16Modbus(frame.bytes), main[kCrcReversed].checked());
+            bytes += crc;
+            echo += " ";
+            codec::AppendHexCells(echo, crc);
+            echo.pop_back();
         }
-        // The frame and its check value are converted apart: a frame ending in
-        // the first byte of a two-byte character would otherwise swallow the
-        // separating space, and the check bytes on the wire would be wrong.
-        std::string bytes = frame.empty() ? std::string() : codec::HexPairsToBytes(frame);
-        if (!crcPairs.empty()) bytes += codec::HexPairsToBytes(crcPairs);
         state_.txCount += static_cast<std::int64_t>(bytes.size());  // counted even if the write fails
         showTx(main);
         if (!writeFrame(bytes)) return;
-        echo = f;
     }
     if (autoSend_ && !main[kCrc].checked()) {
         const AutoSendView a = autoSend_();

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <vector>
+
+#include "codec/gbk_text.h"
+#include "codec/radix.h"
 
 namespace vorta::codec {
 namespace {
@@ -90,6 +95,40 @@ TEST(HexPairsToBytes, SpaceInsideACharacterDoesNotSplit) {
     // splits only at its second space.
     EXPECT_EQ(HexPairsToBytes("\xB0 41"), std::string("\x00", 1));
     EXPECT_EQ(HexPairsToBytes("\xB0  41"), std::string("\x00\x41", 2));
+}
+
+// Each piece is read as the radix converter reads a base-16 number (its low
+// eight bits, or 0 when the converter refuses it), for texts of every kind of
+// byte the send box may hold; and one parse gives what the separate steps give.
+TEST(ParseHexFrame, AgreesWithTheRadixConverterAndTheSeparateSteps) {
+    auto pieceByRadix = [](std::string_view piece) {
+        std::string text(piece);
+        const std::string bits = ConvertRadix(text, 16, 2);
+        if (bits.find_first_not_of("01") != std::string::npos) return 0u;
+        unsigned value = 0;
+        for (std::size_t i = bits.size() > 8 ? bits.size() - 8 : 0; i < bits.size(); ++i) value = value * 2 + (bits[i] - '0');
+        return value;
+    };
+    const std::vector<std::string> alphabet = {"0", "7", "9", "a", "F", "g", "G", " ",  "  ",   "\r\n", "\xA3\xB0",
+                                               "\xA3\xC1", "\xA3\xE6", "\xA1\xA1", "\xD6\xD0", "\xB0", "\x81", "-", "+", "\t"};
+    std::mt19937 random(18);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 12); n > 0; --n) text += alphabet[random() % alphabet.size()];
+        const std::string frame = FormatHexPairs(text);
+        std::string expected;
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < frame.size(); i += frame[i] == ' ' ? 1 : GbkCharLength(frame, i))
+            if (frame[i] == ' ') {
+                expected += static_cast<char>(pieceByRadix(std::string_view(frame).substr(start, i - start)));
+                start = i + 1;
+            }
+        if (start < frame.size()) expected += static_cast<char>(pieceByRadix(std::string_view(frame).substr(start)));
+        const HexFrame parsed = ParseHexFrame(text);
+        ASSERT_EQ(parsed.bytes, expected) << text;
+        ASSERT_EQ(parsed.text, frame) << text;
+        ASSERT_EQ(parsed.evenLength, IsEvenHexLength(text)) << text;
+    }
 }
 
 TEST(HexCell, TwoUpperCaseDigitsAndASpace) {
