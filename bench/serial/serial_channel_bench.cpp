@@ -48,9 +48,11 @@ void Run(std::size_t total, std::size_t writeSize) {
     channel.setBaudRate(4000000);
     std::size_t received = 0;
     bool inOrder = true;
-    channel.setOnDataArrived([&](int byte) {
-        if (byte != PatternByte(received)) inOrder = false;
-        ++received;
+    channel.setOnBytesArrived([&](std::string_view bytes) {
+        for (const char byte : bytes) {
+            if (static_cast<unsigned char>(byte) != PatternByte(received)) inOrder = false;
+            ++received;
+        }
     });
     if (!channel.open()) {
         std::printf("open failed\n");

@@ -7,34 +7,17 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "serial/line_settings.h"
 
 namespace vorta::serial {
 
-// What a port reports about its lines besides received bytes. The values are the
-// channel's event codes.
-enum class LineEvent {
-    Break = 1,
-    CtsOn = 2,
-    DsrOn = 3,
-    LineError = 4,  // framing, overrun or parity error
-    Ring = 5,
-    CarrierOn = 6,
-    EventCharacter = 7,  // the event character was received
-    CtsOff = 8,
-    DsrOff = 9,
-    CarrierOff = 10,
-};
-
 class PortIo {
 public:
     // What made wait() return; several may be set.
     enum WaitResult : unsigned {
-        kInput = 1,      // bytes to read, or the device reported a hang-up
-        kWoken = 2,      // wake() was called
-        kLineCheck = 4,  // time to look at the modem lines again
+        kInput = 1,  // bytes to read, or the device reported a hang-up
+        kWoken = 2,  // wake() was called
     };
 
     virtual ~PortIo() = default;
@@ -59,9 +42,6 @@ public:
     // device has gone. What a cut-off write left in the driver is discarded,
     // so the next frame is not sent behind it. Received bytes are untouched.
     virtual std::size_t write(std::string_view bytes) = 0;
-    // Appends the line events for what
-    // changed since the last call. Nothing when the device reports no lines.
-    virtual void lineEvents(std::vector<LineEvent>& events) = 0;
 };
 
 // The port of this platform (termios on Linux).

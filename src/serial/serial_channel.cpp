@@ -1,7 +1,6 @@
 #include "serial/serial_channel.h"
 
 #include <cstdint>
-#include <cstring>
 
 namespace vorta::serial {
 namespace {
@@ -36,7 +35,6 @@ bool SerialChannel::open() {
     close();
     const std::string device = resolver_ ? resolver_(portNumber_) : std::string();
     if (device.empty() || !port_->open(device, settings_)) return false;
-    eventChar_ = settings_.eventCharacter.empty() ? -1 : static_cast<unsigned char>(settings_.eventCharacter[0]);
     stop_ = false;
     try {
         monitor_ = std::thread(&SerialChannel::monitor, this);
@@ -62,7 +60,7 @@ void SerialChannel::close() {
         std::lock_guard lock(mailbox_->mutex);
         mailbox_->queue.clear();
         mailbox_->queuedBytes = 0;
-        mailbox_->takenEvents = mailbox_->queuedEvents;
+        mailbox_->takenChunks = mailbox_->queuedChunks;
     }
     ++mailbox_->session;
 }
@@ -91,7 +89,7 @@ WriteResult SerialChannel::write(std::string_view bytes) {
     // handler the delivery under way keeps its order instead.
     const std::shared_ptr<Mailbox> mailbox = mailbox_;
     while (!mailbox->delivering) {
-        const std::vector<Event> burst = TakeBurst(*mailbox, mark);
+        const std::vector<std::string> burst = TakeBurst(*mailbox, mark);
         if (burst.empty() || !Raise(mailbox, burst)) break;
     }
     return result;
@@ -102,16 +100,12 @@ void SerialChannel::monitor() {
     // now would race with bytes that arrive after open() has returned.
     std::vector<char>& buffer = readBuffer_;
     buffer.resize(kReadChunk);  // shared with serveWrite(), on this thread
-    std::vector<LineEvent> lines;
     // The last pause gathered a few bytes: more are likely on the way, so the next
     // round pauses again at once instead of waking for the next byte first.
     bool trickle = false;
     for (;;) {
         const unsigned woke = trickle ? PortIo::kInput : port_->wait();
         if (stop_) return;
-        lines.clear();
-        port_->lineEvents(lines);
-        if (!lines.empty()) enqueue(lines, nullptr, 0);
         const bool wasTrickle = trickle;
         trickle = false;
         if ((woke & PortIo::kInput) && waitForRoom()) {
@@ -132,7 +126,7 @@ std::size_t SerialChannel::readAvailable(std::vector<char>& buffer) {
     while (total < kReadRound && waitForRoom()) {
         const long n = port_->read(buffer.data(), buffer.size());
         if (n <= 0) break;
-        enqueue({}, buffer.data(), static_cast<std::size_t>(n));
+        enqueue(buffer.data(), static_cast<std::size_t>(n));
         total += static_cast<std::size_t>(n);
     }
     return total;
@@ -159,7 +153,7 @@ void SerialChannel::serveWrite() {
     {
         std::lock_guard lock(mailbox_->mutex);
         writeWaiting_ = false;
-        mark = mailbox_->queuedEvents;
+        mark = mailbox_->queuedChunks;
     }
     const std::size_t sent = port_->write(bytes);
     {
@@ -177,20 +171,13 @@ bool SerialChannel::waitForRoom() {
     return mailbox_->queuedBytes < kQueueBytes && !stop_;
 }
 
-void SerialChannel::enqueue(const std::vector<LineEvent>& lines, const char* bytes, std::size_t count) {
+void SerialChannel::enqueue(const char* bytes, std::size_t count) {
     bool post = false;
     {
         std::lock_guard lock(mailbox_->mutex);
-        auto& queue = mailbox_->queue;
-        const std::size_t before = queue.size();
-        for (LineEvent line : lines) queue.push_back({line, {}});
-        if (eventChar_ >= 0 && count > 0 && std::memchr(bytes, eventChar_, count))
-            queue.push_back({LineEvent::EventCharacter, {}});
-        if (count > 0) {
-            queue.push_back({std::nullopt, std::string(bytes, count)});
-            mailbox_->queuedBytes += count;
-        }
-        mailbox_->queuedEvents += queue.size() - before;
+        mailbox_->queue.emplace_back(bytes, count);
+        mailbox_->queuedBytes += count;
+        ++mailbox_->queuedChunks;
         if (!mailbox_->deliveryPosted) {
             mailbox_->deliveryPosted = true;
             post = true;
@@ -199,26 +186,26 @@ void SerialChannel::enqueue(const std::vector<LineEvent>& lines, const char* byt
     if (post) loop_.post([mailbox = mailbox_] { Deliver(mailbox); });
 }
 
-std::vector<SerialChannel::Event> SerialChannel::TakeBurst(Mailbox& mailbox, std::uint64_t through) {
-    std::vector<Event> burst;
+std::vector<std::string> SerialChannel::TakeBurst(Mailbox& mailbox, std::uint64_t through) {
+    std::vector<std::string> burst;
     bool wasFull = false;
     {
         std::lock_guard lock(mailbox.mutex);
         auto& queue = mailbox.queue;
         std::size_t taken = 0;
-        while (!queue.empty() && taken < kBurstBytes && mailbox.takenEvents < through) {
-            Event& e = queue.front();
-            if (!e.line && taken + e.bytes.size() > kBurstBytes) {
+        while (!queue.empty() && taken < kBurstBytes && mailbox.takenChunks < through) {
+            std::string& chunk = queue.front();
+            if (taken + chunk.size() > kBurstBytes) {
                 const std::size_t n = kBurstBytes - taken;
-                burst.push_back({std::nullopt, e.bytes.substr(0, n)});
-                e.bytes.erase(0, n);
+                burst.push_back(chunk.substr(0, n));
+                chunk.erase(0, n);
                 taken += n;
                 break;
             }
-            taken += e.bytes.size();
-            burst.push_back(std::move(e));
+            taken += chunk.size();
+            burst.push_back(std::move(chunk));
             queue.pop_front();
-            ++mailbox.takenEvents;
+            ++mailbox.takenChunks;
         }
         // Only a monitor thread held up by a full queue waits for the room made here.
         wasFull = mailbox.queuedBytes >= kQueueBytes;
@@ -228,29 +215,18 @@ std::vector<SerialChannel::Event> SerialChannel::TakeBurst(Mailbox& mailbox, std
     return burst;
 }
 
-bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Event>& burst) {
+bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<std::string>& burst) {
     if (!mailbox->owner) return false;
     const std::uint64_t session = mailbox->session;
-    // Copies, so a handler may replace the handlers or destroy the channel.
+    // A copy, so a handler may replace the handler or destroy the channel.
     const auto onBytes = mailbox->owner->onBytesArrived_;
-    const auto onData = mailbox->owner->onDataArrived_;
-    const auto onLine = mailbox->owner->onLineEvent_;
     // A handler may close or destroy the channel; nothing more is raised then.
     auto gone = [&] { return !mailbox->owner || mailbox->session != session; };
     const bool outer = !mailbox->delivering;
     mailbox->delivering = true;
-    for (const Event& e : burst) {
+    for (const std::string& chunk : burst) {
         if (gone()) break;
-        if (e.line) {
-            if (onLine) onLine(*e.line);
-        } else if (onBytes) {
-            onBytes(e.bytes);
-        } else if (onData) {
-            for (char b : e.bytes) {
-                if (gone()) break;
-                onData(static_cast<unsigned char>(b));
-            }
-        }
+        if (onBytes) onBytes(chunk);
     }
     if (outer) mailbox->delivering = false;
     return !gone();
@@ -259,7 +235,7 @@ bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::ve
 void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
     // At most kBurstBytes per turn of the event loop: a flood must not keep the
     // user's clicks, the timers and the display waiting.
-    const std::vector<Event> burst = TakeBurst(*mailbox, UINT64_MAX);
+    const std::vector<std::string> burst = TakeBurst(*mailbox, UINT64_MAX);
     bool more = false;
     {
         std::lock_guard lock(mailbox->mutex);

@@ -2,7 +2,7 @@
 // The serial channel: one port, configured through properties, opened and
 // closed and written to on the UI thread. A monitor thread reads the port and
 // performs the writes; received bytes come back on the UI thread in order, in
-// chunks (or one call per byte for a per-byte handler). The queue between the
+// chunks. The queue between the
 // threads is bounded: when the UI thread falls behind, the monitor thread stops
 // reading until it catches up, so the driver and the sender wait and nothing is
 // lost. Every member is called on the UI thread.
@@ -15,7 +15,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -54,20 +53,8 @@ public:
     int dataBits() const { return settings_.dataBits; }
     void setStopBitsCode(int code) { settings_.stopBits = StopBitsFromCode(code); }
     int stopBitsCode() const { return static_cast<int>(settings_.stopBits); }
-    void setParityCheck(bool on) { settings_.parityCheck = on; }
-    bool parityCheck() const { return settings_.parityCheck; }
-    void setEventCharacter(std::string text) { settings_.eventCharacter = std::move(text); }
-    const std::string& eventCharacter() const { return settings_.eventCharacter; }
-    void setTimeoutMs(int ms) { settings_.timeoutMs = ms < 0 ? 0 : ms; }
-    int timeoutMs() const { return settings_.timeoutMs; }
     void setParityCode(int code) { settings_.parity = ParityFromCode(code); }
     int parityCode() const { return static_cast<int>(settings_.parity); }
-    void setFlowControlCode(int code) { settings_.flowControl = FlowControlFromCode(code); }
-    int flowControlCode() const { return static_cast<int>(settings_.flowControl); }
-    void setRtsMode(int mode) { settings_.rtsMode = std::clamp(mode, 0, 2); }
-    int rtsMode() const { return settings_.rtsMode; }
-    void setDtrMode(int mode) { settings_.dtrMode = std::clamp(mode, 0, 2); }
-    int dtrMode() const { return settings_.dtrMode; }
 
     // Closes, then opens the device of the port number with the current
     // properties. True when the port is open and the monitor thread runs.
@@ -84,10 +71,7 @@ public:
     WriteResult write(std::string_view bytes);
     bool isOpen() const { return monitor_.joinable(); }
 
-    // Raised on the UI thread, one call per received byte (0..255).
-    void setOnDataArrived(std::function<void(int byte)> handler) { onDataArrived_ = std::move(handler); }
-    // Raised on the UI thread with received bytes in order, up to kBurstBytes at a
-    // time; when set, it takes the place of the per-byte handler.
+    // Raised on the UI thread with received bytes in order, up to kBurstBytes at a time.
     void setOnBytesArrived(std::function<void(std::string_view bytes)> handler) {
         onBytesArrived_ = std::move(handler);
     }
@@ -103,20 +87,14 @@ public:
     // in between. The first bytes after a silence are read at once; a write or
     // close cuts the pause short.
     static constexpr std::chrono::milliseconds kGather{8};
-    // Raised on the UI thread for each line event, in order with the received bytes.
-    void setOnLineEvent(std::function<void(LineEvent)> handler) { onLineEvent_ = std::move(handler); }
 
 private:
-    struct Event {
-        std::optional<LineEvent> line;  // a line event, or none for received bytes
-        std::string bytes;              // received bytes
-    };
     // Shared with the delivery tasks posted to the event loop, which may run
     // after the channel is gone.
     struct Mailbox {
         std::mutex mutex;
         std::condition_variable space;  // the monitor thread waits here while the queue is full
-        std::deque<Event> queue;
+        std::deque<std::string> queue;  // received bytes, in the chunks they were read in
         std::size_t queuedBytes = 0;
         bool deliveryPosted = false;
         base::EventLoop* loop = nullptr;  // where deliveries are posted
@@ -125,9 +103,9 @@ private:
         SerialChannel* owner = nullptr;
         std::uint64_t session = 0;
         bool delivering = false;  // a handler is being raised
-        // Events ever queued and ever taken, counting a split one when its last part is taken.
-        std::uint64_t queuedEvents = 0;
-        std::uint64_t takenEvents = 0;
+        // Chunks ever queued and ever taken, counting a split one when its last part is taken.
+        std::uint64_t queuedChunks = 0;
+        std::uint64_t takenChunks = 0;
     };
 
     void monitor();
@@ -137,28 +115,25 @@ private:
     // The pause after a small read; returns early for a write or close.
     void gather();
     // Appends under the mailbox lock; posts one delivery unless one is pending.
-    void enqueue(const std::vector<LineEvent>& lines, const char* bytes, std::size_t count);
+    void enqueue(const char* bytes, std::size_t count);
     // Blocks while the queue is full, unless a write or the shutdown is waiting. True when there is room.
     bool waitForRoom();
     static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
-    // Takes up to kBurstBytes from the front of the queue, none past event number `through`.
-    static std::vector<Event> TakeBurst(Mailbox& mailbox, std::uint64_t through);
-    // Raises the events on the UI thread; false once the channel was closed or destroyed.
-    static bool Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Event>& burst);
+    // Takes up to kBurstBytes from the front of the queue, none past chunk number `through`.
+    static std::vector<std::string> TakeBurst(Mailbox& mailbox, std::uint64_t through);
+    // Raises the chunks on the UI thread; false once the channel was closed or destroyed.
+    static bool Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<std::string>& burst);
 
     base::EventLoop& loop_;
     PortResolver resolver_;
     std::unique_ptr<PortIo> port_;
     int portNumber_ = 1;
     LineSettings settings_;
-    std::function<void(int)> onDataArrived_;
     std::function<void(std::string_view)> onBytesArrived_;
-    std::function<void(LineEvent)> onLineEvent_;
 
     std::shared_ptr<Mailbox> mailbox_;
     std::thread monitor_;
     std::atomic<bool> stop_{false};
-    int eventChar_ = -1;  // first byte of the event character while open, or -1
 
     // The write handed to the monitor thread.
     std::mutex writeMutex_;
@@ -168,7 +143,7 @@ private:
     std::atomic<bool> writeWaiting_{false};  // wakes a monitor thread held by a full queue
     bool writeFinished_ = false;
     std::size_t writeSent_ = 0;
-    std::uint64_t writeMark_ = 0;  // events queued when the write went out
+    std::uint64_t writeMark_ = 0;  // chunks queued when the write went out
     std::vector<char> readBuffer_;  // monitor thread only
 };
 

@@ -23,9 +23,8 @@
 namespace vorta::serial {
 namespace {
 
-// How often the modem lines and error counters are looked at while idle;
-// the kernel offers no poll() event for them.
-constexpr int kLineCheckMs = 100;
+// How long a write may wait beyond its bytes' own line time.
+constexpr int kWriteTimeoutMs = 1000;
 
 std::int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -35,9 +34,10 @@ std::int64_t NowMs() {
 // Pseudo-terminals and some USB adapters have no modem lines at all.
 bool NotSupported(int error) { return error == ENOTTY || error == EINVAL; }
 
-bool SetLine(int fd, int line, bool on) {
-    if (ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0) return true;
-    return NotSupported(errno);
+// RTS on, DTR as the port has it.
+bool RaiseRts(int fd) {
+    int line = TIOCM_RTS;
+    return ioctl(fd, TIOCMBIS, &line) == 0 || NotSupported(errno);
 }
 
 // tcsetattr() fails with EINVAL when it changed nothing at all. A
@@ -89,7 +89,7 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
     exclusive_ = ok;
     ok = ok && tcgetattr(fd, &t) == 0 && ApplyLineSettings(settings, t) && SetAttributes(fd, t, pseudoTerminal_);
     if (ok && StandardSpeed(settings.baudRate) == B0) ok = SetCustomBaud(fd, settings.baudRate);
-    if (ok) ok = setupModemLines(settings);
+    if (ok) ok = RaiseRts(fd);
     if (!ok) {
         close();
         return false;
@@ -102,38 +102,21 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
     return true;
 }
 
-bool TermiosPort::setupModemLines(const LineSettings& s) {
-    // RTS and DTR under a handshake belong to the driver.
-    const bool rtsHandshake = s.flowControl == FlowControl::CtsRts || s.flowControl == FlowControl::DsrRts;
-    const bool dtrHandshake = s.flowControl == FlowControl::CtsDtr || s.flowControl == FlowControl::DsrDtr;
-    const int fd = fd_.get();
-    if (!rtsHandshake && !SetLine(fd, TIOCM_RTS, s.rtsMode != 1)) return false;
-    if (!dtrHandshake && s.dtrMode != 0 && !SetLine(fd, TIOCM_DTR, s.dtrMode == 2)) return false;
-
-    modemLines_ = ioctl(fd, TIOCMGET, &modemState_) == 0;
-    if (!modemLines_ && !NotSupported(errno)) return false;
-    counters_ = ioctl(fd, TIOCGICOUNT, &counts_) == 0;
-    return true;
-}
-
 void TermiosPort::close() {
     // The exclusive flag outlives this descriptor on a pseudo-terminal
     // whose other side stays open; clear it so the port can be reopened.
     // Only our own: a failed open must not clear the holder's.
     if (fd_ && exclusive_) ioctl(fd_.get(), TIOCNXCL);
     fd_.reset();  // also drops the lock
-    gone_ = hangup_ = exclusive_ = modemLines_ = counters_ = pseudoTerminal_ = false;
-    modemState_ = 0;
-    counts_ = {};
+    gone_ = hangup_ = exclusive_ = pseudoTerminal_ = false;
 }
 
 unsigned TermiosPort::wait() {
     pollfd fds[2] = {{wakeFd_.get(), POLLIN, 0}, {fd_.get(), POLLIN, 0}};
     const bool watchDevice = fd_ && !gone_;
-    const int timeout = watchDevice && (modemLines_ || counters_) ? kLineCheckMs : -1;
-    const int ready = poll(fds, watchDevice ? 2 : 1, timeout);
+    const int ready = poll(fds, watchDevice ? 2 : 1, -1);
     if (ready < 0) return 0;  // EINTR: the caller simply waits again
-    unsigned result = ready == 0 ? unsigned{kLineCheck} : 0u;
+    unsigned result = 0;
     if (fds[0].revents & POLLIN) {
         eventfd_t count;
         eventfd_read(wakeFd_.get(), &count);
@@ -173,8 +156,7 @@ std::int64_t TermiosPort::lineTimeMs(std::size_t bytes) const {
 
 std::size_t TermiosPort::write(std::string_view bytes) {
     if (!fd_ || gone_) return 0;
-    const std::int64_t deadline =
-        settings_.timeoutMs > 0 ? NowMs() + settings_.timeoutMs + lineTimeMs(bytes.size()) : -1;
+    const std::int64_t deadline = NowMs() + kWriteTimeoutMs + lineTimeMs(bytes.size());
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd_.get(), bytes.data() + done, bytes.size() - done);
@@ -200,7 +182,7 @@ std::size_t TermiosPort::write(std::string_view bytes) {
 bool TermiosPort::waitWritable(std::int64_t deadline) {
     pollfd fd{fd_.get(), POLLOUT, 0};
     for (;;) {
-        const int timeout = deadline < 0 ? -1 : static_cast<int>(std::max<std::int64_t>(0, deadline - NowMs()));
+        const int timeout = static_cast<int>(std::max<std::int64_t>(0, deadline - NowMs()));
         const int ready = poll(&fd, 1, timeout);
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) return false;
@@ -218,34 +200,9 @@ int TermiosPort::waitDrained(std::int64_t deadline) {
     for (;;) {
         int queued = 0;
         if (ioctl(fd_.get(), TIOCOUTQ, &queued) != 0 || queued <= 0) return 0;
-        if (deadline >= 0 && NowMs() >= deadline) return queued;
+        if (NowMs() >= deadline) return queued;
         const std::int64_t lineTime = std::max<std::int64_t>(1, std::min<std::int64_t>(10, lineTimeMs(queued)));
         std::this_thread::sleep_for(std::chrono::milliseconds(lineTime));
-    }
-}
-
-void TermiosPort::lineEvents(std::vector<LineEvent>& events) {
-    if (!fd_ || gone_) return;
-    if (counters_) {
-        serial_icounter_struct now{};
-        if (ioctl(fd_.get(), TIOCGICOUNT, &now) == 0) {
-            if (now.brk != counts_.brk) events.push_back(LineEvent::Break);
-            if (now.frame != counts_.frame || now.overrun != counts_.overrun || now.parity != counts_.parity ||
-                now.buf_overrun != counts_.buf_overrun)
-                events.push_back(LineEvent::LineError);
-            if (now.rng != counts_.rng) events.push_back(LineEvent::Ring);
-            counts_ = now;
-        }
-    }
-    if (modemLines_) {
-        int state = 0;
-        if (ioctl(fd_.get(), TIOCMGET, &state) != 0) return;
-        const int changed = state ^ modemState_;
-        if (!counters_ && (changed & TIOCM_RI) && (state & TIOCM_RI)) events.push_back(LineEvent::Ring);
-        if (changed & TIOCM_CTS) events.push_back(state & TIOCM_CTS ? LineEvent::CtsOn : LineEvent::CtsOff);
-        if (changed & TIOCM_DSR) events.push_back(state & TIOCM_DSR ? LineEvent::DsrOn : LineEvent::DsrOff);
-        if (changed & TIOCM_CD) events.push_back(state & TIOCM_CD ? LineEvent::CarrierOn : LineEvent::CarrierOff);
-        modemState_ = state;
     }
 }
 

@@ -1,9 +1,7 @@
 #pragma once
 // A serial device on Linux: termios settings, an advisory lock plus TIOCEXCL
-// for exclusive use, poll() on the device and an eventfd for wake-ups, and the
-// modem-status and error-counter ioctls for line events.
+// for exclusive use, poll() on the device and an eventfd for wake-ups.
 #include <cstdint>
-#include <linux/serial.h>
 
 #include "base/unique_fd.h"
 #include "serial/port_io.h"
@@ -28,7 +26,6 @@ public:
     void wake() override;
     long read(char* buffer, std::size_t capacity) override;
     std::size_t write(std::string_view bytes) override;
-    void lineEvents(std::vector<LineEvent>& events) override;
 
     // The open device's descriptor, or -1.
     int fd() const { return fd_.get(); }
@@ -38,9 +35,6 @@ public:
     bool gone() const { return gone_; }
 
 private:
-    // Sets RTS and DTR and learns which line ioctls the device has. False
-    // only for real failures; missing modem lines are no failure.
-    bool setupModemLines(const LineSettings& settings);
     bool waitWritable(std::int64_t deadlineMs);
     // Waits until the output queue is empty; returns what is still queued at the deadline.
     int waitDrained(std::int64_t deadlineMs);
@@ -52,10 +46,6 @@ private:
     bool pseudoTerminal_ = false;
     bool exclusive_ = false;   // this descriptor set TIOCEXCL
     bool hangup_ = false;      // poll reported HUP/ERR: the next empty read means gone
-    bool modemLines_ = false;  // TIOCMGET works on this device
-    bool counters_ = false;    // TIOCGICOUNT works on this device
-    int modemState_ = 0;
-    serial_icounter_struct counts_{};
     LineSettings settings_;
 };
 

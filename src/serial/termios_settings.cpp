@@ -48,20 +48,10 @@ bool ApplyLineSettings(const LineSettings& s, termios& t) {
     case Parity::None: break;
     }
     // Without INPCK the line still sends the parity bit but ignores it on receipt.
-    if (s.parityCheck) t.c_iflag |= INPCK;
     // termios has no one and a half stop bits: two are sent instead, which a
     // receiver set to 1.5 accepts (a receiver checks only the first stop bit).
     // With 5 data bits a 16550 UART sends exactly 1.5 for CSTOPB.
     if (s.stopBits != StopBits::One) t.c_cflag |= CSTOPB;
-
-    // Linux knows one hardware handshake (CTS for output, RTS for input);
-    // the DSR and DTR variants fall back to it.
-    if (IsHardwareHandshake(s.flowControl)) t.c_cflag |= CRTSCTS;
-    if (s.flowControl == FlowControl::XonXoff) {
-        t.c_iflag |= IXON | IXOFF;
-        t.c_cc[VSTART] = 0x11;
-        t.c_cc[VSTOP] = 0x13;
-    }
 
     // Non-blocking reads then give EAGAIN when nothing waits, and 0 only on hang-up.
     t.c_cc[VMIN] = 1;

@@ -1,6 +1,6 @@
 #pragma once
 // Line settings as termios flags: raw bytes both ways, the chosen speed,
-// character size, parity, stop bits and flow control.
+// character size, parity and stop bits, no flow control.
 #include <termios.h>
 
 #include "serial/line_settings.h"

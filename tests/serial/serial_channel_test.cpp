@@ -52,12 +52,10 @@ protected:
         ASSERT_TRUE(pty_.ok());
         device_ = pty_.path();
         channel_ = std::make_unique<SerialChannel>(loop_, [this](int) { return device_; });
-        channel_->setOnDataArrived([this](int byte) {
+        channel_->setOnBytesArrived([this](std::string_view bytes) {
             EXPECT_EQ(std::this_thread::get_id(), uiThread_);
-            received_.push_back(static_cast<char>(byte));
-            sequence_.push_back(byte);
+            received_.append(bytes);
         });
-        channel_->setOnLineEvent([this](LineEvent e) { sequence_.push_back(-static_cast<int>(e)); });
     }
 
     // Pumps the UI loop until `count` bytes have arrived.
@@ -74,18 +72,16 @@ protected:
     std::string device_;
     std::unique_ptr<SerialChannel> channel_;
     std::string received_;
-    std::vector<int> sequence_;  // bytes, and line events as negative codes
     const std::thread::id uiThread_ = std::this_thread::get_id();
 };
 
-TEST_F(ChannelTest, FiveBytesGiveFiveEventsInOrderOnTheUiThread) {
+TEST_F(ChannelTest, FiveBytesArriveInOrderOnTheUiThread) {
     ASSERT_TRUE(channel_->open());
     const std::string frame("\x01\x03\x00\x10\xff", 5);
     ASSERT_TRUE(pty_.send(frame));
     ASSERT_TRUE(receive(5));
     settle();
     EXPECT_EQ(received_, frame);
-    EXPECT_EQ(sequence_, (std::vector<int>{0x01, 0x03, 0x00, 0x10, 0xff}));
 }
 
 TEST_F(ChannelTest, ABurstIsDeliveredThroughFewPosts) {
@@ -95,7 +91,7 @@ TEST_F(ChannelTest, ABurstIsDeliveredThroughFewPosts) {
     ASSERT_TRUE(pty_.send(block));
     ASSERT_TRUE(receive(block.size()));
     EXPECT_EQ(received_, block);
-    // One event per byte, but not one posted task per byte.
+    // Not one posted task per byte.
     EXPECT_LE(loop_.posts.load(), 64);
 }
 
@@ -209,7 +205,7 @@ TEST_F(ChannelTest, BytesWaitingInTheDriverOutliveAWrite) {
     auto port = std::make_unique<HeldPort>();
     SerialChannel channel(
         loop_, [this](int) { return device_; }, std::move(port));
-    channel.setOnDataArrived([this](int byte) { received_.push_back(static_cast<char>(byte)); });
+    channel.setOnBytesArrived([this](std::string_view bytes) { received_.append(bytes); });
     ASSERT_TRUE(channel.open());
     ASSERT_TRUE(pty_.send("stale"));
     pollfd fd{pty_.slave(), POLLIN, 0};
@@ -236,9 +232,9 @@ TEST_F(ChannelTest, BytesReadBeforeAWriteAreRaisedBeforeItReturns) {
 }
 
 TEST_F(ChannelTest, AHandlerMayWriteBack) {
-    channel_->setOnDataArrived([this](int byte) {
-        received_.push_back(static_cast<char>(byte));
-        EXPECT_TRUE(channel_->write(std::string(1, static_cast<char>(byte + 1))));
+    channel_->setOnBytesArrived([this](std::string_view bytes) {
+        received_.append(bytes);
+        for (char byte : bytes) EXPECT_TRUE(channel_->write(std::string(1, static_cast<char>(byte + 1))));
     });
     ASSERT_TRUE(channel_->open());
     for (char c : std::string("AZ")) {
@@ -292,8 +288,6 @@ TEST_F(ChannelTest, SettingsReachTermios) {
     channel_->setBaudRate(57600);
     channel_->setStopBitsCode(3);
     channel_->setParityCode(4);
-    channel_->setParityCheck(true);
-    channel_->setFlowControlCode(1);
     ASSERT_TRUE(channel_->open());
     termios t{};
     ASSERT_EQ(tcgetattr(pty_.slave(), &t), 0);
@@ -301,52 +295,39 @@ TEST_F(ChannelTest, SettingsReachTermios) {
     EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B57600));
     EXPECT_TRUE(t.c_cflag & CSTOPB);
     EXPECT_EQ(t.c_cflag & (PARODD | CMSPAR), static_cast<tcflag_t>(CMSPAR));  // space
-    EXPECT_TRUE(t.c_iflag & INPCK);
-    EXPECT_TRUE(t.c_cflag & CRTSCTS);
+    EXPECT_FALSE(t.c_iflag & INPCK);  // parity is sent, not checked
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
     EXPECT_FALSE(t.c_lflag & ICANON);
 
     // Changes while open wait for the next open.
     channel_->setBaudRate(9600);
-    channel_->setFlowControlCode(5);
     ASSERT_EQ(tcgetattr(pty_.slave(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B57600));
     ASSERT_TRUE(channel_->open());
     ASSERT_EQ(tcgetattr(pty_.slave(), &t), 0);
     EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
-    EXPECT_FALSE(t.c_cflag & CRTSCTS);
-    EXPECT_TRUE(t.c_iflag & IXON);
 }
 
 TEST(SerialChannelProperties, DefaultsAndClamping) {
     base::VirtualLoop loop;
     SerialChannel c(loop, nullptr);
-    EXPECT_EQ((std::vector<int>{c.portNumber(), c.baudRate(), c.dataBits(), c.stopBitsCode(), c.timeoutMs(),
-                                c.parityCode(), c.flowControlCode(), c.rtsMode(), c.dtrMode()}),
-              (std::vector<int>{1, 19200, 8, 1, 1000, 0, 0, 0, 0}));
-    EXPECT_FALSE(c.parityCheck());
-    EXPECT_EQ(c.eventCharacter(), "");
+    const auto values = [&] {
+        return std::vector<int>{c.portNumber(), c.baudRate(), c.dataBits(), c.stopBitsCode(), c.parityCode()};
+    };
+    EXPECT_EQ(values(), (std::vector<int>{1, 19200, 8, 1, 0}));
     EXPECT_FALSE(c.open());  // no resolver, no device
 
-    const auto values = [&] {
-        return std::vector<int>{c.portNumber(), c.baudRate(),        c.dataBits(), c.stopBitsCode(), c.timeoutMs(),
-                                c.parityCode(), c.flowControlCode(), c.rtsMode(),  c.dtrMode()};
-    };
-    const auto setAll = [&](int port, int baud, int bits, int stop, int timeout, int parity, int flow, int rts,
-                            int dtr) {
+    const auto setAll = [&](int port, int baud, int bits, int stop, int parity) {
         c.setPortNumber(port);
         c.setBaudRate(baud);
         c.setDataBits(bits);
         c.setStopBitsCode(stop);
-        c.setTimeoutMs(timeout);
         c.setParityCode(parity);
-        c.setFlowControlCode(flow);
-        c.setRtsMode(rts);
-        c.setDtrMode(dtr);
     };
-    setAll(0, -1, 3, 0, -5, -1, -1, -1, -1);  // data bits are stored as given
-    EXPECT_EQ(values(), (std::vector<int>{1, 0, 3, 1, 0, 0, 0, 0, 0}));
-    setAll(12, 250000, 300, 4, 5, 5, 6, 3, 9);
-    EXPECT_EQ(values(), (std::vector<int>{12, 250000, 300, 3, 5, 4, 5, 2, 2}));
+    setAll(0, -1, 3, 0, -1);  // data bits are stored as given
+    EXPECT_EQ(values(), (std::vector<int>{1, 0, 3, 1, 0}));
+    setAll(12, 250000, 300, 4, 5);
+    EXPECT_EQ(values(), (std::vector<int>{12, 250000, 300, 3, 4}));
 }
 
 TEST(SerialChannelPorts, PortZeroOpensTheDeviceOfCom1) {
@@ -365,7 +346,7 @@ TEST(SerialChannelPorts, PortZeroOpensTheDeviceOfCom1) {
     base::VirtualLoop loop;
     SerialChannel channel(loop, MakePortResolver(roots));
     std::string got;
-    channel.setOnDataArrived([&](int b) { got.push_back(static_cast<char>(b)); });
+    channel.setOnBytesArrived([&](std::string_view bytes) { got.append(bytes); });
     channel.setPortNumber(0);
     ASSERT_TRUE(channel.open());
     ASSERT_TRUE(com1.send("1"));
@@ -411,7 +392,7 @@ TEST(SerialChannelPorts, SocatPairInThePortsFolder) {
     SerialChannel a(loop, MakePortResolver(roots));
     SerialChannel b(loop, MakePortResolver(roots));
     std::string got;
-    b.setOnDataArrived([&](int byte) { got.push_back(static_cast<char>(byte)); });
+    b.setOnBytesArrived([&](std::string_view bytes) { got.append(bytes); });
     a.setPortNumber(5);
     b.setPortNumber(6);
     if (linked) {
@@ -497,40 +478,19 @@ TEST_F(ChannelTest, DestroyingDropsEventsNotYetDelivered) {
 }
 
 TEST_F(ChannelTest, ClosingInsideAHandlerStopsTheBurst) {
-    channel_->setOnDataArrived([this](int byte) {
-        received_.push_back(static_cast<char>(byte));
+    channel_->setOnBytesArrived([this](std::string_view bytes) {
+        received_.append(bytes);
         channel_->close();
     });
     ASSERT_TRUE(channel_->open());
-    ASSERT_TRUE(pty_.send("0123456789"));
+    ASSERT_TRUE(pty_.send("01234"));
     ASSERT_TRUE(WaitFor([&] { return loop_.posts > 0; }));
     std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(pty_.send("56789"));  // read as a second chunk of the same burst
+    std::this_thread::sleep_for(50ms);
     loop_.runPending();
-    EXPECT_EQ(received_, "0");
+    EXPECT_EQ(received_, "01234");
     EXPECT_FALSE(channel_->isOpen());
-}
-
-TEST_F(ChannelTest, EventCharacterRaisesALineEventBeforeItsBytes) {
-    channel_->setEventCharacter("\n\r");  // only the first byte counts
-    ASSERT_TRUE(channel_->open());
-    ASSERT_TRUE(pty_.send("ab\ncd\r"));
-    ASSERT_TRUE(receive(6));
-    settle();
-    constexpr int kEventCharacter = -static_cast<int>(LineEvent::EventCharacter);
-    EXPECT_EQ(std::count(sequence_.begin(), sequence_.end(), kEventCharacter), 1);
-    const auto event = std::find(sequence_.begin(), sequence_.end(), kEventCharacter);
-    const auto newline = std::find(sequence_.begin(), sequence_.end(), '\n');
-    EXPECT_LT(event, newline);
-    EXPECT_EQ(received_, "ab\ncd\r");
-
-    // Without an event character: bytes only (a pseudo-terminal has no modem lines).
-    channel_->setEventCharacter("");
-    ASSERT_TRUE(channel_->open());
-    sequence_.clear();
-    ASSERT_TRUE(pty_.send("\n"));
-    ASSERT_TRUE(receive(7));
-    settle();
-    EXPECT_EQ(sequence_, std::vector<int>{'\n'});
 }
 
 }  // namespace

