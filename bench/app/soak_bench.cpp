@@ -114,9 +114,14 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     long nextReport = 60;
+    long rssAtMinute = -1, rxAtMinute = 0;  // the steady growth is measured from the first minute on
     while (state.rxCount < total && clock.elapsed() < (seconds + 60) * 1000) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
         if (clock.elapsed() >= nextReport * 1000) {
+            if (rssAtMinute < 0) {
+                rssAtMinute = ResidentKb();
+                rxAtMinute = static_cast<long>(state.rxCount);
+            }
             std::printf("  %ld s: RX %lld, resident +%ld KB\n", nextReport, static_cast<long long>(state.rxCount),
                         ResidentKb() - rss0);
             std::fflush(stdout);
@@ -141,11 +146,15 @@ int main(int argc, char** argv) {
         ++whole;
     }
     std::printf("soak, %ld s at 11,520 B/s while auto-send polls every 100 ms: fed %ld, RX %lld, shown %ld "
-                "(%ld in order before the first difference); lost %ld, reordered %s; %lld bytes sent in frames, "
+                "(%ld match the fed bytes before the first difference); lost %ld, shown as fed: %s; %lld bytes sent in frames, "
                 "far end got %zu: %zu whole frames in turn%s; resident +%ld KB = %.2f B per received byte\n",
                 seconds, total, static_cast<long long>(state.rxCount), shown, inOrder, total - shown,
-                inOrder == shown ? "no" : "YES", static_cast<long long>(state.txCount), farEnd.size(), whole,
+                inOrder == shown && shown == total ? "yes" : "NO", static_cast<long long>(state.txCount), farEnd.size(), whole,
                 at == farEnd.size() && static_cast<long long>(farEnd.size()) == state.txCount ? "" : ", NOT ALL WHOLE",
                 rss1 - rss0, static_cast<double>(rss1 - rss0) * 1024.0 / static_cast<double>(total));
+    if (rssAtMinute >= 0 && total > rxAtMinute)
+        std::printf("  after the first minute: resident +%ld KB for %ld bytes = %.2f B per received byte\n",
+                    rss1 - rssAtMinute, total - rxAtMinute,
+                    static_cast<double>(rss1 - rssAtMinute) * 1024.0 / static_cast<double>(total - rxAtMinute));
     return 0;
 }
