@@ -10,6 +10,26 @@
 # because standard headers (<chrono>) hold literals that GBK cannot encode.
 add_compile_options(-finput-charset=UTF-8 -fexec-charset=GB18030)
 
+# The GBK code table behind "…"_gbk literals (src/codec/gbk_literal.h), made
+# from iconv's GBK while configuring, so it exists before anything compiles.
+set(VORTA_GENERATED ${CMAKE_BINARY_DIR}/generated)
+set(vorta_gbk_table ${VORTA_GENERATED}/codec/gbk_table.h)
+set(vorta_gbk_table_gen ${PROJECT_SOURCE_DIR}/tools/gbk_table_gen.cpp)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${vorta_gbk_table_gen})
+if(NOT EXISTS ${vorta_gbk_table} OR ${vorta_gbk_table_gen} IS_NEWER_THAN ${vorta_gbk_table})
+  file(MAKE_DIRECTORY ${VORTA_GENERATED}/codec)
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -std=c++20 -O1 -o ${CMAKE_BINARY_DIR}/gbk_table_gen
+                          ${vorta_gbk_table_gen} RESULT_VARIABLE built)
+  if(built EQUAL 0)
+    execute_process(COMMAND ${CMAKE_BINARY_DIR}/gbk_table_gen ${vorta_gbk_table} RESULT_VARIABLE made)
+  endif()
+  if(NOT built EQUAL 0 OR NOT made EQUAL 0)
+    file(REMOVE ${vorta_gbk_table})
+    message(FATAL_ERROR "could not make the GBK code table (${vorta_gbk_table})")
+  endif()
+endif()
+include_directories(${VORTA_GENERATED})
+
 # The program's own code (src/) is kept free of shadowing and of implicit
 # narrowing conversions; CI (CI=true) turns every warning there into an error.
 # Tests and benchmarks keep -Wconversion off.
