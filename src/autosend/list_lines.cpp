@@ -2,6 +2,7 @@
 
 #include "codec/gbk_text.h"
 #include "codec/hex_text.h"
+#include "codec/line_ends.h"
 
 namespace vorta::autosend {
 namespace {
@@ -29,19 +30,8 @@ std::string_view Head(std::string_view text, std::size_t width) {
 bool IsBlankList(std::string_view list) { return codec::RemoveSpaces(list).empty(); }
 
 std::vector<std::string> SplitListLines(std::string_view list) {
-    std::vector<std::string> lines;
-    std::size_t start = 0, pos = 0;
-    while (pos < list.size()) {
-        if (list.substr(pos, 2) == "\r\n") {
-            lines.emplace_back(list.substr(start, pos - start));
-            pos += 2;
-            start = pos;
-        } else {
-            pos += codec::GbkCharLength(list, pos);
-        }
-    }
-    if (start < list.size()) lines.emplace_back(list.substr(start));
-    return lines;
+    const std::vector<std::string_view> lines = codec::SplitLines(list);
+    return {lines.begin(), lines.end()};
 }
 
 std::string SendPart(std::string_view line) {

@@ -12,9 +12,10 @@ namespace vorta::autosend {
 // breaks and tabs count as content, so a list of empty lines is not blank.
 bool IsBlankList(std::string_view list);
 
-// The list cut at every "\r\n": two separators in a row give an empty line,
-// a separator at the very end adds no empty last line, and no separator is
-// ever found inside a two-byte character.
+// The list cut into the lines its box shows (codec::SplitLines): at every
+// "\r\n", lone LF or lone CR; two line ends in a row give an empty line, one
+// at the very end adds no empty last line, and none is ever found inside a
+// two-byte character.
 std::vector<std::string> SplitListLines(std::string_view list);
 
 // What a line sends: a line annotated with "→" sends its first 24 bytes,

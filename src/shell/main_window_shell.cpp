@@ -5,6 +5,7 @@
 #include "store/app_paths.h"
 #include "store/settings_file.h"
 #include "codec/gbk_text.h"
+#include "codec/line_ends.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 
@@ -104,7 +105,9 @@ void MainWindowShell::loadOptions(Window& main) {
     main[kSendBox].setText(store::ReadSetting(file, "发送", "单数据", "01 03 10 00 00 25"));
 
     const Text list = store::ReadWholeFile(state_.listPath);
-    main[kAutoSendList].setText(list.substr(0, list.find('\0')));
+    // Lines as the box shows them: a file saved elsewhere with lone LFs is sent
+    // and saved again with the program's own "\r\n".
+    main[kAutoSendList].setText(codec::WithCrLfLineEnds(list.substr(0, list.find('\0'))));
 
     // At least 60 pixels, and at most what the screen has room for: a huge stored
     // size would otherwise make a window of gigabytes, and be saved again.

@@ -7,6 +7,7 @@
 #include "codec/hex_text.h"
 #include "port/port_switch.h"
 #include "serial/serial_channel.h"
+#include "store/app_paths.h"
 #include "store/settings_file.h"
 #include "transmit/send_operation.h"
 
@@ -257,6 +258,37 @@ TEST_F(AutoSendTest, ListEchoWritesALineBreakAndTheListInGrey) {
     EXPECT_EQ(c(kDisplay).width(), width);
     EXPECT_EQ(view.focused, std::vector<ui::Text>{ui::Text(kDisplay.name)});  // the display takes the keyboard
     EXPECT_TRUE(view.balloons.empty());
+}
+
+// The list file as an editor on Linux saves it: lines ended by a lone LF.
+class AutoSendFromLfFileTest : public AutoSendTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        ASSERT_TRUE(store::WriteWholeFile(store::ListFilePath(), "01 02\n03 04\n"));
+        start();
+    }
+};
+
+TEST_F(AutoSendFromLfFileTest, LinesEndedByALoneLfAreSentOneByOneAndSavedWithCrLf) {
+    EXPECT_EQ(c(kAutoSendList).text(), "01 02\r\n03 04\r\n");
+    c(kCrc).setChecked(false);
+    click();
+    EXPECT_EQ(store::ReadWholeFile(state.listPath), "01 02\r\n03 04\r\n");
+    EXPECT_EQ(autoSend.snapshot().size(), 2u);
+    loop.advance(500);
+    EXPECT_EQ(farEnd(), Bytes("01 02"));
+    loop.advance(500);
+    EXPECT_EQ(farEnd(), Bytes("03 04"));
+    expectIdle();
+
+    // A lone LF or CR put into the box some other way ends a line too.
+    setList("05\n06\r07");
+    click();
+    EXPECT_EQ(autoSend.snapshot(), (std::vector<std::string>{"05", "06", "07"}));
+    loop.advance(1500);
+    EXPECT_EQ(farEnd(), Bytes("05 06 07"));
+    expectIdle();
 }
 
 }  // namespace

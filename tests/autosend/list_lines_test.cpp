@@ -22,19 +22,21 @@ TEST(ListLines, SplitAtEveryLineBreakWithoutAnEmptyLastLine) {
     EXPECT_EQ(SplitListLines("A\r\nB"), (Lines{"A", "B"}));
     EXPECT_EQ(SplitListLines("\r\n\r\n\r\n"), (Lines{"", "", ""}));
     EXPECT_EQ(SplitListLines("\r\n"), (Lines{""}));
-    EXPECT_EQ(SplitListLines("A\nB\rC"), (Lines{"A\nB\rC"}));  // only CR LF separates
+    EXPECT_EQ(SplitListLines("A\nB\rC"), (Lines{"A", "B", "C"}));  // lone LF and CR, as the box shows them
     EXPECT_EQ(SplitListLines(""), Lines{});
 }
 
 TEST(ListLines, ALeadByteTakesTheByteAfterItSoNoSeparatorIsFoundInsideACharacter) {
-    // 0xB0 followed by CR is read as one (broken) two-byte character, LF then stays in the line.
+    // 0xB0 followed by CR is read as one (broken) two-byte character; the LF
+    // after it is a line end on its own.
     std::string list = "A";
     list += static_cast<char>(0xB0);
     list += "\r\nB\r\nC";
     const Lines lines = SplitListLines(list);
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], list.substr(0, 5));
-    EXPECT_EQ(lines[1], "C");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], list.substr(0, 3));
+    EXPECT_EQ(lines[1], "B");
+    EXPECT_EQ(lines[2], "C");
 }
 
 TEST(ListLines, AnnotatedLinesSendTheirFrameAndOneSpace) {

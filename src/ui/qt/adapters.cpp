@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "codec/line_ends.h"
 #include "ui/qt/combo_style.h"
 #include "ui/qt/frame_clock.h"
 #include "ui/qt/gbk_qstring.h"
@@ -168,8 +169,10 @@ public:
     }
 
 private:
+    // Every line end of the text is one in the box (as QTextDocument would take
+    // them anyway), by the same rule that cuts the auto-send list into lines.
     static QString toWidget(const std::string& gbk) {
-        QString s = FromGbk(gbk);
+        QString s = FromGbk(codec::WithCrLfLineEnds(gbk));
         s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         return s;
     }
