@@ -1,5 +1,6 @@
 #include "generator/line_layouts.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -62,9 +63,8 @@ std::string Line(Layout layout, std::int32_t n, std::string_view channelCode, st
 std::string GenerateLines(Layout layout, std::string_view channelCode, std::int32_t first, std::int32_t last,
                           std::string_view customBody) {
     std::string out;
-    // A 64-bit counter, so that last == INT32_MAX still ends the loop.
-    for (std::int64_t n = first; n <= last; ++n) {
-        out += Line(layout, static_cast<std::int32_t>(n), channelCode, customBody);
+    for (std::int32_t n = std::max(first, kLowestAddress); n <= std::min(last, kHighestAddress); ++n) {
+        out += Line(layout, n, channelCode, customBody);
     }
     return out;
 }

@@ -30,7 +30,13 @@ std::string Dec(std::int32_t value);
 // One line for address n, ending in "\r\n"; empty for Layout::None.
 std::string Line(Layout layout, std::int32_t n, std::string_view channelCode, std::string_view customBody);
 
+// The addresses a three-character address box can hold, "-99" to "999".
+inline constexpr std::int32_t kLowestAddress = -99;
+inline constexpr std::int32_t kHighestAddress = 999;
+
 // The lines for first..last inclusive, ascending; empty when first > last.
+// Addresses outside kLowestAddress..kHighestAddress, which no address box can
+// show, are left out: at most 1,099 lines, whatever the numbers.
 std::string GenerateLines(Layout layout, std::string_view channelCode, std::int32_t first, std::int32_t last,
                           std::string_view customBody);
 

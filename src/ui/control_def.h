@@ -94,7 +94,7 @@ struct ControlDef {
     bool transparent = false;    // Label
     bool handCursor = false;
     bool logo = false;  // PictureBox: draws the logo strip
-    int maxLength = 0;  // Edit, editable ComboBox: most characters the user may type; 0 = no limit
+    int maxLength = 0;  // Edit, editable ComboBox: most characters it holds, typed or written; 0 = no limit
     Text tag;
     std::vector<StatusPanelDef> panels;  // StatusBar
 };

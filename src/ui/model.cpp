@@ -4,7 +4,22 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "codec/gbk_text.h"
+
 namespace vorta::ui {
+
+namespace {
+
+// The first `limit` characters of `text` (all of it for 0): what a box with
+// that limit holds, also when the program writes a longer text into it.
+Text WithinLength(const Text& text, int limit) {
+    if (limit <= 0) return text;
+    std::size_t end = 0;
+    for (int n = 0; n < limit && end < text.size(); ++n) end += codec::GbkCharLength(text, end);
+    return text.substr(0, end);
+}
+
+}  // namespace
 
 // ============================ Control ============================
 
@@ -51,7 +66,7 @@ void Control::setDisabled(bool v) {
 }
 
 void Control::setText(const Text& text) {
-    text_ = text;
+    text_ = WithinLength(text, def_.maxLength);
     changed(Prop::Content);
     // An edit box announces every write, even of the text it already holds.
     if (def_.kind == Kind::Edit) window_.raise(*this, Event::ContentChanged);
@@ -79,7 +94,7 @@ Text ComboBox::text() const {
 
 void ComboBox::setText(const Text& text) {
     if (!def_.editable) return;
-    text_ = text;
+    text_ = WithinLength(text, def_.maxLength);
     changed(Prop::Content);
 }
 
@@ -393,10 +408,10 @@ void Model::userSelectItem(ComboBox& c, int index) {
 void Model::userEditText(Control& c, const Text& text) {
     if (blockedByModal(c.window())) return;
     if (c.kind() == Kind::ComboBox) {
-        c.text_ = text;
+        c.text_ = WithinLength(text, c.def_.maxLength);
         c.window().raise(c, Event::EditTextChanged);
     } else {
-        c.text_ = text;
+        c.text_ = WithinLength(text, c.def_.maxLength);
         c.window().raise(c, Event::ContentChanged);
     }
 }

@@ -2,6 +2,8 @@
 // opened modally from the main window's auto-send lamp.
 #include "generator/generator_actions.h"
 
+#include <algorithm>
+
 #include "store/settings_file.h"
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
@@ -77,6 +79,32 @@ TEST_F(GeneratorWindowTest, RestoresTheFourKeys) {
     EXPECT_EQ(g(gen::kLastAddress).text(), "９");
     EXPECT_EQ(g(gen::kFirstAddress).items().size(), 255u);
     EXPECT_EQ(generate(), "EA 07 07 BC  ← 7\r\nEA 08 08 BC  ← 8\r\nEA 09 09 BC  ← 9\r\n");
+}
+
+// A stored address longer than the box's three characters is cut as the box
+// shows it, and the lines generated are those of the addresses shown.
+TEST_F(GeneratorWindowTest, StoredAddressesTooLongForTheBoxGenerateTheRangeShown) {
+    start();
+    const struct {
+        const char *storedFirst, *storedLast, *shownFirst, *shownLast;
+        int lines;
+    } cases[] = {
+        {"1", "1000", "1", "100", 100},
+        {"1", "2147483647", "1", "214", 214},
+        {"-2147483648", "5", "-21", "5", 27},
+        {"5000", "６０００", "500", "６００", 101},
+    };
+    for (const auto& t : cases) {
+        store("类型", "1");
+        store("地址起", t.storedFirst);
+        store("地址终", t.storedLast);
+        open();
+        ASSERT_EQ(g(gen::kFirstAddress).text(), t.shownFirst);
+        ASSERT_EQ(g(gen::kLastAddress).text(), t.shownLast);
+        const std::string out = generate();
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), t.lines) << t.storedLast;
+        model.userClick(g(gen::kClose));
+    }
 }
 
 TEST_F(GeneratorWindowTest, SwitchingTypesRefillsTheAddressListsBothWays) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -39,8 +40,13 @@ TEST(GenerateLines, CustomLayoutCopiesTheBodyAfterAnyAddress) {
 TEST(GenerateLines, RangeAndLayoutEdges) {
     EXPECT_EQ(GenerateLines(Layout::Q20, "", 5, 4, ""), "");
     EXPECT_EQ(GenerateLines(Layout::None, "", 1, 3, "03"), "");
-    // The loop ends at the largest address instead of wrapping around.
-    EXPECT_EQ(GenerateLines(Layout::Custom, "", INT_MAX, INT_MAX, "01"), "7FFFFFFF 01\r\n");
+    // Only addresses a three-character box can show: "-99" to "999", whatever the numbers.
+    EXPECT_EQ(GenerateLines(Layout::Custom, "", INT_MAX, INT_MAX, "01"), "");
+    EXPECT_EQ(GenerateLines(Layout::Custom, "", INT_MIN, INT_MIN, "01"), "");
+    EXPECT_EQ(GenerateLines(Layout::Custom, "", 999, 1003, "01"), "3E7 01\r\n");
+    EXPECT_EQ(GenerateLines(Layout::Custom, "", -103, -99, "01"), "FFFFFF9D 01\r\n");
+    const std::string all = GenerateLines(Layout::Q20, "", -100000, 100000, "");
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 1099);
     // An unknown channel count leaves the code empty.
     EXPECT_EQ(Q58("", 1, 1).substr(0, 15), "01 03 10 00 00 ");
 }

@@ -11,6 +11,8 @@ namespace {
 constexpr ControlId<Control> kEdit{"编辑框1"};
 constexpr ControlId<ComboBox> kList{"列表"};
 constexpr ControlId<ComboBox> kEditable{"可编辑"};
+constexpr ControlId<ComboBox> kThreeChars{"三字"};
+constexpr ControlId<Control> kShortEdit{"短框"};
 constexpr ControlId<CheckBox> kFirst{"甲"};
 constexpr ControlId<CheckBox> kSecond{"乙"};
 constexpr ControlId<CheckBox> kThird{"丙"};
@@ -33,6 +35,8 @@ WindowDef TestWindow() {
          .items = {"200", "300"},
          .selectedIndex = 1,
          .editable = true},
+        {.name = "三字", .kind = Kind::ComboBox, .items = {"1", "2"}, .editable = true, .maxLength = 3},
+        {.name = "短框", .kind = Kind::Edit, .maxLength = 3},
         {.name = "面板A", .kind = Kind::PictureBox, .rect = {0, 90, 100, 50}},
         {.name = "面板B", .kind = Kind::PictureBox, .rect = {0, 150, 100, 50}},
         {.name = "甲", .kind = Kind::RadioButton, .parent = "面板A", .text = "甲", .checked = true},
@@ -111,6 +115,27 @@ TEST_F(ModelTest, EditableComboKeepsTypedTextAndDropDownListIgnoresTextWrites) {
     EXPECT_EQ(c(kEditable).selectedIndex(), 1);  // typing does not move the selection
     c(kList).setText("9");
     EXPECT_EQ(c(kList).text(), "8");
+}
+
+// A box with a limit holds at most that many characters whoever writes it, as
+// its widget shows it: a stored "1000" reads back as the "100" the box shows.
+TEST_F(ModelTest, ALimitedBoxHoldsItsFirstCharactersOfALongerText) {
+    const struct {
+        Text written, held;
+    } cases[] = {
+        {"1000", "100"},        {"2147483647", "214"},  {"12", "12"},     {"", ""},
+        {"１０００", "１００"}, {"中文字符", "中文字"}, {"a中b", "a中b"}, {"ab中", "ab中"},
+    };
+    for (const auto& t : cases) {
+        c(kThreeChars).setText(t.written);
+        EXPECT_EQ(c(kThreeChars).text(), t.held) << t.written;
+        c(kShortEdit).setText(t.written);
+        EXPECT_EQ(c(kShortEdit).text(), t.held) << t.written;
+        model.userEditText(c(kThreeChars), t.written);
+        EXPECT_EQ(c(kThreeChars).text(), t.held) << t.written;
+    }
+    c(kEdit).setText("2147483647");  // no limit
+    EXPECT_EQ(c(kEdit).text(), "2147483647");
 }
 
 TEST_F(ModelTest, RadioWriteLeavesPartnerButUserClickMakesItExclusiveWithinItsContainer) {
