@@ -29,6 +29,11 @@ constexpr Column kColumnIds[kColumns] = {
     {ids::kEnable4, ids::kFirstByte4, ids::kByteCount4, ids::kHex4, ids::kSteps4, ids::kResult4},
 };
 
+// The last byte a column can take (first byte 29, four bytes) is one the
+// receive display still keeps of a line.
+static_assert((kFirstByteItems - 1) + (kByteCountItems - 1) - 1 <=
+              static_cast<int>(receive::ReceiveDisplay::kLineCellsKept));
+
 }  // namespace
 
 CalculatorActions::CalculatorActions(ui::Model& model, const state::AppState& state, receive::ReceiveDisplay& receive)

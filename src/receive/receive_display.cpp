@@ -36,7 +36,8 @@ void ReceiveDisplay::OnBytesReceived(std::string_view bytes) {
     std::string shown;
     if (hexMode_->checked()) {
         codec::AppendHexCells(shown, bytes);
-        line_ += shown;
+        const std::size_t kept = kLineCellsKept * 3;  // two digits and a space a byte
+        if (line_.size() < kept) line_.append(shown, 0, kept - line_.size());
     } else if (textMode_->checked()) {
         for (const char b : bytes) shown += assembler_.feed(static_cast<unsigned char>(b));
     }

@@ -31,6 +31,10 @@ public:
     // byte calculator is open (unset: closed).
     std::function<void(const std::string& line)> updateCalculator;
 
+    // The hex cells of the line so far, up to the first kLineCellsKept: the
+    // calculator reads no byte after the 32nd, and with no line break a line
+    // would otherwise grow by three bytes for every byte received.
+    static constexpr std::size_t kLineCellsKept = 32;
     const std::string& lineAccumulator() const { return line_; }
 
 private:

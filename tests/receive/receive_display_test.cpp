@@ -2,6 +2,8 @@
 // in blue, the RX count, and the line break a fixed time after a burst starts.
 #include "receive/receive_display.h"
 
+#include "codec/hex_text.h"
+
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
 
@@ -126,6 +128,32 @@ TEST_F(ReceiveTest, CellsGoToTheEndAndLeaveTheUsersSelectionAndCaretAlone) {
     bytes({0x0B});
     EXPECT_EQ(display(), "01 02 0A 0B ");
     EXPECT_EQ(c(kDisplay).rich().selectionStart(), 3);
+}
+
+// Without line breaks the accumulator keeps the first 32 cells, all the
+// calculator can read; the line handed over at the next break is the whole
+// line when it is no longer, and its first 32 cells when it is.
+TEST_F(ReceiveTest, WithoutLineBreaksTheAccumulatorKeepsOnlyTheCellsTheCalculatorReads) {
+    model.userClick(c(kAutoLineBreak));  // off
+    ASSERT_FALSE(c(kAutoLineBreak).checked());
+    std::string sent;
+    for (int i = 0; i < 1 << 20; ++i) sent += static_cast<char>(i * 7);
+    const std::size_t sizes[] = {0, 5, 31, 32, 33, 4096, sent.size() - 1};
+    for (std::size_t size : sizes) {
+        std::string cells;
+        codec::AppendHexCells(cells, std::string_view(sent).substr(0, size + 1));
+        const std::string expected = cells.substr(0, 32 * 3);
+        for (std::size_t at = 0; at < size; at += 1000)
+            receiver.OnBytesReceived(std::string_view(sent).substr(at, std::min<std::size_t>(1000, size - at)));
+        EXPECT_EQ(receiver.lineAccumulator(), expected.substr(0, std::min(size * 3, expected.size()))) << size;
+        c(kAutoLineBreak).setChecked(true);
+        receiver.OnBytesReceived(std::string_view(sent).substr(size, 1));
+        loop.advance(50);
+        ASSERT_FALSE(handedOver.empty());
+        EXPECT_EQ(handedOver.back(), expected) << size;
+        EXPECT_EQ(receiver.lineAccumulator(), "");
+        c(kAutoLineBreak).setChecked(false);
+    }
 }
 
 }  // namespace
