@@ -280,6 +280,9 @@ public:
         combo_ = new QComboBox(parent);
         combo_->setStyle(CompactComboStyle::Instance());
         combo_->setEditable(c.def().editable);
+        // An editable box holds exactly what is typed: Qt's inline completion would
+        // complete "2" to the item "200" and keep the digits typed after it.
+        if (c.def().editable) combo_->setCompleter(nullptr);
         combo_->setInsertPolicy(QComboBox::NoInsert);
         combo_->setMaxVisibleItems(10);
         combo_->setItemDelegate(new NotedItemDelegate(combo_));
