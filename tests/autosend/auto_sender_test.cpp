@@ -281,14 +281,6 @@ TEST_F(AutoSendFromLfFileTest, LinesEndedByALoneLfAreSentOneByOneAndSavedWithCrL
     loop.advance(500);
     EXPECT_EQ(farEnd(), Bytes("03 04"));
     expectIdle();
-
-    // A lone LF or CR put into the box some other way ends a line too.
-    setList("05\n06\r07");
-    click();
-    EXPECT_EQ(autoSend.snapshot(), (std::vector<std::string>{"05", "06", "07"}));
-    loop.advance(1500);
-    EXPECT_EQ(farEnd(), Bytes("05 06 07"));
-    expectIdle();
 }
 
 }  // namespace

@@ -137,24 +137,6 @@ TEST_F(CalculatorWindowTest, NothingIsEvaluatedInTextModeOrWithoutLineBreaks) {
     EXPECT_EQ(k(calc::kResult1).text(), "8");
 }
 
-// The last bytes any column can take, bytes 29 to 32, still come from a line
-// received without line breaks, however long it grew.
-TEST_F(CalculatorWindowTest, TheLastBytesAColumnReachesSurviveALongLineWithoutBreaks) {
-    open();
-    column(calc::kEnable1, calc::kFirstByte1, 29, calc::kByteCount1, 4, calc::kSteps1, "");
-    column(calc::kEnable2, calc::kFirstByte2, 1, calc::kByteCount2, 1, calc::kSteps2, "");
-    model.userClick(c(ui::main::kAutoLineBreak));  // off
-    std::string line;
-    for (int i = 1; i <= 100000; ++i) line += static_cast<char>(i);
-    receive.OnBytesReceived(line);
-    EXPECT_LE(receive.lineAccumulator().size(), 32u * 3);
-    model.userClick(c(ui::main::kAutoLineBreak));
-    frame({0x00});
-    EXPECT_EQ(k(calc::kHex1).text(), "1D1E1F20");
-    EXPECT_EQ(k(calc::kResult1).text(), "488513312");
-    EXPECT_EQ(k(calc::kHex2).text(), "01");
-}
-
 TEST_F(CalculatorWindowTest, ChoicesAreStoredOnCloseAndRestoredOnOpen) {
     open();
     column(calc::kEnable1, calc::kFirstByte1, 4, calc::kByteCount1, 2, calc::kSteps1, "+1\r\n*2");

@@ -1,4 +1,4 @@
-// Where a line ends: CR LF, a lone LF or a lone CR, never inside a character.
+// Where a line ends: CR LF, a lone LF or a lone CR.
 #include "codec/line_ends.h"
 
 #include <gtest/gtest.h>
@@ -27,14 +27,6 @@ TEST(LineEnds, EveryKindOfLineEndCutsTheTextAndIsWrittenCrLf) {
         EXPECT_EQ(WithCrLfLineEnds(c.text), c.crLf) << c.text;
         EXPECT_EQ(SplitLines(WithCrLfLineEnds(c.text)), c.lines) << c.text;
     }
-}
-
-TEST(LineEnds, ACrTakenIntoATwoByteCharacterEndsNoLine) {
-    // 0xB0 leads a character with the CR after it; the LF behind them is a line end of its own.
-    const std::string text = "A\xB0\r\nB";
-    EXPECT_EQ(SplitLines(text), (Lines{"A\xB0\r", "B"}));
-    EXPECT_EQ(WithCrLfLineEnds(text), "A\xB0\r\r\nB");
-    EXPECT_EQ(LineEndLength(text, 2), 2u);  // read on its own the CR would be one
 }
 
 }  // namespace

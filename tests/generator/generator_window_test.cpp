@@ -90,9 +90,7 @@ TEST_F(GeneratorWindowTest, StoredAddressesTooLongForTheBoxGenerateTheRangeShown
         int lines;
     } cases[] = {
         {"1", "1000", "1", "100", 100},
-        {"1", "2147483647", "1", "214", 214},
-        {"-2147483648", "5", "-21", "5", 27},
-        {"5000", "６０００", "500", "６００", 101},
+        {"-2147483648", "2147483647", "-21", "214", 236},
     };
     for (const auto& t : cases) {
         store("类型", "1");
