@@ -36,4 +36,15 @@ int ComNumberForTty(std::string_view ttyName) {
     return 0;
 }
 
+int ComNumberForFolderEntry(std::string_view entryName) {
+    if (!entryName.starts_with("COM")) return 0;
+    const std::string_view digits = entryName.substr(3);
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return 0;
+    int n = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (error != std::errc() || end != digits.data() + digits.size()) return 0;  // out of range
+    return n > 0 ? n : 0;
+}
+
 }  // namespace vorta::serial

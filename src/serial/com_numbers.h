@@ -19,4 +19,9 @@ namespace vorta::serial {
 // The COM number of a tty name such as "ttyUSB0", or 0 when it has none.
 int ComNumberForTty(std::string_view ttyName);
 
+// The number of a ports-folder entry "COM<n>": n in decimal digits only, from
+// 1 to 2^31 - 1. 0 for any other name ("COM", "COM0", "COM3.bak", a number
+// that would wrap).
+int ComNumberForFolderEntry(std::string_view entryName);
+
 }  // namespace vorta::serial

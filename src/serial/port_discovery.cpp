@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -50,6 +51,23 @@ std::vector<Found> KernelDevices(const fs::path& sysClassTty, const fs::path& de
     return found;
 }
 
+// Whether a file can be a serial port, told without opening it: a character
+// device of the kernel's tty class (sysfs knows its class by its numbers), or
+// the slave end of a pseudo-terminal, which sysfs does not list. The ttys of
+// major 5 are aliases (the controlling terminal, the console, the pty
+// multiplexer), not ports of their own.
+bool IsSerialDevice(const struct stat& st, const fs::path& sysDevChar) {
+    if (!S_ISCHR(st.st_mode)) return false;
+    const unsigned int devMajor = major(st.st_rdev), devMinor = minor(st.st_rdev);
+    constexpr unsigned int kPtySlaveFirst = 136, kPtySlaveLast = 143, kTtyAliases = 5;
+    if (devMajor >= kPtySlaveFirst && devMajor <= kPtySlaveLast) return true;
+    if (devMajor == kTtyAliases) return false;
+    std::error_code error;
+    const fs::path subsystem =
+        fs::read_symlink(sysDevChar / (std::to_string(devMajor) + ":" + std::to_string(devMinor)) / "subsystem", error);
+    return !error && subsystem.filename() == "tty";
+}
+
 // The one-line description in the note ".COM<n>" beside entry COM<n>, if any.
 std::string PortNote(const fs::path& folder, const std::string& name) {
     std::ifstream note(folder / ("." + name));
@@ -71,8 +89,9 @@ bool TrustedFolder(const fs::path& folder) {
     return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// Every COM entry of the folder, also those whose device is missing now.
-std::vector<Found> FolderPorts(const fs::path& folder) {
+// Every COM entry of the folder that leads to a serial device, and those
+// whose device is missing now.
+std::vector<Found> FolderPorts(const fs::path& folder, const fs::path& sysDevChar) {
     std::vector<Found> found;
     if (folder.empty() || !TrustedFolder(folder)) return found;
     std::error_code error;
@@ -80,16 +99,17 @@ std::vector<Found> FolderPorts(const fs::path& folder) {
     if (error) return found;  // no folder: no virtual ports
     for (const fs::directory_entry& entry : it) {
         const std::string name = entry.path().filename().string();
-        if (!name.starts_with("COM")) continue;
+        const int number = ComNumberForFolderEntry(name);
+        if (number == 0) continue;
         std::error_code ec;
-        const bool present = fs::exists(entry.path(), ec);  // false: a link to a device that is not there now
+        struct stat st {};
+        const bool present = ::stat(entry.path().c_str(), &st) == 0;  // false: a link to a device not there now
+        if (present && !IsSerialDevice(st, sysDevChar)) continue;
         fs::path device = entry.path();
         if (entry.is_symlink(ec)) {
             const fs::path target = fs::read_symlink(entry.path(), ec);
             if (!ec) device = (target.is_absolute() ? target : folder / target).lexically_normal();
         }
-        // As for every port name: drop the "COM", read the rest as a number.
-        const int number = codec::TextToInt(std::string_view(name).substr(3));
         PortInfo info{"", number, device.string(), false, PortNote(folder, name)};
         info.fromPortsFolder = true;
         found.push_back({std::move(info), name, present});
@@ -111,7 +131,7 @@ int DiscoverPorts(const DiscoveryRoots& roots, std::vector<PortInfo>& ports) {
     std::vector<Found> found = KernelDevices(roots.sysClassTty, roots.dev, error);
     if (error) return error.value() != 0 ? error.value() : ENOENT;
 
-    std::vector<Found> folder = FolderPorts(roots.portsFolder);
+    std::vector<Found> folder = FolderPorts(roots.portsFolder, roots.sysDevChar);
     // An entry owns its number even while its device is missing (an unplugged
     // adapter's by-id link): the number must not fall to another device.
     std::set<int> claimed;

@@ -8,9 +8,11 @@
 // the fixed COM number of its family (com_numbers.h).
 //
 // The ports folder adds virtual and renamed ports: every entry named
-// COM<n> that leads to an existing file gives COM n, with the file it links
-// to as its device. An entry owns its number, also while what it links to is
-// missing: no kernel device takes that number then. The folder counts only
+// COM<n> (n from 1 to 2^31 - 1) that leads to a device a serial port can be
+// (a tty or a pseudo-terminal) gives COM n, with the file it links to as its
+// device. An entry owns its number, also while what it links to is missing:
+// no kernel device takes that number then. An entry that leads to anything
+// else (a regular file, /dev/null) is no port and owns nothing. The folder counts only
 // when it is the user's own and no one else may write into it. A
 // hidden file ".COM<n>" beside the entry may describe the port in one line
 // (vorta-device writes "演示设备" there).
@@ -25,7 +27,8 @@ namespace vorta::serial {
 struct DiscoveryRoots {
     std::filesystem::path sysClassTty = "/sys/class/tty";
     std::filesystem::path dev = "/dev";
-    std::filesystem::path portsFolder;  // empty: none
+    std::filesystem::path sysDevChar = "/sys/dev/char";  // character devices by "major:minor"
+    std::filesystem::path portsFolder;                   // empty: none
 };
 
 // The default roots, with the ports folder "ports" beside the settings file.

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 
 #include "store/settings_file.h"
+#include "support/pty_pair.h"
 #include "support/temp_dir.h"
 
 namespace vorta::device {
@@ -21,10 +23,13 @@ protected:
         roots.dev = tmp.path() / "dev";
         roots.portsFolder = tmp.path() / "ports";
     }
+    // A port of the folder, linked to a pseudo-terminal as the device links its own.
     void port(const std::string& name) {
-        std::ofstream(tmp.path() / ("node-" + name)) << "";
-        fs::create_symlink(tmp.path() / ("node-" + name), tmp.path() / "ports" / name);
+        ptys.push_back(std::make_unique<test::PtyPair>());
+        ASSERT_TRUE(ptys.back()->ok());
+        fs::create_symlink(ptys.back()->path(), tmp.path() / "ports" / name);
     }
+    std::vector<std::unique_ptr<test::PtyPair>> ptys;
     test::TempDir tmp;
     serial::DiscoveryRoots roots;
     const std::string settings = tmp.file("peizhi.ini");
@@ -37,7 +42,7 @@ TEST_F(FirstRunPort, SelectsTheDemoPortWhenTheProgramHasNoSettingsYet) {
     EXPECT_TRUE(SelectPortOnFirstRun(settings, roots, 900));
     EXPECT_EQ(store::ReadSetting(settings, "端口", "com"), "1");
     // From now on the settings are the user's.
-    store::WriteSetting(settings, "端口", "com", "2");
+    ASSERT_TRUE(store::WriteSetting(settings, "端口", "com", "2"));
     EXPECT_FALSE(SelectPortOnFirstRun(settings, roots, 900));
     EXPECT_EQ(store::ReadSetting(settings, "端口", "com"), "2");
 }

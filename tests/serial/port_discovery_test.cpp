@@ -1,9 +1,11 @@
 #include "serial/port_discovery.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
+#include <memory>
 
 #include "base/virtual_loop.h"
 #include "serial/com_numbers.h"
@@ -48,7 +50,9 @@ protected:
         roots_.sysClassTty = root_ / "sys/class/tty";
         roots_.dev = root_ / "dev";
         roots_.portsFolder = root_ / "settings/ports";
+        roots_.sysDevChar = root_ / "sys/dev/char";
         fs::create_directories(roots_.sysClassTty);
+        fs::create_directories(roots_.sysDevChar);
         fs::create_directories(roots_.dev);
         fs::create_directories(roots_.portsFolder);
         fs::create_directories(root_ / "sys/devices");
@@ -72,6 +76,12 @@ protected:
     void link(const std::string& name, const fs::path& target) {
         fs::create_symlink(target, roots_.portsFolder / name);
     }
+    // A serial device in the fake /dev: a link to a pseudo-terminal of its own.
+    void device(const std::string& name) {
+        ptys_.push_back(std::make_unique<test::PtyPair>());
+        ASSERT_TRUE(ptys_.back()->ok());
+        fs::create_symlink(ptys_.back()->path(), roots_.dev / name);
+    }
     std::vector<PortInfo> discover(int expectedStatus = 0) {
         std::vector<PortInfo> ports{{"stale", 99, "", false}};
         EXPECT_EQ(DiscoverPorts(roots_, ports), expectedStatus);
@@ -80,6 +90,7 @@ protected:
 
     fs::path root_;
     DiscoveryRoots roots_;
+    std::vector<std::unique_ptr<test::PtyPair>> ptys_;
 };
 
 TEST_F(DiscoveryTest, RealDevicesOnlyInAscendingComOrder) {
@@ -104,8 +115,8 @@ TEST_F(DiscoveryTest, RealDevicesOnlyInAscendingComOrder) {
 TEST_F(DiscoveryTest, PortsFolderAddsAndOverridesNumbers) {
     tty("ttyS0", true, "4");
     tty("ttyS1", true, "4");
-    std::ofstream(roots_.dev / "pts-a") << "";
-    std::ofstream(roots_.dev / "pts-b") << "";
+    device("pts-a");
+    device("pts-b");
     link("COM2", roots_.dev / "pts-a");  // wins over ttyS1
     link("COM12", "../../dev/pts-b");    // relative, like ln -s
     link("COM7", roots_.dev / "gone");   // dangling: not there now
@@ -120,7 +131,7 @@ TEST_F(DiscoveryTest, PortsFolderAddsAndOverridesNumbers) {
 }
 
 TEST_F(DiscoveryTest, NoteBesideAFolderEntryDescribesItAndIsNoPortItself) {
-    for (const char* node : {"pts-a", "pts-b", "pts-c"}) std::ofstream(roots_.dev / node) << "";
+    for (const char* name : {"pts-a", "pts-b", "pts-c"}) device(name);
     link("COM900", roots_.dev / "pts-a");
     link("COM5", roots_.dev / "pts-b");
     link("COM6", roots_.dev / "pts-c");
@@ -136,18 +147,82 @@ TEST_F(DiscoveryTest, NoteBesideAFolderEntryDescribesItAndIsNoPortItself) {
     EXPECT_EQ(ports[1].description, "");
 }
 
-TEST_F(DiscoveryTest, DuplicatesKeptAndNamesWithoutNumberGiveCom0) {
-    std::ofstream(roots_.dev / "x") << "";
-    std::ofstream(roots_.dev / "y") << "";
+TEST_F(DiscoveryTest, DuplicatesKeptAmongEntriesOfTheSameNumber) {
+    device("x");
+    device("y");
     link("COM3", roots_.dev / "x");
     link("COM03", roots_.dev / "y");
-    link("COMA", roots_.dev / "x");
-    link("COM", roots_.dev / "y");
 
     const auto ports = discover();
-    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM0", "COM0", "COM3", "COM3"}));
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM3", "COM3"}));
     // Among equal numbers the entry names decide, so COM3 means the same device every run.
     EXPECT_EQ(DeviceForPort(ports, 3), (roots_.dev / "y").string());
+}
+
+// Only COM1 to COM2147483647: a number that wrapped would take another port's
+// place ("COM4294967297" read as COM1), and such an entry owns no number.
+TEST_F(DiscoveryTest, EntryNamesOutsideOneToTwoToTheThirtyFirstAreNoPorts) {
+    tty("ttyS0", true, "4");  // COM1 by the table
+    device("x");
+    for (const char* name : {"COM4294967297", "COM2147483648", "COM0", "COM", "COMA", "COM-1", "COM+5", "COM 5",
+                             "COM5.bak", "COM99999999999999999999", "com5"})
+        link(name, roots_.dev / "x");
+    link("COM2147483647", roots_.dev / "x");
+    link("COM007", roots_.dev / "x");
+    const auto ports = discover();
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM1", "COM7", "COM2147483647"}));
+    EXPECT_EQ(ports[0].devicePath, (roots_.dev / "ttyS0").string());
+    EXPECT_EQ(MakePortResolver(roots_)(1), (roots_.dev / "ttyS0").string());
+    EXPECT_EQ(MakePortResolver(roots_)(5), "");
+    EXPECT_EQ(MakePortResolver(roots_)(2147483647), (roots_.dev / "x").string());
+}
+
+// Without opening anything: a file, a folder, /dev/null or the pty multiplexer
+// is no serial port, neither listed nor opened, and owns no number.
+TEST_F(DiscoveryTest, EntriesThatAreNoSerialDeviceAreNoPorts) {
+    tty("ttyS2", true, "4");  // COM3 by the table
+    std::ofstream(roots_.dev / "file") << "";
+    fs::create_directories(roots_.dev / "folder");
+    ASSERT_EQ(::mkfifo((roots_.dev / "fifo").c_str(), 0600), 0);
+    link("COM3", roots_.dev / "file");
+    link("COM4", roots_.dev / "folder");
+    link("COM5", roots_.dev / "fifo");
+    link("COM6", "/dev/null");
+    link("COM8", "/dev/ptmx");
+    std::ofstream(roots_.portsFolder / "COM9") << "";  // a file, not a link
+    device("pty");
+    link("COM10", roots_.dev / "pty");
+
+    const std::vector<PortInfo> listed = discover();
+    EXPECT_EQ(PortNames(listed), (std::vector<std::string>{"COM3", "COM10"}));
+    EXPECT_EQ(listed[0].devicePath, (roots_.dev / "ttyS2").string());
+    EXPECT_FALSE(listed[0].fromPortsFolder);
+    // Opening looks again, with the same rules.
+    for (int n : {4, 5, 6, 8, 9}) EXPECT_EQ(ResolvePort(roots_, listed, n), "") << n;
+    EXPECT_EQ(ResolvePort(roots_, listed, 3), (roots_.dev / "ttyS2").string());
+    EXPECT_EQ(ResolvePort(roots_, listed, 10), (roots_.dev / "pty").string());
+
+    // A listed alias replaced by something that is no port: the table's device is not opened instead.
+    fs::remove(roots_.portsFolder / "COM3");
+    device("adapter");
+    link("COM3", roots_.dev / "adapter");
+    const std::vector<PortInfo> withAlias = discover();
+    fs::remove(roots_.portsFolder / "COM3");
+    link("COM3", roots_.dev / "file");
+    EXPECT_EQ(ResolvePort(roots_, withAlias, 3), "");
+}
+
+// A character device counts when sysfs files it under the tty class.
+TEST_F(DiscoveryTest, ACharacterDeviceCountsByItsSysfsClass) {
+    link("COM6", "/dev/null");  // 1:3
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{});
+    fs::create_directories(roots_.sysDevChar / "1:3");
+    fs::create_directory_symlink("../../../class/tty", roots_.sysDevChar / "1:3" / "subsystem");
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{"COM6"});
+    EXPECT_EQ(MakePortResolver(roots_)(6), "/dev/null");
+    // The real sysfs knows /dev/null as a memory device.
+    roots_.sysDevChar = DiscoveryRoots().sysDevChar;
+    EXPECT_EQ(PortNames(discover()), std::vector<std::string>{});
 }
 
 TEST_F(DiscoveryTest, AccessHintFollowsTheDevice) {
@@ -158,7 +233,7 @@ TEST_F(DiscoveryTest, AccessHintFollowsTheDevice) {
 }
 
 TEST_F(DiscoveryTest, UnreadableSysfsGivesAnErrorAndAnEmptyList) {
-    std::ofstream(roots_.dev / "x") << "";
+    device("x");
     link("COM3", roots_.dev / "x");
     roots_.sysClassTty = root_ / "missing";
     const auto ports = discover(ENOENT);
@@ -179,7 +254,7 @@ TEST_F(DiscoveryTest, MissingPortsFolderIsNoError) {
 TEST_F(DiscoveryTest, AnAliasOwnsItsNumberEvenWithoutItsDevice) {
     tty("ttyS0", true, "4");  // COM1 by the table
     tty("ttyS1", true, "4");  // COM2 by the table
-    std::ofstream(roots_.dev / "adapter") << "";
+    device("adapter");
     link("COM1", roots_.dev / "adapter");
     link("COM2", "/dev/serial/by-id/usb-unplugged-if00-port0");
     const std::vector<PortInfo> listed = discover();
@@ -201,7 +276,7 @@ TEST_F(DiscoveryTest, AnAliasOwnsItsNumberEvenWithoutItsDevice) {
 
 TEST_F(DiscoveryTest, APortsFolderOthersMayChangeIsIgnored) {
     tty("ttyS0", true, "4");
-    std::ofstream(roots_.dev / "planted") << "";
+    device("planted");
     link("COM1", roots_.dev / "planted");
     link("COM5", roots_.dev / "planted");
     fs::permissions(roots_.portsFolder, fs::perms::all);  // writable by everyone
@@ -237,7 +312,7 @@ TEST_F(DiscoveryTest, TheChannelDoesNotOpenTheTablesDeviceForAMissingAlias) {
 TEST_F(DiscoveryTest, ResolverSeesPortsAddedAfterStart) {
     const PortResolver resolve = MakePortResolver(roots_);
     EXPECT_EQ(resolve(5), "");
-    std::ofstream(roots_.dev / "late") << "";
+    device("late");
     link("COM5", roots_.dev / "late");
     EXPECT_EQ(resolve(5), (roots_.dev / "late").string());
 }
@@ -247,6 +322,7 @@ TEST(DiscoveryRootsTest, PortsFolderSitsBesideTheSettingsFile) {
     EXPECT_EQ(roots.portsFolder, fs::path("/tmp/vorta/ports"));
     EXPECT_EQ(roots.sysClassTty, fs::path("/sys/class/tty"));
     EXPECT_EQ(roots.dev, fs::path("/dev"));
+    EXPECT_EQ(roots.sysDevChar, fs::path("/sys/dev/char"));
 }
 
 }  // namespace
