@@ -38,7 +38,7 @@ App::App(ui::Model& model, ui::Platform& platform)
                                           (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"));
                  return status == 0;
              }),
-      portSwitch_(model, channel_, {state_.settingsPath, state_.listPath}),
+      portSwitch_(model, channel_, {state_.settingsPath, state_.listPath, state_.failureNotes}),
       receive_(model, state_),
       displayTools_(model, platform, state_),
       send_(model, platform, state_,

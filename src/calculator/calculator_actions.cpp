@@ -87,16 +87,16 @@ void CalculatorActions::CalculatorDestroying() {
     // A closed calculator leaves the receive path as if it did not exist.
     receive_.updateCalculator = nullptr;
     const std::string& file = state_.settingsPath;
+    const auto save = [this, &file](const char* section, const std::string& key, const std::string& value) {
+        state_.failureNotes.report(store::WriteSetting(file, section, key, value));
+    };
     for (int c = 1; c <= kColumns; ++c) {
         const Column& column = kColumnIds[c - 1];
-        store::WriteSetting(file, kStartSection, FirstByteKey(c),
-                            std::to_string(window[column.firstByte].selectedIndex()));
-        store::WriteSetting(file, kStartSection, ByteCountKey(c),
-                            std::to_string(window[column.byteCount].selectedIndex()));
+        save(kStartSection, FirstByteKey(c), std::to_string(window[column.firstByte].selectedIndex()));
+        save(kStartSection, ByteCountKey(c), std::to_string(window[column.byteCount].selectedIndex()));
     }
-    for (int c = 1; c <= kColumns; ++c) {
-        store::WriteSetting(file, kStepsSection, StepsKey(c), StepsToStored(window[kColumnIds[c - 1].steps].text()));
-    }
+    for (int c = 1; c <= kColumns; ++c)
+        save(kStepsSection, StepsKey(c), StepsToStored(window[kColumnIds[c - 1].steps].text()));
 }
 
 void CalculatorActions::UpdateCalculator(const std::string& line) {

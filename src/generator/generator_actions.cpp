@@ -143,7 +143,7 @@ void GeneratorActions::CloseGenerator() {
 }
 
 void GeneratorActions::Write(const char* key, const std::string& value) {
-    store::WriteSetting(state_.settingsPath, kSection, key, value);
+    state_.failureNotes.report(store::WriteSetting(state_.settingsPath, kSection, key, value));
 }
 
 }  // namespace vorta::generator

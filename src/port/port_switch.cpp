@@ -45,8 +45,8 @@ void PortSwitch::copySettings(ui::Window& main) {
 }
 
 void PortSwitch::toggle(ui::Window& main) {
-    store::WriteSetting(files_.settingsPath, "发送", "单数据", main[kSendBox].text());
-    store::WriteWholeFile(files_.listPath, main[kAutoSendList].text());
+    files_.notes.report(store::WriteSetting(files_.settingsPath, "发送", "单数据", main[kSendBox].text()));
+    files_.notes.report(store::WriteWholeFile(files_.listPath, main[kAutoSendList].text()));
     copySettings(main);
     channel_.close();
 

@@ -4,16 +4,18 @@
 // closes it. Whether the port is open is kept in the controls themselves: the
 // button's caption and the indicator's fill.
 #include "serial/serial_channel.h"
+#include "state/failure_notes.h"
 #include "ui/model.h"
 
 namespace vorta::port {
 
 class PortSwitch {
 public:
-    // Files the operation writes before it switches.
+    // Files the operation writes before it switches, and where their failures go.
     struct Files {
         const std::string& settingsPath;
         const std::string& listPath;
+        state::FailureNotes& notes;
     };
     PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files);
 

@@ -79,6 +79,13 @@ void MainWindowShell::created(Window& main) {
     state_.sentFormat = {"宋体", 11, 0, 0, ui::Rgb(0, 128, 0)};
     state_.receivedFormat = {"宋体", 11, 0, 0, ui::Rgb(0, 0, 255)};
     state_.noteFormat = {"宋体", 11, 0, 0, ui::Rgb(128, 128, 128)};
+    // Failures are noted at the display's end, whatever the user has selected.
+    state_.failureNotes.setSink([this](const Text& note) {
+        Window* w = model_.window(kWindowName);
+        if (!w) return false;
+        (*w)[kDisplay].append(note, state_.noteFormat);
+        return true;
+    });
 
     ComboBox& ports = main[kPort];
     ports.clearItems();
@@ -150,28 +157,29 @@ void MainWindowShell::Relayout(Window& w) {
 
 void MainWindowShell::destroying(Window& main) {
     if (main.state() == ui::WindowState::Maximised) return;  // maximised: the last normal size and place stay
-    const Text& file = state_.settingsPath;
-    store::WriteSetting(file, "大小", "KD", std::to_string(main.width()));
-    store::WriteSetting(file, "大小", "GD", std::to_string(main.height()));
-    store::WriteSetting(file, "位置", "DB", std::to_string(main.top()));
-    store::WriteSetting(file, "位置", "ZB", std::to_string(main.left()));
+    save("大小", "KD", std::to_string(main.width()));
+    save("大小", "GD", std::to_string(main.height()));
+    save("位置", "DB", std::to_string(main.top()));
+    save("位置", "ZB", std::to_string(main.left()));
+}
+
+void MainWindowShell::save(const char* section, const char* key, const Text& value) {
+    state_.failureNotes.report(store::WriteSetting(state_.settingsPath, section, key, value));
 }
 
 void MainWindowShell::saveComboIndex(ComboBox& combo) {
     for (const auto& o : kIndexOptions)
-        if (combo.name() == o.control.name)
-            store::WriteSetting(state_.settingsPath, o.section, o.key, std::to_string(combo.selectedIndex()));
+        if (combo.name() == o.control.name) save(o.section, o.key, std::to_string(combo.selectedIndex()));
 }
 
 void MainWindowShell::takeLineBreakInterval(Control& box) {
     state_.lineBreakInterval = codec::TextToInt(box.text());
-    store::WriteSetting(state_.settingsPath, "自动换行", "间隔毫秒", box.text());
+    save("自动换行", "间隔毫秒", box.text());
 }
 
 void MainWindowShell::saveFlag(CheckBox& box) {
     for (const auto& o : kFlagOptions)
-        if (box.name() == o.control.name)
-            store::WriteSetting(state_.settingsPath, o.section, o.key, box.checked() ? kTrue : kFalse);
+        if (box.name() == o.control.name) save(o.section, o.key, box.checked() ? kTrue : kFalse);
 }
 
 void MainWindowShell::showIntervalHint(Window& main) {

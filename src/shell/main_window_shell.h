@@ -27,6 +27,8 @@ private:
     void created(ui::Window& main);
     void loadOptions(ui::Window& main);
     void destroying(ui::Window& main);
+    // Writes one option; a failure goes to the failure notes.
+    void save(const char* section, const char* key, const ui::Text& value);
     void saveComboIndex(ui::ComboBox& combo);
     void takeLineBreakInterval(ui::Control& box);
     void saveFlag(ui::CheckBox& box);

@@ -2,6 +2,7 @@
 // Program-wide values that the main window's start-up fixes and other parts read.
 #include <cstdint>
 
+#include "state/failure_notes.h"
 #include "ui/char_format.h"
 
 namespace vorta::state {
@@ -18,6 +19,8 @@ struct AppState {
     // Bytes received and sent since start or the last clear, shown as "RX:"/"TX:".
     std::int64_t rxCount = 0;
     std::int64_t txCount = 0;
+    // Where every write of the settings or the list file reports how it went.
+    FailureNotes failureNotes;
 };
 
 }  // namespace vorta::state

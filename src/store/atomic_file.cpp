@@ -71,44 +71,54 @@ struct Target {
     mode_t mode;       // the mode the new content gets
 };
 
-// The file a replacement of `path` writes, or nullopt when it must not write.
-std::optional<Target> WriteTarget(const std::string& path) {
+// The file a replacement of `path` writes, or nullopt with `refused` saying why.
+std::optional<Target> WriteTarget(const std::string& path, WriteResult& refused) {
     const uid_t user = ::geteuid();
     std::string current = path;
     bool viaLink = false;
+    const auto declined = [&](const char* why) {
+        WarnOnce(path, why);
+        refused = {WriteCause::Declined};
+        return std::nullopt;
+    };
     for (int links = 0; links <= kMaxLinks; ++links) {
         struct stat st {};
         if (::lstat(current.c_str(), &st) != 0) {
-            if (errno != ENOENT) return std::nullopt;
+            if (errno != ENOENT) {
+                refused = FailureFromErrno(errno);
+                return std::nullopt;
+            }
             if (!viaLink) return Target{current, 0600};
-            WarnOnce(path, "it is a link to a file that does not exist");
-            return std::nullopt;
+            return declined("it is a link to a file that does not exist");
         }
         if (S_ISLNK(st.st_mode)) {
             // Someone else's link could point the write at any file of the user's.
-            if (st.st_uid != user) {
-                WarnOnce(path, "it is a link that belongs to another user");
-                return std::nullopt;
-            }
+            if (st.st_uid != user) return declined("it is a link that belongs to another user");
             std::error_code error;
             const fs::path next = fs::read_symlink(current, error);
-            if (error) return std::nullopt;
+            if (error) {
+                refused = FailureFromErrno(error.value());
+                return std::nullopt;
+            }
             current = next.is_absolute() ? next.string() : (fs::path(current).parent_path() / next).string();
             viaLink = true;
             continue;
         }
         if (!S_ISREG(st.st_mode) || st.st_uid != user) {
             if (viaLink)
-                WarnOnce(path, S_ISREG(st.st_mode) ? "it is a link to a file of another user"
-                                                   : "it is a link to something that is not a regular file");
+                return declined(S_ISREG(st.st_mode) ? "it is a link to a file of another user"
+                                                    : "it is a link to something that is not a regular file");
+            refused = {S_ISREG(st.st_mode) ? WriteCause::OthersFile : WriteCause::NotAFile};
             return std::nullopt;
         }
         // A file without the owner's write bit was made read-only on purpose.
-        if (!(st.st_mode & S_IWUSR)) return std::nullopt;
+        if (!(st.st_mode & S_IWUSR)) {
+            refused = {WriteCause::Declined};
+            return std::nullopt;
+        }
         return Target{current, static_cast<mode_t>(st.st_mode & 07777)};
     }
-    WarnOnce(path, "it is a chain of too many links");
-    return std::nullopt;
+    return declined("it is a chain of too many links");
 }
 
 // A new temporary file beside `target`, named ".<name>.XXXXXX" and locked, so
@@ -126,6 +136,7 @@ UniqueFd CreateLockedTemporary(const std::string& target, std::string& temp) {
         struct stat st {};
         if (::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) return fd;
     }
+    errno = EBUSY;
     return {};
 }
 
@@ -169,32 +180,40 @@ std::optional<std::string> ReadFileBytes(const std::string& nativePath) {
     return content;
 }
 
-bool ReplaceFileBytes(const std::string& nativePath, std::string_view bytes) {
-    if (nativePath.empty() || nativePath.back() == '/') return false;
-    const std::optional<Target> target = WriteTarget(nativePath);
-    if (!target) return false;
+WriteResult ReplaceFileBytes(const std::string& nativePath, std::string_view bytes) {
+    if (nativePath.empty() || nativePath.back() == '/') return {WriteCause::BadItem};
+    WriteResult refused;
+    const std::optional<Target> target = WriteTarget(nativePath, refused);
+    if (!target) return refused;
 
     std::string temp;
     UniqueFd fd = CreateLockedTemporary(target->path, temp);
-    if (!fd) return false;
-    bool ok = WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
-    if (ok && target->mode != 0600) ok = ::fchmod(fd.get(), target->mode) == 0;
+    if (!fd) return FailureFromErrno(errno);
+    int error = 0;
+    const auto step = [&error](bool ok) {
+        if (!ok && error == 0) error = errno != 0 ? errno : EIO;
+        return ok;
+    };
+    bool ok = step(WriteAll(fd.get(), bytes)) && step(::fsync(fd.get()) == 0);
+    if (ok && target->mode != 0600) ok = step(::fchmod(fd.get(), target->mode) == 0);
     if (ok) {
         if (const auto& hook = BeforeRenameHook()) hook(temp);
-        ok = ::rename(temp.c_str(), target->path.c_str()) == 0;
+        ok = step(::rename(temp.c_str(), target->path.c_str()) == 0);
     }
     if (!ok) {
         ::unlink(temp.c_str());
-        return false;
+        return FailureFromErrno(error);
     }
     // The content is on disk (fsync above); closing only drops the lock.
     fd.reset();
     SyncDirectory(SplitPath(target->path).first);
-    return true;
+    return {};
 }
 
-bool CanReplace(const std::string& nativePath) {
-    return !nativePath.empty() && nativePath.back() != '/' && WriteTarget(nativePath).has_value();
+WriteResult CanReplace(const std::string& nativePath) {
+    if (nativePath.empty() || nativePath.back() == '/') return {WriteCause::BadItem};
+    WriteResult refused;
+    return WriteTarget(nativePath, refused) ? WriteResult{} : refused;
 }
 
 int RemoveStaleTemporaryFiles(const std::string& nativeDir, std::initializer_list<std::string_view> baseNames) {

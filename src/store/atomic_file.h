@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/write_result.h"
+
 namespace vorta::store {
 
 // Larger files are not read: a settings or list file never comes near it.
@@ -28,13 +30,15 @@ std::optional<std::string> ReadFileBytes(const std::string& nativePath);
 // - A link that leads anywhere else is refused with one warning on standard
 //   error (the first time for that path), so a planted link never redirects a
 //   write and a user's own link is never ignored silently.
-// - A file the user may not write (no owner write bit), a file of another
-//   user and anything that is not a regular file are refused silently.
-bool ReplaceFileBytes(const std::string& nativePath, std::string_view bytes);
+// - A file the user made read-only (no owner write bit) is left alone
+//   (Declined); a file of another user and anything that is not a regular
+//   file are refused with their own causes.
+WriteResult ReplaceFileBytes(const std::string& nativePath, std::string_view bytes);
 
-// Whether ReplaceFileBytes would write `nativePath` (or the file its links
-// lead to), with the same warning when a link is refused; nothing is written.
-bool CanReplace(const std::string& nativePath);
+// What ReplaceFileBytes would find in the way of writing `nativePath` (or the
+// file its links lead to), with the same warning when a link is refused;
+// nothing is written. Written when nothing is in the way so far.
+WriteResult CanReplace(const std::string& nativePath);
 
 // Removes the temporary files that writes to `baseNames` in `nativeDir` left
 // behind when they were interrupted (".<name>.XXXXXX"): only the user's own,

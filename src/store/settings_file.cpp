@@ -60,35 +60,36 @@ std::string ReadSetting(const std::string& file, std::string_view section, std::
     return Cap(UpToNul(StripQuotes(*value)));
 }
 
-bool WriteSetting(const std::string& file, std::string_view section, std::optional<std::string_view> key,
-                  std::optional<std::string_view> value) {
+WriteResult WriteSetting(const std::string& file, std::string_view section, std::optional<std::string_view> key,
+                         std::optional<std::string_view> value) {
     const std::string_view path = SkipLeadingBlanks(UpToNul(file));
     section = TrimBlanks(UpToNul(section));
-    if (!IsFullPath(path) || section.empty() || HasLineBreak(section)) return false;
+    if (!IsFullPath(path)) return {WriteCause::Declined};
+    if (section.empty() || HasLineBreak(section)) return {WriteCause::BadItem};
     if (key) {
         key = TrimBlanks(UpToNul(*key));
         // A key holding '=' or starting with '[' would read back as something else.
         if (key->empty() || HasLineBreak(*key) || key->front() == '[' || key->find('=') != std::string_view::npos)
-            return false;
+            return {WriteCause::BadItem};
     }
     if (value) {
         value = UpToNul(*value);
-        if (HasLineBreak(*value)) return false;
+        if (HasLineBreak(*value)) return {WriteCause::BadItem};
     }
 
     const std::string native = NativeFileName(path);
     // Asked first, so a refused link is reported even when its target cannot be read.
-    if (!CanReplace(native)) return false;
+    if (WriteResult can = CanReplace(native); !can) return can;
     const std::optional<std::string> old = ReadFileBytes(native);
     const bool deleting = !key || !value;
     if (!old) {
         // A file that exists but cannot be read must not be replaced by one
         // holding only the new item.
-        if (Exists(native)) return false;
-        if (deleting) return true;
+        if (Exists(native)) return {WriteCause::Unreadable};
+        if (deleting) return {};
     }
     const std::string updated = EditIni(old.value_or(std::string()), section, key, value);
-    if (old && updated == *old) return true;
+    if (old && updated == *old) return {};
     return ReplaceFileBytes(native, updated);
 }
 
@@ -97,8 +98,8 @@ std::string ReadWholeFile(const std::string& path) {
     return ReadFileBytes(NativeFileName(path)).value_or(std::string());
 }
 
-bool WriteWholeFile(const std::string& path, std::string_view bytes) {
-    if (!IsFullPath(path)) return false;
+WriteResult WriteWholeFile(const std::string& path, std::string_view bytes) {
+    if (!IsFullPath(path)) return {WriteCause::Declined};
     return ReplaceFileBytes(NativeFileName(path), bytes);
 }
 

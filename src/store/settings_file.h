@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "store/write_result.h"
+
 namespace vorta::store {
 
 // Most bytes a read returns (the reader's buffer holds 10240 bytes with its NUL).
@@ -35,16 +37,17 @@ std::string ReadSetting(const std::string& file, std::string_view section, std::
 // key, an omitted key deletes the whole section. The file is replaced
 // atomically (see atomic_file.h): a symbolic link only when it leads the
 // user's own way to the user's own regular file, never a read-only file or a
-// file of another user, and never left half-written. False when the file
-// could not be written, when a name is empty, or when a name or the value
-// holds a line break (which would break the file's structure).
-bool WriteSetting(const std::string& file, std::string_view section, std::optional<std::string_view> key,
-                  std::optional<std::string_view> value);
+// file of another user, and never left half-written. The result says why the
+// file was not written; BadItem when a name is empty or a name or the value
+// holds a line break (which would break the file's structure), Declined for
+// a bare file name (no usable folder) and a file the user made read-only.
+WriteResult WriteSetting(const std::string& file, std::string_view section, std::optional<std::string_view> key,
+                         std::optional<std::string_view> value);
 
 // The whole file; "" when it is missing or unreadable.
 std::string ReadWholeFile(const std::string& path);
 
 // Creates or replaces the whole file, atomically like WriteSetting.
-bool WriteWholeFile(const std::string& path, std::string_view bytes);
+WriteResult WriteWholeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace vorta::store

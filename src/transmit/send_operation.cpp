@@ -107,9 +107,11 @@ void SendOperation::sendModeClicked(ui::CheckBox& radio) {
 void SendOperation::enterToSend(ui::CheckBox& box) {
     if (box.checked()) {
         ui::Window* main = &box.window();
-        platform_.registerEnterHotKey([this, main] {
+        // Another program holding Enter leaves the box checked without effect.
+        const bool taken = platform_.registerEnterHotKey([this, main] {
             if (model_.window(kWindowName) == main) run(*main);
         });
+        if (!taken) state_.failureNotes.enterKeyNotTaken();
     } else {
         platform_.unregisterEnterHotKey();
     }

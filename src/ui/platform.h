@@ -40,7 +40,7 @@ public:
     // System-wide Enter key: while registered, Enter with no modifier calls onPressed
     // (on the UI thread) whichever program has the keyboard focus. Returns false when
     // the key could not be taken.
-    virtual bool registerEnterHotKey(std::function<void()> onPressed) = 0;
+    [[nodiscard]] virtual bool registerEnterHotKey(std::function<void()> onPressed) = 0;
     virtual void unregisterEnterHotKey() = 0;
 };
 

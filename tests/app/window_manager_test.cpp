@@ -171,10 +171,10 @@ protected:
 
 TEST_F(WindowManagerTest, TenStartsAndClosesLeaveTheStoredRectangleWhereItWas) {
     const std::string ini = tmp_.slash() + "peizhi.ini";
-    store::WriteSetting(ini, "大小", "KD", "640");
-    store::WriteSetting(ini, "大小", "GD", "500");
-    store::WriteSetting(ini, "位置", "DB", "200");
-    store::WriteSetting(ini, "位置", "ZB", "150");
+    ASSERT_TRUE(store::WriteSetting(ini, "大小", "KD", "640"));
+    ASSERT_TRUE(store::WriteSetting(ini, "大小", "GD", "500"));
+    ASSERT_TRUE(store::WriteSetting(ini, "位置", "DB", "200"));
+    ASSERT_TRUE(store::WriteSetting(ini, "位置", "ZB", "150"));
     const std::array<std::string, 4> stored = {"640", "500", "200", "150"};
     for (int run = 1; run <= 10; ++run) {
         const std::optional<Outer> frame = cycle();

@@ -62,12 +62,12 @@ TEST(AutoSendEndToEnd, ListFromTheFileSentAtTheIntervalWithTheLampBlinkingUntilS
     serial::DiscoverPorts(serial::RootsBesideSettings(ini), ports);
     const auto com7 = std::find_if(ports.begin(), ports.end(), [](const serial::PortInfo& p) { return p.number == 7; });
     ASSERT_NE(com7, ports.end());
-    store::WriteSetting(ini, "端口", "com", std::to_string(com7 - ports.begin()));
-    store::WriteSetting(ini, "MoKuai", "毫秒", "0");  // 200 ms
+    ASSERT_TRUE(store::WriteSetting(ini, "端口", "com", std::to_string(com7 - ports.begin())));
+    ASSERT_TRUE(store::WriteSetting(ini, "MoKuai", "毫秒", "0"));  // 200 ms
     // Thirty lines, so the run cannot end by itself while the test watches.
     std::string list;
     for (int i = 0; i < 15; ++i) list += "01 03 10 00 00 25\r\n01 03 00 64 00 08\r\n";
-    store::WriteWholeFile(tmp.slash() + "循环数据.BAT", list);
+    ASSERT_TRUE(store::WriteWholeFile(tmp.slash() + "循环数据.BAT", list));
 
     test::ProgramProcess program(VORTA_EXECUTABLE, x.display(), tmp.path().string());
     Display* dpy = XOpenDisplay(x.display().c_str());

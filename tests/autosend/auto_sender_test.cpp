@@ -54,7 +54,7 @@ protected:
     test::PtyPair pty;
     bool openWorks = true;
     serial::SerialChannel channel{loop, [this](int n) { return n == 1 && openWorks ? pty.path() : std::string(); }};
-    port::PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath}};
+    port::PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
     transmit::SendOperation send{model,
                                  platform,
                                  state,

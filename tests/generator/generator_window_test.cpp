@@ -29,8 +29,10 @@ protected:
         return (*gen_)[id];
     }
     std::string stored(const char* key) { return store::ReadSetting(state.settingsPath, "MoKuai", key, "<none>"); }
-    void store(const char* key, const char* value) { store::WriteSetting(state.settingsPath, "MoKuai", key, value); }
-    void forget(const char* key) { store::WriteSetting(state.settingsPath, "MoKuai", key, std::nullopt); }
+    void store(const char* key, const char* value) {
+        ASSERT_TRUE(store::WriteSetting(state.settingsPath, "MoKuai", key, value));
+    }
+    void forget(const char* key) { ASSERT_TRUE(store::WriteSetting(state.settingsPath, "MoKuai", key, std::nullopt)); }
     void addresses(const char* first, const char* last) {
         model.userEditText(g(gen::kFirstAddress), first);
         g(gen::kLastAddress).setText(last);

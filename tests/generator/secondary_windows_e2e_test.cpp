@@ -163,13 +163,13 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     for (std::size_t i = 0; i < ports.size(); ++i)
         if (ports[i].name == "COM240") index = int(i);
     ASSERT_GE(index, 0);
-    store::WriteSetting(ini, "端口", "com", std::to_string(index));
-    store::WriteSetting(ini, "计算起始", "1起", "4");
-    store::WriteSetting(ini, "计算起始", "1几", "2");
-    store::WriteSetting(ini, "计算起始", "2起", "6");
-    store::WriteSetting(ini, "计算起始", "2几", "2");
-    store::WriteSetting(ini, "16进制数据", "数据1", "+1000#-1000#*1000#/1000");
-    store::WriteSetting(ini, "16进制数据", "数据2", "/10");
+    ASSERT_TRUE(store::WriteSetting(ini, "端口", "com", std::to_string(index)));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "1起", "4"));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "1几", "2"));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "2起", "6"));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "2几", "2"));
+    ASSERT_TRUE(store::WriteSetting(ini, "16进制数据", "数据1", "+1000#-1000#*1000#/1000"));
+    ASSERT_TRUE(store::WriteSetting(ini, "16进制数据", "数据2", "/10"));
 
     const pid_t pid = fork();
     if (pid == 0) {

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 
+#include <filesystem>
+
 #include "state/app_state.h"
 #include "shell/main_window_shell.h"
+#include "store/gbk_convert.h"
 #include "store/settings_file.h"
 #include "port/port_switch.h"
 #include "support/fakes.h"
@@ -53,7 +56,7 @@ protected:
                                       asked.push_back(n);
                                       return n == 12 ? pty.path() : std::string();
                                   }};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath}};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
     ui::Window* main = nullptr;
 };
 
@@ -85,6 +88,20 @@ TEST_F(PortSwitchTest, FailedOpenWritesOneNoteAndChangesNothingElse) {
     EXPECT_EQ(c(kOpenClose).text(), "打开串口");
     EXPECT_FALSE(PortSwitch::IsOpen(*main));
     EXPECT_FALSE(c(kPort).disabled());
+}
+
+// The list file that cannot be written is said once; the port opens and
+// closes as always, and the send box is still saved.
+TEST_F(PortSwitchTest, AListFileThatCannotBeWrittenIsNotedOnceAndThePortStillSwitches) {
+    std::filesystem::create_directory(store::NativeFileName(state.listPath));  // in the list file's place
+    c(kPort).setSelectedIndex(1);
+    c(kSendBox).setText("AA BB");
+    portSwitch.toggle(*main);
+    portSwitch.toggle(*main);
+    EXPECT_EQ(c(kDisplay).text(), "  → 设置未能保存！同名的不是普通文件。\r\n");
+    EXPECT_EQ(c(kOpenClose).text(), "打开串口");
+    EXPECT_EQ(asked, std::vector<int>{12});
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "发送", "单数据"), "AA BB");
 }
 
 TEST_F(PortSwitchTest, PortHeldByAnotherProgramFailsToOpen) {

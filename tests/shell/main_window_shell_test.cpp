@@ -26,7 +26,7 @@ protected:
     void TearDown() override { unsetenv("TMPDIR"); }
     std::string ini() const { return tmp.slash() + "peizhi.ini"; }
     void store(const char* section, const char* key, const char* value) {
-        store::WriteSetting(ini(), section, key, value);
+        ASSERT_TRUE(store::WriteSetting(ini(), section, key, value));
     }
     ui::Window& start() {
         test::AllowUnboundActions(model, ui::MainWindowDef());
@@ -93,7 +93,8 @@ TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
     store("大小", "GD", "abc");
     store("位置", "DB", "974");   // screen height - 50: ignored
     store("位置", "ZB", "1229");  // screen width - 51: applied
-    store::WriteWholeFile(tmp.slash() + "循环数据.BAT", std::string("01 02\r\n03", 9) + std::string(1, '\0') + "tail");
+    ASSERT_TRUE(store::WriteWholeFile(tmp.slash() + "循环数据.BAT",
+                                      std::string("01 02\r\n03", 9) + std::string(1, '\0') + "tail"));
     start();
     EXPECT_EQ(c(kPort).text(), "COM3");
     EXPECT_EQ(c(kBaud).text(), "115200");

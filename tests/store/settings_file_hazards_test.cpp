@@ -247,6 +247,91 @@ TEST_F(HazardTest, ABareFileNameIsNeitherReadNorWritten) {
     EXPECT_FALSE(fs::exists(dir_.path() / "list.bat"));
 }
 
+// Each way a write can fail gives its own cause, so the user can be told why;
+// what the user arranged on purpose is Declined and needs no word.
+TEST_F(HazardTest, EveryWriteThatFailsSaysWhy) {
+    struct Case {
+        const char* what;
+        std::function<std::string()> make;  // the path to write
+        WriteCause setting, whole;          // WriteSetting's and WriteWholeFile's cause
+    };
+    const std::string huge = dir_.file("huge.ini");
+    const Case cases[] = {
+        {"a new file", [&] { return ini_; }, WriteCause::Written, WriteCause::Written},
+        {"made read-only",
+         [&] {
+             Put(ini_, "[端口]\r\ncom=1\r\n");
+             ::chmod(ini_.c_str(), 0444);
+             return ini_;
+         },
+         WriteCause::Declined, WriteCause::Declined},
+        {"a folder that has gone", [&] { return dir_.file("gone") + "/peizhi.ini"; }, WriteCause::FolderMissing,
+         WriteCause::FolderMissing},
+        {"a file where the folder was",
+         [&] {
+             Put(dir_.file("plain"), "");
+             return dir_.file("plain") + "/peizhi.ini";
+         },
+         WriteCause::FolderMissing, WriteCause::FolderMissing},
+        {"a folder in its place",
+         [&] {
+             fs::create_directory(ini_);
+             return ini_;
+         },
+         WriteCause::NotAFile, WriteCause::NotAFile},
+        {"a FIFO in its place",
+         [&] {
+             ::mkfifo(ini_.c_str(), 0600);
+             return ini_;
+         },
+         WriteCause::NotAFile, WriteCause::NotAFile},
+        {"too large to edit",
+         [&] {
+             std::ofstream(huge, std::ios::binary) << std::string(kMaxFileBytes + 1, ';');
+             return huge;
+         },
+         WriteCause::Unreadable, WriteCause::Written},
+        {"a link that is not followed",
+         [&] {
+             fs::create_symlink("/dev/null", ini_);
+             return ini_;
+         },
+         WriteCause::Declined, WriteCause::Declined},
+        {"no folder at all", [] { return std::string("peizhi.ini"); }, WriteCause::Declined, WriteCause::Declined},
+    };
+    for (const Case& c : cases) {
+        for (const std::string& left : {ini_, dir_.file("plain"), huge}) fs::remove_all(left);
+        ::testing::internal::CaptureStderr();  // the refused link's warning
+        const std::string path = c.make();
+        EXPECT_EQ(WriteSetting(path, "端口", "com", "2").cause, c.setting) << c.what;
+        EXPECT_EQ(WriteWholeFile(path, "01 02").cause, c.whole) << c.what;
+        ::testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(WriteSetting(ini_, "发送", "单数据", "01\r\n02").cause, WriteCause::BadItem);
+
+    if (::geteuid() != 0) return;  // handing a file to another user needs root
+    fs::remove_all(ini_);
+    Put(ini_, "[端口]\r\ncom=1\r\n");
+    ASSERT_EQ(::chown(ini_.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(WriteSetting(ini_, "端口", "com", "2").cause, WriteCause::OthersFile);
+    EXPECT_EQ(WriteWholeFile(ini_, "x").cause, WriteCause::OthersFile);
+}
+
+TEST(WriteResultTest, SystemErrorsNameTheirCause) {
+    const std::pair<int, WriteCause> cases[] = {
+        {ENOSPC, WriteCause::DiskFull},       {EDQUOT, WriteCause::DiskFull},     {ENOENT, WriteCause::FolderMissing},
+        {ENOTDIR, WriteCause::FolderMissing}, {EACCES, WriteCause::NoPermission}, {EPERM, WriteCause::NoPermission},
+        {EROFS, WriteCause::ReadOnlyDisk},    {EIO, WriteCause::Failed},          {EFBIG, WriteCause::Failed},
+    };
+    for (const auto& [error, cause] : cases) {
+        const WriteResult r = FailureFromErrno(error);
+        EXPECT_EQ(r.cause, cause) << error;
+        EXPECT_EQ(r.error, error);
+        EXPECT_FALSE(r);
+    }
+    EXPECT_TRUE(WriteResult{});
+}
+
 // ---------------------------------------------------------------- leftovers of killed writes
 
 class LeftoverTest : public HazardTest {
@@ -282,8 +367,8 @@ TEST_F(LeftoverTest, StartUpRemovesTheUsersLeftoversButNoLiveWriteAndNothingElse
     const std::string list = dir_.slash() + "循环数据.BAT";  // a GBK path, as the logic names it
     Put(ini_, "[端口]\r\ncom=1\r\n");
     for (int i = 0; i < 3; ++i) {
-        KilledWrite([&] { WriteSetting(ini_, "端口", "com", std::to_string(10 + i)); });
-        KilledWrite([&] { WriteWholeFile(list, "01 02"); });
+        KilledWrite([&] { (void)WriteSetting(ini_, "端口", "com", std::to_string(10 + i)); });
+        KilledWrite([&] { (void)WriteWholeFile(list, "01 02"); });
     }
     ASSERT_EQ(Names(dir_.path()).size(), 7u);
 

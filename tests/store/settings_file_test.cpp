@@ -192,7 +192,7 @@ TEST_F(SettingsFileTest, AKillBetweenWriteAndRenameLeavesThePreviousFile) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         SetBeforeRenameHookForTest([](const std::string&) { ::raise(SIGKILL); });
-        WriteSetting(ini_, "端口", "com", "2");
+        (void)WriteSetting(ini_, "端口", "com", "2");
         ::_exit(0);  // not reached when the hook ran
     }
     int status = 0;
@@ -224,8 +224,8 @@ TEST_F(SettingsFileTest, AFullDiskLeavesThePreviousFileAndNoLeftover) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool settingWritten = WriteSetting(ini_, "发送", "单数据", std::string(8000, '1'));
-        const bool listWritten = WriteWholeFile(list, std::string(8000, '2'));
+        const bool settingWritten(WriteSetting(ini_, "发送", "单数据", std::string(8000, '1')));
+        const bool listWritten(WriteWholeFile(list, std::string(8000, '2')));
         ::_exit(settingWritten || listWritten ? 1 : 0);
     }
     int status = 0;

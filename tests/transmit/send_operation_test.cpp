@@ -193,6 +193,16 @@ TEST_F(SendTest, EnterSendsWhileTheBoxIsChecked) {
     EXPECT_EQ(wire.size(), 1u);
 }
 
+TEST_F(SendTest, EnterHeldByAnotherProgramIsNotedOnceAndTheBoxStaysChecked) {
+    platform.enterAvailable = false;
+    for (int i = 0; i < 3; ++i) model.userClick(c(kEnterToSend));  // on, off, on
+    EXPECT_TRUE(c(kEnterToSend).checked());
+    EXPECT_EQ(display(), "  → 回车键已被其他程序占用，按回车键发送无效。\r\n");
+    EXPECT_EQ(c(kDisplay).rich().formatAt(0), state.noteFormat);
+    platform.pressEnter();
+    EXPECT_TRUE(wire.empty());
+}
+
 TEST_F(SendTest, OnlyASentFrameScrollsTheDisplayToItsEnd) {
     ui::RichText& text = c(kDisplay).rich();
     text.takeScrollRequest();

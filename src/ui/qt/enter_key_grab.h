@@ -16,7 +16,7 @@ public:
     EnterKeyGrab();
     ~EnterKeyGrab() override;
     // Returns false when another program holds the key.
-    bool grab(std::function<void()> onPressed);
+    [[nodiscard]] bool grab(std::function<void()> onPressed);
     void release();
     bool grabbedSystemWide() const { return !keycodes_.empty(); }
 

@@ -20,7 +20,7 @@ public:
     void setClipboardText(const Text& text) override;
     void setClipboardSnapshot(const TextSnapshot& text) override;
     bool clipboardHasText() const override;
-    bool registerEnterHotKey(std::function<void()> onPressed) override;
+    [[nodiscard]] bool registerEnterHotKey(std::function<void()> onPressed) override;
     void unregisterEnterHotKey() override;
 
 private:
