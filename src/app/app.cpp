@@ -49,9 +49,15 @@ App::App(ui::Model& model, ui::Platform& platform)
       generator_(model, state_),
       calculator_(model, state_, receive_) {
     channel_.setOnBytesArrived([this](std::string_view bytes) { receive_.OnBytesReceived(bytes); });
+    // Logout or kill: the windows close as their close buttons close them, so
+    // the main window saves its size and place and the program ends normally.
+    platform.setQuitHandler([this] { model_.closeAllWindows(); });
 }
 
-App::~App() { channel_.close(); }
+App::~App() {
+    platform_.setQuitHandler(nullptr);
+    channel_.close();
+}
 
 ui::Window* App::start() {
     ui::Window* main = model_.openWindow(ui::MainWindowDef());

@@ -442,6 +442,17 @@ void Model::userStateChanged(Window& w, WindowState state) { w.state_ = state; }
 
 void Model::userClose(Window& w) { w.close(); }
 
+void Model::closeAllWindows() {
+    // A window's Destroying handlers may close or open others: look again each time.
+    for (;;) {
+        // One already closing (this request came while its handlers ran) is left to finish.
+        auto open =
+            std::find_if(windows_.rbegin(), windows_.rend(), [](auto& w) { return w->isOpen() && !w->closing_; });
+        if (open == windows_.rend()) return;
+        (*open)->close();
+    }
+}
+
 bool Model::blockedByModal(const Window& w) const {
     // Windows are kept in the order they were opened.
     bool after = false;

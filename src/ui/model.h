@@ -369,6 +369,9 @@ public:
     void userResized(Window& w, int width, int height);
     void userStateChanged(Window& w, WindowState state);
     void userClose(Window& w);
+    // Every open window closed as by its close button, the newest first, so a
+    // modal window goes before the window it was opened from.
+    void closeAllWindows();
 
     // True while a modal window opened after `w` is open: `w` then takes no
     // clicks, selections, typing, mouse buttons or menu choices.

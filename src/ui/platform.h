@@ -42,6 +42,11 @@ public:
     // the key could not be taken.
     [[nodiscard]] virtual bool registerEnterHotKey(std::function<void()> onPressed) = 0;
     virtual void unregisterEnterHotKey() = 0;
+
+    // The desktop asking the program to end (logout, shutdown, kill): `handler`
+    // runs on the UI thread instead of the process ending at once. An empty
+    // handler gives the request its default again.
+    virtual void setQuitHandler(std::function<void()> handler) { (void)handler; }
 };
 
 }  // namespace vorta::ui

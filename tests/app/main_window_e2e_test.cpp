@@ -77,5 +77,53 @@ TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
     EXPECT_EQ(store::ReadSetting(ini, "自动换行", "间隔毫秒"), "50");
 }
 
+// Logout, shutdown and kill end the program the way its close button does:
+// the size and place are saved and the exit status is 0, not 128 + signal.
+TEST(MainWindowEndToEnd, EndedByTheDesktopItStillSavesItsGeometryAndExitsCleanly) {
+    test::Xvfb x;
+    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
+    Display* dpy = XOpenDisplay(x.display().c_str());
+    ASSERT_NE(dpy, nullptr);
+    const std::string title = reinterpret_cast<const char*>(u8"Vorta串口调试v2.35");
+    const struct {
+        int signal;
+        int left, top, width, height;
+    } cases[] = {{SIGTERM, 110, 70, 680, 540}, {SIGHUP, 130, 60, 660, 520}, {SIGINT, 150, 50, 640, 500}};
+    for (const auto& c : cases) {
+        test::TempDir tmp;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("DISPLAY", x.display().c_str(), 1);
+            setenv("TMPDIR", tmp.path().c_str(), 1);
+            setenv("QT_QPA_PLATFORM", "xcb", 1);
+            freopen("/dev/null", "r", stdin);
+            execl(VORTA_EXECUTABLE, VORTA_EXECUTABLE, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        Window w = 0;
+        for (int i = 0; i < 300 && !w; ++i) {
+            std::this_thread::sleep_for(100ms);
+            w = FindTopLevel(dpy, title);
+        }
+        if (!w) kill(pid, SIGKILL);
+        ASSERT_NE(w, 0u) << "no window titled " << title;
+        XMoveResizeWindow(dpy, w, c.left, c.top, c.width, c.height);
+        XSync(dpy, False);
+        std::this_thread::sleep_for(800ms);
+
+        kill(pid, c.signal);
+        EXPECT_EQ(WaitExit(pid, 15s), 0) << strsignal(c.signal);
+        const std::string ini = tmp.slash() + "peizhi.ini";
+        EXPECT_EQ(store::ReadSetting(ini, "大小", "KD"), std::to_string(c.width)) << strsignal(c.signal);
+        EXPECT_EQ(store::ReadSetting(ini, "大小", "GD"), std::to_string(c.height));
+        EXPECT_EQ(store::ReadSetting(ini, "位置", "DB"), std::to_string(c.top));
+        EXPECT_EQ(store::ReadSetting(ini, "位置", "ZB"), std::to_string(c.left));
+        // Gone from the display, not only from the process table.
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(FindTopLevel(dpy, title), 0u);
+    }
+    XCloseDisplay(dpy);
+}
+
 }  // namespace
 }  // namespace vorta

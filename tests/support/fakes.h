@@ -33,6 +33,8 @@ public:
         return true;
     }
     void unregisterEnterHotKey() override { enterHandler = nullptr; }
+    std::function<void()> quitHandler;
+    void setQuitHandler(std::function<void()> handler) override { quitHandler = std::move(handler); }
     // The user presses Enter somewhere on the desktop.
     void pressEnter() {
         if (enterHandler) enterHandler();

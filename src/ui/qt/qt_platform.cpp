@@ -9,6 +9,7 @@
 #include "ui/qt/enter_key_grab.h"
 #include "ui/qt/clipboard_text.h"
 #include "ui/qt/gbk_qstring.h"
+#include "ui/qt/quit_signals.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -85,5 +86,10 @@ bool QtPlatform::clipboardHasText() const {
 bool QtPlatform::registerEnterHotKey(std::function<void()> onPressed) { return enter_->grab(std::move(onPressed)); }
 
 void QtPlatform::unregisterEnterHotKey() { enter_->release(); }
+
+void QtPlatform::setQuitHandler(std::function<void()> handler) {
+    quit_.reset();
+    if (handler) quit_ = std::make_unique<QuitSignals>(std::move(handler));
+}
 
 }  // namespace vorta::ui::qt

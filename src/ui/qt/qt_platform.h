@@ -8,6 +8,7 @@
 namespace vorta::ui::qt {
 
 class EnterKeyGrab;
+class QuitSignals;
 
 class QtPlatform : public Platform {
 public:
@@ -22,9 +23,12 @@ public:
     bool clipboardHasText() const override;
     [[nodiscard]] bool registerEnterHotKey(std::function<void()> onPressed) override;
     void unregisterEnterHotKey() override;
+    // SIGTERM, SIGHUP and SIGINT.
+    void setQuitHandler(std::function<void()> handler) override;
 
 private:
     std::unique_ptr<EnterKeyGrab> enter_;
+    std::unique_ptr<QuitSignals> quit_;
 };
 
 }  // namespace vorta::ui::qt
