@@ -80,6 +80,7 @@ struct Program {
     base::VirtualLoop loop;
     BenchPlatform platform;
     ui::Model model{loop, {1920, 1080}};
+    vorta::test::NoOpActions noOps{model, ui::MainWindowDef()};
     test::RecordingView view;  // answers the save dialog
     state::AppState state;
     shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
@@ -92,7 +93,6 @@ struct Program {
 
     Program() {
         model.setView(&view);
-        vorta::test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         rx.attach(*main);
     }

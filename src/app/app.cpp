@@ -2,22 +2,13 @@
 
 #include "store/gbk_convert.h"
 #include "serial/port_discovery.h"
-#include "app/not_built.h"
 #include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
 
 namespace vorta::app {
 
-namespace {
-// Before any feature registers its actions, so that no window opens with an unbound binding.
-ui::Model& ListNotBuilt(ui::Model& model) {
-    model.setNotBuiltActions(NotBuiltActions());
-    return model;
-}
-}  // namespace
-
 App::App(ui::Model& model, ui::Platform& platform)
-    : model_(ListNotBuilt(model)),
+    : model_(model),
       platform_(platform),
       // Port n is looked up at every open, in the folder the settings file is in; a
       // number the ports folder gave the list stays the folder's (no other device).

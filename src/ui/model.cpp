@@ -213,7 +213,6 @@ void StatusBar::setPanelText(int panel, const Text& text) {
 }
 
 void BalloonTip::show(int x, int y, const Text& text, bool flag) {
-    lastText_ = text;
     if (View* view = window_.model().view()) view->showBalloon(*this, x, y, text, flag);
 }
 
@@ -259,14 +258,11 @@ Window::Window(Model& model, const WindowDef& def) : model_(model), def_(def), r
     for (const BindingDef& b : def.bindings) {
         if (!b.control.empty()) named(b.control);  // a binding to a control the window lacks is a fault
         auto it = model.actions_.find(b.action);
-        if (it != model.actions_.end()) {
-            handlers_.emplace(std::make_pair(b.control, b.event), it->second);
-        } else if (std::find(model.notBuilt_.begin(), model.notBuilt_.end(), ActionId{b.action}) ==
-                   model.notBuilt_.end()) {
-            std::fprintf(stderr, "window '%s': no action '%s' for a binding, and it is not listed as not built\n",
-                         def.name.c_str(), b.action.c_str());
+        if (it == model.actions_.end()) {
+            std::fprintf(stderr, "window '%s': no action '%s' for a binding\n", def.name.c_str(), b.action.c_str());
             std::abort();
         }
+        handlers_.emplace(std::make_pair(b.control, b.event), it->second);
     }
 }
 

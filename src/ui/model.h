@@ -245,10 +245,6 @@ public:
     using Control::Control;
     static bool Accepts(Kind k) { return k == Kind::BalloonTip; }
     void show(int x, int y, const Text& text, bool flag = false);
-    const Text& lastText() const { return lastText_; }
-
-private:
-    Text lastText_;
 };
 
 class Menu : public Control {
@@ -342,12 +338,9 @@ public:
     void setView(View* view);
     View* view() const { return view_; }
 
-    // Named behaviours that definitions bind events to.
+    // Named behaviours that definitions bind events to. Opening a window aborts
+    // when one of its bindings names an action that is not registered.
     void registerAction(ActionId name, Action action);
-    // Actions that the program does not have yet. Opening a window aborts when one
-    // of its bindings names an action that is neither registered nor listed here.
-    void setNotBuiltActions(std::vector<ActionId> actions) { notBuilt_ = std::move(actions); }
-    bool isRegistered(ActionId name) const { return actions_.count(Text(name)) != 0; }
 
     // Creates a window from its definition (which must outlive it: windows keep
     // referring to their definitions) with all its controls, shows it and
@@ -384,7 +377,6 @@ private:
     Size screen_;
     View* view_ = nullptr;
     std::map<Text, Action, std::less<>> actions_;
-    std::vector<ActionId> notBuilt_;
     std::vector<std::unique_ptr<Window>> windows_;
 };
 

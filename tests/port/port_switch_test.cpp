@@ -31,7 +31,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
         setenv("TMPDIR", tmp.path().c_str(), 1);
-        test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
     }
     void TearDown() override { unsetenv("TMPDIR"); }
@@ -45,6 +44,7 @@ protected:
     base::VirtualLoop loop;
     test::FakePlatform platform;
     ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
     state::AppState state;
     std::vector<ui::Text> ports{"COM1", "COM12"};
     std::vector<int> asked;  // port numbers the channel looked up

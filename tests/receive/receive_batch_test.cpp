@@ -20,6 +20,7 @@ struct Program {
     base::VirtualLoop loop;
     test::FakePlatform platform;
     ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
     state::AppState state;
     shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
                                      ports = {"COM1"};
@@ -31,7 +32,6 @@ struct Program {
 
     Program() {
         setenv("TMPDIR", tmp.path().c_str(), 1);
-        test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         rx.attach(*main);
         rx.updateCalculator = [this](const std::string& line) { handedOver.push_back(line); };

@@ -29,7 +29,6 @@ protected:
         ASSERT_TRUE(store::WriteSetting(ini(), section, key, value));
     }
     ui::Window& start() {
-        test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         return *main;
     }
@@ -43,6 +42,7 @@ protected:
     test::FakePlatform platform;
     test::RecordingView view;
     ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
     state::AppState state;
     std::vector<ui::Text> ports{"COM1", "COM3"};
     bool discoveryWorks = true;

@@ -74,12 +74,14 @@ public:
 
 namespace vorta::test {
 
-// Lets a test open a window whose bindings name actions of features the test
-// does not build: they are listed as not built, and events to them do nothing.
-inline void AllowUnboundActions(ui::Model& model, const ui::WindowDef& def) {
-    std::vector<ui::ActionId> actions;
-    for (const ui::BindingDef& b : def.bindings) actions.push_back({b.action});
-    model.setNotBuiltActions(std::move(actions));
-}
+// Gives every binding of a window an action that does nothing, so that a test
+// can open the window with only the features it builds. Declared before those
+// features: the actions they register replace these.
+struct NoOpActions {
+    NoOpActions(ui::Model& model, const ui::WindowDef& def) {
+        for (const ui::BindingDef& b : def.bindings)
+            model.registerAction(ui::ActionId{b.action}, [](ui::Control&, const ui::EventArgs&) {});
+    }
+};
 
 }  // namespace vorta::test

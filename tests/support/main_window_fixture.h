@@ -26,7 +26,6 @@ protected:
     ~MainWindowFixture() override { unsetenv("TMPDIR"); }
 
     ui::Window& start() {
-        test::AllowUnboundActions(model, ui::MainWindowDef());
         main = model.openWindow(ui::MainWindowDef());
         return *main;
     }
@@ -42,6 +41,7 @@ protected:
     FakePlatform platform;
     RecordingView view;
     ui::Model model{loop, {1280, 1024}};
+    NoOpActions noOps{model, ui::MainWindowDef()};
     state::AppState state;
     shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
                                      ports = {"COM1"};

@@ -18,7 +18,6 @@ public:
     // Returns false when another program holds the key.
     [[nodiscard]] bool grab(std::function<void()> onPressed);
     void release();
-    bool grabbedSystemWide() const { return !keycodes_.empty(); }
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
