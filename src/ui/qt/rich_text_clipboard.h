@@ -1,0 +1,14 @@
+#pragma once
+// What a copy of the display puts on the clipboard: its plain text for every
+// program, and HTML with each run's colour for those that take rich text (a
+// word processor, or a test reading the colours).
+#include <QMimeData>
+
+#include "ui/rich_text.h"
+
+namespace vorta::ui::qt {
+
+// Bytes [from, to) of `rich`, shared with the display rather than copied, and their colours.
+QMimeData* MakeClipboardData(const RichText& rich, std::size_t from, std::size_t to);
+
+}  // namespace vorta::ui::qt

@@ -1,0 +1,86 @@
+#pragma once
+// The display on Qt: a scroll area that draws the rows of the model's store
+// (RichText) as RichTextLayout lays them out, and takes the user's selection,
+// scrolling, typing, cutting, copying and pasting. The model keeps the text and
+// the selection; the view keeps only the top row and which end is the caret.
+#include <QAbstractScrollArea>
+
+#include "ui/model.h"
+#include "ui/qt/rich_text_layout.h"
+
+namespace vorta::ui::qt {
+
+class RichTextView : public QAbstractScrollArea {
+public:
+    RichTextView(RichTextBox& box, QWidget* parent);
+
+    RichText& rich() { return box_.rich(); }
+    const RichText& rich() const { return box_.rich(); }
+
+    // Asks for a refresh; it comes at most once per frame.
+    void refreshSoon();
+
+    // Brings the view up to the store: drops the layouts of changed lines, follows
+    // the end when asked, and repaints.
+    void refresh();
+
+    // The model holds the selection; the view keeps only which end is the caret.
+    // When the program moved it (or a write carried a caret at the end along), take it over.
+    void adoptModelSelection();
+
+    // For accessibility: units [from, to) as text, a line end as "\n".
+    QString unitText(std::int64_t from, std::int64_t to) const;
+    std::int64_t caret() const { return caret_; }
+    void select(std::int64_t anchor, std::int64_t caret);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+    void resizeEvent(QResizeEvent* e) override;
+
+    void wheelEvent(QWheelEvent* e) override;
+
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
+
+    void keyPressEvent(QKeyEvent* e) override;
+
+    void inputMethodEvent(QInputMethodEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    using Row = RichTextLayout::Row;
+    using Segment = RichTextLayout::Segment;
+
+    // The top row that shows the last row at the bottom of the viewport.
+    Row bottomTop();
+    void clampTop();
+    void scrollToUnit(std::int64_t unit);
+    void moveTop(int rows);
+    void ensureVisible(std::int64_t unit);
+    void updateScrollBar();
+
+    std::int64_t hitTest(QPointF pos);
+    std::int64_t verticalMove(std::int64_t unit, int rows);
+
+    // The user's typing, pasting, cutting and deleting: at the user's selection,
+    // in the insertion format; the view redraws from the store right away.
+    void userEdit(const QString& text);
+    void copy();
+    void paste();
+
+    RichTextBox& box_;
+    RichTextLayout layout_;
+    Row top_;
+    std::int64_t anchor_ = 0, caret_ = 0;
+    std::int64_t scale_ = 1;
+    bool settingBar_ = false;
+    bool dragging_ = false;
+};
+
+}  // namespace vorta::ui::qt
