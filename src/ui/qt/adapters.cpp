@@ -535,8 +535,8 @@ static void HideInactiveSelection(QWidget* w) {
 // What a screen reader and test tools read. The description is the control's name, so
 // every control can be found by it. The name is the caption for controls that show one
 // (Qt reads it from the widget, so it follows changes); otherwise the text of the label or
-// check box just left of the control in the same container ("端口号" for the port combo,
-// trailing colon dropped), else the control's name. Qt reports a radio button as one only
+// check box its definition names ("端口号" for the port combo, trailing colon dropped),
+// else the control's name. Qt reports a radio button as one only
 // when it is exclusive; the flag alone would let Qt uncheck buttons itself, so the radio
 // buttons of one container also share a non-exclusive group: the model still decides what
 // is checked, and the arrow keys move between them.
@@ -558,19 +558,9 @@ static void DescribeForAccessibility(QWidget* w, const Control& c) {
                                    d.kind == Kind::RadioButton || d.kind == Kind::GroupBox);
     };
     if (showsCaption(c.def())) return;
-    const Rect& r = c.def().rect;
     const ControlDef* beside = nullptr;
-    int nearest = 13;  // at most 12 pixels between the label's right edge and the control
-    for (const ControlDef& d : c.window().def().controls) {
-        if (d.parent != c.def().parent || !showsCaption(d) || (d.kind != Kind::Label && d.kind != Kind::CheckBox))
-            continue;
-        const int gap = r.left - (d.rect.left + d.rect.width);
-        const bool sameRow = d.rect.top < r.top + r.height && r.top < d.rect.top + d.rect.height;
-        if (sameRow && gap > -4 && std::abs(gap) < nearest) {
-            nearest = std::abs(gap);
-            beside = &d;
-        }
-    }
+    for (const ControlDef& d : c.window().def().controls)
+        if (!c.def().labelledBy.empty() && d.name == c.def().labelledBy) beside = &d;
     QString name = FromGbk(beside ? beside->text : c.name()).trimmed();
     while (name.endsWith(u'：') || name.endsWith(u':')) name.chop(1);
     w->setAccessibleName(name);

@@ -22,14 +22,14 @@ constexpr Colour kRed = Rgb(255, 0, 0);
 ControlDef Combo(ControlId<ComboBox> name, Rect rect, const char* tag) {
     return {.name = name, .kind = Kind::ComboBox, .rect = rect, .tag = tag};
 }
-ControlDef Field(ControlId<Control> name, Rect rect) {
+ControlDef Field(ControlId<Control> name, Rect rect, Text labelledBy = {}) {
     return {.name = name, .kind = Kind::Edit, .rect = rect, .textColour = kBlack, .backColour = kWhite,
-            .border = Border::Sunken};
+            .border = Border::Sunken, .labelledBy = std::move(labelledBy)};
 }
 // Multi-line without scroll bars; lines wrap and Enter is a line break.
-ControlDef Steps(ControlId<Control> name, int left, const char* text) {
+ControlDef Steps(ControlId<Control> name, int left, const char* text, Text labelledBy = {}) {
     return {.name = name, .kind = Kind::Edit, .rect = {left, 84, 93, 60}, .text = text, .multiLine = true,
-            .wordWrap = true};
+            .wordWrap = true, .labelledBy = std::move(labelledBy)};
 }
 ControlDef Separator(ControlId<Control> name, int left) {
     return {.name = name, .kind = Kind::Label, .rect = {left, 23, 1, 195}, .backColour = kWhite};
@@ -53,13 +53,13 @@ std::vector<ControlDef> Controls() {
         Combo(kByteCount1, {116, 21, 40, 20}, "5"), Combo(kByteCount2, {222, 21, 40, 20}, "6"),
         Combo(kByteCount3, {329, 21, 40, 20}, "7"), Combo(kByteCount4, {438, 22, 40, 20}, "8"),
         // The picked bytes as hexadecimal digits.
-        Field(kHex1, {62, 47, 93, 24}), Field(kHex2, {168, 47, 93, 24}),
+        Field(kHex1, {62, 47, 93, 24}, kHexRowLabel), Field(kHex2, {168, 47, 93, 24}),
         Field(kHex3, {275, 47, 93, 24}), Field(kHex4, {384, 48, 93, 24}),
         // Arithmetic steps; replaced from the settings when the window is created.
-        Steps(kSteps1, 62, "/1000"), Steps(kSteps2, 168, ""), Steps(kSteps3, 275, ""),
+        Steps(kSteps1, 62, "/1000", kStepsRowLabel), Steps(kSteps2, 168, ""), Steps(kSteps3, 275, ""),
         Steps(kSteps4, 384, "-100000000\r\n+100000000\r\n*100000000\r\n/100000000"),
         // Results.
-        Field(kResult1, {62, 156, 93, 24}), Field(kResult2, {168, 156, 93, 24}),
+        Field(kResult1, {62, 156, 93, 24}, kResultRowLabel), Field(kResult2, {168, 156, 93, 24}),
         Field(kResult3, {275, 156, 93, 24}), Field(kResult4, {384, 156, 93, 24}),
         Enable(kEnable1, 80), Enable(kEnable2, 189), Enable(kEnable3, 299), Enable(kEnable4, 410),
     };

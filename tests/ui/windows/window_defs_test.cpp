@@ -107,6 +107,23 @@ TEST_P(AllWindows, BindingsNameExistingControlsAndFittingEvents) {
     }
 }
 
+// The label that names a control to a screen reader is a caption the user sees
+// beside it: in the same container, on its row, ending at most 12 pixels left of it.
+TEST_P(AllWindows, AControlIsLabelledByACaptionJustLeftOfIt) {
+    for (const ControlDef& c : w().controls) {
+        if (c.labelledBy.empty()) continue;
+        const ControlDef* label = Find(w(), c.labelledBy);
+        ASSERT_NE(label, nullptr) << c.name << " is labelled by missing " << c.labelledBy;
+        EXPECT_TRUE(label->kind == Kind::Label || label->kind == Kind::CheckBox) << c.name;
+        EXPECT_FALSE(label->text.empty()) << c.name;
+        EXPECT_EQ(label->parent, c.parent) << c.name;
+        const int gap = c.rect.left - (label->rect.left + label->rect.width);
+        EXPECT_TRUE(gap > -4 && gap < 13) << c.name << ": " << gap << " pixels from its label";
+        EXPECT_TRUE(label->rect.top < c.rect.top + c.rect.height && c.rect.top < label->rect.top + label->rect.height)
+            << c.name << " and its label are on different rows";
+    }
+}
+
 TEST_P(AllWindows, RadioGroupsHaveExactlyOneCheckedAndSelectionsAreInRange) {
     std::map<Text, int> radiosPerParent, checkedPerParent;
     for (const ControlDef& c : w().controls) {
