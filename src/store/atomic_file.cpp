@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <random>
 #include <set>
 #include <utility>
 #include <vector>
@@ -30,17 +32,65 @@ std::function<void(const std::string&)>& BeforeRenameHook() {
     return hook;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
+// The test limit: writes fail with the error once this many bytes of one file are written.
+std::atomic<std::size_t> gWriteLimit{std::string::npos};
+std::atomic<int> gWriteLimitError{ENOSPC};
+
+// Gathers the pieces of a new content into large writes (a display's pieces may
+// be a few bytes each) and keeps the errno of the first failure.
+class ContentWriter {
+public:
+    explicit ContentWriter(int fd) : fd_(fd) {}
+    bool add(std::string_view piece) {
+        if (error_ != 0) return false;
+        if (buffer_.size() + piece.size() <= kBuffer) {
+            buffer_.append(piece);
+            return true;
         }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
+        if (!flush()) return false;
+        if (piece.size() >= kBuffer) return put(piece);
+        buffer_.append(piece);
+        return true;
     }
-    return true;
-}
+    // Writes what is gathered; the errno of the first failure, or 0.
+    int finish() {
+        if (error_ == 0) flush();
+        return error_;
+    }
+
+private:
+    static constexpr std::size_t kBuffer = 256 * 1024;
+    bool flush() {
+        const bool ok = put(buffer_);
+        buffer_.clear();
+        return ok;
+    }
+    bool put(std::string_view bytes) {
+        while (!bytes.empty()) {
+            std::size_t n = bytes.size();
+            if (const std::size_t limit = gWriteLimit.load(); limit != std::string::npos) {
+                if (written_ >= limit) {
+                    error_ = gWriteLimitError.load();
+                    return false;
+                }
+                n = std::min(n, limit - written_);
+            }
+            const ssize_t done = ::write(fd_, bytes.data(), n);
+            if (done < 0) {
+                if (errno == EINTR) continue;
+                error_ = errno;
+                return false;
+            }
+            written_ += static_cast<std::size_t>(done);
+            bytes.remove_prefix(static_cast<std::size_t>(done));
+        }
+        return true;
+    }
+    int fd_;
+    std::string buffer_;
+    std::size_t written_ = 0;
+    int error_ = 0;
+};
 
 // The directory and the name of `path` ("." for a bare name).
 std::pair<std::string, std::string> SplitPath(const std::string& path) {
@@ -67,18 +117,20 @@ void WarnOnce(const std::string& path, const char* why) {
 }
 
 struct Target {
-    std::string path;  // the file that is replaced
-    mode_t mode;       // the mode the new content gets
+    std::string path;            // the file that is replaced
+    std::optional<mode_t> mode;  // the mode of the file replaced; none for a new file
 };
 
 // The file a replacement of `path` writes, or nullopt with `refused` saying why.
+// A refusal on purpose is Declined, with the errno it stands for, so that a
+// caller the user asked to write there can still tell why.
 std::optional<Target> WriteTarget(const std::string& path, WriteResult& refused) {
     const uid_t user = ::geteuid();
     std::string current = path;
     bool viaLink = false;
-    const auto declined = [&](const char* why) {
+    const auto declined = [&](const char* why, int error) {
         WarnOnce(path, why);
-        refused = {WriteCause::Declined};
+        refused = {WriteCause::Declined, error};
         return std::nullopt;
     };
     for (int links = 0; links <= kMaxLinks; ++links) {
@@ -88,12 +140,12 @@ std::optional<Target> WriteTarget(const std::string& path, WriteResult& refused)
                 refused = FailureFromErrno(errno);
                 return std::nullopt;
             }
-            if (!viaLink) return Target{current, 0600};
-            return declined("it is a link to a file that does not exist");
+            if (!viaLink) return Target{current, std::nullopt};
+            return declined("it is a link to a file that does not exist", ENOENT);
         }
         if (S_ISLNK(st.st_mode)) {
             // Someone else's link could point the write at any file of the user's.
-            if (st.st_uid != user) return declined("it is a link that belongs to another user");
+            if (st.st_uid != user) return declined("it is a link that belongs to another user", EPERM);
             std::error_code error;
             const fs::path next = fs::read_symlink(current, error);
             if (error) {
@@ -105,30 +157,39 @@ std::optional<Target> WriteTarget(const std::string& path, WriteResult& refused)
             continue;
         }
         if (!S_ISREG(st.st_mode) || st.st_uid != user) {
+            if (viaLink && S_ISREG(st.st_mode)) return declined("it is a link to a file of another user", EPERM);
             if (viaLink)
-                return declined(S_ISREG(st.st_mode) ? "it is a link to a file of another user"
-                                                    : "it is a link to something that is not a regular file");
+                return declined("it is a link to something that is not a regular file",
+                                S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
             refused = {S_ISREG(st.st_mode) ? WriteCause::OthersFile : WriteCause::NotAFile};
             return std::nullopt;
         }
         // A file without the owner's write bit was made read-only on purpose.
         if (!(st.st_mode & S_IWUSR)) {
-            refused = {WriteCause::Declined};
+            refused = {WriteCause::Declined, EACCES};
             return std::nullopt;
         }
         return Target{current, static_cast<mode_t>(st.st_mode & 07777)};
     }
-    return declined("it is a chain of too many links");
+    return declined("it is a chain of too many links", ELOOP);
 }
 
-// A new temporary file beside `target`, named ".<name>.XXXXXX" and locked, so
-// that a start-up clean-up can tell it from the leftover of a killed writer.
-UniqueFd CreateLockedTemporary(const std::string& target, std::string& temp) {
+// A new temporary file beside `target` in `mode` (less the umask), named
+// ".<name>.XXXXXX" and locked, so that a start-up clean-up can tell it from the
+// leftover of a killed writer. On failure `error` says why.
+UniqueFd CreateLockedTemporary(const std::string& target, mode_t mode, std::string& temp, int& error) {
+    static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937 random{std::random_device{}()};
     const auto [dir, name] = SplitPath(target);
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        temp = dir + "/." + name + ".XXXXXX";
-        UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-        if (!fd) return {};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = dir + "/." + name + ".";
+        for (int i = 0; i < 6; ++i) temp += kLetters[random() % kLetters.size()];
+        UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (!fd) {
+            if (errno == EEXIST) continue;
+            error = errno;
+            return {};
+        }
         // Without file locks (some network file systems) the file is written unlocked.
         if (::flock(fd.get(), LOCK_EX) != 0) return fd;
         // A clean-up may have taken the file in the moment before the lock and
@@ -136,11 +197,11 @@ UniqueFd CreateLockedTemporary(const std::string& target, std::string& temp) {
         struct stat st {};
         if (::fstat(fd.get(), &st) == 0 && st.st_nlink > 0) return fd;
     }
-    errno = EBUSY;
+    error = EEXIST;
     return {};
 }
 
-// ".<base>.XXXXXX" with six letters or digits, as mkostemp makes them.
+// ".<base>.XXXXXX" with six letters or digits, as CreateLockedTemporary makes them.
 bool IsTemporaryName(std::string_view name, std::initializer_list<std::string_view> baseNames) {
     for (const std::string_view base : baseNames) {
         if (name.size() != base.size() + 8 || name.front() != '.' || name.substr(1, base.size()) != base ||
@@ -181,26 +242,31 @@ std::optional<std::string> ReadFileBytes(const std::string& nativePath) {
 }
 
 WriteResult ReplaceFileBytes(const std::string& nativePath, std::string_view bytes) {
+    return ReplaceFileWith(nativePath, 0600, [bytes](const PieceSink& sink) { sink(bytes); });
+}
+
+WriteResult ReplaceFileWith(const std::string& nativePath, mode_t newFileMode,
+                            const std::function<void(const PieceSink&)>& produce) {
     if (nativePath.empty() || nativePath.back() == '/') return {WriteCause::BadItem};
     WriteResult refused;
     const std::optional<Target> target = WriteTarget(nativePath, refused);
     if (!target) return refused;
 
     std::string temp;
-    UniqueFd fd = CreateLockedTemporary(target->path, temp);
-    if (!fd) return FailureFromErrno(errno);
     int error = 0;
-    const auto step = [&error](bool ok) {
-        if (!ok && error == 0) error = errno != 0 ? errno : EIO;
-        return ok;
-    };
-    bool ok = step(WriteAll(fd.get(), bytes)) && step(::fsync(fd.get()) == 0);
-    if (ok && target->mode != 0600) ok = step(::fchmod(fd.get(), target->mode) == 0);
-    if (ok) {
+    // Replacing a file, the temporary one is private until it has that file's mode.
+    UniqueFd fd = CreateLockedTemporary(target->path, target->mode ? 0600 : newFileMode, temp, error);
+    if (!fd) return FailureFromErrno(error);
+    ContentWriter out(fd.get());
+    produce([&out](std::string_view piece) { return out.add(piece); });
+    error = out.finish();
+    if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
+    if (error == 0 && target->mode && ::fchmod(fd.get(), *target->mode) != 0) error = errno;
+    if (error == 0) {
         if (const auto& hook = BeforeRenameHook()) hook(temp);
-        ok = step(::rename(temp.c_str(), target->path.c_str()) == 0);
+        if (::rename(temp.c_str(), target->path.c_str()) != 0) error = errno;
     }
-    if (!ok) {
+    if (error != 0) {
         ::unlink(temp.c_str());
         return FailureFromErrno(error);
     }
@@ -244,6 +310,11 @@ int RemoveStaleTemporaryFiles(const std::string& nativeDir, std::initializer_lis
 
 void SetBeforeRenameHookForTest(std::function<void(const std::string& tempPath)> hook) {
     BeforeRenameHook() = std::move(hook);
+}
+
+void SetWriteLimitForTest(std::optional<std::size_t> bytes, int error) {
+    gWriteLimitError = error;
+    gWriteLimit = bytes.value_or(std::string::npos);
 }
 
 }  // namespace vorta::store

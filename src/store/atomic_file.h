@@ -3,6 +3,8 @@
 // file names. A replacement writes a temporary file in the same directory and
 // renames it over the old file, so a crash, a kill or a full disk at any
 // moment leaves either the old or the new complete content.
+#include <sys/types.h>
+
 #include <cstddef>
 #include <functional>
 #include <initializer_list>
@@ -33,7 +35,22 @@ std::optional<std::string> ReadFileBytes(const std::string& nativePath);
 // - A file the user made read-only (no owner write bit) is left alone
 //   (Declined); a file of another user and anything that is not a regular
 //   file are refused with their own causes.
+// - A Declined result holds the errno the refusal stands for (EACCES for the
+//   read-only file, EPERM for a link of or to another user, ENOENT, EISDIR,
+//   EINVAL or ELOOP for the other links), for a caller that must say why.
 WriteResult ReplaceFileBytes(const std::string& nativePath, std::string_view bytes);
+
+// Takes one piece of a file's new content; false once the file cannot take more.
+using PieceSink = std::function<bool(std::string_view)>;
+
+// The same replacement for content made piece by piece (a large snapshot that is
+// never one string): `produce` hands the content to the sink, in order, and may
+// stop when the sink says false. The pieces are written in large writes. A new
+// file gets `newFileMode` less the umask; an existing one keeps its mode, and the
+// same files and links as above are refused, with the same causes. When it fails,
+// the old content is untouched.
+WriteResult ReplaceFileWith(const std::string& nativePath, mode_t newFileMode,
+                            const std::function<void(const PieceSink&)>& produce);
 
 // What ReplaceFileBytes would find in the way of writing `nativePath` (or the
 // file its links lead to), with the same warning when a link is refused;
@@ -49,5 +66,10 @@ int RemoveStaleTemporaryFiles(const std::string& nativeDir, std::initializer_lis
 // completely and before it is renamed over the target (the window in which a
 // crash must lose nothing). Pass an empty function to remove it.
 void SetBeforeRenameHookForTest(std::function<void(const std::string& tempPath)> hook);
+
+// For tests: every replacement from now on fails like a full disk would, with
+// `error` (ENOSPC), once `bytes` bytes of its new content are written. Pass
+// std::nullopt to remove it.
+void SetWriteLimitForTest(std::optional<std::size_t> bytes, int error);
 
 }  // namespace vorta::store

@@ -1,6 +1,6 @@
 #pragma once
-// What became of a write of the settings file or the list file, so that the
-// user can be told why an option was not kept.
+// What became of a write of the settings file, the list file or a saved
+// display, so that the user can be told why it was not kept.
 #include <cstdint>
 
 namespace vorta::store {
@@ -24,7 +24,9 @@ enum class WriteCause : std::uint8_t {
 
 struct [[nodiscard]] WriteResult {
     WriteCause cause = WriteCause::Written;
-    int error = 0;  // errno, when a system call failed
+    // errno, when a system call failed; for Declined, the errno the refusal
+    // stands for (a saved display, which the user asked for, says why).
+    int error = 0;
 
     explicit operator bool() const { return cause == WriteCause::Written; }
 };
