@@ -1,7 +1,6 @@
 #include "ui/rich_text.h"
 
 #include <algorithm>
-#include <atomic>
 
 namespace vorta::ui {
 namespace {
@@ -28,27 +27,23 @@ std::size_t RichText::Blocks::blockOf(std::size_t byte) const {
 
 void RichText::Blocks::renumber(std::size_t fromBlock) {
     starts_.resize(blocks_.size());
-    std::size_t start = fromBlock == 0 ? 0 : starts_[fromBlock - 1] + blocks_[fromBlock - 1]->size();
+    std::size_t start = fromBlock == 0 ? 0 : starts_[fromBlock - 1] + blocks_[fromBlock - 1].bytes->size();
     for (std::size_t b = fromBlock; b < blocks_.size(); ++b) {
         starts_[b] = start;
-        start += blocks_[b]->size();
+        start += blocks_[b].bytes->size();
     }
     size_ = start;
 }
 
 std::string& RichText::Blocks::own(std::size_t b) {
-    std::shared_ptr<std::string>& block = blocks_[b];
-    if (block.use_count() > 1) {
+    Block& block = blocks_[b];
+    if (block.lent) {
         auto copy = std::make_shared<std::string>();
-        copy->reserve(std::max(kBlock, block->size()));
-        copy->append(*block);
-        block = std::move(copy);
-    } else {
-        // A snapshot read on another thread may have just let the block go: see
-        // its reads as done before this thread writes to the block.
-        std::atomic_thread_fence(std::memory_order_acquire);
+        copy->reserve(std::max(kBlock, block.bytes->size()));
+        copy->append(*block.bytes);
+        block = {std::move(copy), false};
     }
-    return *block;
+    return *block.bytes;
 }
 
 TextSnapshot RichText::Blocks::snapshot(std::size_t from, std::size_t to) const {
@@ -56,8 +51,11 @@ TextSnapshot RichText::Blocks::snapshot(std::size_t from, std::size_t to) const 
     to = std::min(to, size_);
     if (from >= to) return {};
     for (std::size_t b = blockOf(from); b < blocks_.size() && from < to; ++b) {
-        const std::size_t start = starts_[b], stop = std::min(to, start + blocks_[b]->size());
-        if (from < stop) pieces.push_back({blocks_[b], from - start, stop - from});
+        const std::size_t start = starts_[b], stop = std::min(to, start + blocks_[b].bytes->size());
+        if (from < stop) {
+            blocks_[b].lent = true;
+            pieces.push_back({blocks_[b].bytes, from - start, stop - from});
+        }
         from = stop;
     }
     return TextSnapshot(std::move(pieces));
@@ -65,10 +63,10 @@ TextSnapshot RichText::Blocks::snapshot(std::size_t from, std::size_t to) const 
 
 void RichText::Blocks::append(std::string_view bytes) {
     while (!bytes.empty()) {
-        if (blocks_.empty() || blocks_.back()->size() >= kBlock) {
+        if (blocks_.empty() || blocks_.back().bytes->size() >= kBlock) {
             starts_.push_back(size_);
-            blocks_.push_back(std::make_shared<std::string>());
-            blocks_.back()->reserve(kBlock);
+            blocks_.push_back({std::make_shared<std::string>()});
+            blocks_.back().bytes->reserve(kBlock);
         }
         std::string& last = own(blocks_.size() - 1);
         const std::size_t n = std::min(bytes.size(), kBlock - std::min(kBlock, last.size()));
@@ -90,9 +88,9 @@ void RichText::Blocks::insert(std::size_t at, std::string_view bytes) {
     block.insert(at - starts_[b], bytes);
     // A block that grew far past its size is cut into blocks of kBlock.
     if (block.size() > 2 * kBlock) {
-        std::vector<std::shared_ptr<std::string>> pieces;
+        std::vector<Block> pieces;
         for (std::size_t i = 0; i < block.size(); i += kBlock)
-            pieces.push_back(std::make_shared<std::string>(block.substr(i, kBlock)));
+            pieces.push_back({std::make_shared<std::string>(block.substr(i, kBlock))});
         blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
         blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b), pieces.begin(), pieces.end());
     }
@@ -104,16 +102,16 @@ void RichText::Blocks::erase(std::size_t from, std::size_t to) {
     if (from >= to) return;
     const std::size_t first = blockOf(from);
     for (std::size_t b = first; b < blocks_.size() && from < to;) {
-        const std::size_t start = starts_[b], end = start + blocks_[b]->size();
+        const std::size_t start = starts_[b], end = start + blocks_[b].bytes->size();
         const std::size_t stop = std::min(to, end);
         if (from == start && stop == end)
-            blocks_[b] = std::make_shared<std::string>();  // all of it goes: no copy needed
+            blocks_[b] = {std::make_shared<std::string>()};  // all of it goes: no copy needed
         else
             own(b).erase(from - start, stop - from);
         to -= stop - from;  // what follows moved down by the bytes just erased
         // starts_ of later blocks are stale until renumber(); shift them as we go.
         for (std::size_t k = b + 1; k < blocks_.size(); ++k) starts_[k] -= stop - from;
-        if (blocks_[b]->empty()) {
+        if (blocks_[b].bytes->empty()) {
             blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
             starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(b));
         } else {

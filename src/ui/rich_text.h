@@ -188,7 +188,8 @@ private:
 };
 
 // The bytes in fixed-size blocks: appending never moves what is held. A block
-// may be shared with snapshots; it is copied before it is changed while shared.
+// handed to a snapshot is never written again (the box goes on in a copy of it):
+// whether a snapshot still reads it, perhaps on another thread, is never asked.
 class RichText::Blocks {
 public:
     static constexpr std::size_t kBlock = 1 << 20;
@@ -203,26 +204,30 @@ public:
     void erase(std::size_t from, std::size_t to);
     unsigned char at(std::size_t byte) const {
         const std::size_t b = blockOf(byte);
-        return static_cast<unsigned char>((*blocks_[b])[byte - starts_[b]]);
+        return static_cast<unsigned char>((*blocks_[b].bytes)[byte - starts_[b]]);
     }
     template <class F>
     void forEachPiece(std::size_t from, std::size_t to, F&& f) const {
         if (from >= to) return;
         for (std::size_t b = blockOf(from); b < blocks_.size() && from < to; ++b) {
-            const std::size_t start = starts_[b], end = start + blocks_[b]->size();
+            const std::size_t start = starts_[b], end = start + blocks_[b].bytes->size();
             const std::size_t stop = to < end ? to : end;
-            if (from < stop) f(std::string_view(*blocks_[b]).substr(from - start, stop - from));
+            if (from < stop) f(std::string_view(*blocks_[b].bytes).substr(from - start, stop - from));
             from = stop;
         }
     }
     TextSnapshot snapshot(std::size_t from, std::size_t to) const;
 
 private:
+    struct Block {
+        std::shared_ptr<std::string> bytes;
+        mutable bool lent = false;  // handed to a snapshot: read-only from then on
+    };
     std::size_t blockOf(std::size_t byte) const;
     void renumber(std::size_t fromBlock);
-    // Block b, ready to be changed: a copy of its own when a snapshot shares it.
+    // Block b, ready to be changed: a copy of its own once it was lent to a snapshot.
     std::string& own(std::size_t b);
-    std::vector<std::shared_ptr<std::string>> blocks_;
+    std::vector<Block> blocks_;
     std::vector<std::size_t> starts_;
     std::size_t size_ = 0;
 };

@@ -1,9 +1,9 @@
 #pragma once
 // An unchanging copy of a stretch of a rich text box's bytes that shares the
 // box's storage blocks instead of copying them: taking one costs a pointer per
-// 1 MB block, and the box copies a shared block before it next changes it. So
-// a snapshot can be read later, or on another thread, while the box goes on
-// taking received bytes and the user's edits.
+// 1 MB block, and the box never writes a block it lent again (it changes a copy
+// of it). So a snapshot can be read later, or on another thread, while the box
+// goes on taking received bytes and the user's edits.
 #include <cstddef>
 #include <memory>
 #include <string>

@@ -3,6 +3,8 @@
 // agree with a fresh cutting of the bytes.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -286,6 +288,51 @@ TEST(RichText, SnapshotReadOnAnotherThreadWhileTheTextGrowsAndIsEdited) {
     EXPECT_TRUE(same);
     EXPECT_EQ(snapshot.size(), cells.size());
     EXPECT_TRUE(snapshot.bytes() == cells);
+}
+
+// A snapshot read on another thread and let go there: whatever the box does next
+// must not write into the bytes that thread read. The flag that tells the box's
+// thread to go on is relaxed on purpose: it orders nothing, so a thread
+// sanitizer sees any write into a block the reader had, however the box decided
+// the block was free.
+TEST(RichText, EditsAfterASnapshotWasLetGoOnAnotherThreadLeaveItsBytesAlone) {
+    struct Edit {
+        const char* name;
+        std::function<void(RichText&)> apply;
+    };
+    const std::vector<Edit> edits = {
+        {"append", [](RichText& r) { r.append("tail"); }},
+        {"replaceSelection",
+         [](RichText& r) {
+             r.setSelection(10, 5);
+             r.replaceSelection("\xB0\xA1");
+         }},
+        {"deleteSelection across blocks",
+         [](RichText& r) {
+             r.setSelection(1000, 1'100'000);
+             r.deleteSelection();
+         }},
+        {"typing in the last block", [](RichText& r) { r.userReplace(r.unitCount() - 7, 2, "x"); }},
+        {"an insert that cuts a block", [](RichText& r) { r.userReplace(50, 0, Text(2'100'000, 'y')); }},
+        {"setText", [](RichText& r) { r.setText("new"); }},
+    };
+    Text cells;
+    while (cells.size() < 1'300'000) cells += "5A ";  // two blocks
+    for (const Edit& edit : edits) {
+        RichText rich;
+        rich.append(cells);
+        Text read;
+        std::atomic<bool> letGo{false};
+        std::thread reader([&read, &letGo, snapshot = rich.snapshot(0, rich.byteCount())]() mutable {
+            read = snapshot.bytes();
+            snapshot = {};
+            letGo.store(true, std::memory_order_relaxed);
+        });
+        while (!letGo.load(std::memory_order_relaxed)) std::this_thread::yield();
+        edit.apply(rich);
+        reader.join();
+        EXPECT_TRUE(read == cells) << edit.name;
+    }
 }
 
 }  // namespace
