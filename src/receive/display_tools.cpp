@@ -1,5 +1,6 @@
 #include "receive/display_tools.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 #include "store/gbk_convert.h"
@@ -20,10 +21,28 @@ ReadStart ReadFrom(const ui::TextSnapshot& selection) {
     return [&selection](std::size_t n) { return selection.bytes(n); };
 }
 
+// The note of a save that left the file as it was, by what stopped it.
+std::string SaveFailureNote(const store::WriteResult& result) {
+    static constexpr const char* kFull = "  → 保存失败！磁盘已满，文件未改动。\r\n";
+    static constexpr const char* kNoPermission = "  → 保存失败！没有写入权限，文件未改动。\r\n";
+    static constexpr const char* kCannot = "  → 保存失败！无法写入，文件未改动。\r\n";
+    switch (result.cause) {
+    case store::WriteCause::DiskFull: return kFull;
+    case store::WriteCause::NoPermission:
+    case store::WriteCause::ReadOnlyDisk:
+    case store::WriteCause::OthersFile: return kNoPermission;
+    // The settings file leaves these alone in silence; a save the user asked
+    // for says why: a read-only file or another user's link is a permission.
+    case store::WriteCause::Declined: return result.error == EACCES || result.error == EPERM ? kNoPermission : kCannot;
+    case store::WriteCause::Failed: return result.error == EFBIG ? kFull : kCannot;
+    default: return kCannot;
+    }
+}
+
 }  // namespace
 
 DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state)
-    : platform_(platform), state_(state), toolJob_(model.loop()) {
+    : model_(model), platform_(platform), state_(state), toolJob_(model.loop()), writer_(model.loop()) {
     auto on = [&model](ui::ActionId name, auto handler) {
         model.registerAction(name, [handler](ui::Control& c, const ui::EventArgs&) { handler(c.window()); });
     };
@@ -98,8 +117,19 @@ void DisplayTools::save(ui::Window& main) {
     if (!path) return;
     // The display as it is at the click, written after any save still under way.
     const ui::RichText& display = Display(main).rich();
-    writer_.write(store::NativeFileName(*path), display.snapshot(0, display.byteCount()));
-    if (display.byteCount() <= kSaveAtOnceBytes) writer_.waitUntilDone();
+    const ui::TextSnapshot text = display.snapshot(0, display.byteCount());
+    // The window is looked up when the failure is told: it may be gone by then.
+    auto noteFailure = [this, window = main.name()](const store::WriteResult& result) {
+        ui::Window* w = model_.window(window);
+        if (!w) return;
+        ui::RichTextBox& box = Display(*w);
+        box.append(SaveFailureNote(result), state_.noteFormat);
+        box.scrollToEnd();
+    };
+    writer_.write(
+        store::NativeFileName(*path), [text](const store::PieceSink& sink) { text.forEachPiece(sink); },
+        std::move(noteFailure));
+    if (text.size() <= kSaveAtOnceBytes) writer_.waitUntilDone();
 }
 
 }  // namespace vorta::receive

@@ -22,7 +22,7 @@ public:
     // A display up to this size is saved before the click returns; a larger one
     // is written on a thread of its own from a snapshot taken at the click.
     static constexpr std::size_t kSaveAtOnceBytes = 1 << 20;
-    // Returns when every file saved so far is complete.
+    // Returns when every file saved so far is complete (a failure's note is then posted).
     void waitForSaves() { writer_.waitUntilDone(); }
     // A selection whose balloon needs more than this many bytes read (one piece
     // longer than that, which only its whole decides) is worked out on a thread of
@@ -39,6 +39,7 @@ private:
     void copy(ui::Window& main);
     void save(ui::Window& main);
 
+    ui::Model& model_;
     ui::Platform& platform_;
     state::AppState& state_;
     base::LatestJob toolJob_;

@@ -2,12 +2,15 @@
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
 
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "receive/background_file_writer.h"
 #include "receive/conversion_texts.h"
+#include "store/atomic_file.h"
 
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
@@ -226,16 +229,116 @@ TEST_F(ToolsTest, ALargeSaveHoldsTheDisplayOfItsClickAndASecondSaveComesAfterIt)
 
 TEST(BackgroundFileWriter, FilesAskedForAreCompleteWhenTheWriterGoesAndInTheirOrder) {
     test::TempDir dir;
+    base::VirtualLoop loop;
     const std::string a = (dir.path() / "a.bin").string(), b = (dir.path() / "b.bin").string();
     const std::string big = Session(20'000'000), small("\x00\xFF\r\n", 4);
+    auto bytes = [](const std::string& content) { return [content](const store::PieceSink& sink) { sink(content); }; };
     {
-        BackgroundFileWriter writer;
-        writer.write(a, ui::TextSnapshot::Of(big));
-        writer.write(b, ui::TextSnapshot::Of(big));
-        writer.write(a, ui::TextSnapshot::Of(small));
+        BackgroundFileWriter writer(loop);
+        writer.write(a, bytes(big), nullptr);
+        writer.write(b, bytes(big), nullptr);
+        writer.write(a, bytes(small), nullptr);
     }  // as at program exit: nothing cut short, nothing lost
     EXPECT_EQ(FileBytes(a), small);
     EXPECT_TRUE(FileBytes(b) == big);
+}
+
+class WriteLimit {
+public:
+    WriteLimit(std::size_t bytes, int error) { store::SetWriteLimitForTest(bytes, error); }
+    ~WriteLimit() { store::SetWriteLimitForTest(std::nullopt, 0); }
+};
+
+// A save that cannot be completed leaves the file as it was, byte for byte (or no
+// file), and says so in the display once the writer's thread has given up.
+TEST_F(ToolsTest, AFailedSaveLeavesTheFileAsItWasAndWritesANote) {
+    struct Case {
+        const char* name;
+        bool existing, readOnly;
+        std::size_t display;
+        std::size_t limit;
+        int error;
+        const char* note;
+    };
+    const std::vector<Case> cases = {
+        {"full disk over a capture", true, false, 100'000, 65'536 - 20'000, ENOSPC,
+         "  → 保存失败！磁盘已满，文件未改动。\r\n"},
+        {"full disk, a new file", false, false, 100'000, 0, ENOSPC, "  → 保存失败！磁盘已满，文件未改动。\r\n"},
+        {"full disk, large", true, false, 3'000'000, 1'000'000, ENOSPC, "  → 保存失败！磁盘已满，文件未改动。\r\n"},
+        {"read-only file", true, true, 100, std::string::npos, 0, "  → 保存失败！没有写入权限，文件未改动。\r\n"},
+        {"I/O error", true, false, 100'000, 10, EIO, "  → 保存失败！无法写入，文件未改动。\r\n"},
+    };
+    const std::string old(20'000, 'o');
+    const std::filesystem::path folder = tmp.path() / "saves";
+    std::filesystem::create_directory(folder);
+    for (const Case& k : cases) {
+        const std::string path = (folder / "capture.txt").string();
+        std::filesystem::remove(path);
+        if (k.existing) {
+            std::ofstream(path, std::ios::binary) << old;
+            if (k.readOnly) std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+        }
+        d().setText(Session(k.display));
+        view.saveAnswer = path;
+        {
+            const WriteLimit limit(k.limit, k.error);
+            model.userClick(c(kSave));
+            tools.waitForSaves();
+        }
+        const std::string shown = Session(k.display) + k.note;
+        EXPECT_TRUE(loop.runUntilReal([&] { return display().size() >= shown.size(); }, std::chrono::seconds(5)))
+            << k.name;
+        EXPECT_TRUE(display() == shown) << k.name;
+        EXPECT_EQ(d().rich().formatAt(shown.size() - 3).colour, state.noteFormat.colour) << k.name;
+        if (k.existing)
+            EXPECT_TRUE(FileBytes(path) == old) << k.name;
+        else
+            EXPECT_FALSE(std::filesystem::exists(path)) << k.name;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), k.existing ? 1 : 0)
+            << k.name << ": a temporary file was left";
+        std::filesystem::remove(path);
+    }
+}
+
+// The note of a failure that comes after the display's window (or the tools) went
+// touches nothing.
+TEST_F(ToolsTest, AFailureToldAfterTheWindowWentTouchesNothing) {
+    d().setText(Session(3'000'000));
+    view.saveAnswer = tmp.slash() + "late.txt";
+    const WriteLimit limit(0, ENOSPC);
+    model.userClick(c(kSave));
+    main->close();
+    main = nullptr;
+    tools.waitForSaves();
+    loop.runUntilReal([] { return false; }, std::chrono::milliseconds(50));
+    EXPECT_EQ(model.window("main"), nullptr);
+}
+
+TEST(BackgroundFileWriter, AFailureAfterTheWriterWentIsNotTold) {
+    test::TempDir dir;
+    base::VirtualLoop loop;
+    bool told = false;
+    {
+        const WriteLimit limit(0, ENOSPC);
+        BackgroundFileWriter writer(loop);
+        writer.write((dir.path() / "a.bin").string(), [](const store::PieceSink& sink) { sink("abc"); },
+                     [&told](const store::WriteResult&) { told = true; });
+    }
+    while (loop.runOne()) {}
+    EXPECT_FALSE(told);
+}
+
+// What a save killed half-way left beside the file goes with the next save there.
+TEST_F(ToolsTest, TheLeftoverOfAKilledSaveGoesWithTheNextSave) {
+    const std::string path = tmp.slash() + "capture.txt";
+    std::ofstream(tmp.slash() + ".capture.txt.Ab12Cd", std::ios::binary) << std::string(5000, 'x');
+    std::ofstream(tmp.slash() + ".other.txt.Ab12Cd", std::ios::binary) << "not ours";
+    d().setText("01 02 ");
+    view.saveAnswer = path;
+    model.userClick(c(kSave));
+    EXPECT_EQ(FileBytes(path), "01 02 ");
+    EXPECT_FALSE(std::filesystem::exists(tmp.slash() + ".capture.txt.Ab12Cd"));
+    EXPECT_TRUE(std::filesystem::exists(tmp.slash() + ".other.txt.Ab12Cd"));
 }
 
 class ToolsAndReceiveTest : public ToolsTest {
