@@ -5,6 +5,7 @@
 
 #include "store/gbk_convert.h"
 #include "receive/conversion_texts.h"
+#include "receive/saved_text.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 
@@ -127,7 +128,7 @@ void DisplayTools::save(ui::Window& main) {
         box.scrollToEnd();
     };
     writer_.write(
-        store::NativeFileName(*path), [text](const store::PieceSink& sink) { text.forEachPiece(sink); },
+        store::NativeFileName(*path), [text](const store::PieceSink& sink) { ForEachSavedPiece(text, sink); },
         std::move(noteFailure));
     if (text.size() <= kSaveAtOnceBytes) writer_.waitUntilDone();
 }

@@ -243,6 +243,32 @@ TEST(BackgroundFileWriter, FilesAskedForAreCompleteWhenTheWriterGoesAndInTheirOr
     EXPECT_TRUE(FileBytes(b) == big);
 }
 
+// Every line end the display shows is saved as CR LF, also where the display's
+// storage blocks (1 MB) cut a CR LF in two, in a save large enough for the writer's thread.
+TEST_F(ToolsTest, SavedLineEndsAreCrLfAsTheDisplayShowsThem) {
+    const std::string path = tmp.slash() + "lines.txt";
+    view.saveAnswer = path;
+    d().setText("\xD6\xD0\xCE\xC4\x0A\x41\x0D\x42\x43\x0D\x0A");
+    model.userClick(c(kSave));
+    EXPECT_EQ(FileBytes(path), "中文\r\nA\r\nBC\r\n");
+
+    constexpr std::size_t kBlock = 1 << 20;
+    std::string large(3 * kBlock + 10, '5');
+    large[kBlock - 1] = '\r', large[kBlock] = '\n';             // one line end across two blocks
+    large[2 * kBlock - 1] = '\r';                               // a lone CR ending a block
+    large[3 * kBlock] = '\n';                                   // a lone LF starting one
+    large[100] = '\n', large[101] = '\r', large.back() = '\r';  // LF CR: two line ends
+    d().setText(large);
+    model.userClick(c(kSave));
+    tools.waitForSaves();
+    std::string expected;
+    for (std::size_t i = 0; i < large.size(); ++i) {
+        if (large[i] == '\r' && i + 1 < large.size() && large[i + 1] == '\n') continue;
+        expected += large[i] == '\r' || large[i] == '\n' ? "\r\n" : std::string(1, large[i]);
+    }
+    EXPECT_TRUE(FileBytes(path) == expected);
+}
+
 class WriteLimit {
 public:
     WriteLimit(std::size_t bytes, int error) { store::SetWriteLimitForTest(bytes, error); }
