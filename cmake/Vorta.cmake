@@ -1,14 +1,11 @@
-# One execution character set for the whole program. The logic counts and
-# sends GBK (code page 936) bytes; its sources are UTF-8, and GCC turns every
-# narrow string literal into GBK at compile time, so "端口" is already the bytes
-# the logic compares and sends. Every target, the Qt binding and the tests
-# included, is compiled this way, so a literal in a shared header has the same
-# bytes everywhere. Qt code writes Chinese only as UTF-16 literals (u"…",
-# QStringLiteral), which this flag leaves alone, and meets the logic's GBK at
-# one boundary (src/ui/qt/gbk_qstring.h).
-# GB18030 encodes every GBK character exactly as GBK does; it is named instead of GBK
-# because standard headers (<chrono>) hold literals that GBK cannot encode.
-add_compile_options(-finput-charset=UTF-8 -fexec-charset=GB18030)
+# The logic counts and sends GBK (code page 936) bytes; its sources are UTF-8.
+# A narrow literal with Chinese text is written "端口"_gbk and converted to GBK
+# while compiling (src/codec/gbk_literal.h), so every compiler, and every tool
+# that reads the code, sees the bytes the logic compares and sends;
+# tools/gbk_literals.py checks that no such literal lacks the suffix. Qt code
+# writes Chinese only as UTF-16 literals (u"…", QStringLiteral) and meets the
+# logic's GBK at one boundary (src/ui/qt/gbk_qstring.h).
+add_compile_options(-finput-charset=UTF-8)
 
 # The GBK code table behind "…"_gbk literals (src/codec/gbk_literal.h), made
 # from iconv's GBK while configuring, so it exists before anything compiles.

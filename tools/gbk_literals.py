@@ -5,9 +5,12 @@ The program's narrow literals are GBK bytes, written in UTF-8 source as
 "端口"_gbk (codec/gbk_literal.h). A narrow literal with non-ASCII text and no
 _gbk suffix would compile to UTF-8 bytes instead.
 
-  gbk_literals.py check FILE...   lists every such literal, exits 1 if any
-  gbk_literals.py fix FILE...     appends _gbk to each of them in place
+  gbk_literals.py check PATH...   lists every such literal, exits 1 if any
+  gbk_literals.py fix PATH...     appends _gbk to each of them in place
+
+A PATH that is a folder stands for every .cpp and .h file under it.
 """
+import os
 import sys
 
 
@@ -59,8 +62,19 @@ def unsuffixed(text):
             yield start, end
 
 
+def sources(paths):
+    for path in paths:
+        if not os.path.isdir(path):
+            yield path
+            continue
+        for root, _, names in sorted(os.walk(path)):
+            for name in sorted(names):
+                if name.endswith((".cpp", ".h")):
+                    yield os.path.join(root, name)
+
+
 def main():
-    mode, files = sys.argv[1], sys.argv[2:]
+    mode, files = sys.argv[1], list(sources(sys.argv[2:]))
     found = 0
     for path in files:
         with open(path, encoding="utf-8") as f:

@@ -41,6 +41,7 @@
 #include "ui/qt/qt_view.h"
 #include "support/program_on_port.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta;
 using namespace vorta::ui::main;
@@ -215,7 +216,7 @@ std::string Q58Line(int address) {
         line += cell;
     }
     line.pop_back();
-    return line + "  → " + std::to_string(address);
+    return line + "  → "_gbk + std::to_string(address);
 }
 
 }  // namespace

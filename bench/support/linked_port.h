@@ -10,6 +10,7 @@
 
 #include "ui/model.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::bench {
 
@@ -43,7 +44,7 @@ inline bool OpenLinkedPort(ui::Model& model, ui::Window& main) {
         if (ports.items()[std::size_t(i)] == "COM5") ports.setSelectedIndex(i);
     main[kBaud].setSelectedIndex(9);  // 115200
     model.userClick(main[kOpenClose]);
-    return main[kOpenClose].text() == "关闭串口";
+    return main[kOpenClose].text() == "关闭串口"_gbk;
 }
 
 }  // namespace vorta::bench

@@ -4,6 +4,7 @@
 #include "serial/port_discovery.h"
 #include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::app {
 
@@ -26,7 +27,7 @@ App::App(ui::Model& model, ui::Platform& platform)
                  for (const serial::PortInfo& port : ports)
                      portNotes_.push_back((port.description.empty() ? "" : store::Utf8ToGbk(port.description) + "  ") +
                                           store::Utf8ToGbk(port.devicePath) +
-                                          (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"));
+                                          (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"_gbk));
                  return status == 0;
              }),
       portSwitch_(model, channel_, {state_.settingsPath, state_.listPath, state_.failureNotes}),

@@ -4,14 +4,15 @@
 #include "codec/gbk_text.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::autosend {
 namespace {
 
 using namespace ui::main;
 
-constexpr const char* kIdleCaption = "自动发送";
-constexpr const char* kRunningCaption = "停止发送";
+constexpr const char* kIdleCaption = "自动发送"_gbk;
+constexpr const char* kRunningCaption = "停止发送"_gbk;
 constexpr ui::Colour kLampOn = ui::Rgb(255, 255, 0);
 
 // 发送, 打开串口 and 保存 are locked while a run sends.
@@ -45,7 +46,7 @@ transmit::AutoSendView AutoSender::view() const {
 void AutoSender::showBlankListBalloon(ui::Window& main) {
     ui::Control& group = main[kAutoSendGroup];
     main[kBalloon].show(main.left() + group.left() + 50, main.top() + group.top() + 50,
-                        "请输入要自动发送的数据，一行为一条数据！");
+                        "请输入要自动发送的数据，一行为一条数据！"_gbk);
 }
 
 void AutoSender::clicked(ui::Window& main) {

@@ -3,6 +3,7 @@
 #include "codec/gbk_text.h"
 #include "codec/hex_text.h"
 #include "codec/line_ends.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::autosend {
 namespace {
@@ -35,8 +36,8 @@ std::vector<std::string> SplitListLines(std::string_view list) {
 }
 
 std::string SendPart(std::string_view line) {
-    if (ContainsOnBoundary(line, "→")) return std::string(Head(line, 24));
-    if (ContainsOnBoundary(line, "←")) return std::string(Head(line, 12));
+    if (ContainsOnBoundary(line, "→"_gbk)) return std::string(Head(line, 24));
+    if (ContainsOnBoundary(line, "←"_gbk)) return std::string(Head(line, 12));
     return std::string(line);
 }
 

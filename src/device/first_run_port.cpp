@@ -4,6 +4,7 @@
 
 #include "store/gbk_convert.h"
 #include "store/settings_file.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::device {
 
@@ -16,7 +17,7 @@ bool SelectPortOnFirstRun(const std::string& settingsPath, const serial::Discove
     if (serial::DiscoverPorts(roots, ports) != 0) return false;
     for (std::size_t i = 0; i < ports.size(); ++i) {
         if (ports[i].number != number) continue;
-        return i != 0 && store::WriteSetting(settingsPath, "端口", "com", std::to_string(i));
+        return i != 0 && store::WriteSetting(settingsPath, "端口"_gbk, "com", std::to_string(i));
     }
     return false;
 }

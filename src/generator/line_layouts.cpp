@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "codec/crc16.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::generator {
 
@@ -23,7 +24,7 @@ std::string Q58Line(std::int32_t n, std::string_view channelCode) {
         frame = Hex(n - kQ58HighRangeStart) + " 03 10 00 01 ";
     }
     frame += channelCode;
-    return frame + " " + codec::Crc16Text(frame) + "  → " + Dec(n);
+    return frame + " " + codec::Crc16Text(frame) + "  → "_gbk + Dec(n);
 }
 
 }  // namespace
@@ -36,9 +37,9 @@ Layout LayoutFor(bool defaultDataChosen, std::string_view moduleTypeText) {
 }
 
 std::string ChannelCode(std::string_view channelCountText) {
-    if (channelCountText == "1路") return "0D";
-    if (channelCountText == "4路") return "16";
-    if (channelCountText == "9路") return "25";
+    if (channelCountText == "1路"_gbk) return "0D";
+    if (channelCountText == "4路"_gbk) return "16";
+    if (channelCountText == "9路"_gbk) return "25";
     return "";
 }
 
@@ -53,7 +54,7 @@ std::string Dec(std::int32_t value) { return std::to_string(value); }
 std::string Line(Layout layout, std::int32_t n, std::string_view channelCode, std::string_view customBody) {
     switch (layout) {
     case Layout::Q58: return Q58Line(n, channelCode) + "\r\n";
-    case Layout::Q20: return "EA " + Hex(n) + " " + Hex(n) + " BC  ← " + Dec(n) + "\r\n";
+    case Layout::Q20: return "EA " + Hex(n) + " " + Hex(n) + " BC  ← "_gbk + Dec(n) + "\r\n";
     case Layout::Custom: return Hex(n) + " " + std::string(customBody) + "\r\n";
     case Layout::None: break;
     }

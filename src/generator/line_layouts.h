@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include "codec/gbk_literal.h"
 
 namespace vorta::generator {
 
@@ -11,8 +12,8 @@ namespace vorta::generator {
 // module type. `None` (no module type selected) builds nothing.
 enum class Layout { Q58, Q20, Custom, None };
 
-inline constexpr const char* kQ58Module = "Q58模块";
-inline constexpr const char* kQ20Module = "Q20模块";
+inline constexpr const char* kQ58Module = "Q58模块"_gbk;
+inline constexpr const char* kQ20Module = "Q20模块"_gbk;
 inline constexpr const char* kDefaultCustomBody = "03 00 64 00 25";
 
 // Custom when "默认数据" is not chosen, else by the module type's text.

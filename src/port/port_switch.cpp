@@ -4,6 +4,7 @@
 #include "codec/gbk_text.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::port {
 namespace {
@@ -45,25 +46,25 @@ void PortSwitch::copySettings(ui::Window& main) {
 }
 
 void PortSwitch::toggle(ui::Window& main) {
-    files_.notes.report(store::WriteSetting(files_.settingsPath, "发送", "单数据", main[kSendBox].text()));
+    files_.notes.report(store::WriteSetting(files_.settingsPath, "发送"_gbk, "单数据"_gbk, main[kSendBox].text()));
     files_.notes.report(store::WriteWholeFile(files_.listPath, main[kAutoSendList].text()));
     copySettings(main);
     channel_.close();
 
     ui::Control& button = main[kOpenClose];
     ui::Shape& lamp = main[kPortLamp];
-    if (button.text() == "打开串口") {
+    if (button.text() == "打开串口"_gbk) {
         if (!channel_.open()) {
-            main[kDisplay].append("  → 端口打开失败！可能被其他程序占用。\r\n");
+            main[kDisplay].append("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
             return;
         }
         for (auto combo : kPortCombos) main[combo].setDisabled(true);
         lamp.setFillColour(kOpenFill);
-        button.setText("关闭串口");
+        button.setText("关闭串口"_gbk);
     } else {
         channel_.close();
         for (auto combo : kPortCombos) main[combo].setDisabled(false);
-        button.setText("打开串口");
+        button.setText("打开串口"_gbk);
         lamp.setFillColour(ui::kDefaultColour);
     }
 }

@@ -7,6 +7,7 @@
 #include "codec/gbk_text.h"
 #include "codec/hex_text.h"
 #include "codec/radix.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::receive {
 namespace {
@@ -167,7 +168,7 @@ Verdict BalloonOf(const std::string& selection, bool whole) {
     // Decided once a piece beyond the shown ones starts with a character clear of the last byte.
     if (!whole && (!more || split.next + 3 > s.size())) return {false, std::nullopt};
 
-    const std::string failed = "进制数！ ";
+    const std::string failed = "进制数！ "_gbk;
     std::string hex, dec, bin;
     for (std::string_view p : split.pieces) {
         // Eight leading spaces change nothing once p fills the cell (each is a character).
@@ -179,11 +180,11 @@ Verdict BalloonOf(const std::string& selection, bool whole) {
         bin += !t.valid || binCell == failed ? "???????? " : binCell;
     }
     if (more) {
-        hex += "…";
-        dec += "…";
-        bin += "…";
+        hex += "…"_gbk;
+        dec += "…"_gbk;
+        bin += "…"_gbk;
     }
-    return {true, "16进制：" + hex + "\r\n10进制：" + dec + "\r\n 2进制：" + bin};
+    return {true, "16进制："_gbk + hex + "\r\n10进制："_gbk + dec + "\r\n 2进制："_gbk + bin};
 }
 
 // Digits shown of a merge too long to convert.
@@ -201,11 +202,11 @@ Verdict MergeOf(const std::string& selection, bool whole) {
     if (s.size() <= 8) {
         d = codec::ConvertRadix(s, 16, 10);
     } else {
-        d = "最多支持4字节";
+        d = "最多支持4字节"_gbk;
         // A huge selection is shown by its start only, so the tip stays a tip.
-        if (s.size() > kMergeShown) s = StartOf(s, kMergeShown) + "…";
+        if (s.size() > kMergeShown) s = StartOf(s, kMergeShown) + "…"_gbk;
     }
-    return {true, "16进制：" + s + "\r\n10进制：" + d};
+    return {true, "16进制："_gbk + s + "\r\n10进制："_gbk + d};
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "receive/saved_text.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::receive {
 namespace {
@@ -24,9 +25,9 @@ ReadStart ReadFrom(const ui::TextSnapshot& selection) {
 
 // The note of a save that left the file as it was, by what stopped it.
 std::string SaveFailureNote(const store::WriteResult& result) {
-    static constexpr const char* kFull = "  → 保存失败！磁盘已满，文件未改动。\r\n";
-    static constexpr const char* kNoPermission = "  → 保存失败！没有写入权限，文件未改动。\r\n";
-    static constexpr const char* kCannot = "  → 保存失败！无法写入，文件未改动。\r\n";
+    static constexpr const char* kFull = "  → 保存失败！磁盘已满，文件未改动。\r\n"_gbk;
+    static constexpr const char* kNoPermission = "  → 保存失败！没有写入权限，文件未改动。\r\n"_gbk;
+    static constexpr const char* kCannot = "  → 保存失败！无法写入，文件未改动。\r\n"_gbk;
     switch (result.cause) {
     case store::WriteCause::DiskFull: return kFull;
     case store::WriteCause::NoPermission:

@@ -8,6 +8,7 @@
 #include "state/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::receive {
 
@@ -18,7 +19,7 @@ public:
     // "CopySelection", "PasteClipboard" and "SaveDisplay".
     DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state);
 
-    static constexpr const char* kSaveFilter = "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc";
+    static constexpr const char* kSaveFilter = "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc"_gbk;
     // A display up to this size is saved before the click returns; a larger one
     // is written on a thread of its own from a snapshot taken at the click.
     static constexpr std::size_t kSaveAtOnceBytes = 1 << 20;

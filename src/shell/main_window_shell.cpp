@@ -8,6 +8,7 @@
 #include "codec/line_ends.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::shell {
 namespace {
@@ -32,18 +33,18 @@ struct StoredOption {
 
 // Every option that is a combo box's selection index.
 constexpr StoredOption<ComboBox> kIndexOptions[] = {
-    {kPort, "端口", "com", "0"},        {kBaud, "端口", "波特率", "5"},     {kParity, "端口", "校验位", "0"},
-    {kDataBits, "端口", "数据位", "0"}, {kStopBits, "端口", "停止位", "0"}, {kInterval, "MoKuai", "毫秒", "3"},
+    {kPort, "端口"_gbk, "com", "0"},        {kBaud, "端口"_gbk, "波特率"_gbk, "5"},     {kParity, "端口"_gbk, "校验位"_gbk, "0"},
+    {kDataBits, "端口"_gbk, "数据位"_gbk, "0"}, {kStopBits, "端口"_gbk, "停止位"_gbk, "0"}, {kInterval, "MoKuai", "毫秒"_gbk, "3"},
 };
 
 // Every option that is a check box, stored as "真" or "假".
 constexpr StoredOption<CheckBox> kFlagOptions[] = {
-    {kAutoLineBreak, "换行", "是否换行", "真"},
-    {kCrcReversed, "CRC", "CRC反", "假"},
+    {kAutoLineBreak, "换行"_gbk, "是否换行"_gbk, "真"_gbk},
+    {kCrcReversed, "CRC", "CRC反"_gbk, "假"_gbk},
 };
 
-constexpr const char* kTrue = "真";
-constexpr const char* kFalse = "假";
+constexpr const char* kTrue = "真"_gbk;
+constexpr const char* kFalse = "假"_gbk;
 
 }  // namespace
 
@@ -76,9 +77,9 @@ void MainWindowShell::created(Window& main) {
     state_.settingsPath = store::SettingsPath();
     state_.listPath = store::ListFilePath();
 
-    state_.sentFormat = {"宋体", 11, 0, 0, ui::Rgb(0, 128, 0)};
-    state_.receivedFormat = {"宋体", 11, 0, 0, ui::Rgb(0, 0, 255)};
-    state_.noteFormat = {"宋体", 11, 0, 0, ui::Rgb(128, 128, 128)};
+    state_.sentFormat = {"宋体"_gbk, 11, 0, 0, ui::Rgb(0, 128, 0)};
+    state_.receivedFormat = {"宋体"_gbk, 11, 0, 0, ui::Rgb(0, 0, 255)};
+    state_.noteFormat = {"宋体"_gbk, 11, 0, 0, ui::Rgb(128, 128, 128)};
     // Failures are noted at the display's end, whatever the user has selected.
     state_.failureNotes.setSink([this](const Text& note) {
         Window* w = model_.window(kWindowName);
@@ -103,13 +104,13 @@ void MainWindowShell::loadOptions(Window& main) {
 
     // Writing the box runs its handler, which takes the interval and writes it back.
     Control& interval = main[kLineBreakInterval];
-    interval.setText(store::ReadSetting(file, "自动换行", "间隔毫秒", "50"));
+    interval.setText(store::ReadSetting(file, "自动换行"_gbk, "间隔毫秒"_gbk, "50"));
     state_.lineBreakInterval = codec::TextToInt(interval.text());
 
     for (const auto& o : kFlagOptions)
         main[o.control].setChecked(store::ReadSetting(file, o.section, o.key, o.fallback) == kTrue);
 
-    main[kSendBox].setText(store::ReadSetting(file, "发送", "单数据", "01 03 10 00 00 25"));
+    main[kSendBox].setText(store::ReadSetting(file, "发送"_gbk, "单数据"_gbk, "01 03 10 00 00 25"));
 
     const Text list = store::ReadWholeFile(state_.listPath);
     // Lines as the box shows them: a file saved elsewhere with lone LFs is sent
@@ -123,13 +124,13 @@ void MainWindowShell::loadOptions(Window& main) {
         const int size = std::max(60, stored);
         return available >= 60 ? std::min(size, available) : size;
     };
-    main.setWidth(fit(codec::TextToInt(store::ReadSetting(file, "大小", "KD", "600")), room.width));
-    main.setHeight(fit(codec::TextToInt(store::ReadSetting(file, "大小", "GD", "536")), room.height));
+    main.setWidth(fit(codec::TextToInt(store::ReadSetting(file, "大小"_gbk, "KD", "600")), room.width));
+    main.setHeight(fit(codec::TextToInt(store::ReadSetting(file, "大小"_gbk, "GD", "536")), room.height));
 
     const ui::Size screen = platform_.screenSize();
-    const int top = codec::TextToInt(store::ReadSetting(file, "位置", "DB"));
+    const int top = codec::TextToInt(store::ReadSetting(file, "位置"_gbk, "DB"));
     if (top > 0 && top < screen.height - 50) main.setTop(top);
-    const int left = codec::TextToInt(store::ReadSetting(file, "位置", "ZB"));
+    const int left = codec::TextToInt(store::ReadSetting(file, "位置"_gbk, "ZB"));
     if (left > 0 && left < screen.width - 50) main.setLeft(left);
 }
 
@@ -157,10 +158,10 @@ void MainWindowShell::Relayout(Window& w) {
 
 void MainWindowShell::destroying(Window& main) {
     if (main.state() == ui::WindowState::Maximised) return;  // maximised: the last normal size and place stay
-    save("大小", "KD", std::to_string(main.width()));
-    save("大小", "GD", std::to_string(main.height()));
-    save("位置", "DB", std::to_string(main.top()));
-    save("位置", "ZB", std::to_string(main.left()));
+    save("大小"_gbk, "KD", std::to_string(main.width()));
+    save("大小"_gbk, "GD", std::to_string(main.height()));
+    save("位置"_gbk, "DB", std::to_string(main.top()));
+    save("位置"_gbk, "ZB", std::to_string(main.left()));
 }
 
 void MainWindowShell::save(const char* section, const char* key, const Text& value) {
@@ -174,7 +175,7 @@ void MainWindowShell::saveComboIndex(ComboBox& combo) {
 
 void MainWindowShell::takeLineBreakInterval(Control& box) {
     state_.lineBreakInterval = codec::TextToInt(box.text());
-    save("自动换行", "间隔毫秒", box.text());
+    save("自动换行"_gbk, "间隔毫秒"_gbk, box.text());
 }
 
 void MainWindowShell::saveFlag(CheckBox& box) {
@@ -187,7 +188,7 @@ void MainWindowShell::showIntervalHint(Window& main) {
     Control& box = main[kLineBreakInterval];
     const int x = main.left() + group.left() + box.left() + 15;
     const int y = main.top() + group.top() + box.top() + 30;
-    main[kBalloon].show(x, y, "换行间隔：毫秒", true);
+    main[kBalloon].show(x, y, "换行间隔：毫秒"_gbk, true);
 }
 
 }  // namespace vorta::shell

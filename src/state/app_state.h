@@ -4,6 +4,7 @@
 
 #include "state/failure_notes.h"
 #include "ui/char_format.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::state {
 
@@ -12,9 +13,9 @@ struct AppState {
     ui::Text listPath;      // temporary directory + "循环数据.BAT"
     // The three character formats of the receive display; 9-point until the main
     // window exists, then 11-point in their colours.
-    ui::CharFormat sentFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
-    ui::CharFormat receivedFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
-    ui::CharFormat noteFormat{"宋体", 9, 0, 0, ui::kDefaultColour};
+    ui::CharFormat sentFormat{"宋体"_gbk, 9, 0, 0, ui::kDefaultColour};
+    ui::CharFormat receivedFormat{"宋体"_gbk, 9, 0, 0, ui::kDefaultColour};
+    ui::CharFormat noteFormat{"宋体"_gbk, 9, 0, 0, ui::kDefaultColour};
     std::int32_t lineBreakInterval = 0;  // milliseconds, from 编辑框1
     // Bytes received and sent since start or the last clear, shown as "RX:"/"TX:".
     std::int64_t rxCount = 0;

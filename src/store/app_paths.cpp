@@ -14,6 +14,7 @@
 
 #include "store/atomic_file.h"
 #include "store/gbk_convert.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::store {
 namespace {
@@ -112,10 +113,10 @@ std::string TemporaryDirectory() {
 std::string SettingsPath() {
     const std::string dir = TemporaryDirectory();
     // Start-up asks for this first: the moment to clear what killed writes left behind.
-    if (!dir.empty()) RemoveStaleTemporaryFiles(NativeFileName(dir), {"peizhi.ini", GbkToUtf8("循环数据.BAT")});
+    if (!dir.empty()) RemoveStaleTemporaryFiles(NativeFileName(dir), {"peizhi.ini", GbkToUtf8("循环数据.BAT"_gbk)});
     return dir + "peizhi.ini";
 }
 
-std::string ListFilePath() { return TemporaryDirectory() + "循环数据.BAT"; }
+std::string ListFilePath() { return TemporaryDirectory() + "循环数据.BAT"_gbk; }
 
 }  // namespace vorta::store

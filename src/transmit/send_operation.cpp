@@ -4,6 +4,7 @@
 #include "codec/hex_text.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::transmit {
 namespace {
@@ -15,8 +16,8 @@ void Write(ui::RichTextBox& display, const std::string& text) { display.append(t
 
 // The note after a frame that did not go out whole; a cut-off frame says how much did.
 std::string WriteFailedNote(std::size_t sent, std::size_t size) {
-    if (sent == 0) return "  → 数据未能发送！\r\n";
-    return "  → 数据未能完整发送！只发出前 " + std::to_string(sent) + " 字节（共 " + std::to_string(size) + " 字节）。\r\n";
+    if (sent == 0) return "  → 数据未能发送！\r\n"_gbk;
+    return "  → 数据未能完整发送！只发出前 "_gbk + std::to_string(sent) + " 字节（共 "_gbk + std::to_string(size) + " 字节）。\r\n"_gbk;
 }
 
 }  // namespace
@@ -44,7 +45,7 @@ void SendOperation::run(ui::Window& main) {
     display.setWriteFormat(state_.sentFormat);
     const std::string t = main[kSendBox].text();
     if (t.empty()) {
-        Write(display, t + "  → 发送数据为空！\r\n");
+        Write(display, t + "  → 发送数据为空！\r\n"_gbk);
         return;
     }
     std::string echo;
@@ -63,7 +64,7 @@ void SendOperation::run(ui::Window& main) {
     } else {
         const codec::HexFrame frame = codec::ParseHexFrame(t);
         if (!frame.evenLength) {
-            Write(display, t + "  → 数据输入长度错误,未能发送！");
+            Write(display, t + "  → 数据输入长度错误,未能发送！"_gbk);
             return;
         }
         std::string bytes = frame.bytes;

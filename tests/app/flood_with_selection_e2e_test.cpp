@@ -28,6 +28,7 @@
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "support/x11_client.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta {
 namespace {
@@ -151,7 +152,7 @@ TEST(FloodEndToEnd, SelectionHeldDuringAFloodKeepsItsTextAndEveryByteArrivesInOr
     chmod((tmp.path() / "ports").c_str(), 0700);
     std::filesystem::create_symlink(name, tmp.path() / "ports" / "COM1");
     // The first port in the list (COM1), the window at the top left.
-    std::ofstream(tmp.path() / "peizhi.ini", std::ios::binary) << "[端口]\r\ncom=0\r\n[位置]\r\nDB=0\r\nZB=0\r\n";
+    std::ofstream(tmp.path() / "peizhi.ini", std::ios::binary) << "[端口]\r\ncom=0\r\n[位置]\r\nDB=0\r\nZB=0\r\n"_gbk;
 
     test::ProgramProcess program(VORTA_EXECUTABLE, x.display(), tmp.path().string());
     Display* dpy = XOpenDisplay(x.display().c_str());

@@ -18,6 +18,7 @@
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "support/x11_client.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta {
 namespace {
@@ -69,12 +70,12 @@ TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
     XCloseDisplay(dpy);
 
     const std::string ini = tmp.slash() + "peizhi.ini";
-    EXPECT_EQ(store::ReadSetting(ini, "大小", "KD"), "700");
-    EXPECT_EQ(store::ReadSetting(ini, "大小", "GD"), "560");
-    EXPECT_EQ(store::ReadSetting(ini, "位置", "DB"), "80");
-    EXPECT_EQ(store::ReadSetting(ini, "位置", "ZB"), "100");
+    EXPECT_EQ(store::ReadSetting(ini, "大小"_gbk, "KD"), "700");
+    EXPECT_EQ(store::ReadSetting(ini, "大小"_gbk, "GD"), "560");
+    EXPECT_EQ(store::ReadSetting(ini, "位置"_gbk, "DB"), "80");
+    EXPECT_EQ(store::ReadSetting(ini, "位置"_gbk, "ZB"), "100");
     // Loading the options wrote the line-break interval back at start-up.
-    EXPECT_EQ(store::ReadSetting(ini, "自动换行", "间隔毫秒"), "50");
+    EXPECT_EQ(store::ReadSetting(ini, "自动换行"_gbk, "间隔毫秒"_gbk), "50");
 }
 
 // Logout, shutdown and kill end the program the way its close button does:
@@ -114,10 +115,10 @@ TEST(MainWindowEndToEnd, EndedByTheDesktopItStillSavesItsGeometryAndExitsCleanly
         kill(pid, c.signal);
         EXPECT_EQ(WaitExit(pid, 15s), 0) << strsignal(c.signal);
         const std::string ini = tmp.slash() + "peizhi.ini";
-        EXPECT_EQ(store::ReadSetting(ini, "大小", "KD"), std::to_string(c.width)) << strsignal(c.signal);
-        EXPECT_EQ(store::ReadSetting(ini, "大小", "GD"), std::to_string(c.height));
-        EXPECT_EQ(store::ReadSetting(ini, "位置", "DB"), std::to_string(c.top));
-        EXPECT_EQ(store::ReadSetting(ini, "位置", "ZB"), std::to_string(c.left));
+        EXPECT_EQ(store::ReadSetting(ini, "大小"_gbk, "KD"), std::to_string(c.width)) << strsignal(c.signal);
+        EXPECT_EQ(store::ReadSetting(ini, "大小"_gbk, "GD"), std::to_string(c.height));
+        EXPECT_EQ(store::ReadSetting(ini, "位置"_gbk, "DB"), std::to_string(c.top));
+        EXPECT_EQ(store::ReadSetting(ini, "位置"_gbk, "ZB"), std::to_string(c.left));
         // Gone from the display, not only from the process table.
         std::this_thread::sleep_for(100ms);
         EXPECT_EQ(FindTopLevel(dpy, title), 0u);

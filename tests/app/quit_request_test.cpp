@@ -8,6 +8,7 @@
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::app {
 namespace {
@@ -39,7 +40,7 @@ TEST_F(QuitRequestTest, ClosesEveryWindowTheModalOneFirstAndTheMainOneSavesItsPl
     EXPECT_NE(destroyed.front(), "main");
     EXPECT_EQ(destroyed.back(), "main");
     EXPECT_FALSE(main.isOpen());
-    EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "640");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "KD"), "640");
     // The program is gone: the signals are the system's again.
     app.reset();
     EXPECT_FALSE(platform.quitHandler);

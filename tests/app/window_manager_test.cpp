@@ -20,6 +20,7 @@
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "support/x11_client.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta {
 namespace {
@@ -158,8 +159,8 @@ protected:
 
     std::array<std::string, 4> keys() const {
         const std::string ini = tmp_.slash() + "peizhi.ini";
-        return {store::ReadSetting(ini, "大小", "KD"), store::ReadSetting(ini, "大小", "GD"),
-                store::ReadSetting(ini, "位置", "DB"), store::ReadSetting(ini, "位置", "ZB")};
+        return {store::ReadSetting(ini, "大小"_gbk, "KD"), store::ReadSetting(ini, "大小"_gbk, "GD"),
+                store::ReadSetting(ini, "位置"_gbk, "DB"), store::ReadSetting(ini, "位置"_gbk, "ZB")};
     }
 
     test::Xvfb x_;
@@ -171,10 +172,10 @@ protected:
 
 TEST_F(WindowManagerTest, TenStartsAndClosesLeaveTheStoredRectangleWhereItWas) {
     const std::string ini = tmp_.slash() + "peizhi.ini";
-    ASSERT_TRUE(store::WriteSetting(ini, "大小", "KD", "640"));
-    ASSERT_TRUE(store::WriteSetting(ini, "大小", "GD", "500"));
-    ASSERT_TRUE(store::WriteSetting(ini, "位置", "DB", "200"));
-    ASSERT_TRUE(store::WriteSetting(ini, "位置", "ZB", "150"));
+    ASSERT_TRUE(store::WriteSetting(ini, "大小"_gbk, "KD", "640"));
+    ASSERT_TRUE(store::WriteSetting(ini, "大小"_gbk, "GD", "500"));
+    ASSERT_TRUE(store::WriteSetting(ini, "位置"_gbk, "DB", "200"));
+    ASSERT_TRUE(store::WriteSetting(ini, "位置"_gbk, "ZB", "150"));
     const std::array<std::string, 4> stored = {"640", "500", "200", "150"};
     for (int run = 1; run <= 10; ++run) {
         const std::optional<Outer> frame = cycle();

@@ -24,6 +24,7 @@
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
 #include "support/x11_client.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta {
 namespace {
@@ -62,12 +63,12 @@ TEST(AutoSendEndToEnd, ListFromTheFileSentAtTheIntervalWithTheLampBlinkingUntilS
     serial::DiscoverPorts(serial::RootsBesideSettings(ini), ports);
     const auto com7 = std::find_if(ports.begin(), ports.end(), [](const serial::PortInfo& p) { return p.number == 7; });
     ASSERT_NE(com7, ports.end());
-    ASSERT_TRUE(store::WriteSetting(ini, "端口", "com", std::to_string(com7 - ports.begin())));
-    ASSERT_TRUE(store::WriteSetting(ini, "MoKuai", "毫秒", "0"));  // 200 ms
+    ASSERT_TRUE(store::WriteSetting(ini, "端口"_gbk, "com", std::to_string(com7 - ports.begin())));
+    ASSERT_TRUE(store::WriteSetting(ini, "MoKuai", "毫秒"_gbk, "0"));  // 200 ms
     // Thirty lines, so the run cannot end by itself while the test watches.
     std::string list;
     for (int i = 0; i < 15; ++i) list += "01 03 10 00 00 25\r\n01 03 00 64 00 08\r\n";
-    ASSERT_TRUE(store::WriteWholeFile(tmp.slash() + "循环数据.BAT", list));
+    ASSERT_TRUE(store::WriteWholeFile(tmp.slash() + "循环数据.BAT"_gbk, list));
 
     test::ProgramProcess program(VORTA_EXECUTABLE, x.display(), tmp.path().string());
     Display* dpy = XOpenDisplay(x.display().c_str());
@@ -124,7 +125,7 @@ TEST(AutoSendEndToEnd, ListFromTheFileSentAtTheIntervalWithTheLampBlinkingUntilS
     program.waitExit(std::chrono::seconds(15));
     XCloseDisplay(dpy);
     // The list file is written again when the port opens.
-    EXPECT_EQ(store::ReadWholeFile(tmp.slash() + "循环数据.BAT"), list);
+    EXPECT_EQ(store::ReadWholeFile(tmp.slash() + "循环数据.BAT"_gbk), list);
 }
 
 }  // namespace

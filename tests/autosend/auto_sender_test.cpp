@@ -14,6 +14,7 @@
 #include "support/main_window_fixture.h"
 #include "support/pty_pair.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 
@@ -21,7 +22,7 @@ namespace vorta::autosend {
 namespace {
 
 constexpr ui::Colour kYellow = ui::Rgb(255, 255, 0);
-constexpr const char* kBlankListText = "请输入要自动发送的数据，一行为一条数据！";
+constexpr const char* kBlankListText = "请输入要自动发送的数据，一行为一条数据！"_gbk;
 
 // Frame text as bytes, for comparing with what the far end read.
 std::string Bytes(const char* hexPairs) { return codec::HexPairsToBytes(hexPairs); }
@@ -39,14 +40,14 @@ protected:
     // Idle in every visible way: caption, timer, lamp, buttons.
     void expectIdle() {
         EXPECT_FALSE(autoSend.running());
-        EXPECT_EQ(c(kAutoSend).text(), "自动发送");
+        EXPECT_EQ(c(kAutoSend).text(), "自动发送"_gbk);
         EXPECT_EQ(c(kAutoSendTimer).period(), 0);
         EXPECT_EQ(c(kAutoSendLamp).fillColour(), ui::kDefaultColour);
         for (auto button : {kSend, kOpenClose, kSave}) EXPECT_FALSE(c(button).disabled()) << button.name;
     }
     void expectRunning(int period) {
         EXPECT_TRUE(autoSend.running());
-        EXPECT_EQ(c(kAutoSend).text(), "停止发送");
+        EXPECT_EQ(c(kAutoSend).text(), "停止发送"_gbk);
         EXPECT_EQ(c(kAutoSendTimer).period(), period);
         for (auto button : {kSend, kOpenClose, kSave}) EXPECT_TRUE(c(button).disabled()) << button.name;
     }
@@ -101,7 +102,7 @@ TEST_F(AutoSendTest, LinesAEmptyBSendTwoFramesInThreeTicksAndStopRightAfterB) {
 }
 
 TEST_F(AutoSendTest, BlankListShowsTheBalloonAndChangesNothingIdleOrRunning) {
-    setList("  　 ");
+    setList("  　 "_gbk);
     click();
     ASSERT_EQ(view.balloons.size(), 1u);
     const ui::Control& group = c(kAutoSendGroup);
@@ -166,7 +167,7 @@ TEST_F(AutoSendTest, LoopStartsOverWithoutAGapAndItsBoxIsReadAtTheLastLine) {
     loop.advance(200);
     EXPECT_EQ(farEnd(), Bytes("22"));
     expectIdle();
-    EXPECT_EQ(store::ReadSetting(state.settingsPath, "MoKuai", "毫秒"), "3");
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "MoKuai", "毫秒"_gbk), "3");
     click();
     expectRunning(500);
 }
@@ -174,7 +175,7 @@ TEST_F(AutoSendTest, LoopStartsOverWithoutAGapAndItsBoxIsReadAtTheLastLine) {
 TEST_F(AutoSendTest, IntervalIsReadFromTheComboTextAtEachStart) {
     c(kCrc).setChecked(false);
     setList("5A");
-    model.userEditText(c(kInterval), "２50");  // typed, with a full-width digit
+    model.userEditText(c(kInterval), "２50"_gbk);  // typed, with a full-width digit
     click();
     expectRunning(250);
     loop.advance(250);
@@ -182,7 +183,7 @@ TEST_F(AutoSendTest, IntervalIsReadFromTheComboTextAtEachStart) {
     expectIdle();
 
     // No number: 停止发送 and locked buttons, but nothing is ever sent.
-    model.userEditText(c(kInterval), "快");
+    model.userEditText(c(kInterval), "快"_gbk);
     click();
     expectRunning(0);
     loop.advance(10000);
@@ -194,8 +195,8 @@ TEST_F(AutoSendTest, IntervalIsReadFromTheComboTextAtEachStart) {
 TEST_F(AutoSendTest, AnnotatedLinesSendTheirFrameAndAreEchoedWholeWithoutCrc) {
     // As the batch generator writes them: the CRC box unchecked, CRC in the frame.
     c(kCrc).setChecked(false);
-    const std::string q58 = "01 03 10 00 00 25 D1 80  → 1号";
-    const std::string q20 = "EA 01 01 BC  ← 1号";
+    const std::string q58 = "01 03 10 00 00 25 D1 80  → 1号"_gbk;
+    const std::string q20 = "EA 01 01 BC  ← 1号"_gbk;
     setList(q58 + "\r\n" + q20);
     click();
     loop.advance(500);
@@ -236,7 +237,7 @@ TEST_F(AutoSendTest, OpenFailureLeavesItIdleWithTheOpenMessage) {
     setList("01 02");
     click();
     expectIdle();
-    EXPECT_EQ(display(), "  → 端口打开失败！可能被其他程序占用。\r\n");
+    EXPECT_EQ(display(), "  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
     loop.advance(5000);
     EXPECT_EQ(farEnd(), "");
     EXPECT_EQ(panel(1), "TX:0");
@@ -248,9 +249,9 @@ TEST_F(AutoSendTest, ListEchoWritesALineBreakAndTheListInGrey) {
     model.userClick(c(kSend));
     farEnd();
     const int width = c(kDisplay).width();
-    setList("01 02  → 甲\r\n\r\n03");
+    setList("01 02  → 甲\r\n\r\n03"_gbk);
     model.userMouse(c(kListEcho), ui::Event::LeftReleased, {});
-    EXPECT_EQ(display(), "01\r\n\r\n01 02  → 甲\r\n\r\n03");
+    EXPECT_EQ(display(), "01\r\n\r\n01 02  → 甲\r\n\r\n03"_gbk);
     const ui::RichText& rich = c(kDisplay).rich();
     EXPECT_EQ(rich.formatAt(4).colour, ui::Rgb(128, 128, 128));
     EXPECT_EQ(rich.formatAt(display().size() - 1).colour, ui::Rgb(128, 128, 128));

@@ -3,6 +3,7 @@
 #include "autosend/list_lines.h"
 
 #include <gtest/gtest.h>
+#include "codec/gbk_literal.h"
 
 namespace vorta::autosend {
 namespace {
@@ -11,10 +12,10 @@ using Lines = std::vector<std::string>;
 
 TEST(ListLines, OnlySpacesAreBlankLineBreaksAndTabsAreNot) {
     EXPECT_TRUE(IsBlankList(""));
-    EXPECT_TRUE(IsBlankList("  　 　"));  // ASCII and full-width spaces
+    EXPECT_TRUE(IsBlankList("  　 　"_gbk));  // ASCII and full-width spaces
     EXPECT_FALSE(IsBlankList("\r\n"));
     EXPECT_FALSE(IsBlankList(" \t "));
-    EXPECT_FALSE(IsBlankList("　01"));
+    EXPECT_FALSE(IsBlankList("　01"_gbk));
 }
 
 TEST(ListLines, SplitAtEveryLineBreakWithoutAnEmptyLastLine) {
@@ -40,20 +41,20 @@ TEST(ListLines, ALeadByteTakesTheByteAfterItSoNoSeparatorIsFoundInsideACharacter
 }
 
 TEST(ListLines, AnnotatedLinesSendTheirFrameAndOneSpace) {
-    EXPECT_EQ(SendPart("01 03 10 00 00 25 D1 80  → 1"), "01 03 10 00 00 25 D1 80 ");
-    EXPECT_EQ(SendPart("EA 01 01 BC  ← 1"), "EA 01 01 BC ");
-    EXPECT_EQ(SendPart("01 →"), "01 →");  // shorter than the width: whole
+    EXPECT_EQ(SendPart("01 03 10 00 00 25 D1 80  → 1"_gbk), "01 03 10 00 00 25 D1 80 ");
+    EXPECT_EQ(SendPart("EA 01 01 BC  ← 1"_gbk), "EA 01 01 BC ");
+    EXPECT_EQ(SendPart("01 →"_gbk), "01 →"_gbk);  // shorter than the width: whole
     EXPECT_EQ(SendPart("01 03 10 00 00 25"), "01 03 10 00 00 25");
     // Both arrows: "→" is looked for first.
-    EXPECT_EQ(SendPart("EA 01 01 BC ← 01 03 10 00 00 25 →"), "EA 01 01 BC ← 01 03 10 ");
+    EXPECT_EQ(SendPart("EA 01 01 BC ← 01 03 10 00 00 25 →"_gbk), "EA 01 01 BC ← 01 03 10 "_gbk);
 }
 
 TEST(ListLines, CutsAndSearchesKeepToCharacterBoundaries) {
     // 23 ASCII bytes and a two-byte character across byte 24: the character is not cut.
-    EXPECT_EQ(SendPart("01 03 10 00 00 25 D1 80中  → 1"), "01 03 10 00 00 25 D1 80");
-    EXPECT_EQ(SendPart("EA 01 01 BC中  ← 1"), "EA 01 01 BC");
+    EXPECT_EQ(SendPart("01 03 10 00 00 25 D1 80中  → 1"_gbk), "01 03 10 00 00 25 D1 80");
+    EXPECT_EQ(SendPart("EA 01 01 BC中  ← 1"_gbk), "EA 01 01 BC");
     // "啊鶣" holds the bytes of "→" across its two characters; that is no arrow.
-    const std::string line = "01 02 03 04 05 06 07 08 09 啊鶣";
+    const std::string line = "01 02 03 04 05 06 07 08 09 啊鶣"_gbk;
     EXPECT_EQ(SendPart(line), line);
 }
 

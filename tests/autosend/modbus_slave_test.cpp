@@ -18,6 +18,7 @@
 #include "ui/windows/control_ids.h"
 
 #include "child_process.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 using namespace std::chrono_literals;
@@ -99,7 +100,7 @@ TEST(AutoSendAgainstModbusSlave, PollsTwoRequestsInALoopAndEveryAnswerComesBackW
     model.userSelectItem(main[kInterval], 0);  // 200 ms
     model.userClick(main[kLoop]);
     model.userClick(main[kAutoSend]);
-    ASSERT_EQ(main[kOpenClose].text(), "关闭串口") << main[kDisplay].text();
+    ASSERT_EQ(main[kOpenClose].text(), "关闭串口"_gbk) << main[kDisplay].text();
 
     const std::string request1 = codec::HexPairsToBytes("01 03 10 00 00 25");
     const std::string request2 = codec::HexPairsToBytes("01 03 00 64 00 08");
@@ -113,7 +114,7 @@ TEST(AutoSendAgainstModbusSlave, PollsTwoRequestsInALoopAndEveryAnswerComesBackW
             << "tick " << tick << ": " << state.rxCount - before << " bytes came back";
     }
     model.userClick(main[kAutoSend]);
-    EXPECT_EQ(main[kAutoSend].text(), "自动发送");
+    EXPECT_EQ(main[kAutoSend].text(), "自动发送"_gbk);
     loop.advance(200);  // the last answer's line break
     EXPECT_EQ(state.rxCount, kCycles * (5 + 2 * 0x25 + 5 + 2 * 8));
 

@@ -6,6 +6,7 @@
 #include "store/settings_file.h"
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::calculator {
 namespace {
@@ -145,15 +146,15 @@ TEST_F(CalculatorWindowTest, ChoicesAreStoredOnCloseAndRestoredOnOpen) {
     model.userClose(*calc_);
     EXPECT_EQ(model.window(calc::kWindowName), nullptr);
     EXPECT_FALSE(receive.updateCalculator);  // a closed calculator costs the receive path nothing
-    EXPECT_EQ(stored("计算起始", "1起"), "4");
-    EXPECT_EQ(stored("计算起始", "1几"), "2");
-    EXPECT_EQ(stored("计算起始", "2起"), "0");
-    EXPECT_EQ(stored("计算起始", "3起"), "29");
-    EXPECT_EQ(stored("计算起始", "3几"), "4");
-    EXPECT_EQ(stored("16进制数据", "数据1"), "+1#*2");
-    EXPECT_EQ(stored("16进制数据", "数据2"), "");
-    EXPECT_EQ(stored("16进制数据", "数据3"), "+1#2");
-    EXPECT_EQ(stored("16进制数据", "数据4"), "");
+    EXPECT_EQ(stored("计算起始"_gbk, "1起"_gbk), "4");
+    EXPECT_EQ(stored("计算起始"_gbk, "1几"_gbk), "2");
+    EXPECT_EQ(stored("计算起始"_gbk, "2起"_gbk), "0");
+    EXPECT_EQ(stored("计算起始"_gbk, "3起"_gbk), "29");
+    EXPECT_EQ(stored("计算起始"_gbk, "3几"_gbk), "4");
+    EXPECT_EQ(stored("16进制数据"_gbk, "数据1"_gbk), "+1#*2");
+    EXPECT_EQ(stored("16进制数据"_gbk, "数据2"_gbk), "");
+    EXPECT_EQ(stored("16进制数据"_gbk, "数据3"_gbk), "+1#2");
+    EXPECT_EQ(stored("16进制数据"_gbk, "数据4"_gbk), "");
     // Frames while closed reach nothing.
     frame({0x01, 0x02, 0x03});
 
@@ -174,9 +175,9 @@ TEST_F(CalculatorWindowTest, ClosingTheProgramWithTheCalculatorOpenStoresItsKeys
     model.userEditText(k(calc::kSteps2), "-7");
     model.userClose(*main);
     EXPECT_EQ(model.window(calc::kWindowName), nullptr);
-    EXPECT_EQ(stored("计算起始", "2几"), "3");
-    EXPECT_EQ(stored("16进制数据", "数据2"), "-7");
-    EXPECT_EQ(stored("16进制数据", "数据4"), "+1000#-1000#*1000#/1000");
+    EXPECT_EQ(stored("计算起始"_gbk, "2几"_gbk), "3");
+    EXPECT_EQ(stored("16进制数据"_gbk, "数据2"_gbk), "-7");
+    EXPECT_EQ(stored("16进制数据"_gbk, "数据4"_gbk), "+1000#-1000#*1000#/1000");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include "codec/gbk_literal.h"
 
 namespace vorta::calculator {
 namespace {
@@ -21,7 +22,7 @@ TEST(ApplySteps, LinesWithoutAnOperatorAreSkipped) {
     EXPECT_EQ(ApplySteps(10, "x5\r\n+1"), 11);
     EXPECT_EQ(ApplySteps(10, "\r\n\r\n+1\r\n"), 11);
     EXPECT_EQ(ApplySteps(10, " +1"), 10);  // the operator must come first
-    EXPECT_EQ(ApplySteps(10, "＋1"), 10);  // a full-width operator is not one
+    EXPECT_EQ(ApplySteps(10, "＋1"_gbk), 10);  // a full-width operator is not one
     EXPECT_EQ(ApplySteps(10, "#+1"), 10);
 }
 
@@ -51,10 +52,10 @@ TEST(ParseOperand, NoNumberGivesZero) {
 }
 
 TEST(ParseOperand, FullWidthFormsCountAsAscii) {
-    EXPECT_EQ(ParseOperand("１２"), 12);
-    EXPECT_EQ(ParseOperand("　８"), 8);  // full-width space is skipped
-    EXPECT_EQ(ParseOperand("－３．５"), -3.5);
-    EXPECT_EQ(ParseOperand("1２中"), 12);
+    EXPECT_EQ(ParseOperand("１２"_gbk), 12);
+    EXPECT_EQ(ParseOperand("　８"_gbk), 8);  // full-width space is skipped
+    EXPECT_EQ(ParseOperand("－３．５"_gbk), -3.5);
+    EXPECT_EQ(ParseOperand("1２中"_gbk), 12);
 }
 
 TEST(ParseOperand, OutOfRangeOverflowsOrUnderflows) {
@@ -74,7 +75,7 @@ TEST(StoredSteps, LineBreaksBecomeHashAndBack) {
     EXPECT_EQ(StepsToStored(""), "");
     EXPECT_EQ(StepsToStored("\r\n\r\n"), "##");
     EXPECT_EQ(StepsToStored("+1\n*2\r"), "+1\n*2\r");  // only the pair is a line break
-    EXPECT_EQ(StepsToStored("数据\r\n"), "数据#");
+    EXPECT_EQ(StepsToStored("数据\r\n"_gbk), "数据#"_gbk);
 }
 
 TEST(StoredSteps, HashInsideAStepComesBackAsALineBreak) {

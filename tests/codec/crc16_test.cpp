@@ -7,6 +7,7 @@
 #include <string>
 
 #include "codec/hex_text.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::codec {
 namespace {
@@ -21,7 +22,7 @@ TEST(Crc16Text, WorkedValues) {
 TEST(Crc16Text, NoPairsGiveTheInitialValue) {
     EXPECT_EQ(Crc16Text(""), "FF FF");
     EXPECT_EQ(Crc16Text("   "), "FF FF");
-    EXPECT_EQ(Crc16Text("　"), "FF FF");
+    EXPECT_EQ(Crc16Text("　"_gbk), "FF FF");
     EXPECT_EQ(Crc16Text("7"), "FF FF");  // a lone digit is ignored
 }
 
@@ -30,7 +31,7 @@ TEST(Crc16Text, SpacingAndCaseDoNotMatter) {
     EXPECT_EQ(Crc16Text("0 1 0 3 1 0 0 0 0 0 2 5"), "D1 80");
     EXPECT_EQ(Crc16Text("ab cd"), Crc16Text("AB CD"));
     // A full-width digit is a two-byte pair of its own, read as its ASCII digit.
-    EXPECT_EQ(Crc16Text("０１　０Ａ"), Crc16Text("00 01 00 0A"));
+    EXPECT_EQ(Crc16Text("０１　０Ａ"_gbk), Crc16Text("00 01 00 0A"));
 }
 
 TEST(Crc16Text, OddLengthIgnoresTheLastDigit) { EXPECT_EQ(Crc16Text("01 03 10 00 00 25 7"), "D1 80"); }
@@ -40,7 +41,7 @@ TEST(Crc16Text, CoversTheBytesActuallySent) {
     EXPECT_EQ(Crc16Text("0G 12"), Crc16Text("00 12"));
     // The line break between 01 and 02 is sent as one 0x00 byte.
     EXPECT_EQ(Crc16Text("01\r\n02"), Crc16Text("01 00 02"));
-    const std::string frame = "01 中 02";
+    const std::string frame = "01 中 02"_gbk;
     const std::uint16_t sent = Crc16Modbus(HexPairsToBytes(FormatHexPairs(frame)));
     char expected[6];
     std::snprintf(expected, sizeof expected, "%02X %02X", sent >> 8, sent & 0xFF);
@@ -80,7 +81,7 @@ TEST(Crc16CrossCheck, RandomFramesAgainstBitwiseRegister) {
             // Spaces anywhere, sometimes none, sometimes between the digits of a pair.
             if (coin(rng) == 0) text += ' ';
             text += digits[b >> 4];
-            if (coin(rng) == 0) text += "　";
+            if (coin(rng) == 0) text += "　"_gbk;
             text += digits[b & 0xF];
             if (coin(rng) != 0) text += ' ';
         }

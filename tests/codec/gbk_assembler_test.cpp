@@ -4,6 +4,7 @@
 
 #include <string>
 #include <vector>
+#include "codec/gbk_literal.h"
 
 namespace vorta::codec {
 namespace {
@@ -22,13 +23,13 @@ TEST(GbkAssembler, AsciiPassesStraightThrough) {
 
 TEST(GbkAssembler, TwoHighBytesMakeOneCharacter) {
     GbkAssembler a;
-    EXPECT_EQ(FeedAll(a, {0xD6, 0xD0}), (std::vector<std::string>{"", "中"}));
-    EXPECT_EQ(FeedAll(a, {0xCE, 0xC4, 'x'}), (std::vector<std::string>{"", "文", "x"}));
+    EXPECT_EQ(FeedAll(a, {0xD6, 0xD0}), (std::vector<std::string>{"", "中"_gbk}));
+    EXPECT_EQ(FeedAll(a, {0xCE, 0xC4, 'x'}), (std::vector<std::string>{"", "文"_gbk, "x"}));
 }
 
 TEST(GbkAssembler, LeadBytePendsAcrossAsciiBytes) {
     GbkAssembler a;
-    EXPECT_EQ(FeedAll(a, {0xD6, 0x41, 0x00, 0xD0}), (std::vector<std::string>{"", "A", "", "中"}));
+    EXPECT_EQ(FeedAll(a, {0xD6, 0x41, 0x00, 0xD0}), (std::vector<std::string>{"", "A", "", "中"_gbk}));
 }
 
 TEST(GbkAssembler, LowTrailByteIsNotReassembled) {

@@ -8,14 +8,15 @@
 
 #include "codec/gbk_text.h"
 #include "codec/radix.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::codec {
 namespace {
 
 TEST(RemoveSpaces, AsciiAndFullWidthSpacesGoOtherBytesStay) {
-    EXPECT_EQ(RemoveSpaces(" 01 03　10 "), "010310");
+    EXPECT_EQ(RemoveSpaces(" 01 03　10 "_gbk), "010310");
     EXPECT_EQ(RemoveSpaces("a\tb\r\nc"), "a\tb\r\nc");
-    EXPECT_EQ(RemoveSpaces("中 文"), "中文");
+    EXPECT_EQ(RemoveSpaces("中 文"_gbk), "中文"_gbk);
 }
 
 TEST(RemoveSpaces, NeverMatchesInsideACharacter) {
@@ -29,8 +30,8 @@ TEST(RemoveSpaces, NeverMatchesInsideACharacter) {
 }
 
 TEST(TrimSpaces, EndsOnly) {
-    EXPECT_EQ(TrimTrailingSpaces("  ab c 　 "), "  ab c");
-    EXPECT_EQ(TrimSpaces("　 ab c 　"), "ab c");
+    EXPECT_EQ(TrimTrailingSpaces("  ab c 　 "_gbk), "  ab c");
+    EXPECT_EQ(TrimSpaces("　 ab c 　"_gbk), "ab c");
     EXPECT_EQ(TrimSpaces("   "), "");
     EXPECT_EQ(TrimTrailingSpaces(""), "");
     // The trailing A1 A1 here is the end of B0 A1 and a lone A1, not a space.
@@ -42,9 +43,9 @@ TEST(TrimSpaces, EndsOnly) {
 TEST(IsEvenHexLength, CountsBytesWithoutSpaces) {
     EXPECT_TRUE(IsEvenHexLength("01 03 10 00 00 25"));
     EXPECT_TRUE(IsEvenHexLength(""));
-    EXPECT_TRUE(IsEvenHexLength("　 "));
+    EXPECT_TRUE(IsEvenHexLength("　 "_gbk));
     EXPECT_FALSE(IsEvenHexLength("1 23"));
-    EXPECT_TRUE(IsEvenHexLength("中"));  // one character, two bytes
+    EXPECT_TRUE(IsEvenHexLength("中"_gbk));  // one character, two bytes
 }
 
 TEST(FormatHexPairs, RepairsDigitsFromTheStart) {
@@ -60,9 +61,9 @@ TEST(FormatHexPairs, RepairsDigitsFromTheStart) {
 
 TEST(FormatHexPairs, CutsByBytePosition) {
     EXPECT_EQ(FormatHexPairs("01\r\n02"), "01 \r\n 02");
-    EXPECT_EQ(FormatHexPairs("０Ａ"), "０ Ａ");
+    EXPECT_EQ(FormatHexPairs("０Ａ"_gbk), "０ Ａ"_gbk);
     // One byte of 1 then the two bytes of 中 split across pieces.
-    EXPECT_EQ(FormatHexPairs("1中1"), std::string("1\xD6 \xD0"
+    EXPECT_EQ(FormatHexPairs("1中1"_gbk), std::string("1\xD6 \xD0"
                                                   "1"));
 }
 
@@ -76,12 +77,12 @@ TEST(HexPairsToBytes, OneBytePerPiece) {
 TEST(HexPairsToBytes, InvalidAndEmptyPiecesGiveZero) {
     EXPECT_EQ(HexPairsToBytes("0G 12"), std::string("\x00\x12", 2));
     EXPECT_EQ(HexPairsToBytes(FormatHexPairs("01\r\n02")), std::string("\x01\x00\x02", 3));
-    EXPECT_EQ(HexPairsToBytes(FormatHexPairs("０Ａ")), std::string("\x00\x0A", 2));
+    EXPECT_EQ(HexPairsToBytes(FormatHexPairs("０Ａ"_gbk)), std::string("\x00\x0A", 2));
     EXPECT_EQ(HexPairsToBytes("01  02"), std::string("\x01\x00\x02", 3));  // empty middle piece
     EXPECT_EQ(HexPairsToBytes(" 01"), std::string("\x00\x01", 2));         // empty first piece
     EXPECT_EQ(HexPairsToBytes("01 "), "\x01");                             // nothing after a final space
     EXPECT_EQ(HexPairsToBytes(""), "");
-    EXPECT_EQ(HexPairsToBytes("中 01"), std::string("\x00\x01", 2));
+    EXPECT_EQ(HexPairsToBytes("中 01"_gbk), std::string("\x00\x01", 2));
 }
 
 TEST(HexPairsToBytes, LongPieceKeepsItsLowByte) {
@@ -138,7 +139,7 @@ TEST(HexCell, TwoUpperCaseDigitsAndASpace) {
 }
 
 TEST(TextToBytes, BytesAsStoredWithoutLineEnd) {
-    EXPECT_EQ(TextToBytes("中A\r\n"), "中A\r\n");
+    EXPECT_EQ(TextToBytes("中A\r\n"_gbk), "中A\r\n"_gbk);
     EXPECT_EQ(TextToBytes(""), "");
     EXPECT_EQ(TextToBytes(std::string("ab\0cd", 5)), "ab");
 }

@@ -6,11 +6,12 @@
 #include <random>
 #include <string>
 #include <vector>
+#include "codec/gbk_literal.h"
 
 namespace vorta::codec {
 namespace {
 
-const std::string kRangeError = "参数错误-进制只能在2-36之间";
+const std::string kRangeError = "参数错误-进制只能在2-36之间"_gbk;
 const std::string kAlphabet = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
 std::string Convert(std::string text, int from, int to) { return ConvertRadix(text, from, to); }
@@ -18,7 +19,7 @@ std::string Convert(std::string text, int from, int to) { return ConvertRadix(te
 TEST(ConvertRadix, WorkedExamples) {
     EXPECT_EQ(Convert("FFFF", 16, 2), std::string(16, '1'));
     EXPECT_EQ(Convert("3", 16, 2), "11");
-    EXPECT_EQ(Convert("０Ａ", 16, 10), "10");
+    EXPECT_EQ(Convert("０Ａ"_gbk, 16, 10), "10");
     EXPECT_EQ(Convert("0012", 16, 16), "0012");
     EXPECT_EQ(Convert("0012", 16, 10), "18");
     EXPECT_EQ(Convert("FFFFFFFF", 16, 10), "4294967295");
@@ -32,7 +33,7 @@ TEST(ConvertRadix, WritesNormalisedTextBack) {
     EXPECT_EQ(ConvertRadix(text, 16, 10), "255");
     EXPECT_EQ(text, "FF");
 
-    text = "ａｂ　1";  // normalised even when it then fails
+    text = "ａｂ　1"_gbk;  // normalised even when it then fails
     ConvertRadix(text, 16, 10);
     EXPECT_EQ(text, "AB 1");
 
@@ -57,28 +58,28 @@ TEST(ConvertRadix, RadixOutOfRange) {
 }
 
 TEST(ConvertRadix, InvalidDigitsNameTheNormalisedText) {
-    EXPECT_EQ(Convert("102", 2, 10), "参数错误-102不是一个有效的二进制数！");
-    EXPECT_EQ(Convert("1g", 16, 10), "参数错误-1G不是一个有效的一十六进制数！");
-    EXPECT_EQ(Convert("1 0", 10, 2), "参数错误-1 0不是一个有效的一十进制数！");
-    EXPECT_EQ(Convert("-1", 10, 2), "参数错误--1不是一个有效的一十进制数！");
-    EXPECT_EQ(Convert("中", 16, 10), "参数错误-中不是一个有效的一十六进制数！");
+    EXPECT_EQ(Convert("102", 2, 10), "参数错误-102不是一个有效的二进制数！"_gbk);
+    EXPECT_EQ(Convert("1g", 16, 10), "参数错误-1G不是一个有效的一十六进制数！"_gbk);
+    EXPECT_EQ(Convert("1 0", 10, 2), "参数错误-1 0不是一个有效的一十进制数！"_gbk);
+    EXPECT_EQ(Convert("-1", 10, 2), "参数错误--1不是一个有效的一十进制数！"_gbk);
+    EXPECT_EQ(Convert("中"_gbk, 16, 10), "参数错误-中不是一个有效的一十六进制数！"_gbk);
 }
 
 TEST(ConvertRadix, ChineseNameOfEveryRadix) {
-    const std::vector<std::string> names = {"二",     "三",     "四",     "五",     "六",     "七",     "八",
-                                            "九",     "一十",   "一十一", "一十二", "一十三", "一十四", "一十五",
-                                            "一十六", "一十七", "一十八", "一十九", "二十",   "二十一", "二十二",
-                                            "二十三", "二十四", "二十五", "二十六", "二十七", "二十八", "二十九",
-                                            "三十",   "三十一", "三十二", "三十三", "三十四", "三十五", "三十六"};
+    const std::vector<std::string> names = {"二"_gbk,     "三"_gbk,     "四"_gbk,     "五"_gbk,     "六"_gbk,     "七"_gbk,     "八"_gbk,
+                                            "九"_gbk,     "一十"_gbk,   "一十一"_gbk, "一十二"_gbk, "一十三"_gbk, "一十四"_gbk, "一十五"_gbk,
+                                            "一十六"_gbk, "一十七"_gbk, "一十八"_gbk, "一十九"_gbk, "二十"_gbk,   "二十一"_gbk, "二十二"_gbk,
+                                            "二十三"_gbk, "二十四"_gbk, "二十五"_gbk, "二十六"_gbk, "二十七"_gbk, "二十八"_gbk, "二十九"_gbk,
+                                            "三十"_gbk,   "三十一"_gbk, "三十二"_gbk, "三十三"_gbk, "三十四"_gbk, "三十五"_gbk, "三十六"_gbk};
     ASSERT_EQ(names.size(), 35u);
     for (int radix = 2; radix <= 36; ++radix) {
         // '!' is below every digit, so it is invalid in every radix.
-        EXPECT_EQ(Convert("1!", radix, 10), "参数错误-1!不是一个有效的" + names[radix - 2] + "进制数！")
+        EXPECT_EQ(Convert("1!", radix, 10), "参数错误-1!不是一个有效的"_gbk + names[radix - 2] + "进制数！"_gbk)
             << "radix " << radix;
         // The first character past the radix's digits is rejected, the last digit accepted.
         if (radix < 36) {
             const std::string next(1, kAlphabet[radix]);
-            EXPECT_EQ(Convert(next, radix, 10), "参数错误-" + next + "不是一个有效的" + names[radix - 2] + "进制数！");
+            EXPECT_EQ(Convert(next, radix, 10), "参数错误-"_gbk + next + "不是一个有效的"_gbk + names[radix - 2] + "进制数！"_gbk);
         }
         EXPECT_EQ(Convert(std::string(1, kAlphabet[radix - 1]), radix, 10), std::to_string(radix - 1));
     }

@@ -10,6 +10,7 @@
 #include "device/frames.h"
 #include "device/rtu_crc.h"
 #include "support/temp_dir.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::device {
 namespace {
@@ -165,7 +166,7 @@ TEST_F(DevicePty, StreamsALineASecondOnlyWhileThePortIsOpen) {
     {
         SerialClient port(tmp.file("COM8"), B115200);
         const std::string text = port.collect(std::chrono::milliseconds(2600));
-        const int lines = CountLines(text, "演示设备");  // GBK, as this test is compiled
+        const int lines = CountLines(text, "演示设备"_gbk);  // GBK, as this test is compiled
         EXPECT_GE(lines, 2);
         EXPECT_LE(lines, 3);
         // Requests are still answered between the lines.
@@ -175,7 +176,7 @@ TEST_F(DevicePty, StreamsALineASecondOnlyWhileThePortIsOpen) {
     // Closed for three seconds: nothing piles up for the next program that opens the port.
     std::this_thread::sleep_for(std::chrono::seconds(3));
     SerialClient again(tmp.file("COM8"), B115200);
-    EXPECT_LE(CountLines(again.collect(std::chrono::milliseconds(600)), "演示设备"), 1);
+    EXPECT_LE(CountLines(again.collect(std::chrono::milliseconds(600)), "演示设备"_gbk), 1);
 }
 
 TEST_F(DevicePty, ASecondDeviceTakesTheLinkOverAndKeepsItWhenTheFirstStops) {

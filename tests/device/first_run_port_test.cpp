@@ -9,6 +9,7 @@
 #include "store/settings_file.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::device {
 namespace {
@@ -40,11 +41,11 @@ TEST_F(FirstRunPort, SelectsTheDemoPortWhenTheProgramHasNoSettingsYet) {
     port("COM900");
     port("COM901");
     EXPECT_TRUE(SelectPortOnFirstRun(settings, roots, 900));
-    EXPECT_EQ(store::ReadSetting(settings, "端口", "com"), "1");
+    EXPECT_EQ(store::ReadSetting(settings, "端口"_gbk, "com"), "1");
     // From now on the settings are the user's.
-    ASSERT_TRUE(store::WriteSetting(settings, "端口", "com", "2"));
+    ASSERT_TRUE(store::WriteSetting(settings, "端口"_gbk, "com", "2"));
     EXPECT_FALSE(SelectPortOnFirstRun(settings, roots, 900));
-    EXPECT_EQ(store::ReadSetting(settings, "端口", "com"), "2");
+    EXPECT_EQ(store::ReadSetting(settings, "端口"_gbk, "com"), "2");
 }
 
 TEST_F(FirstRunPort, WritesNothingWhenTheDemoPortIsFirstOrMissing) {

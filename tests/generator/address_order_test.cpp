@@ -1,6 +1,7 @@
 #include "generator/address_order.h"
 
 #include <gtest/gtest.h>
+#include "codec/gbk_literal.h"
 
 namespace vorta::generator {
 namespace {
@@ -30,8 +31,8 @@ TEST(OrderAddresses, ComparesNumbersNotTexts) {
     AddressTexts t = OrderAddresses({"9", "10"}, ChangedAddress::First);
     EXPECT_EQ(t.last, "10");
     // Full-width digits are read as digits; the text is copied unchanged.
-    t = OrderAddresses({"１２", "5"}, ChangedAddress::First);
-    EXPECT_EQ(t.last, "１２");
+    t = OrderAddresses({"１２"_gbk, "5"}, ChangedAddress::First);
+    EXPECT_EQ(t.last, "１２"_gbk);
     // No number counts as 0.
     t = OrderAddresses({"3", "ab"}, ChangedAddress::Last);
     EXPECT_EQ(t.first, "ab");
@@ -39,7 +40,7 @@ TEST(OrderAddresses, ComparesNumbersNotTexts) {
 
 TEST(AddressValue, TextToIntegerRule) {
     EXPECT_EQ(AddressValue("123"), 123);
-    EXPECT_EQ(AddressValue("  ４５"), 45);
+    EXPECT_EQ(AddressValue("  ４５"_gbk), 45);
     EXPECT_EQ(AddressValue("-5"), -5);
     EXPECT_EQ(AddressValue("1x2"), 1);
     EXPECT_EQ(AddressValue(""), 0);

@@ -7,6 +7,7 @@
 #include "store/settings_file.h"
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::generator {
 namespace {
@@ -53,7 +54,7 @@ TEST_F(GeneratorWindowTest, OpensModalCentredWithTheDefaultChoices) {
     EXPECT_EQ(w.left(), (1280 - 625) / 2);
     EXPECT_EQ(w.top(), (1024 - 500) / 2);
     EXPECT_EQ(g(gen::kModuleType).selectedIndex(), 0);
-    EXPECT_EQ(g(gen::kChannelCount).text(), "9路");
+    EXPECT_EQ(g(gen::kChannelCount).text(), "9路"_gbk);
     EXPECT_FALSE(g(gen::kChannelCount).disabled());
     EXPECT_EQ(g(gen::kFirstAddress).text(), "0");
     EXPECT_EQ(g(gen::kLastAddress).text(), "251");
@@ -69,18 +70,18 @@ TEST_F(GeneratorWindowTest, OpensModalCentredWithTheDefaultChoices) {
 
 TEST_F(GeneratorWindowTest, RestoresTheFourKeys) {
     start();
-    store("类型", "1");
-    store("路数", "0");
-    store("地址起", "7");
-    store("地址终", "９");
+    store("类型"_gbk, "1");
+    store("路数"_gbk, "0");
+    store("地址起"_gbk, "7");
+    store("地址终"_gbk, "９"_gbk);
     open();
-    EXPECT_EQ(g(gen::kModuleType).text(), "Q20模块");
-    EXPECT_EQ(g(gen::kChannelCount).text(), "1路");
+    EXPECT_EQ(g(gen::kModuleType).text(), "Q20模块"_gbk);
+    EXPECT_EQ(g(gen::kChannelCount).text(), "1路"_gbk);
     EXPECT_TRUE(g(gen::kChannelCount).disabled());
     EXPECT_EQ(g(gen::kFirstAddress).text(), "7");
-    EXPECT_EQ(g(gen::kLastAddress).text(), "９");
+    EXPECT_EQ(g(gen::kLastAddress).text(), "９"_gbk);
     EXPECT_EQ(g(gen::kFirstAddress).items().size(), 255u);
-    EXPECT_EQ(generate(), "EA 07 07 BC  ← 7\r\nEA 08 08 BC  ← 8\r\nEA 09 09 BC  ← 9\r\n");
+    EXPECT_EQ(generate(), "EA 07 07 BC  ← 7\r\nEA 08 08 BC  ← 8\r\nEA 09 09 BC  ← 9\r\n"_gbk);
 }
 
 // A stored address longer than the box's three characters is cut as the box
@@ -95,9 +96,9 @@ TEST_F(GeneratorWindowTest, StoredAddressesTooLongForTheBoxGenerateTheRangeShown
         {"-2147483648", "2147483647", "-21", "214", 236},
     };
     for (const auto& t : cases) {
-        store("类型", "1");
-        store("地址起", t.storedFirst);
-        store("地址终", t.storedLast);
+        store("类型"_gbk, "1");
+        store("地址起"_gbk, t.storedFirst);
+        store("地址终"_gbk, t.storedLast);
         open();
         ASSERT_EQ(g(gen::kFirstAddress).text(), t.shownFirst);
         ASSERT_EQ(g(gen::kLastAddress).text(), t.shownLast);
@@ -115,62 +116,62 @@ TEST_F(GeneratorWindowTest, SwitchingTypesRefillsTheAddressListsBothWays) {
     EXPECT_EQ(g(gen::kLastAddress).items().size(), 255u);  // not 761
     EXPECT_EQ(g(gen::kLastAddress).items().back(), "255");
     EXPECT_TRUE(g(gen::kChannelCount).disabled());
-    EXPECT_EQ(stored("类型"), "1");
+    EXPECT_EQ(stored("类型"_gbk), "1");
     model.userSelectItem(g(gen::kModuleType), 0);
     EXPECT_EQ(g(gen::kFirstAddress).items().size(), 506u);
     EXPECT_EQ(g(gen::kLastAddress).items().size(), 506u);
     EXPECT_FALSE(g(gen::kChannelCount).disabled());
-    EXPECT_EQ(stored("类型"), "0");
+    EXPECT_EQ(stored("类型"_gbk), "0");
     // The shown addresses survive the refills.
     EXPECT_EQ(g(gen::kFirstAddress).text(), "12");
     EXPECT_EQ(g(gen::kLastAddress).text(), "34");
     model.userSelectItem(g(gen::kChannelCount), 1);
-    EXPECT_EQ(stored("路数"), "1");
+    EXPECT_EQ(stored("路数"_gbk), "1");
 }
 
 TEST_F(GeneratorWindowTest, AddressesStayOrderedKeepingTheChangedOneAndBothKeysAreWritten) {
     open();
     model.userSelectItem(g(gen::kLastAddress), 4);  // "5"
     EXPECT_EQ(g(gen::kFirstAddress).text(), "0");
-    forget("地址起");
-    forget("地址终");
+    forget("地址起"_gbk);
+    forget("地址终"_gbk);
     model.userEditText(g(gen::kFirstAddress), "10");
     EXPECT_EQ(g(gen::kLastAddress).text(), "10");
-    EXPECT_EQ(stored("地址起"), "10");
-    EXPECT_EQ(stored("地址终"), "10");
+    EXPECT_EQ(stored("地址起"_gbk), "10");
+    EXPECT_EQ(stored("地址终"_gbk), "10");
     model.userSelectItem(g(gen::kLastAddress), 2);  // "3"
     EXPECT_EQ(g(gen::kFirstAddress).text(), "3");
-    EXPECT_EQ(stored("地址起"), "3");
-    EXPECT_EQ(stored("地址终"), "3");
+    EXPECT_EQ(stored("地址起"_gbk), "3");
+    EXPECT_EQ(stored("地址终"_gbk), "3");
     // Typing into the last address changes nothing until it loses the focus.
-    forget("地址起");
-    forget("地址终");
+    forget("地址起"_gbk);
+    forget("地址终"_gbk);
     model.userEditText(g(gen::kLastAddress), "1");
     EXPECT_EQ(g(gen::kFirstAddress).text(), "3");
-    EXPECT_EQ(stored("地址终"), "<none>");
+    EXPECT_EQ(stored("地址终"_gbk), "<none>");
     model.userLostFocus(g(gen::kLastAddress));
     EXPECT_EQ(g(gen::kFirstAddress).text(), "1");
-    EXPECT_EQ(stored("地址起"), "1");
-    EXPECT_EQ(stored("地址终"), "1");
+    EXPECT_EQ(stored("地址起"_gbk), "1");
+    EXPECT_EQ(stored("地址终"_gbk), "1");
     // Already ordered: nothing moves, both keys are still written.
-    forget("地址起");
-    forget("地址终");
+    forget("地址起"_gbk);
+    forget("地址终"_gbk);
     model.userSelectItem(g(gen::kFirstAddress), 0);
-    EXPECT_EQ(stored("地址起"), "1");
-    EXPECT_EQ(stored("地址终"), "1");
+    EXPECT_EQ(stored("地址起"_gbk), "1");
+    EXPECT_EQ(stored("地址终"_gbk), "1");
 }
 
 TEST_F(GeneratorWindowTest, WorkedExampleInAllFiveLayouts) {
     open();
     addresses("1", "2");
     model.userSelectItem(g(gen::kChannelCount), 2);
-    EXPECT_EQ(generate(), "01 03 10 00 00 25 D1 80  → 1\r\n02 03 10 00 00 25 E2 80  → 2\r\n");
+    EXPECT_EQ(generate(), "01 03 10 00 00 25 D1 80  → 1\r\n02 03 10 00 00 25 E2 80  → 2\r\n"_gbk);
     model.userSelectItem(g(gen::kChannelCount), 1);
-    EXPECT_EQ(generate(), "01 03 10 00 00 16 C4 C0  → 1\r\n02 03 10 00 00 16 F7 C0  → 2\r\n");
+    EXPECT_EQ(generate(), "01 03 10 00 00 16 C4 C0  → 1\r\n02 03 10 00 00 16 F7 C0  → 2\r\n"_gbk);
     model.userSelectItem(g(gen::kChannelCount), 0);
-    EXPECT_EQ(generate(), "01 03 10 00 00 0D CF 80  → 1\r\n02 03 10 00 00 0D FC 80  → 2\r\n");
+    EXPECT_EQ(generate(), "01 03 10 00 00 0D CF 80  → 1\r\n02 03 10 00 00 0D FC 80  → 2\r\n"_gbk);
     model.userSelectItem(g(gen::kModuleType), 1);
-    EXPECT_EQ(generate(), "EA 01 01 BC  ← 1\r\nEA 02 02 BC  ← 2\r\n");
+    EXPECT_EQ(generate(), "EA 01 01 BC  ← 1\r\nEA 02 02 BC  ← 2\r\n"_gbk);
     model.userClick(g(gen::kCustomLayout));
     EXPECT_EQ(generate(), "01 03 00 64 00 25\r\n02 03 00 64 00 25\r\n");
     model.userEditText(g(gen::kCustomBody), "11 22");
@@ -186,10 +187,10 @@ TEST_F(GeneratorWindowTest, WholeQ58RangeAndItsBoundary) {
     for (std::size_t start = 0, end; (end = out.find("\r\n", start)) != std::string::npos; start = end + 2)
         lines.push_back(out.substr(start, end - start));
     ASSERT_EQ(lines.size(), 506u);
-    EXPECT_EQ(lines[251], "FC 03 10 00 00 25 3C 95  → 252");
-    EXPECT_EQ(lines[252], "00 03 10 00 01 25 90 80  → 253");
+    EXPECT_EQ(lines[251], "FC 03 10 00 00 25 3C 95  → 252"_gbk);
+    EXPECT_EQ(lines[252], "00 03 10 00 01 25 90 80  → 253"_gbk);
     EXPECT_EQ(lines[299].substr(0, 15), "2F 03 10 00 01 ");
-    EXPECT_EQ(lines[505], "FD 03 10 00 01 25 7D 95  → 506");
+    EXPECT_EQ(lines[505], "FD 03 10 00 01 25 7D 95  → 506"_gbk);
 }
 
 TEST_F(GeneratorWindowTest, LayoutRadioButtonsSwapTheControls) {
@@ -214,7 +215,7 @@ TEST_F(GeneratorWindowTest, GeneratingEmptiesTheBoxAndPumpsEventsForOneMilliseco
     const std::string out = generate();
     EXPECT_EQ(seenDuringPause, "");
     EXPECT_EQ(loop.nowMs(), before + 1);
-    EXPECT_EQ(out, "01 03 10 00 00 25 D1 80  → 1\r\n");
+    EXPECT_EQ(out, "01 03 10 00 00 25 D1 80  → 1\r\n"_gbk);
     // First greater than last: the box stays empty.
     addresses("9", "9");
     model.userEditText(g(gen::kLastAddress), "8");  // typed, not yet ordered

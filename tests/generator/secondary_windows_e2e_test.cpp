@@ -29,6 +29,7 @@
 // Last: Xlib's macros (None, Bool) would break the headers above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include "codec/gbk_literal.h"
 
 namespace vorta {
 namespace {
@@ -163,13 +164,13 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     for (std::size_t i = 0; i < ports.size(); ++i)
         if (ports[i].name == "COM240") index = int(i);
     ASSERT_GE(index, 0);
-    ASSERT_TRUE(store::WriteSetting(ini, "端口", "com", std::to_string(index)));
-    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "1起", "4"));
-    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "1几", "2"));
-    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "2起", "6"));
-    ASSERT_TRUE(store::WriteSetting(ini, "计算起始", "2几", "2"));
-    ASSERT_TRUE(store::WriteSetting(ini, "16进制数据", "数据1", "+1000#-1000#*1000#/1000"));
-    ASSERT_TRUE(store::WriteSetting(ini, "16进制数据", "数据2", "/10"));
+    ASSERT_TRUE(store::WriteSetting(ini, "端口"_gbk, "com", std::to_string(index)));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始"_gbk, "1起"_gbk, "4"));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始"_gbk, "1几"_gbk, "2"));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始"_gbk, "2起"_gbk, "6"));
+    ASSERT_TRUE(store::WriteSetting(ini, "计算起始"_gbk, "2几"_gbk, "2"));
+    ASSERT_TRUE(store::WriteSetting(ini, "16进制数据"_gbk, "数据1"_gbk, "+1000#-1000#*1000#/1000"));
+    ASSERT_TRUE(store::WriteSetting(ini, "16进制数据"_gbk, "数据2"_gbk, "/10"));
 
     const pid_t pid = fork();
     if (pid == 0) {
@@ -205,7 +206,7 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     // The main window refuses a click meanwhile: the auto line break box keeps its stored state.
     Click(main, Centre(layout[m::kAutoLineBreak]));
     std::this_thread::sleep_for(300ms);
-    EXPECT_EQ(store::ReadSetting(ini, "换行", "是否换行", "<none>"), "<none>");
+    EXPECT_EQ(store::ReadSetting(ini, "换行"_gbk, "是否换行"_gbk, "<none>"), "<none>");
 
     const ui::WindowDef& genDef = ui::GeneratorWindowDef();
     ASSERT_EQ(Click(gen, Centre(genDef, ui::generator::kGenerate)), 0);
@@ -220,16 +221,16 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     ASSERT_TRUE(WaitFor([&] { return FindTopLevel(dpy, Utf8(u8"批量发送数据生成窗口")) == 0; }));
     // Now the same click reaches the box (and a second one turns it back on).
     Click(main, Centre(layout[m::kAutoLineBreak]));
-    EXPECT_TRUE(WaitFor([&] { return store::ReadSetting(ini, "换行", "是否换行") == "假"; }));
+    EXPECT_TRUE(WaitFor([&] { return store::ReadSetting(ini, "换行"_gbk, "是否换行"_gbk) == "假"_gbk; }));
     Click(main, Centre(layout[m::kAutoLineBreak]));
-    EXPECT_TRUE(WaitFor([&] { return store::ReadSetting(ini, "换行", "是否换行") == "真"; }));
+    EXPECT_TRUE(WaitFor([&] { return store::ReadSetting(ini, "换行"_gbk, "是否换行"_gbk) == "真"_gbk; }));
 
     // Opening the port saves the list file: the generated lines, 0 to 251.
     ASSERT_EQ(Click(main, Centre(layout[m::kOpenClose])), 0);
     std::string list;
-    WaitFor([&] { return !(list = store::ReadWholeFile(run.file("循环数据.BAT"))).empty(); });
+    WaitFor([&] { return !(list = store::ReadWholeFile(run.file("循环数据.BAT"_gbk))).empty(); });
     const std::string first = "00 03 10 00 00 25";
-    EXPECT_EQ(list.substr(0, list.find('\n') + 1), first + " " + codec::Crc16Text(first) + "  → 0\r\n");
+    EXPECT_EQ(list.substr(0, list.find('\n') + 1), first + " " + codec::Crc16Text(first) + "  → 0\r\n"_gbk);
     EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 252);
 
     const ui::WindowDef& calcDef = ui::CalculatorWindowDef();
@@ -266,9 +267,9 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     EXPECT_EQ(WaitExit(pid, 15s), 0);
     reap.pid = 0;
     XCloseDisplay(dpy);
-    EXPECT_EQ(store::ReadSetting(ini, "计算起始", "4起", "<none>"), "0");
-    EXPECT_EQ(store::ReadSetting(ini, "计算起始", "2起", "<none>"), "6");
-    EXPECT_EQ(store::ReadSetting(ini, "16进制数据", "数据4", "<none>"), "+1000#-1000#*1000#/1000");
+    EXPECT_EQ(store::ReadSetting(ini, "计算起始"_gbk, "4起"_gbk, "<none>"), "0");
+    EXPECT_EQ(store::ReadSetting(ini, "计算起始"_gbk, "2起"_gbk, "<none>"), "6");
+    EXPECT_EQ(store::ReadSetting(ini, "16进制数据"_gbk, "数据4"_gbk, "<none>"), "+1000#-1000#*1000#/1000");
 }
 
 }  // namespace

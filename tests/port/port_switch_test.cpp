@@ -18,6 +18,7 @@
 #include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 
@@ -66,7 +67,7 @@ TEST_F(PortSwitchTest, OpeningLocksTheSettingsAndClosingReleasesThemSavingBothTi
     portSwitch.toggle(*main);
     EXPECT_EQ(asked.back(), 12);
     EXPECT_TRUE(channel.isOpen());
-    EXPECT_EQ(c(kOpenClose).text(), "关闭串口");
+    EXPECT_EQ(c(kOpenClose).text(), "关闭串口"_gbk);
     EXPECT_EQ(c(kPortLamp).fillColour(), 0x00FF00u);
     EXPECT_TRUE(PortSwitch::IsOpen(*main));
     for (auto combo : kLocked) EXPECT_TRUE(c(combo).disabled()) << combo.name;
@@ -75,17 +76,17 @@ TEST_F(PortSwitchTest, OpeningLocksTheSettingsAndClosingReleasesThemSavingBothTi
     c(kSendBox).setText("AA BB");
     portSwitch.toggle(*main);
     EXPECT_FALSE(channel.isOpen());
-    EXPECT_EQ(c(kOpenClose).text(), "打开串口");
+    EXPECT_EQ(c(kOpenClose).text(), "打开串口"_gbk);
     EXPECT_EQ(c(kPortLamp).fillColour(), ui::kDefaultColour);
     for (auto combo : kLocked) EXPECT_FALSE(c(combo).disabled()) << combo.name;
-    EXPECT_EQ(store::ReadSetting(state.settingsPath, "发送", "单数据"), "AA BB");
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "发送"_gbk, "单数据"_gbk), "AA BB");
 }
 
 TEST_F(PortSwitchTest, FailedOpenWritesOneNoteAndChangesNothingElse) {
     c(kPort).setSelectedIndex(0);  // COM1: no device here
     portSwitch.toggle(*main);
-    EXPECT_EQ(c(kDisplay).text(), "  → 端口打开失败！可能被其他程序占用。\r\n");
-    EXPECT_EQ(c(kOpenClose).text(), "打开串口");
+    EXPECT_EQ(c(kDisplay).text(), "  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
+    EXPECT_EQ(c(kOpenClose).text(), "打开串口"_gbk);
     EXPECT_FALSE(PortSwitch::IsOpen(*main));
     EXPECT_FALSE(c(kPort).disabled());
 }
@@ -98,10 +99,10 @@ TEST_F(PortSwitchTest, AListFileThatCannotBeWrittenIsNotedOnceAndThePortStillSwi
     c(kSendBox).setText("AA BB");
     portSwitch.toggle(*main);
     portSwitch.toggle(*main);
-    EXPECT_EQ(c(kDisplay).text(), "  → 设置未能保存！同名的不是普通文件。\r\n");
-    EXPECT_EQ(c(kOpenClose).text(), "打开串口");
+    EXPECT_EQ(c(kDisplay).text(), "  → 设置未能保存！同名的不是普通文件。\r\n"_gbk);
+    EXPECT_EQ(c(kOpenClose).text(), "打开串口"_gbk);
     EXPECT_EQ(asked, std::vector<int>{12});
-    EXPECT_EQ(store::ReadSetting(state.settingsPath, "发送", "单数据"), "AA BB");
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "发送"_gbk, "单数据"_gbk), "AA BB");
 }
 
 TEST_F(PortSwitchTest, PortHeldByAnotherProgramFailsToOpen) {
@@ -111,7 +112,7 @@ TEST_F(PortSwitchTest, PortHeldByAnotherProgramFailsToOpen) {
     c(kPort).setSelectedIndex(1);
     portSwitch.toggle(*main);
     EXPECT_FALSE(PortSwitch::IsOpen(*main));
-    EXPECT_NE(c(kDisplay).text().find("端口打开失败"), std::string::npos);
+    EXPECT_NE(c(kDisplay).text().find("端口打开失败"_gbk), std::string::npos);
     close(other);
 }
 

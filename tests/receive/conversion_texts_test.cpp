@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <random>
+#include "codec/gbk_literal.h"
 
 namespace vorta::receive {
 namespace {
@@ -15,13 +16,13 @@ std::string Balloon(const std::string& s) { return ConversionBalloonText(s).valu
 std::string Merge(const std::string& s) { return MergeToDecimalText(s).value_or("<none>"); }
 
 TEST(ConversionBalloon, CellsPerPieceWithPlaceholders) {
-    EXPECT_EQ(Balloon("0A"), "16进制：      0A \r\n10进制：      10 \r\n 2进制：00001010 ");
+    EXPECT_EQ(Balloon("0A"), "16进制：      0A \r\n10进制：      10 \r\n 2进制：00001010 "_gbk);
     EXPECT_EQ(Balloon("01 03"),
-              "16进制：      01       03 \r\n10进制：       1        3 \r\n 2进制：00000001 00000011 ");
-    EXPECT_EQ(Balloon("1234"), "16进制：    1234 \r\n10进制：    4660 \r\n 2进制：00110100 ");
-    EXPECT_EQ(Balloon("Hi"), "16进制：      Hi \r\n10进制：     ??? \r\n 2进制：???????? ");
+              "16进制：      01       03 \r\n10进制：       1        3 \r\n 2进制：00000001 00000011 "_gbk);
+    EXPECT_EQ(Balloon("1234"), "16进制：    1234 \r\n10进制：    4660 \r\n 2进制：00110100 "_gbk);
+    EXPECT_EQ(Balloon("Hi"), "16进制：      Hi \r\n10进制：     ??? \r\n 2进制：???????? "_gbk);
     EXPECT_EQ(Balloon("0A\r\n0B "), Balloon("0A 0B"));  // a line end separates
-    EXPECT_EQ(Balloon("ff"), "16进制：      ff \r\n10进制：     255 \r\n 2进制：11111111 ");
+    EXPECT_EQ(Balloon("ff"), "16进制：      ff \r\n10进制：     255 \r\n 2进制：11111111 "_gbk);
     EXPECT_EQ(Balloon("   "), "<none>");
 }
 
@@ -30,15 +31,15 @@ TEST(ConversionBalloon, HugeSelectionsStayShortAndExact) {
     for (int i = 0; i < 100000; ++i) many += "0A ";
     const std::string text = Balloon(many);
     EXPECT_LT(text.size(), 2000u);
-    EXPECT_NE(text.find("…"), std::string::npos);
+    EXPECT_NE(text.find("…"_gbk), std::string::npos);
     // One long piece: its last eight decimal and binary digits, computed exactly.
     const std::string piece(100000, 'F');
     const std::string shown = Balloon(piece);
-    EXPECT_NE(shown.find(" 2进制：11111111 "), std::string::npos);
+    EXPECT_NE(shown.find(" 2进制：11111111 "_gbk), std::string::npos);
     std::string shortPiece(60, 'F');  // converted fully; must agree with the remainder path
     std::string longPiece(70, '0');
     longPiece.replace(10, 60, shortPiece);  // same value, longer text
-    const auto decimalCell = [](const std::string& t) { return t.substr(t.find("10进制：") + 8, 9); };
+    const auto decimalCell = [](const std::string& t) { return t.substr(t.find("10进制："_gbk) + 8, 9); };
     EXPECT_EQ(decimalCell(Balloon(shortPiece)), decimalCell(Balloon(longPiece)));
 }
 
@@ -56,15 +57,15 @@ TEST(ConversionBalloon, LongPiecesEndAsTheirFullConversionWould) {
         std::string normalised = piece;
         const std::string decimal = codec::ConvertRadix(normalised, 16, 10);
         const std::string binary = codec::ConvertRadix(normalised, 16, 2);
-        const bool valid = decimal.find("进制数！") == std::string::npos;
+        const bool valid = decimal.find("进制数！"_gbk) == std::string::npos;
         const auto last8 = [](const std::string& pad, const std::string& digits) {
             const std::string padded = pad + digits;
             return padded.substr(padded.size() - 8) + " ";
         };
-        const std::string expected = "10进制：" + (valid ? last8("        ", decimal) : "     ??? ") +
-                                     "\r\n 2进制：" + (valid ? last8("00000000", binary) : "???????? ");
+        const std::string expected = "10进制："_gbk + (valid ? last8("        ", decimal) : "     ??? ") +
+                                     "\r\n 2进制："_gbk + (valid ? last8("00000000", binary) : "???????? ");
         const std::string text = Balloon(piece);
-        ASSERT_EQ(text.substr(text.find("10进制：")), expected) << piece;
+        ASSERT_EQ(text.substr(text.find("10进制："_gbk)), expected) << piece;
     }
 }
 
@@ -75,22 +76,22 @@ TEST(ConversionBalloon, LineEndsOfAManyLineSelectionSeparateLikeSpaces) {
         spaced += "0A 0B ";
     }
     EXPECT_EQ(Balloon(lines), Balloon(spaced));
-    EXPECT_NE(Balloon(lines).find("…"), std::string::npos);  // 80 pieces: cut at the limit
-    EXPECT_EQ(Merge("12\r\n34\r\n56\r\n"), "16进制：123456\r\n10进制：1193046");
+    EXPECT_NE(Balloon(lines).find("…"_gbk), std::string::npos);  // 80 pieces: cut at the limit
+    EXPECT_EQ(Merge("12\r\n34\r\n56\r\n"), "16进制：123456\r\n10进制：1193046"_gbk);
 }
 
 TEST(ConversionBalloon, CellNeverShowsHalfACharacter) {
     // Nine bytes: the last eight start with the second byte of "中", shown as a space.
-    EXPECT_EQ(Balloon("中中中中A"), "16进制： 中中中A \r\n10进制：     ??? \r\n 2进制：???????? ");
-    EXPECT_EQ(Balloon("A中中中中"), "16进制：中中中中 \r\n10进制：     ??? \r\n 2进制：???????? ");
+    EXPECT_EQ(Balloon("中中中中A"_gbk), "16进制： 中中中A \r\n10进制：     ??? \r\n 2进制：???????? "_gbk);
+    EXPECT_EQ(Balloon("A中中中中"_gbk), "16进制：中中中中 \r\n10进制：     ??? \r\n 2进制：???????? "_gbk);
 }
 
 TEST(MergeToDecimal, BigEndianUpToFourBytes) {
-    EXPECT_EQ(Merge("12 34"), "16进制：1234\r\n10进制：4660");
-    EXPECT_EQ(Merge("FF FF FF FF"), "16进制：FFFFFFFF\r\n10进制：4294967295");
-    EXPECT_EQ(Merge("01 02 03 04 05"), "16进制：0102030405\r\n10进制：最多支持4字节");
-    EXPECT_EQ(Merge("ab\r\ncd"), "16进制：ABCD\r\n10进制：43981");
-    EXPECT_EQ(Merge("1G"), "16进制：1G\r\n10进制：参数错误-1G不是一个有效的一十六进制数！");
+    EXPECT_EQ(Merge("12 34"), "16进制：1234\r\n10进制：4660"_gbk);
+    EXPECT_EQ(Merge("FF FF FF FF"), "16进制：FFFFFFFF\r\n10进制：4294967295"_gbk);
+    EXPECT_EQ(Merge("01 02 03 04 05"), "16进制：0102030405\r\n10进制：最多支持4字节"_gbk);
+    EXPECT_EQ(Merge("ab\r\ncd"), "16进制：ABCD\r\n10进制：43981"_gbk);
+    EXPECT_EQ(Merge("1G"), "16进制：1G\r\n10进制：参数错误-1G不是一个有效的一十六进制数！"_gbk);
     EXPECT_EQ(Merge(" "), "<none>");
 }
 
@@ -111,7 +112,7 @@ struct Reader {
 // hex digits and letters that are not.
 std::string RandomSelection(std::mt19937& rng, std::size_t length) {
     static const std::vector<std::string> kParts = {"0", "7", "A", "f", "G", " ", " ", "  ", "\r\n", "\r", "\n",
-                                                    "\xA1\xA1", "\xA1", "\xA3\xB1", "中", "\x81", "\xFF\x20",
+                                                    "\xA1\xA1", "\xA1", "\xA3\xB1", "中"_gbk, "\x81", "\xFF\x20",
                                                     "5A ", "5A ", "5A ", "0102030405"};
     std::string s;
     while (s.size() < length) s += kParts[std::uniform_int_distribution<std::size_t>(0, kParts.size() - 1)(rng)];
@@ -167,9 +168,9 @@ TEST(ToolTextsFromTheSelectionsStart, StartsThatCannotDecideReadOnUntilTheyDo) {
     // Blanks first, then two pieces: no start short of the whole can tell there are no more.
     Reader sparse{std::string(5000, ' ') + "12 \r\n 34" + std::string(5000, ' ')};
     EXPECT_EQ(ConversionBalloonText(sparse.selection.size(), sparse.read(), 16),
-              "16进制：      12       34 \r\n10进制：      18       52 \r\n 2进制：00010010 00110100 ");
+              "16进制：      12       34 \r\n10进制：      18       52 \r\n 2进制：00010010 00110100 "_gbk);
     EXPECT_EQ(sparse.longest, sparse.selection.size());
-    EXPECT_EQ(MergeToDecimalText(sparse.selection.size(), sparse.read(), 16), "16进制：1234\r\n10进制：4660");
+    EXPECT_EQ(MergeToDecimalText(sparse.selection.size(), sparse.read(), 16), "16进制：1234\r\n10进制：4660"_gbk);
 
     // Starts that end inside a pair ("\r" | "\n", a lead byte | its trail) where the
     // pair decides: a 65th piece or none, 64 digits or more. Every cut is tried.

@@ -14,6 +14,7 @@
 
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 
@@ -32,7 +33,7 @@ protected:
 TEST_F(ToolsTest, MenuItemsFollowSelectionTextAndClipboard) {
     rightClick();
     ASSERT_EQ(view.menus.size(), 1u);
-    EXPECT_EQ(view.menus[0].first, "菜单");
+    EXPECT_EQ(view.menus[0].first, "菜单"_gbk);
     EXPECT_EQ(view.menus[0].second.x, platform.cursor.x);
     for (auto item : {kCopyItem, kDeleteItem, kCutItem, kMergeToDecimalItem, kClearItem, kSelectAllItem, kPasteItem})
         EXPECT_TRUE(c(item).disabled()) << item.name;
@@ -55,12 +56,12 @@ TEST_F(ToolsTest, CopyCutPasteDeleteAndSelectAll) {
     EXPECT_EQ(platform.clipboard, "02 ");
     choose(kCutItem);
     EXPECT_EQ(d().text(), "01 03");
-    platform.clipboard = "中文";
+    platform.clipboard = "中文"_gbk;
     choose(kPasteItem);
-    EXPECT_EQ(d().text(), "01 中文03");
+    EXPECT_EQ(d().text(), "01 中文03"_gbk);
     d().setSelection(0, 3);
     choose(kDeleteItem);
-    EXPECT_EQ(d().text(), "中文03");
+    EXPECT_EQ(d().text(), "中文03"_gbk);
 }
 
 TEST_F(ToolsTest, ClearEmptiesTheDisplayAndBothCounters) {
@@ -84,25 +85,25 @@ TEST_F(ToolsTest, BalloonsAppearAtThePointerForTheSelection) {
     ASSERT_EQ(view.balloons.size(), 2u);
     EXPECT_EQ(view.balloons[0].x, platform.cursor.x);
     EXPECT_EQ(view.balloons[0].y, platform.cursor.y);
-    EXPECT_EQ(view.balloons[1].text, "16进制：1234\r\n10进制：4660");
+    EXPECT_EQ(view.balloons[1].text, "16进制：1234\r\n10进制：4660"_gbk);
     d().setSelection(0, 0);
     model.userMouse(d(), ui::Event::LeftReleased, {});
     EXPECT_EQ(view.balloons.size(), 2u);  // nothing selected: no balloon
 }
 
 TEST_F(ToolsTest, SaveWritesTheDisplayAsGbkBytesAndCancelWritesNothing) {
-    d().replaceSelection("中文 01\r\n");
-    const std::string path = tmp.slash() + "保存.txt";
+    d().replaceSelection("中文 01\r\n"_gbk);
+    const std::string path = tmp.slash() + "保存.txt"_gbk;
     view.saveAnswer = std::nullopt;
     model.userClick(c(kSave));
     ASSERT_EQ(view.saveFilters.size(), 1u);
-    EXPECT_EQ(view.saveFilters[0], "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc");
+    EXPECT_EQ(view.saveFilters[0], "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc"_gbk);
     view.saveAnswer = path;
     model.userClick(c(kSave));
     std::ifstream in(tmp.path() / u8"保存.txt", std::ios::binary);  // a UTF-8 name on disk
     std::stringstream got;
     got << in.rdbuf();
-    EXPECT_EQ(got.str(), "中文 01\r\n");
+    EXPECT_EQ(got.str(), "中文 01\r\n"_gbk);
 }
 
 TEST_F(ToolsTest, BalloonForASelectionAcrossALineEndOfTheDisplay) {
@@ -112,9 +113,9 @@ TEST_F(ToolsTest, BalloonForASelectionAcrossALineEndOfTheDisplay) {
     model.userMouse(d(), ui::Event::LeftReleased, {});
     ASSERT_EQ(view.balloons.size(), 1u);
     EXPECT_EQ(view.balloons[0].text,
-              "16进制：      02       03 \r\n10进制：       2        3 \r\n 2进制：00000010 00000011 ");
+              "16进制：      02       03 \r\n10进制：       2        3 \r\n 2进制：00000010 00000011 "_gbk);
     choose(kMergeToDecimalItem);
-    EXPECT_EQ(view.balloons[1].text, "16进制：0203\r\n10进制：515");
+    EXPECT_EQ(view.balloons[1].text, "16进制：0203\r\n10进制：515"_gbk);
 }
 
 TEST_F(ToolsTest, PasteTakesTheCurrentInsertionFormat) {
@@ -135,7 +136,7 @@ std::string FileBytes(const std::string& path) {
 // Hex cells with a line end every 50 and a character now and then: `bytes` long.
 std::string Session(std::size_t bytes) {
     std::string text;
-    for (std::size_t i = 0; text.size() < bytes; ++i) text += i % 50 == 49 ? "\r\n" : i % 13 ? "5A " : "中 ";
+    for (std::size_t i = 0; text.size() < bytes; ++i) text += i % 50 == 49 ? "\r\n" : i % 13 ? "5A " : "中 "_gbk;
     return text;
 }
 
@@ -164,7 +165,7 @@ TEST_F(ToolsTest, LargeSelectionsAcrossStorageBlocksGiveTheTextsOfTheirWholeByte
     model.userMouse(d(), ui::Event::LeftReleased, {});
     ASSERT_TRUE(loop.runUntilReal([&] { return view.balloons.size() > before; }, std::chrono::seconds(20)));
     EXPECT_EQ(view.balloons.back().text,
-              "16进制：      12       34 \r\n10进制：      18       52 \r\n 2进制：00010010 00110100 ");
+              "16进制：      12       34 \r\n10进制：      18       52 \r\n 2进制：00010010 00110100 "_gbk);
 }
 
 // One piece longer than the tools read at once (no blank in it) is decided only by
@@ -251,7 +252,7 @@ TEST_F(ToolsTest, SavedLineEndsAreCrLfAsTheDisplayShowsThem) {
     view.saveAnswer = path;
     d().setText("\xD6\xD0\xCE\xC4\x0A\x41\x0D\x42\x43\x0D\x0A");
     model.userClick(c(kSave));
-    EXPECT_EQ(FileBytes(path), "中文\r\nA\r\nBC\r\n");
+    EXPECT_EQ(FileBytes(path), "中文\r\nA\r\nBC\r\n"_gbk);
     EXPECT_FALSE(std::filesystem::exists(tmp.slash() + ".lines.txt.Ab12Cd"));
     EXPECT_TRUE(std::filesystem::exists(tmp.slash() + ".other.txt.Ab12Cd"));
     // A CR LF across two of the display's 1 MB blocks, saved on the writer's thread.
@@ -276,13 +277,13 @@ TEST_F(ToolsTest, AFailedSaveLeavesTheFileAsItWasAndWritesANote) {
         int error;
         const char* note;
     };
-    const char* full = "  → 保存失败！磁盘已满，文件未改动。\r\n";
+    const char* full = "  → 保存失败！磁盘已满，文件未改动。\r\n"_gbk;
     const std::vector<Case> cases = {
         {true, false, 100'000, 65'536 - 20'000, ENOSPC, full},  // a 64 KiB disk holding the old file
         {false, false, 100'000, 0, ENOSPC, full},
         {true, false, 3'000'000, 1'000'000, ENOSPC, full},  // on the writer's thread
-        {true, true, 100, std::string::npos, 0, "  → 保存失败！没有写入权限，文件未改动。\r\n"},
-        {true, false, 100'000, 10, EIO, "  → 保存失败！无法写入，文件未改动。\r\n"},
+        {true, true, 100, std::string::npos, 0, "  → 保存失败！没有写入权限，文件未改动。\r\n"_gbk},
+        {true, false, 100'000, 10, EIO, "  → 保存失败！无法写入，文件未改动。\r\n"_gbk},
     };
     const std::filesystem::path folder = tmp.path() / "saves", path = folder / "capture.txt";
     std::filesystem::create_directory(folder);

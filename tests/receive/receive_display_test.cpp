@@ -6,6 +6,7 @@
 
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 
@@ -58,7 +59,7 @@ TEST_F(ReceiveTest, LongStreamIsBrokenEveryIntervalFromTheFirstByteOfEachLine) {
 TEST_F(ReceiveTest, TextModeAssemblesChineseAndHidesNul) {
     model.userClick(c(kTextDisplay));
     bytes({0x48, 0x69, 0x0D, 0x0A, 0xD6, 0xD0, 0xCE, 0xC4, 0x00});
-    EXPECT_EQ(display(), "Hi\r\n中文");
+    EXPECT_EQ(display(), "Hi\r\n中文"_gbk);
     EXPECT_EQ(panel(0), "RX:9");
     loop.advance(50);
     EXPECT_EQ(handedOver, std::vector<std::string>{""});  // no cells in text mode

@@ -9,6 +9,7 @@
 #include "store/settings_file.h"
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 
@@ -33,9 +34,9 @@ TEST(FailureNotes, EachCauseIsSaidOnceAndWhatWasMeantNever) {
     for (const WriteResult& r : results) notes.report(r);
     notes.enterKeyNotTaken();
     notes.enterKeyNotTaken();
-    EXPECT_EQ(said, (std::vector<ui::Text>{"  → 设置未能保存！磁盘已满。\r\n", "  → 设置未能保存！文件夹已不存在。\r\n",
-                                           "  → 设置未能保存！写入出错（错误 5）。\r\n",
-                                           "  → 回车键已被其他程序占用，按回车键发送无效。\r\n"}));
+    EXPECT_EQ(said, (std::vector<ui::Text>{"  → 设置未能保存！磁盘已满。\r\n"_gbk, "  → 设置未能保存！文件夹已不存在。\r\n"_gbk,
+                                           "  → 设置未能保存！写入出错（错误 5）。\r\n"_gbk,
+                                           "  → 回车键已被其他程序占用，按回车键发送无效。\r\n"_gbk}));
 }
 
 TEST(FailureNotes, ANoteWithNowhereToGoIsSaidWhenItCanBe) {
@@ -51,7 +52,7 @@ TEST(FailureNotes, ANoteWithNowhereToGoIsSaidWhenItCanBe) {
     shown = true;
     notes.report({WriteCause::DiskFull});
     notes.report({WriteCause::DiskFull});
-    EXPECT_EQ(said, std::vector<ui::Text>{"  → 设置未能保存！磁盘已满。\r\n"});
+    EXPECT_EQ(said, std::vector<ui::Text>{"  → 设置未能保存！磁盘已满。\r\n"_gbk});
 }
 
 // The program's main window: a settings folder that vanished while it ran.
@@ -73,7 +74,7 @@ TEST_F(SaveFailureTest, AVanishedFolderIsNotedOnceInGreyAndTheProgramGoesOn) {
     model.userSelectItem(c(kBaud), 9);
     model.userClick(c(kAutoLineBreak));
     model.userEditText(c(kLineBreakInterval), "80");
-    const ui::Text note = "  → 设置未能保存！文件夹已不存在。\r\n";
+    const ui::Text note = "  → 设置未能保存！文件夹已不存在。\r\n"_gbk;
     EXPECT_EQ(display(), note);
     EXPECT_EQ(c(kDisplay).rich().formatAt(0), state.noteFormat);
     EXPECT_EQ(state.lineBreakInterval, 80);  // the option holds for this run
@@ -92,7 +93,7 @@ TEST_F(SaveFailureTest, AFileMadeReadOnlyOnPurposeStaysSilent) {
     model.userClick(c(kCrcReversed));
     main->close();
     EXPECT_EQ(display(), "");
-    EXPECT_EQ(store::ReadSetting(ini, "端口", "波特率"), "3");
+    EXPECT_EQ(store::ReadSetting(ini, "端口"_gbk, "波特率"_gbk), "3");
 }
 
 }  // namespace

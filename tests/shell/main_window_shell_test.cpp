@@ -10,6 +10,7 @@
 #include "base/virtual_loop.h"
 #include "ui/windows/window_defs.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 
@@ -57,11 +58,11 @@ TEST_F(ShellTest, FirstRunWithoutSettingsFile) {
     start();
     EXPECT_EQ(view.interfaceStyle, 3);
     EXPECT_EQ(state.settingsPath, tmp.slash() + "peizhi.ini");
-    EXPECT_EQ(state.listPath, tmp.slash() + "循环数据.BAT");
+    EXPECT_EQ(state.listPath, tmp.slash() + "循环数据.BAT"_gbk);
     EXPECT_EQ(c(kPort).items(), ports);
     EXPECT_EQ(c(kPort).selectedIndex(), 0);
     EXPECT_EQ(c(kBaud).text(), "9600");
-    EXPECT_EQ(c(kParity).text(), "N 无");
+    EXPECT_EQ(c(kParity).text(), "N 无"_gbk);
     EXPECT_EQ(c(kDataBits).text(), "8");
     EXPECT_EQ(c(kStopBits).text(), "1");
     EXPECT_EQ(c(kInterval).text(), "500");  // not the design-time "300"
@@ -76,24 +77,24 @@ TEST_F(ShellTest, FirstRunWithoutSettingsFile) {
     EXPECT_EQ(main->left(), (1280 - 727) / 2);  // centred at its design size, not moved
     EXPECT_EQ(main->top(), (1024 - 536) / 2);
     // The interval box's handler ran during loading and wrote its value back.
-    EXPECT_EQ(store::ReadSetting(ini(), "自动换行", "间隔毫秒"), "50");
+    EXPECT_EQ(store::ReadSetting(ini(), "自动换行"_gbk, "间隔毫秒"_gbk), "50");
     EXPECT_EQ(state.receivedFormat.colour, ui::Rgb(0, 0, 255));
     EXPECT_EQ(state.sentFormat.pointSize, 11);
 }
 
 TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
-    store("端口", "com", "7");  // beyond the list: its last port
-    store("端口", "波特率", "9");
-    store("端口", "校验位", "-1");  // no selection
-    store("MoKuai", "毫秒", "０");  // full-width digit
-    store("换行", "是否换行", "  真  ");
-    store("CRC", "CRC反", "真");
-    store("自动换行", "间隔毫秒", "120");
-    store("大小", "KD", "30");
-    store("大小", "GD", "abc");
-    store("位置", "DB", "974");   // screen height - 50: ignored
-    store("位置", "ZB", "1229");  // screen width - 51: applied
-    ASSERT_TRUE(store::WriteWholeFile(tmp.slash() + "循环数据.BAT",
+    store("端口"_gbk, "com", "7");  // beyond the list: its last port
+    store("端口"_gbk, "波特率"_gbk, "9");
+    store("端口"_gbk, "校验位"_gbk, "-1");  // no selection
+    store("MoKuai", "毫秒"_gbk, "０"_gbk);  // full-width digit
+    store("换行"_gbk, "是否换行"_gbk, "  真  "_gbk);
+    store("CRC", "CRC反"_gbk, "真"_gbk);
+    store("自动换行"_gbk, "间隔毫秒"_gbk, "120");
+    store("大小"_gbk, "KD", "30");
+    store("大小"_gbk, "GD", "abc");
+    store("位置"_gbk, "DB", "974");   // screen height - 50: ignored
+    store("位置"_gbk, "ZB", "1229");  // screen width - 51: applied
+    ASSERT_TRUE(store::WriteWholeFile(tmp.slash() + "循环数据.BAT"_gbk,
                                       std::string("01 02\r\n03", 9) + std::string(1, '\0') + "tail"));
     start();
     EXPECT_EQ(c(kPort).text(), "COM3");
@@ -114,20 +115,20 @@ TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
 // is cut to the room the screen has, and that is what closing saves.
 TEST_F(ShellTest, AStoredSizeBeyondTheScreenIsCutToItsAvailableArea) {
     platform.available = ui::Size{1280, 994};  // a panel of 30 pixels
-    store("大小", "KD", "100000");
-    store("大小", "GD", "100000");
+    store("大小"_gbk, "KD", "100000");
+    store("大小"_gbk, "GD", "100000");
     start();
     EXPECT_EQ(main->width(), 1280);
     EXPECT_EQ(main->height(), 994);
     EXPECT_EQ(c(kSendBox).width(), 1280 - 220);  // the relayout saw the cut size
     main->close();
-    EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "1280");
-    EXPECT_EQ(store::ReadSetting(ini(), "大小", "GD"), "994");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "KD"), "1280");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "GD"), "994");
 }
 
 TEST_F(ShellTest, PositionBoundsAndFailedDiscovery) {
-    store("位置", "DB", "973");  // screen height - 51: applied
-    store("位置", "ZB", "0");    // 0 is ignored
+    store("位置"_gbk, "DB", "973");  // screen height - 51: applied
+    store("位置"_gbk, "ZB", "0");    // 0 is ignored
     discoveryWorks = false;
     start();
     EXPECT_EQ(main->top(), 973);
@@ -160,18 +161,18 @@ TEST_F(ShellTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
     model.userMoved(*main, 120, 90);
     model.userResized(*main, 700, 500);
     main->close();
-    EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "700");
-    EXPECT_EQ(store::ReadSetting(ini(), "大小", "GD"), "500");
-    EXPECT_EQ(store::ReadSetting(ini(), "位置", "DB"), "90");
-    EXPECT_EQ(store::ReadSetting(ini(), "位置", "ZB"), "120");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "KD"), "700");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "GD"), "500");
+    EXPECT_EQ(store::ReadSetting(ini(), "位置"_gbk, "DB"), "90");
+    EXPECT_EQ(store::ReadSetting(ini(), "位置"_gbk, "ZB"), "120");
 
     loop.runPending();
     start();
     model.userResized(*main, 1280, 1000);
     model.userStateChanged(*main, ui::WindowState::Maximised);
     main->close();
-    EXPECT_EQ(store::ReadSetting(ini(), "大小", "KD"), "700");
-    EXPECT_EQ(store::ReadSetting(ini(), "位置", "ZB"), "120");
+    EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "KD"), "700");
+    EXPECT_EQ(store::ReadSetting(ini(), "位置"_gbk, "ZB"), "120");
 }
 
 TEST_F(ShellTest, OptionsAreWrittenTheMomentTheyChange) {
@@ -180,16 +181,16 @@ TEST_F(ShellTest, OptionsAreWrittenTheMomentTheyChange) {
     model.userSelectItem(c(kInterval), 0);
     model.userClick(c(kCrcReversed));
     model.userClick(c(kAutoLineBreak));
-    model.userEditText(c(kLineBreakInterval), "１00");
-    EXPECT_EQ(store::ReadSetting(ini(), "端口", "波特率"), "7");
-    EXPECT_EQ(store::ReadSetting(ini(), "MoKuai", "毫秒"), "0");
-    EXPECT_EQ(store::ReadSetting(ini(), "CRC", "CRC反"), "真");
-    EXPECT_EQ(store::ReadSetting(ini(), "换行", "是否换行"), "假");
-    EXPECT_EQ(store::ReadSetting(ini(), "自动换行", "间隔毫秒"), "１00");
+    model.userEditText(c(kLineBreakInterval), "１00"_gbk);
+    EXPECT_EQ(store::ReadSetting(ini(), "端口"_gbk, "波特率"_gbk), "7");
+    EXPECT_EQ(store::ReadSetting(ini(), "MoKuai", "毫秒"_gbk), "0");
+    EXPECT_EQ(store::ReadSetting(ini(), "CRC", "CRC反"_gbk), "真"_gbk);
+    EXPECT_EQ(store::ReadSetting(ini(), "换行"_gbk, "是否换行"_gbk), "假"_gbk);
+    EXPECT_EQ(store::ReadSetting(ini(), "自动换行"_gbk, "间隔毫秒"_gbk), "１00"_gbk);
     EXPECT_EQ(state.lineBreakInterval, 100);
     // A program write of the port list's selection is not a user's choice: nothing is written.
     c(kPort).setSelectedIndex(1);
-    EXPECT_EQ(store::ReadSetting(ini(), "端口", "com", "none"), "none");
+    EXPECT_EQ(store::ReadSetting(ini(), "端口"_gbk, "com", "none"), "none");
 }
 
 TEST_F(ShellTest, DisplayModesExcludeEachOtherAndTheHintSitsByTheBox) {
@@ -203,7 +204,7 @@ TEST_F(ShellTest, DisplayModesExcludeEachOtherAndTheHintSitsByTheBox) {
     // Design geometry: the display group at left 587 (600-wide window: 459).
     EXPECT_EQ(view.balloons[0].x, 100 + 459 + 90 + 15);
     EXPECT_EQ(view.balloons[0].y, 100 + 173 + 141 + 30);
-    EXPECT_EQ(view.balloons[0].text, "换行间隔：毫秒");
+    EXPECT_EQ(view.balloons[0].text, "换行间隔：毫秒"_gbk);
     EXPECT_TRUE(view.balloons[0].flag);
     model.userClick(c(kAlwaysOnTop));
     EXPECT_TRUE(main->alwaysOnTop());

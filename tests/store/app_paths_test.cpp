@@ -13,6 +13,7 @@
 #include "store/gbk_convert.h"
 #include "store/settings_file.h"
 #include "support/temp_dir.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::store {
 namespace {
@@ -50,7 +51,7 @@ TEST_F(AppPathsTest, TmpdirIsUsedWithExactlyOneTrailingSlash) {
     Set("TMPDIR", "/var/tmp/x/");
     EXPECT_EQ(TemporaryDirectory(), "/var/tmp/x/");
     EXPECT_EQ(SettingsPath(), "/var/tmp/x/peizhi.ini");
-    EXPECT_EQ(ListFilePath(), "/var/tmp/x/循环数据.BAT");
+    EXPECT_EQ(ListFilePath(), "/var/tmp/x/循环数据.BAT"_gbk);
 }
 
 TEST_F(AppPathsTest, WithoutTmpdirAPrivateStateDirectoryIsCreated) {
@@ -91,9 +92,9 @@ TEST_F(AppPathsTest, ChineseNamesAreUtf8OnDisk) {
     const fs::path chinese = dir_.path() / Utf8(u8"串口目录");
     fs::create_directory(chinese);
     Set("TMPDIR", chinese.string());
-    EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/串口目录/");  // a GBK text
+    EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/串口目录/"_gbk);  // a GBK text
     ASSERT_TRUE(WriteWholeFile(ListFilePath(), "01 02"));
-    ASSERT_TRUE(WriteSetting(SettingsPath(), "端口", "com", "1"));
+    ASSERT_TRUE(WriteSetting(SettingsPath(), "端口"_gbk, "com", "1"));
     EXPECT_TRUE(fs::is_regular_file(chinese / Utf8(u8"循环数据.BAT")));
     EXPECT_TRUE(fs::is_regular_file(chinese / "peizhi.ini"));
     EXPECT_EQ(ReadWholeFile(ListFilePath()), "01 02");
@@ -156,19 +157,19 @@ TEST_F(AppPathsTest, AStateFolderThatIsNotPrivatelyTheUsersIsNotUsed) {
         const fs::path folder = home / "vorta-serial";
         c.make(folder);
         // What a planted settings file would set.
-        std::ofstream(folder / "peizhi.ini") << "[端口]\r\ncom=7\r\n";
+        std::ofstream(folder / "peizhi.ini") << "[端口]\r\ncom=7\r\n"_gbk;
         Set("XDG_STATE_HOME", home.string());
 
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(TemporaryDirectory(), "") << c.what;
         EXPECT_EQ(SettingsPath(), "peizhi.ini") << c.what;
-        EXPECT_EQ(ListFilePath(), "循环数据.BAT") << c.what;
+        EXPECT_EQ(ListFilePath(), "循环数据.BAT"_gbk) << c.what;
         const std::string said = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << c.what << ": " << said;
         EXPECT_NE(said.find(folder.string()), std::string::npos) << said;
 
-        EXPECT_EQ(ReadSetting(SettingsPath(), "端口", "com", "0"), "0") << c.what;
-        EXPECT_FALSE(WriteSetting(SettingsPath(), "端口", "com", "1")) << c.what;
+        EXPECT_EQ(ReadSetting(SettingsPath(), "端口"_gbk, "com", "0"), "0") << c.what;
+        EXPECT_FALSE(WriteSetting(SettingsPath(), "端口"_gbk, "com", "1")) << c.what;
         EXPECT_FALSE(WriteWholeFile(ListFilePath(), "01")) << c.what;
         EXPECT_FALSE(fs::exists("peizhi.ini")) << c.what;
     }
@@ -184,8 +185,8 @@ TEST_F(AppPathsTest, AStateFolderThatIsNotPrivatelyTheUsersIsNotUsed) {
 }
 
 TEST(GbkConvertTest, ExactFailsWhereLenientKeepsTheByte) {
-    EXPECT_EQ(GbkToUtf8("循环数据.BAT"), Utf8(u8"循环数据.BAT"));
-    EXPECT_EQ(Utf8ToGbk(Utf8(u8"循环数据.BAT")), "循环数据.BAT");
+    EXPECT_EQ(GbkToUtf8("循环数据.BAT"_gbk), Utf8(u8"循环数据.BAT"));
+    EXPECT_EQ(Utf8ToGbk(Utf8(u8"循环数据.BAT")), "循环数据.BAT"_gbk);
     EXPECT_EQ(GbkToUtf8Exact("a\xFF"), std::nullopt);
     EXPECT_EQ(GbkToUtf8("a\xFF"
                         "b"),

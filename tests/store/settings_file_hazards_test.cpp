@@ -24,6 +24,7 @@
 #include "store/atomic_file.h"
 #include "store/settings_file.h"
 #include "support/temp_dir.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::store {
 namespace {
@@ -78,20 +79,20 @@ protected:
 };
 
 TEST_F(HazardTest, AReadOnlyFileIsLeftAloneAndStillRead) {
-    Put(ini_, "[端口]\r\ncom=1\r\n");
+    Put(ini_, "[端口]\r\ncom=1\r\n"_gbk);
     ASSERT_EQ(::chmod(ini_.c_str(), 0444), 0);
-    EXPECT_FALSE(WriteSetting(ini_, "端口", "com", "2"));
-    EXPECT_FALSE(WriteSetting(ini_, "大小", "KD", "600"));
+    EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "com", "2"));
+    EXPECT_FALSE(WriteSetting(ini_, "大小"_gbk, "KD", "600"));
     EXPECT_FALSE(WriteWholeFile(ini_, "x"));
-    EXPECT_EQ(ReadWholeFile(ini_), "[端口]\r\ncom=1\r\n");
+    EXPECT_EQ(ReadWholeFile(ini_), "[端口]\r\ncom=1\r\n"_gbk);
     EXPECT_EQ(Mode(ini_), 0444u);
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com", "0"), "1");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com", "0"), "1");
     EXPECT_EQ(Names(dir_.path()), std::vector<std::string>{"peizhi.ini"});
 
     // Writable again, it is written again, keeping its mode.
     ASSERT_EQ(::chmod(ini_.c_str(), 0640), 0);
-    EXPECT_TRUE(WriteSetting(ini_, "端口", "com", "2"));
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com"), "2");
+    EXPECT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "2"));
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "2");
     EXPECT_EQ(Mode(ini_), 0640u);
 }
 
@@ -103,7 +104,7 @@ TEST_F(HazardTest, ALinkToTheUsersOwnFileIsFollowedAndReplacedBesideItsTarget) {
     fs::create_directories(repo);
     fs::create_directories(state);
     const std::string real = (repo / "peizhi.ini").string();
-    Put(real, "[端口]\r\ncom=1\r\n");
+    Put(real, "[端口]\r\ncom=1\r\n"_gbk);
     ASSERT_EQ(::chmod(real.c_str(), 0640), 0);
     fs::create_symlink("../dotfiles/peizhi.ini", state / "linked.ini");
     fs::create_symlink("linked.ini", state / "peizhi.ini");
@@ -112,16 +113,16 @@ TEST_F(HazardTest, ALinkToTheUsersOwnFileIsFollowedAndReplacedBesideItsTarget) {
     std::string tempFolder;
     SetBeforeRenameHookForTest([&](const std::string& temp) { tempFolder = fs::path(temp).parent_path().string(); });
     ::testing::internal::CaptureStderr();
-    EXPECT_TRUE(WriteSetting(settings, "端口", "com", "2"));
-    EXPECT_TRUE(WriteSetting(settings, "大小", "KD", "700"));
+    EXPECT_TRUE(WriteSetting(settings, "端口"_gbk, "com", "2"));
+    EXPECT_TRUE(WriteSetting(settings, "大小"_gbk, "KD", "700"));
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
     SetBeforeRenameHookForTest(nullptr);
 
     EXPECT_TRUE(fs::equivalent(tempFolder, repo));  // a rename never crosses folders
     EXPECT_TRUE(fs::is_symlink(state / "peizhi.ini"));
     EXPECT_TRUE(fs::is_symlink(state / "linked.ini"));
-    EXPECT_EQ(ReadWholeFile(real), "[端口]\r\ncom=2\r\n[大小]\r\nKD=700\r\n");
-    EXPECT_EQ(ReadSetting(settings, "大小", "KD"), "700");
+    EXPECT_EQ(ReadWholeFile(real), "[端口]\r\ncom=2\r\n[大小]\r\nKD=700\r\n"_gbk);
+    EXPECT_EQ(ReadSetting(settings, "大小"_gbk, "KD"), "700");
     EXPECT_EQ(Mode(real), 0640u);
     EXPECT_EQ(Names(repo), std::vector<std::string>{"peizhi.ini"});
     EXPECT_EQ(Names(state), (std::vector<std::string>{"linked.ini", "peizhi.ini"}));
@@ -148,14 +149,14 @@ TEST_F(HazardTest, ALinkLeadingAnywhereElseIsRefusedWithOneWarning) {
         {"nothing", [&](const fs::path& link) { fs::create_symlink(away / "missing.ini", link); }, false},
         {"a file of another user",
          [&](const fs::path& link) {
-             Put((away / "foreign.ini").string(), "[端口]\r\ncom=1\r\n");
+             Put((away / "foreign.ini").string(), "[端口]\r\ncom=1\r\n"_gbk);
              ASSERT_EQ(::chown((away / "foreign.ini").c_str(), 65534, 65534), 0);
              fs::create_symlink(away / "foreign.ini", link);
          },
          true},
         {"the user's file, but the link is another user's",
          [&](const fs::path& link) {
-             Put((away / "mine.ini").string(), "[端口]\r\ncom=1\r\n");
+             Put((away / "mine.ini").string(), "[端口]\r\ncom=1\r\n"_gbk);
              fs::create_symlink(away / "mine.ini", link);
              ASSERT_EQ(::lchown(link.c_str(), 65534, 65534), 0);
          },
@@ -168,8 +169,8 @@ TEST_F(HazardTest, ALinkLeadingAnywhereElseIsRefusedWithOneWarning) {
         c.make(link);
         const auto before = Names(away);
         ::testing::internal::CaptureStderr();
-        EXPECT_FALSE(WriteSetting(link.string(), "端口", "com", "2")) << c.what;
-        EXPECT_FALSE(WriteSetting(link.string(), "端口", "com", "3")) << c.what;
+        EXPECT_FALSE(WriteSetting(link.string(), "端口"_gbk, "com", "2")) << c.what;
+        EXPECT_FALSE(WriteSetting(link.string(), "端口"_gbk, "com", "3")) << c.what;
         EXPECT_FALSE(WriteWholeFile(link.string(), "x")) << c.what;
         const std::string warning = ::testing::internal::GetCapturedStderr();
         EXPECT_EQ(Lines(warning), 1) << c.what << ": " << warning;
@@ -178,29 +179,29 @@ TEST_F(HazardTest, ALinkLeadingAnywhereElseIsRefusedWithOneWarning) {
         EXPECT_EQ(Names(away), before) << c.what;
     }
     if (::geteuid() == 0) {
-        EXPECT_EQ(ReadWholeFile((away / "foreign.ini").string()), "[端口]\r\ncom=1\r\n");
-        EXPECT_EQ(ReadWholeFile((away / "mine.ini").string()), "[端口]\r\ncom=1\r\n");
+        EXPECT_EQ(ReadWholeFile((away / "foreign.ini").string()), "[端口]\r\ncom=1\r\n"_gbk);
+        EXPECT_EQ(ReadWholeFile((away / "mine.ini").string()), "[端口]\r\ncom=1\r\n"_gbk);
     }
 }
 
 TEST_F(HazardTest, AByteOrderMarkBeforeTheFirstSectionIsSkipped) {
     const std::string bom = "\xEF\xBB\xBF";
-    Put(ini_, bom + "[MoKuai]\r\n毫秒=4\r\n[端口]\r\ncom=2\r\n");
-    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "毫秒", "3"), "4");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com", "0"), "2");
+    Put(ini_, bom + "[MoKuai]\r\n毫秒=4\r\n[端口]\r\ncom=2\r\n"_gbk);
+    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "毫秒"_gbk, "3"), "4");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com", "0"), "2");
     // Written back in place, without a second [MoKuai]; the mark stays.
-    ASSERT_TRUE(WriteSetting(ini_, "MoKuai", "毫秒", "5"));
-    EXPECT_EQ(ReadWholeFile(ini_), bom + "[MoKuai]\r\n毫秒=5\r\n[端口]\r\ncom=2\r\n");
+    ASSERT_TRUE(WriteSetting(ini_, "MoKuai", "毫秒"_gbk, "5"));
+    EXPECT_EQ(ReadWholeFile(ini_), bom + "[MoKuai]\r\n毫秒=5\r\n[端口]\r\ncom=2\r\n"_gbk);
     ASSERT_TRUE(WriteSetting(ini_, "MoKuai", std::nullopt, std::nullopt));
-    EXPECT_EQ(ReadWholeFile(ini_), bom + "[端口]\r\ncom=2\r\n");
+    EXPECT_EQ(ReadWholeFile(ini_), bom + "[端口]\r\ncom=2\r\n"_gbk);
 }
 
 TEST_F(HazardTest, OnlyARegularFileOfSaneSizeIsReadAndNothingElseIsWaitedOn) {
     // A FIFO would block an ordinary open for ever.
     ASSERT_EQ(::mkfifo(ini_.c_str(), 0600), 0);
     EXPECT_TRUE(FinishesInTime([&] {
-        return ReadSetting(ini_, "端口", "com", "0") == "0" && ReadWholeFile(ini_).empty() &&
-               !WriteSetting(ini_, "端口", "com", "1");
+        return ReadSetting(ini_, "端口"_gbk, "com", "0") == "0" && ReadWholeFile(ini_).empty() &&
+               !WriteSetting(ini_, "端口"_gbk, "com", "1");
     }));
     EXPECT_TRUE(fs::is_fifo(ini_));
 
@@ -208,42 +209,42 @@ TEST_F(HazardTest, OnlyARegularFileOfSaneSizeIsReadAndNothingElseIsWaitedOn) {
     const std::string zero = dir_.file("zero.ini");
     fs::create_symlink("/dev/zero", zero);
     EXPECT_TRUE(FinishesInTime([&] {
-        return ReadSetting(zero, "端口", "com", "0") == "0" && ReadWholeFile(zero).empty() &&
-               !WriteSetting(zero, "端口", "com", "1");
+        return ReadSetting(zero, "端口"_gbk, "com", "0") == "0" && ReadWholeFile(zero).empty() &&
+               !WriteSetting(zero, "端口"_gbk, "com", "1");
     }));
 
     // A file beyond the limit reads as a file without items and is not replaced.
     const std::string huge = dir_.file("huge.ini");
     {
         std::ofstream out(huge, std::ios::binary);
-        out << "[端口]\r\ncom=5\r\n;";
+        out << "[端口]\r\ncom=5\r\n;"_gbk;
         out << std::string(kMaxFileBytes, 'x');
     }
-    EXPECT_EQ(ReadSetting(huge, "端口", "com", "0"), "0");
-    EXPECT_FALSE(WriteSetting(huge, "端口", "com", "1"));
+    EXPECT_EQ(ReadSetting(huge, "端口"_gbk, "com", "0"), "0");
+    EXPECT_FALSE(WriteSetting(huge, "端口"_gbk, "com", "1"));
     EXPECT_GT(fs::file_size(huge), kMaxFileBytes);
 
     // Right at the limit it still counts.
     const std::string large = dir_.file("large.ini");
     {
         std::ofstream out(large, std::ios::binary);
-        const std::string head = "[端口]\r\ncom=5\r\n;";
+        const std::string head = "[端口]\r\ncom=5\r\n;"_gbk;
         out << head << std::string(kMaxFileBytes - head.size(), 'x');
     }
-    EXPECT_EQ(ReadSetting(large, "端口", "com", "0"), "5");
+    EXPECT_EQ(ReadSetting(large, "端口"_gbk, "com", "0"), "5");
 }
 
 TEST_F(HazardTest, ABareFileNameIsNeitherReadNorWritten) {
     // The settings path without a usable folder: nothing lands where the program was started.
     const fs::path old = fs::current_path();
     fs::current_path(dir_.path());
-    Put("peizhi.ini", "[端口]\r\ncom=4\r\n");
-    EXPECT_EQ(ReadSetting("peizhi.ini", "端口", "com", "0"), "0");
-    EXPECT_FALSE(WriteSetting("peizhi.ini", "端口", "com", "1"));
+    Put("peizhi.ini", "[端口]\r\ncom=4\r\n"_gbk);
+    EXPECT_EQ(ReadSetting("peizhi.ini", "端口"_gbk, "com", "0"), "0");
+    EXPECT_FALSE(WriteSetting("peizhi.ini", "端口"_gbk, "com", "1"));
     EXPECT_EQ(ReadWholeFile("peizhi.ini"), "");
     EXPECT_FALSE(WriteWholeFile("list.bat", "01"));
     fs::current_path(old);
-    EXPECT_EQ(ReadWholeFile(ini_), "[端口]\r\ncom=4\r\n");
+    EXPECT_EQ(ReadWholeFile(ini_), "[端口]\r\ncom=4\r\n"_gbk);
     EXPECT_FALSE(fs::exists(dir_.path() / "list.bat"));
 }
 
@@ -260,7 +261,7 @@ TEST_F(HazardTest, EveryWriteThatFailsSaysWhy) {
         {"a new file", [&] { return ini_; }, WriteCause::Written, WriteCause::Written},
         {"made read-only",
          [&] {
-             Put(ini_, "[端口]\r\ncom=1\r\n");
+             Put(ini_, "[端口]\r\ncom=1\r\n"_gbk);
              ::chmod(ini_.c_str(), 0444);
              return ini_;
          },
@@ -303,17 +304,17 @@ TEST_F(HazardTest, EveryWriteThatFailsSaysWhy) {
         for (const std::string& left : {ini_, dir_.file("plain"), huge}) fs::remove_all(left);
         ::testing::internal::CaptureStderr();  // the refused link's warning
         const std::string path = c.make();
-        EXPECT_EQ(WriteSetting(path, "端口", "com", "2").cause, c.setting) << c.what;
+        EXPECT_EQ(WriteSetting(path, "端口"_gbk, "com", "2").cause, c.setting) << c.what;
         EXPECT_EQ(WriteWholeFile(path, "01 02").cause, c.whole) << c.what;
         ::testing::internal::GetCapturedStderr();
     }
-    EXPECT_EQ(WriteSetting(ini_, "发送", "单数据", "01\r\n02").cause, WriteCause::BadItem);
+    EXPECT_EQ(WriteSetting(ini_, "发送"_gbk, "单数据"_gbk, "01\r\n02").cause, WriteCause::BadItem);
 
     if (::geteuid() != 0) return;  // handing a file to another user needs root
     fs::remove_all(ini_);
-    Put(ini_, "[端口]\r\ncom=1\r\n");
+    Put(ini_, "[端口]\r\ncom=1\r\n"_gbk);
     ASSERT_EQ(::chown(ini_.c_str(), 65534, 65534), 0);
-    EXPECT_EQ(WriteSetting(ini_, "端口", "com", "2").cause, WriteCause::OthersFile);
+    EXPECT_EQ(WriteSetting(ini_, "端口"_gbk, "com", "2").cause, WriteCause::OthersFile);
     EXPECT_EQ(WriteWholeFile(ini_, "x").cause, WriteCause::OthersFile);
 }
 
@@ -364,10 +365,10 @@ protected:
 };
 
 TEST_F(LeftoverTest, StartUpRemovesTheUsersLeftoversButNoLiveWriteAndNothingElse) {
-    const std::string list = dir_.slash() + "循环数据.BAT";  // a GBK path, as the logic names it
-    Put(ini_, "[端口]\r\ncom=1\r\n");
+    const std::string list = dir_.slash() + "循环数据.BAT"_gbk;  // a GBK path, as the logic names it
+    Put(ini_, "[端口]\r\ncom=1\r\n"_gbk);
     for (int i = 0; i < 3; ++i) {
-        KilledWrite([&] { (void)WriteSetting(ini_, "端口", "com", std::to_string(10 + i)); });
+        KilledWrite([&] { (void)WriteSetting(ini_, "端口"_gbk, "com", std::to_string(10 + i)); });
         KilledWrite([&] { (void)WriteWholeFile(list, "01 02"); });
     }
     ASSERT_EQ(Names(dir_.path()).size(), 7u);
@@ -400,7 +401,7 @@ TEST_F(LeftoverTest, StartUpRemovesTheUsersLeftoversButNoLiveWriteAndNothingElse
             char c;
             (void)!::read(gate[0], &c, 1);
         });
-        ::_exit(WriteSetting(ini_, "端口", "com", "live") ? 0 : 1);
+        ::_exit(WriteSetting(ini_, "端口"_gbk, "com", "live") ? 0 : 1);
     }
     ::close(gate[0]);
     ::close(ready[1]);
@@ -426,7 +427,7 @@ TEST_F(LeftoverTest, StartUpRemovesTheUsersLeftoversButNoLiveWriteAndNothingElse
     int status = 0;
     ASSERT_EQ(::waitpid(writer, &status, 0), writer);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com"), "live");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "live");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "store/atomic_file.h"
 #include "store/ini_document.h"
 #include "support/temp_dir.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::store {
 namespace {
@@ -37,30 +38,30 @@ protected:
 // ---------------------------------------------------------------- reading
 
 TEST_F(SettingsFileTest, EmptyNamesGiveEmptyTextEvenWithADefault) {
-    Put("[端口]\r\ncom=3\r\n");
+    Put("[端口]\r\ncom=3\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "", "com", "7"), "");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "", "7"), "");
-    EXPECT_EQ(ReadSetting("", "端口", "com", "7"), "");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "", "7"), "");
+    EXPECT_EQ(ReadSetting("", "端口"_gbk, "com", "7"), "");
     // Only blanks and control characters count as empty too.
     EXPECT_EQ(ReadSetting(ini_, " \t\x01", "com", "7"), "");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "  ", "7"), "");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "  ", "7"), "");
     // Leading blanks of the names themselves are skipped.
-    EXPECT_EQ(ReadSetting(ini_, "  端口", "\tcom", "7"), "3");
-    EXPECT_EQ(ReadSetting("  " + ini_, "端口", "com", "7"), "3");
+    EXPECT_EQ(ReadSetting(ini_, "  端口"_gbk, "\tcom", "7"), "3");
+    EXPECT_EQ(ReadSetting("  " + ini_, "端口"_gbk, "com", "7"), "3");
 }
 
 TEST_F(SettingsFileTest, MissingFileSectionOrKeyGivesTheDefault) {
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com", "0"), "0");
-    EXPECT_EQ(ReadSetting(ini_, "位置", "DB"), "");
-    Put("[端口]\r\ncom=3\r\n[大小]\r\nKD=700\r\n");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "KD", "600"), "600");  // key of another section
-    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "毫秒", "3"), "3");
-    EXPECT_EQ(ReadSetting(ini_, "大小", "KD", "600"), "700");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com", "0"), "0");
+    EXPECT_EQ(ReadSetting(ini_, "位置"_gbk, "DB"), "");
+    Put("[端口]\r\ncom=3\r\n[大小]\r\nKD=700\r\n"_gbk);
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "KD", "600"), "600");  // key of another section
+    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "毫秒"_gbk, "3"), "3");
+    EXPECT_EQ(ReadSetting(ini_, "大小"_gbk, "KD", "600"), "700");
 }
 
 TEST_F(SettingsFileTest, BlanksAroundTheValueAndOnePairOfQuotesAreRemoved) {
-    Put("[换行]\r\n"
-        "是否换行=  真  \r\n"
+    Put("[换行]\r\n"_gbk
+        "是否换行=  真  \r\n"_gbk
         "a=\"  x y \"\r\n"
         "b='q'\r\n"
         "c=\"abc\r\n"
@@ -69,39 +70,39 @@ TEST_F(SettingsFileTest, BlanksAroundTheValueAndOnePairOfQuotesAreRemoved) {
         "f=\"\"x\"\"\r\n"
         "g=\"a'\r\n"
         "  spaced key   =\t v \r\n");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "是否换行"), "真");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "a"), "  x y ");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "b"), "q");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "c"), "\"abc");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "d"), "\"");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "e", "dflt"), "");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "f"), "\"x\"");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "g"), "\"a'");
-    EXPECT_EQ(ReadSetting(ini_, "换行", "spaced key"), "v");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "是否换行"_gbk), "真"_gbk);
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "a"), "  x y ");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "b"), "q");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "c"), "\"abc");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "d"), "\"");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "e", "dflt"), "");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "f"), "\"x\"");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "g"), "\"a'");
+    EXPECT_EQ(ReadSetting(ini_, "换行"_gbk, "spaced key"), "v");
 }
 
 TEST_F(SettingsFileTest, NamesMatchWithoutAsciiCaseButChineseCharactersStayDistinct) {
     // 丄 is 81 41 and 乤 is 81 61: their trail bytes are 'A' and 'a'.
-    Put("[MoKuai]\r\nKD=5\r\n丄=upper\r\n");
+    Put("[MoKuai]\r\nKD=5\r\n丄=upper\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "mokuai", "kd"), "5");
     EXPECT_EQ(ReadSetting(ini_, "MOKUAI", "Kd"), "5");
-    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "丄"), "upper");
-    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "乤", "none"), "none");
+    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "丄"_gbk), "upper");
+    EXPECT_EQ(ReadSetting(ini_, "MoKuai", "乤"_gbk, "none"), "none");
 }
 
 TEST_F(SettingsFileTest, ReadsAGbkFileWithCrlfOrLfLineEnds) {
     const std::string windowsFile =
-        "[端口]\r\ncom=3\r\n波特率=7\r\n校验位=0\r\n"
-        "[发送]\r\n单数据=01 03 10 00 00 25\r\n"
-        "[16进制数据]\r\n数据1=+1000#-1000\r\n";
+        "[端口]\r\ncom=3\r\n波特率=7\r\n校验位=0\r\n"_gbk
+        "[发送]\r\n单数据=01 03 10 00 00 25\r\n"_gbk
+        "[16进制数据]\r\n数据1=+1000#-1000\r\n"_gbk;
     Put(windowsFile);
-    EXPECT_EQ(ReadSetting(ini_, "端口", "波特率", "5"), "7");
-    EXPECT_EQ(ReadSetting(ini_, "发送", "单数据"), "01 03 10 00 00 25");
-    EXPECT_EQ(ReadSetting(ini_, "16进制数据", "数据1"), "+1000#-1000");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk, "5"), "7");
+    EXPECT_EQ(ReadSetting(ini_, "发送"_gbk, "单数据"_gbk), "01 03 10 00 00 25");
+    EXPECT_EQ(ReadSetting(ini_, "16进制数据"_gbk, "数据1"_gbk), "+1000#-1000");
 
-    Put("[端口]\ncom=4\n波特率=8");  // LF only, no line end after the last line
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com"), "4");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "波特率"), "8");
+    Put("[端口]\ncom=4\n波特率=8"_gbk);  // LF only, no line end after the last line
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "4");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk), "8");
 }
 
 TEST_F(SettingsFileTest, OnlyTheFirstSectionAndKeyOfAName) {
@@ -113,7 +114,7 @@ TEST_F(SettingsFileTest, OnlyTheFirstSectionAndKeyOfAName) {
 TEST_F(SettingsFileTest, AValueIsCutToTheBufferWithoutSplittingACharacter) {
     const std::string longValue(12000, 'x');
     const std::string exact(kMaxSettingLength, 'y');
-    const std::string splitting = std::string(kMaxSettingLength - 1, 'z') + "真";
+    const std::string splitting = std::string(kMaxSettingLength - 1, 'z') + "真"_gbk;
     Put("[s]\r\nlong=" + longValue + "\r\nexact=" + exact + "\r\nsplit=" + splitting + "\r\n");
     EXPECT_EQ(ReadSetting(ini_, "s", "long"), longValue.substr(0, kMaxSettingLength));
     EXPECT_EQ(ReadSetting(ini_, "s", "exact"), exact);
@@ -124,53 +125,53 @@ TEST_F(SettingsFileTest, AValueIsCutToTheBufferWithoutSplittingACharacter) {
 // ---------------------------------------------------------------- writing
 
 TEST_F(SettingsFileTest, WritingCreatesFileAndSectionInWindowsForm) {
-    ASSERT_TRUE(WriteSetting(ini_, "端口", "com", "2"));
-    EXPECT_EQ(Get(), "[端口]\r\ncom=2\r\n");
-    ASSERT_TRUE(WriteSetting(ini_, "大小", "KD", "600"));
-    ASSERT_TRUE(WriteSetting(ini_, "端口", "波特率", "5"));
-    EXPECT_EQ(Get(), "[端口]\r\ncom=2\r\n波特率=5\r\n[大小]\r\nKD=600\r\n");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "波特率"), "5");
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "2"));
+    EXPECT_EQ(Get(), "[端口]\r\ncom=2\r\n"_gbk);
+    ASSERT_TRUE(WriteSetting(ini_, "大小"_gbk, "KD", "600"));
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "波特率"_gbk, "5"));
+    EXPECT_EQ(Get(), "[端口]\r\ncom=2\r\n波特率=5\r\n[大小]\r\nKD=600\r\n"_gbk);
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk), "5");
     EXPECT_EQ((fs::status(ini_).permissions() & fs::perms::all), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(SettingsFileTest, WritingKeepsOtherLinesCommentsAndOrder) {
-    Put("; written by hand\n[端口]\nCOM = 1\n\n[发送]\n单数据=01 02\n; end\n\n[换行]\n是否换行=假\n");
-    ASSERT_TRUE(WriteSetting(ini_, "端口", "com", "4"));   // replaced in place, own spelling kept
-    ASSERT_TRUE(WriteSetting(ini_, "发送", "新", "x y"));  // after the last filled line
-    ASSERT_TRUE(WriteSetting(ini_, "换行", "是否换行", "真"));
+    Put("; written by hand\n[端口]\nCOM = 1\n\n[发送]\n单数据=01 02\n; end\n\n[换行]\n是否换行=假\n"_gbk);
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "4"));   // replaced in place, own spelling kept
+    ASSERT_TRUE(WriteSetting(ini_, "发送"_gbk, "新"_gbk, "x y"));  // after the last filled line
+    ASSERT_TRUE(WriteSetting(ini_, "换行"_gbk, "是否换行"_gbk, "真"_gbk));
     EXPECT_EQ(Get(),
-              "; written by hand\r\n[端口]\r\nCOM=4\r\n\r\n[发送]\r\n单数据=01 02\r\n; end\r\n新=x y\r\n\r\n"
-              "[换行]\r\n是否换行=真\r\n");
+              "; written by hand\r\n[端口]\r\nCOM=4\r\n\r\n[发送]\r\n单数据=01 02\r\n; end\r\n新=x y\r\n\r\n"_gbk
+              "[换行]\r\n是否换行=真\r\n"_gbk);
 }
 
 TEST_F(SettingsFileTest, OmittedValueDeletesTheKeyAndOmittedKeyTheSection) {
-    Put("[端口]\r\ncom=1\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\ncom=9\r\n");
-    ASSERT_TRUE(WriteSetting(ini_, "端口", "COM", std::nullopt));
-    EXPECT_EQ(Get(), "[端口]\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\n");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com", "0"), "0");  // no older copy resurfaces
+    Put("[端口]\r\ncom=1\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\ncom=9\r\n"_gbk);
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "COM", std::nullopt));
+    EXPECT_EQ(Get(), "[端口]\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\n"_gbk);
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com", "0"), "0");  // no older copy resurfaces
 
-    ASSERT_TRUE(WriteSetting(ini_, "端口", std::nullopt, std::nullopt));
-    EXPECT_EQ(Get(), "[大小]\r\nKD=600\r\nGD=536\r\n");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "波特率", "5"), "5");
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, std::nullopt, std::nullopt));
+    EXPECT_EQ(Get(), "[大小]\r\nKD=600\r\nGD=536\r\n"_gbk);
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk, "5"), "5");
 
     // Deleting from a file that does not exist creates nothing.
     const std::string other = dir_.file("other.ini");
-    EXPECT_TRUE(WriteSetting(other, "端口", "com", std::nullopt));
+    EXPECT_TRUE(WriteSetting(other, "端口"_gbk, "com", std::nullopt));
     EXPECT_FALSE(fs::exists(other));
 }
 
 TEST_F(SettingsFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
-    Put("[端口]\r\ncom=1\r\n");
-    EXPECT_FALSE(WriteSetting(ini_, "端口", "com", "1\r\n[大小]\r\nKD=1"));
-    EXPECT_FALSE(WriteSetting(ini_, "端口", "a=b", "1"));
-    EXPECT_FALSE(WriteSetting(ini_, "端口", "[x]", "1"));
-    EXPECT_FALSE(WriteSetting(ini_, "端\n口", "com", "1"));
+    Put("[端口]\r\ncom=1\r\n"_gbk);
+    EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "com", "1\r\n[大小]\r\nKD=1"_gbk));
+    EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "a=b", "1"));
+    EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "[x]", "1"));
+    EXPECT_FALSE(WriteSetting(ini_, "端\n口"_gbk, "com", "1"));
     EXPECT_FALSE(WriteSetting(ini_, "", "com", "1"));
-    EXPECT_FALSE(WriteSetting(ini_, "端口", "  ", "1"));
-    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n");
+    EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "  ", "1"));
+    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n"_gbk);
     // A value with blanks and quotes is stored as given and read back the profile way.
-    ASSERT_TRUE(WriteSetting(ini_, "端口", "com", " \"5\" "));
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com"), "5");
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", " \"5\" "));
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "5");
 }
 
 TEST_F(SettingsFileTest, WholeFileRoundTripsBytesAndMissingFileReadsEmpty) {
@@ -187,34 +188,34 @@ TEST_F(SettingsFileTest, WholeFileRoundTripsBytesAndMissingFileReadsEmpty) {
 // ---------------------------------------------------------------- no data lost
 
 TEST_F(SettingsFileTest, AKillBetweenWriteAndRenameLeavesThePreviousFile) {
-    Put("[端口]\r\ncom=1\r\n");
+    Put("[端口]\r\ncom=1\r\n"_gbk);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         SetBeforeRenameHookForTest([](const std::string&) { ::raise(SIGKILL); });
-        (void)WriteSetting(ini_, "端口", "com", "2");
+        (void)WriteSetting(ini_, "端口"_gbk, "com", "2");
         ::_exit(0);  // not reached when the hook ran
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the write never reached the rename";
 
-    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n");
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com"), "1");
+    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n"_gbk);
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "1");
     // The stray temporary file holds the complete new content and is ignored.
     const auto names = FilesInDir();
     ASSERT_EQ(names.size(), 2u);
     const std::string temp = names[0] == "peizhi.ini" ? names[1] : names[0];
     EXPECT_EQ(temp.rfind(".peizhi.ini.", 0), 0u) << temp;
-    EXPECT_EQ(ReadWholeFile(dir_.file(temp)), "[端口]\r\ncom=2\r\n");
+    EXPECT_EQ(ReadWholeFile(dir_.file(temp)), "[端口]\r\ncom=2\r\n"_gbk);
 
     // The next write works despite the leftover.
-    ASSERT_TRUE(WriteSetting(ini_, "端口", "com", "3"));
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com"), "3");
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "3"));
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "3");
 }
 
 TEST_F(SettingsFileTest, AFullDiskLeavesThePreviousFileAndNoLeftover) {
-    Put("[端口]\r\ncom=1\r\n");
+    Put("[端口]\r\ncom=1\r\n"_gbk);
     const std::string list = dir_.file("list.bat");
     ASSERT_TRUE(WriteWholeFile(list, "old list"));
     const pid_t child = ::fork();
@@ -224,7 +225,7 @@ TEST_F(SettingsFileTest, AFullDiskLeavesThePreviousFileAndNoLeftover) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool settingWritten(WriteSetting(ini_, "发送", "单数据", std::string(8000, '1')));
+        const bool settingWritten(WriteSetting(ini_, "发送"_gbk, "单数据"_gbk, std::string(8000, '1')));
         const bool listWritten(WriteWholeFile(list, std::string(8000, '2')));
         ::_exit(settingWritten || listWritten ? 1 : 0);
     }
@@ -232,7 +233,7 @@ TEST_F(SettingsFileTest, AFullDiskLeavesThePreviousFileAndNoLeftover) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "a failed write was reported as success";
-    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n");
+    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n"_gbk);
     EXPECT_EQ(ReadWholeFile(list), "old list");
     EXPECT_EQ(FilesInDir().size(), 2u);
 }
@@ -242,7 +243,7 @@ TEST_F(SettingsFileTest, NeverWritesThroughALinkToSomethingElse) {
     const std::string folder = dir_.file("folder");
     fs::create_directory(folder);
     fs::create_symlink(folder, ini_);
-    EXPECT_FALSE(WriteSetting(ini_, "端口", "com", "2"));
+    EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "com", "2"));
     EXPECT_FALSE(WriteWholeFile(ini_, "list"));
     EXPECT_TRUE(fs::is_symlink(ini_));
     EXPECT_TRUE(fs::is_empty(folder));
@@ -256,31 +257,31 @@ TEST_F(SettingsFileTest, NeverWritesThroughALinkToSomethingElse) {
 
     const std::string dangling = dir_.file("dangling.ini");
     fs::create_symlink(dir_.file("missing.ini"), dangling);
-    EXPECT_FALSE(WriteSetting(dangling, "端口", "com", "2"));
+    EXPECT_FALSE(WriteSetting(dangling, "端口"_gbk, "com", "2"));
     EXPECT_FALSE(fs::exists(dir_.file("missing.ini")));
 }
 
 TEST_F(SettingsFileTest, NeverReplacesSomethingThatIsNotItsOwnRegularFile) {
     fs::create_directory(ini_);
-    EXPECT_FALSE(WriteSetting(ini_, "端口", "com", "2"));
+    EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "com", "2"));
     EXPECT_FALSE(WriteWholeFile(ini_, "x"));
     EXPECT_TRUE(fs::is_directory(ini_));
-    EXPECT_EQ(ReadSetting(ini_, "端口", "com", "0"), "0");
+    EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com", "0"), "0");
 
     if (::geteuid() != 0) GTEST_SKIP() << "handing a file to another user needs root";
     const std::string foreign = dir_.file("foreign.ini");
-    std::ofstream(foreign) << "[端口]\r\ncom=1\r\n";
+    std::ofstream(foreign) << "[端口]\r\ncom=1\r\n"_gbk;
     ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
-    EXPECT_FALSE(WriteSetting(foreign, "端口", "com", "2"));
-    EXPECT_EQ(ReadWholeFile(foreign), "[端口]\r\ncom=1\r\n");
+    EXPECT_FALSE(WriteSetting(foreign, "端口"_gbk, "com", "2"));
+    EXPECT_EQ(ReadWholeFile(foreign), "[端口]\r\ncom=1\r\n"_gbk);
 }
 
 // ---------------------------------------------------------------- INI text details
 
 TEST(IniDocumentTest, HeaderEndsAtAClosingBracketThatIsNotATrailByte) {
     // 乚 is 81 5D: its trail byte is ']'.
-    const std::string content = "[a乚\r\nk=1\r\n[乚]\r\nk=2\r\n";
-    EXPECT_EQ(FindIniValue(content, "乚", "k"), "2");
+    const std::string content = "[a乚\r\nk=1\r\n[乚]\r\nk=2\r\n"_gbk;
+    EXPECT_EQ(FindIniValue(content, "乚"_gbk, "k"), "2");
     EXPECT_EQ(FindIniValue(content, "a\x81", "k"), std::nullopt);
 }
 

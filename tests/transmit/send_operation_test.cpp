@@ -8,6 +8,7 @@
 
 #include "support/main_window_fixture.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;
 
@@ -43,7 +44,7 @@ protected:
                                         if (openWorks)
                                             w[kPortLamp].setFillColour(0x00FF00);
                                         else
-                                            w[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n");
+                                            w[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
                                     },
                                     [](ui::Window& w) { return w[kPortLamp].fillColour() != ui::kDefaultColour; }},
                          [this] { return autoSend; }};
@@ -75,7 +76,7 @@ TEST_F(SendTest, TypedHexIsEchoedNormalisedAndOddLengthIsRefusedWithoutLineEnd) 
     send("0103100000 25");
     send("123");
     send("ab cd");
-    EXPECT_EQ(display(), "01 03 10 00 00 25\r\n123  → 数据输入长度错误,未能发送！AB CD\r\n");
+    EXPECT_EQ(display(), "01 03 10 00 00 25\r\n123  → 数据输入长度错误,未能发送！AB CD\r\n"_gbk);
     EXPECT_EQ(wire.size(), 2u);
     EXPECT_EQ(wire[1], "\xAB\xCD");
 }
@@ -86,10 +87,10 @@ TEST_F(SendTest, PlainTextSendsItsGbkBytesAndCountsThem) {
     EXPECT_TRUE(c(kCrc).disabled());
     EXPECT_TRUE(c(kTextDisplay).checked());
     EXPECT_FALSE(c(kHexDisplay).checked());
-    send("中A");
+    send("中A"_gbk);
     EXPECT_EQ(wire.back(), "\xD6\xD0\x41");
     EXPECT_EQ(panel(1), "TX:3");
-    EXPECT_EQ(display(), "中A\r\n");
+    EXPECT_EQ(display(), "中A\r\n"_gbk);
     model.userClick(c(kHexSend));
     EXPECT_FALSE(c(kCrc).disabled());
     EXPECT_FALSE(c(kCrc).checked());  // enabled again, not checked
@@ -104,7 +105,7 @@ TEST_F(SendTest, FailedWritesAndEmptyBox) {
     send("AB");
     EXPECT_EQ(panel(1), "TX:4");  // plain text only when written
     send("");
-    EXPECT_EQ(display(), "01 02  → 数据未能发送！\r\nAB  → 数据未能发送！\r\n  → 发送数据为空！\r\n");
+    EXPECT_EQ(display(), "01 02  → 数据未能发送！\r\nAB  → 数据未能发送！\r\n  → 发送数据为空！\r\n"_gbk);
 }
 
 TEST_F(SendTest, ACutOffFrameSaysHowManyBytesWentOut) {
@@ -114,8 +115,8 @@ TEST_F(SendTest, ACutOffFrameSaysHowManyBytesWentOut) {
     model.userClick(c(kTextSend));
     send("ABCD");
     EXPECT_EQ(display(),
-              "01 02 03  → 数据未能完整发送！只发出前 2 字节（共 3 字节）。\r\n"
-              "ABCD  → 数据未能完整发送！只发出前 2 字节（共 4 字节）。\r\n");
+              "01 02 03  → 数据未能完整发送！只发出前 2 字节（共 3 字节）。\r\n"_gbk
+              "ABCD  → 数据未能完整发送！只发出前 2 字节（共 4 字节）。\r\n"_gbk);
     EXPECT_EQ(panel(1), "TX:3");
 }
 
@@ -125,7 +126,7 @@ TEST_F(SendTest, ClosedPortIsOpenedFirstAndAFailedOpenStopsTheSend) {
     send("01 02");
     EXPECT_EQ(opens, 1);
     EXPECT_TRUE(wire.empty());
-    EXPECT_EQ(display(), "  → 端口打开失败！可能被其他程序占用。\r\n");
+    EXPECT_EQ(display(), "  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
     openWorks = true;
     send("01 02");
     EXPECT_EQ(opens, 2);
@@ -135,7 +136,7 @@ TEST_F(SendTest, ClosedPortIsOpenedFirstAndAFailedOpenStopsTheSend) {
 TEST_F(SendTest, CrcAlwaysMatchesTheFrameBytesOnTheWire) {
     // Chinese text typed in hex mode pairs bytes across characters; whatever the
     // frame, the last two bytes sent must be the CRC of the bytes before them.
-    const char* parts[] = {"A", "中", "1", "丂"};  // 丂 is 81 40: its trail byte is "@"
+    const char* parts[] = {"A", "中"_gbk, "1", "丂"_gbk};  // 丂 is 81 40: its trail byte is "@"
     for (int n = 1; n <= 6; ++n)
         for (int code = 0; code < (1 << (2 * n)); ++code) {
             std::string text;
@@ -197,7 +198,7 @@ TEST_F(SendTest, EnterHeldByAnotherProgramIsNotedOnceAndTheBoxStaysChecked) {
     platform.enterAvailable = false;
     for (int i = 0; i < 3; ++i) model.userClick(c(kEnterToSend));  // on, off, on
     EXPECT_TRUE(c(kEnterToSend).checked());
-    EXPECT_EQ(display(), "  → 回车键已被其他程序占用，按回车键发送无效。\r\n");
+    EXPECT_EQ(display(), "  → 回车键已被其他程序占用，按回车键发送无效。\r\n"_gbk);
     EXPECT_EQ(c(kDisplay).rich().formatAt(0), state.noteFormat);
     platform.pressEnter();
     EXPECT_TRUE(wire.empty());

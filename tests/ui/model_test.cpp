@@ -4,59 +4,60 @@
 #include "support/fakes.h"
 #include "ui/model.h"
 #include "base/virtual_loop.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui {
 namespace {
 
-constexpr ControlId<Control> kEdit{"编辑框1"};
-constexpr ControlId<ComboBox> kList{"列表"};
-constexpr ControlId<ComboBox> kEditable{"可编辑"};
-constexpr ControlId<ComboBox> kThreeChars{"三字"};
-constexpr ControlId<Control> kShortEdit{"短框"};
-constexpr ControlId<CheckBox> kFirst{"甲"};
-constexpr ControlId<CheckBox> kSecond{"乙"};
-constexpr ControlId<CheckBox> kThird{"丙"};
-constexpr ControlId<CheckBox> kCheck{"选择框"};
-constexpr ControlId<Timer> kTimer{"时钟"};
-constexpr ControlId<StatusBar> kBar{"状态条"};
-constexpr ControlId<Control> kCopy{"复制"};
+constexpr ControlId<Control> kEdit{"编辑框1"_gbk};
+constexpr ControlId<ComboBox> kList{"列表"_gbk};
+constexpr ControlId<ComboBox> kEditable{"可编辑"_gbk};
+constexpr ControlId<ComboBox> kThreeChars{"三字"_gbk};
+constexpr ControlId<Control> kShortEdit{"短框"_gbk};
+constexpr ControlId<CheckBox> kFirst{"甲"_gbk};
+constexpr ControlId<CheckBox> kSecond{"乙"_gbk};
+constexpr ControlId<CheckBox> kThird{"丙"_gbk};
+constexpr ControlId<CheckBox> kCheck{"选择框"_gbk};
+constexpr ControlId<Timer> kTimer{"时钟"_gbk};
+constexpr ControlId<StatusBar> kBar{"状态条"_gbk};
+constexpr ControlId<Control> kCopy{"复制"_gbk};
 
 WindowDef TestWindow() {
     WindowDef w;
     w.name = "test";
-    w.title = "测试";
+    w.title = "测试"_gbk;
     w.rect = {50, 50, 400, 300};
     w.controls = {
-        {.name = "编辑框1", .kind = Kind::Edit, .rect = {0, 0, 50, 20}, .text = "50"},
-        {.name = "列表", .kind = Kind::ComboBox, .rect = {0, 30, 60, 20}, .items = {"8", "7", "6"}, .selectedIndex = 0},
-        {.name = "可编辑",
+        {.name = "编辑框1"_gbk, .kind = Kind::Edit, .rect = {0, 0, 50, 20}, .text = "50"},
+        {.name = "列表"_gbk, .kind = Kind::ComboBox, .rect = {0, 30, 60, 20}, .items = {"8", "7", "6"}, .selectedIndex = 0},
+        {.name = "可编辑"_gbk,
          .kind = Kind::ComboBox,
          .rect = {0, 60, 60, 20},
          .items = {"200", "300"},
          .selectedIndex = 1,
          .editable = true},
-        {.name = "三字", .kind = Kind::ComboBox, .items = {"1", "2"}, .editable = true, .maxLength = 3},
-        {.name = "短框", .kind = Kind::Edit, .maxLength = 3},
-        {.name = "面板A", .kind = Kind::PictureBox, .rect = {0, 90, 100, 50}},
-        {.name = "面板B", .kind = Kind::PictureBox, .rect = {0, 150, 100, 50}},
-        {.name = "甲", .kind = Kind::RadioButton, .parent = "面板A", .text = "甲", .checked = true},
-        {.name = "乙", .kind = Kind::RadioButton, .parent = "面板A", .text = "乙"},
-        {.name = "丙", .kind = Kind::RadioButton, .parent = "面板B", .text = "丙", .checked = true},
-        {.name = "选择框", .kind = Kind::CheckBox, .text = "选"},
-        {.name = "时钟", .kind = Kind::Timer},
-        {.name = "状态条", .kind = Kind::StatusBar, .panels = {{60, "RX:0", "接收字节数"}, {60, "TX:0", ""}}},
-        {.name = "菜单", .kind = Kind::Menu},
-        {.name = "复制", .kind = Kind::MenuItem, .parent = "菜单", .text = "复制"},
+        {.name = "三字"_gbk, .kind = Kind::ComboBox, .items = {"1", "2"}, .editable = true, .maxLength = 3},
+        {.name = "短框"_gbk, .kind = Kind::Edit, .maxLength = 3},
+        {.name = "面板A"_gbk, .kind = Kind::PictureBox, .rect = {0, 90, 100, 50}},
+        {.name = "面板B"_gbk, .kind = Kind::PictureBox, .rect = {0, 150, 100, 50}},
+        {.name = "甲"_gbk, .kind = Kind::RadioButton, .parent = "面板A"_gbk, .text = "甲"_gbk, .checked = true},
+        {.name = "乙"_gbk, .kind = Kind::RadioButton, .parent = "面板A"_gbk, .text = "乙"_gbk},
+        {.name = "丙"_gbk, .kind = Kind::RadioButton, .parent = "面板B"_gbk, .text = "丙"_gbk, .checked = true},
+        {.name = "选择框"_gbk, .kind = Kind::CheckBox, .text = "选"_gbk},
+        {.name = "时钟"_gbk, .kind = Kind::Timer},
+        {.name = "状态条"_gbk, .kind = Kind::StatusBar, .panels = {{60, "RX:0", "接收字节数"_gbk}, {60, "TX:0", ""}}},
+        {.name = "菜单"_gbk, .kind = Kind::Menu},
+        {.name = "复制"_gbk, .kind = Kind::MenuItem, .parent = "菜单"_gbk, .text = "复制"_gbk},
     };
     w.bindings = {
-        {"编辑框1", Event::ContentChanged, "count"},
-        {"列表", Event::ListItemSelected, "count"},
-        {"可编辑", Event::EditTextChanged, "count"},
-        {"甲", Event::Clicked, "count"},
-        {"乙", Event::Clicked, "count"},
-        {"选择框", Event::Clicked, "count"},
-        {"时钟", Event::TimerTick, "tick"},
-        {"复制", Event::MenuSelected, "count"},
+        {"编辑框1"_gbk, Event::ContentChanged, "count"},
+        {"列表"_gbk, Event::ListItemSelected, "count"},
+        {"可编辑"_gbk, Event::EditTextChanged, "count"},
+        {"甲"_gbk, Event::Clicked, "count"},
+        {"乙"_gbk, Event::Clicked, "count"},
+        {"选择框"_gbk, Event::Clicked, "count"},
+        {"时钟"_gbk, Event::TimerTick, "tick"},
+        {"复制"_gbk, Event::MenuSelected, "count"},
         {"", Event::SizeChanged, "count"},
     };
     return w;
@@ -85,7 +86,7 @@ protected:
 TEST_F(ModelTest, EditTextWriteRaisesContentChangedOnceEvenWhenUnchanged) {
     c(kEdit).setText("50");
     c(kEdit).setText("60");
-    EXPECT_EQ(events, (std::vector<Text>{"编辑框1", "编辑框1"}));
+    EXPECT_EQ(events, (std::vector<Text>{"编辑框1"_gbk, "编辑框1"_gbk}));
     EXPECT_EQ(c(kEdit).text(), "60");
 }
 
@@ -104,7 +105,7 @@ TEST_F(ModelTest, ComboIndexWriteClampsAndNeverRaisesListItemSelected) {
 
     list.addItem("5");
     model.userSelectItem(list, 0);  // the user's choice is announced
-    EXPECT_EQ(events, std::vector<Text>{"列表"});
+    EXPECT_EQ(events, std::vector<Text>{"列表"_gbk});
     c(kEditable).setSelectedIndex(0);  // an editable box shows the chosen item in its field
     EXPECT_EQ(c(kEditable).text(), "200");
 }
@@ -124,7 +125,7 @@ TEST_F(ModelTest, ALimitedBoxHoldsItsFirstCharactersOfALongerText) {
         Text written, held;
     } cases[] = {
         {"1000", "100"},        {"2147483647", "214"},  {"12", "12"},     {"", ""},
-        {"１０００", "１００"}, {"中文字符", "中文字"}, {"a中b", "a中b"}, {"ab中", "ab中"},
+        {"１０００"_gbk, "１００"_gbk}, {"中文字符"_gbk, "中文字"_gbk}, {"a中b"_gbk, "a中b"_gbk}, {"ab中"_gbk, "ab中"_gbk},
     };
     for (const auto& t : cases) {
         c(kThreeChars).setText(t.written);
@@ -209,7 +210,7 @@ TEST_F(ModelTest, DisabledMenuItemCannotBeChosen) {
     model.userMenuSelect(c(kCopy));
     c(kCopy).setDisabled(false);
     model.userMenuSelect(c(kCopy));
-    EXPECT_EQ(events, std::vector<Text>{"复制"});
+    EXPECT_EQ(events, std::vector<Text>{"复制"_gbk});
 }
 
 TEST_F(ModelTest, ClosingRunsDestroyingWhileControlsExistAndStopsTimers) {
@@ -254,7 +255,7 @@ TEST(ModelLifetime, DestroyingTheModelRunsNoHandlerOfAnOpenWindow) {
         Model model(loop, {800, 600});
         WindowDef def = TestWindow();
         model.registerAction(ActionId{"count"}, [&](Control&, const EventArgs&) { ++calls; });
-        def.bindings = {{"", Event::Destroying, "count"}, {"时钟", Event::TimerTick, "count"}};
+        def.bindings = {{"", Event::Destroying, "count"}, {"时钟"_gbk, Event::TimerTick, "count"}};
         Window* w = model.openWindow(def);
         (*w)[kTimer].setPeriod(10);
     }

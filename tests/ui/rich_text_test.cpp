@@ -9,12 +9,13 @@
 #include <thread>
 
 #include "ui/rich_text.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui {
 namespace {
 
-const CharFormat kGreen{"宋体", 11, 0, 0, Rgb(0, 128, 0)};
-const CharFormat kBlue{"宋体", 11, 0, 0, Rgb(0, 0, 255)};
+const CharFormat kGreen{"宋体"_gbk, 11, 0, 0, Rgb(0, 128, 0)};
+const CharFormat kBlue{"宋体"_gbk, 11, 0, 0, Rgb(0, 0, 255)};
 
 // Cuts the text afresh, as a view would, and compares every line, every
 // unit/byte conversion and the unit count with what the store's indexes say.
@@ -111,9 +112,9 @@ TEST(RichText, IndexesStayExactThroughSplitCharactersAndMiddleEdits) {
 
 TEST(RichText, SelectionReadReplaceAndDelete) {
     RichText rich;
-    rich.replaceSelection("01 中文 02");
+    rich.replaceSelection("01 中文 02"_gbk);
     rich.setSelection(3, 2);
-    EXPECT_EQ(rich.selectedText(), "中文");
+    EXPECT_EQ(rich.selectedText(), "中文"_gbk);
     rich.replaceSelection("AB");
     EXPECT_EQ(rich.text(), "01 AB 02");
     rich.replaceSelection("!");  // the caret stands after the replacement
@@ -149,11 +150,11 @@ TEST(RichText, InsertionFormatWithSelectionRecoloursIt) {
 TEST(RichText, UserEditsLandInTheModelAndClearEmptiesEverything) {
     RichText rich;
     rich.replaceSelection("01 02 03");
-    rich.userReplace(3, 2, "中");
-    EXPECT_EQ(rich.text(), "01 中 03");
+    rich.userReplace(3, 2, "中"_gbk);
+    EXPECT_EQ(rich.text(), "01 中 03"_gbk);
     EXPECT_EQ(rich.selectionStart(), 4);  // after the inserted character
     rich.userSelect(6, 3);                // reversed ends are ordered
-    EXPECT_EQ(rich.selectedText(), "中 0");
+    EXPECT_EQ(rich.selectedText(), "中 0"_gbk);
     rich.setText("");
     EXPECT_EQ(rich.unitCount(), 0);
     EXPECT_EQ(rich.lineCount(), 1);
@@ -206,7 +207,7 @@ TEST(RichText, MarksKeepLookupsShortOnLongLinesAndEditsInThem) {
     // and an edit in its middle.
     RichText rich;
     Text line;
-    for (int i = 0; i < 5000; ++i) line += i % 7 ? "5A " : "中";
+    for (int i = 0; i < 5000; ++i) line += i % 7 ? "5A " : "中"_gbk;
     rich.append(line);
     rich.userReplace(7000, 3, "\xB0\r\n");
     ExpectIndexesMatch(rich);

@@ -6,6 +6,7 @@
 
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 // The tables are laid out by hand, one control per entry.
 // clang-format off
@@ -35,16 +36,16 @@ ControlDef Separator(ControlId<Control> name, int left) {
     return {.name = name, .kind = Kind::Label, .rect = {left, 23, 1, 195}, .backColour = kWhite};
 }
 ControlDef Enable(ControlId<CheckBox> name, int left) {
-    return {.name = name, .kind = Kind::CheckBox, .rect = {left, 189, 48, 20}, .text = "计算"};
+    return {.name = name, .kind = Kind::CheckBox, .rect = {left, 189, 48, 20}, .text = "计算"_gbk};
 }
 
 std::vector<ControlDef> Controls() {
     return {
         {.name = kHint, .kind = Kind::Label, .rect = {17, 1, 451, 17},
-         .text = "提示：请选择从第几个字节开始，取几个字节参与运算。", .textColour = kRed},
-        {.name = kHexRowLabel, .kind = Kind::Label, .rect = {1, 50, 53, 17}, .text = "  16进制："},
-        {.name = kStepsRowLabel, .kind = Kind::Label, .rect = {3, 104, 53, 17}, .text = "运算数据："},
-        {.name = kResultRowLabel, .kind = Kind::Label, .rect = {3, 160, 53, 17}, .text = "计算结果："},
+         .text = "提示：请选择从第几个字节开始，取几个字节参与运算。"_gbk, .textColour = kRed},
+        {.name = kHexRowLabel, .kind = Kind::Label, .rect = {1, 50, 53, 17}, .text = "  16进制："_gbk},
+        {.name = kStepsRowLabel, .kind = Kind::Label, .rect = {3, 104, 53, 17}, .text = "运算数据："_gbk},
+        {.name = kResultRowLabel, .kind = Kind::Label, .rect = {3, 160, 53, 17}, .text = "计算结果："_gbk},
         Separator(kSeparator1, 161), Separator(kSeparator2, 268), Separator(kSeparator3, 375),
         // First byte of each column.
         Combo(kFirstByte1, {63, 22, 40, 20}, "1"), Combo(kFirstByte2, {169, 22, 40, 20}, "2"),

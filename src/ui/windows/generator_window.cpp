@@ -4,6 +4,7 @@
 
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 // The tables are laid out by hand, one control per entry.
 // clang-format off
@@ -25,13 +26,13 @@ std::vector<ControlDef> Controls() {
         {.name = kOutput, .kind = Kind::Edit, .rect = {4, 16, 608, 376}, .text = kBody, .textColour = kGreen,
          .backColour = kWhite, .font = {.pixelHeight = 16}, .border = Border::Sunken, .multiLine = true,
          .wordWrap = true, .vScroll = true},
-        {.name = kDefaultLayout, .kind = Kind::RadioButton, .rect = {16, 394, 80, 24}, .text = "默认数据",
+        {.name = kDefaultLayout, .kind = Kind::RadioButton, .rect = {16, 394, 80, 24}, .text = "默认数据"_gbk,
          .checked = true},
-        {.name = kCustomLayout, .kind = Kind::RadioButton, .rect = {104, 394, 88, 24}, .text = "自定义数据"},
+        {.name = kCustomLayout, .kind = Kind::RadioButton, .rect = {104, 394, 88, 24}, .text = "自定义数据"_gbk},
         {.name = g, .kind = Kind::GroupBox, .rect = {2, 413, 614, 50}},
         // Ten blanks put "至" between the two address boxes, which lie over the label.
         {.name = kAddressLabel, .kind = Kind::Label, .parent = g, .rect = {12, 17, 141, 20},
-         .text = "发送地址：          至"},
+         .text = "发送地址：          至"_gbk},
         // The address texts and the list selections are design values; the
         // window's created handler replaces them from the settings.
         {.name = kFirstAddress, .kind = Kind::ComboBox, .parent = g, .rect = {77, 17, 53, 20}, .text = "1",
@@ -42,12 +43,12 @@ std::vector<ControlDef> Controls() {
         {.name = kCustomBody, .kind = Kind::Edit, .parent = g, .rect = {221, 17, 177, 20}, .text = kBody,
          .visible = false, .textColour = kBlack, .backColour = kWhite, .border = Border::Sunken},
         {.name = kChannelCount, .kind = Kind::ComboBox, .parent = g, .rect = {222, 17, 48, 20},
-         .items = {"1路", "4路", "9路"}, .selectedIndex = 2},
+         .items = {"1路"_gbk, "4路"_gbk, "9路"_gbk}, .selectedIndex = 2},
         {.name = kModuleType, .kind = Kind::ComboBox, .parent = g, .rect = {286, 17, 74, 20},
-         .items = {"Q58模块", "Q20模块"}, .selectedIndex = 0},
-        {.name = kGenerate, .kind = Kind::Button, .parent = g, .rect = {410, 12, 77, 32}, .text = "生成数据"},
-        {.name = kAdd, .kind = Kind::Button, .parent = g, .rect = {495, 12, 50, 32}, .text = "加入"},
-        {.name = kClose, .kind = Kind::Button, .parent = g, .rect = {552, 11, 50, 32}, .text = "关闭"},
+         .items = {"Q58模块"_gbk, "Q20模块"_gbk}, .selectedIndex = 0},
+        {.name = kGenerate, .kind = Kind::Button, .parent = g, .rect = {410, 12, 77, 32}, .text = "生成数据"_gbk},
+        {.name = kAdd, .kind = Kind::Button, .parent = g, .rect = {495, 12, 50, 32}, .text = "加入"_gbk},
+        {.name = kClose, .kind = Kind::Button, .parent = g, .rect = {552, 11, 50, 32}, .text = "关闭"_gbk},
     };
 }
 
@@ -73,7 +74,7 @@ std::vector<BindingDef> Bindings() {
 const WindowDef& GeneratorWindowDef() {
     static const WindowDef def{
         .name = Text(generator::kWindowName),
-        .title = "批量发送数据生成窗口",
+        .title = "批量发送数据生成窗口"_gbk,
         .rect = {50, 50, 625, 500},  // always centred; the design position is not used
         .centred = true,
         .resizable = false,

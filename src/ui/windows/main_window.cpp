@@ -5,6 +5,7 @@
 
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 // The tables are laid out by hand, one control per entry.
 // clang-format off
@@ -24,26 +25,26 @@ const Text kSendFrame = "01 03 10 00 00 25";
 std::vector<ControlDef> PortControls() {
     const Text g = kPortGroup;
     return {
-        {.name = kPortLabel, .kind = Kind::Label, .parent = g, .rect = {11, 11, 40, 24}, .text = "端口号"},
+        {.name = kPortLabel, .kind = Kind::Label, .parent = g, .rect = {11, 11, 40, 24}, .text = "端口号"_gbk},
         {.name = kPort, .kind = Kind::ComboBox, .parent = g, .rect = {55, 13, 60, 20},
          .items = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8",
                    "COM9", "COM10", "COM11", "COM12", "COM13", "COM14", "COM15", "COM16"},
          .selectedIndex = 0, .labelledBy = kPortLabel},
-        {.name = kBaudLabel, .kind = Kind::Label, .parent = g, .rect = {11, 34, 40, 24}, .text = "波特率"},
+        {.name = kBaudLabel, .kind = Kind::Label, .parent = g, .rect = {11, 34, 40, 24}, .text = "波特率"_gbk},
         {.name = kBaud, .kind = Kind::ComboBox, .parent = g, .rect = {55, 36, 60, 20},
          .items = {"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"},
          .selectedIndex = 5, .labelledBy = kBaudLabel},
-        {.name = kParityLabel, .kind = Kind::Label, .parent = g, .rect = {11, 57, 40, 24}, .text = "校验位"},
+        {.name = kParityLabel, .kind = Kind::Label, .parent = g, .rect = {11, 57, 40, 24}, .text = "校验位"_gbk},
         {.name = kParity, .kind = Kind::ComboBox, .parent = g, .rect = {55, 59, 60, 20},
-         .items = {"N 无", "O 奇", "E 偶", "M 标志", "S 空白"}, .selectedIndex = 0, .labelledBy = kParityLabel},
-        {.name = kDataBitsLabel, .kind = Kind::Label, .parent = g, .rect = {11, 80, 40, 24}, .text = "数据位"},
+         .items = {"N 无"_gbk, "O 奇"_gbk, "E 偶"_gbk, "M 标志"_gbk, "S 空白"_gbk}, .selectedIndex = 0, .labelledBy = kParityLabel},
+        {.name = kDataBitsLabel, .kind = Kind::Label, .parent = g, .rect = {11, 80, 40, 24}, .text = "数据位"_gbk},
         {.name = kDataBits, .kind = Kind::ComboBox, .parent = g, .rect = {55, 82, 60, 20},
          .items = {"8", "7", "6"}, .selectedIndex = 0, .labelledBy = kDataBitsLabel},
-        {.name = kStopBitsLabel, .kind = Kind::Label, .parent = g, .rect = {11, 103, 40, 24}, .text = "停止位"},
+        {.name = kStopBitsLabel, .kind = Kind::Label, .parent = g, .rect = {11, 103, 40, 24}, .text = "停止位"_gbk},
         {.name = kStopBits, .kind = Kind::ComboBox, .parent = g, .rect = {55, 105, 60, 20},
          .items = {"1", "1.5", "2"}, .selectedIndex = 0, .labelledBy = kStopBitsLabel},
         {.name = kPortLamp, .kind = Kind::Shape, .parent = g, .rect = {21, 137, 20, 20}},
-        {.name = kOpenClose, .kind = Kind::Button, .parent = g, .rect = {55, 133, 60, 29}, .text = "打开串口"},
+        {.name = kOpenClose, .kind = Kind::Button, .parent = g, .rect = {55, 133, 60, 29}, .text = "打开串口"_gbk},
     };
 }
 
@@ -54,27 +55,27 @@ std::vector<ControlDef> DisplayOptionControls() {
     return {
         {.name = kSendModeBox, .kind = Kind::PictureBox, .parent = g, .rect = {3, 9, 121, 50}},
         {.name = kHexSend, .kind = Kind::RadioButton, .parent = kSendModeBox, .rect = {9, 2, 96, 24},
-         .text = "16进制发送", .checked = true},
+         .text = "16进制发送"_gbk, .checked = true},
         {.name = kTextSend, .kind = Kind::RadioButton, .parent = kSendModeBox, .rect = {9, 24, 96, 24},
-         .text = "ASCII码发送"},
+         .text = "ASCII码发送"_gbk},
         {.name = kDisplayModeBox, .kind = Kind::PictureBox, .parent = g, .rect = {3, 64, 121, 50}},
         {.name = kHexDisplay, .kind = Kind::RadioButton, .parent = kDisplayModeBox, .rect = {9, 2, 96, 24},
-         .text = "16进制显示", .checked = true, .textColour = kGrey},
+         .text = "16进制显示"_gbk, .checked = true, .textColour = kGrey},
         {.name = kTextDisplay, .kind = Kind::RadioButton, .parent = kDisplayModeBox, .rect = {9, 24, 96, 24},
-         .text = "ASCII码显示", .textColour = kGrey},
-        {.name = kCrc, .kind = Kind::CheckBox, .parent = g, .rect = {13, 121, 88, 16}, .text = "CRC16校验",
+         .text = "ASCII码显示"_gbk, .textColour = kGrey},
+        {.name = kCrc, .kind = Kind::CheckBox, .parent = g, .rect = {13, 121, 88, 16}, .text = "CRC16校验"_gbk,
          .checked = true},
-        {.name = kCrcReversed, .kind = Kind::CheckBox, .parent = g, .rect = {91, 121, 30, 16}, .text = "反"},
+        {.name = kCrcReversed, .kind = Kind::CheckBox, .parent = g, .rect = {91, 121, 30, 16}, .text = "反"_gbk},
         // Unchecked by design; the settings check it by default at start.
-        {.name = kAutoLineBreak, .kind = Kind::CheckBox, .parent = g, .rect = {12, 142, 71, 16}, .text = "自动换行"},
+        {.name = kAutoLineBreak, .kind = Kind::CheckBox, .parent = g, .rect = {12, 142, 71, 16}, .text = "自动换行"_gbk},
         {.name = kLineBreakInterval, .kind = Kind::Edit, .parent = g, .rect = {90, 141, 30, 16}, .text = "50",
          .border = Border::Sunken, .centred = true, .labelledBy = kAutoLineBreak},
         {.name = kAlwaysOnTop, .kind = Kind::CheckBox, .parent = g, .rect = {12, 167, 100, 16},
-         .text = "窗口总在最前", .textColour = kOptionBlue},
+         .text = "窗口总在最前"_gbk, .textColour = kOptionBlue},
         {.name = kEnterToSend, .kind = Kind::CheckBox, .parent = g, .rect = {12, 186, 100, 16},
-         .text = "按回车键发送", .textColour = kOptionBlue},
-        {.name = kClear, .kind = Kind::Button, .parent = g, .rect = {11, 210, 52, 28}, .text = "清除"},
-        {.name = kSave, .kind = Kind::Button, .parent = g, .rect = {69, 210, 52, 28}, .text = "保存"},
+         .text = "按回车键发送"_gbk, .textColour = kOptionBlue},
+        {.name = kClear, .kind = Kind::Button, .parent = g, .rect = {11, 210, 52, 28}, .text = "清除"_gbk},
+        {.name = kSave, .kind = Kind::Button, .parent = g, .rect = {69, 210, 52, 28}, .text = "保存"_gbk},
     };
 }
 
@@ -88,21 +89,21 @@ std::vector<ControlDef> AutoSendControls() {
          .text = kSendFrame + "\r\n01 03 00 64 00 08", .border = Border::Sunken, .multiLine = true,
          .wordWrap = true, .vScroll = true},
         {.name = strip, .kind = Kind::PictureBox, .parent = g, .rect = {389, 13, 322, 40}},
-        {.name = kListEcho, .kind = Kind::Label, .parent = strip, .rect = {0, 4, 20, 30}, .text = "↑",
+        {.name = kListEcho, .kind = Kind::Label, .parent = strip, .rect = {0, 4, 20, 30}, .text = "↑"_gbk,
          .font = {.pixelHeight = 24}, .transparent = true, .handCursor = true},
-        {.name = kIntervalLabel, .kind = Kind::Label, .parent = strip, .rect = {28, 11, 56, 20}, .text = "间隔毫秒："},
+        {.name = kIntervalLabel, .kind = Kind::Label, .parent = strip, .rect = {28, 11, 56, 20}, .text = "间隔毫秒："_gbk},
         // Item 1 by design; the settings select item 3 by default at start.
         {.name = kInterval, .kind = Kind::ComboBox, .parent = strip, .rect = {85, 11, 48, 20},
          .items = {"200", "300", "400", "500", "600", "800", "900"}, .selectedIndex = 1, .editable = true, .labelledBy = kIntervalLabel},
-        {.name = kLoop, .kind = Kind::CheckBox, .parent = strip, .rect = {149, 13, 46, 16}, .text = "循环"},
+        {.name = kLoop, .kind = Kind::CheckBox, .parent = strip, .rect = {149, 13, 46, 16}, .text = "循环"_gbk},
         {.name = kAutoSendLamp, .kind = Kind::Shape, .parent = strip, .rect = {214, 11, 20, 20}},
-        {.name = kAutoSend, .kind = Kind::Button, .parent = strip, .rect = {244, 5, 77, 32}, .text = "自动发送"},
+        {.name = kAutoSend, .kind = Kind::Button, .parent = strip, .rect = {244, 5, 77, 32}, .text = "自动发送"_gbk},
     };
 }
 
 // The display's pop-up menu: never placed in a menu bar. Each item is named by its caption.
 std::vector<ControlDef> MenuControls() {
-    std::vector<ControlDef> menu{{.name = kMenu, .kind = Kind::Menu, .text = "菜单"}};
+    std::vector<ControlDef> menu{{.name = kMenu, .kind = Kind::Menu, .text = "菜单"_gbk}};
     for (ControlId<Control> item : {kMergeToDecimalItem, kOpenCalculatorItem, kClearItem, kDeleteItem, kSelectAllItem,
                                     kCutItem, kCopyItem, kPasteItem})
         menu.push_back({.name = item, .kind = Kind::MenuItem, .parent = kMenu, .text = item});
@@ -112,17 +113,17 @@ std::vector<ControlDef> MenuControls() {
 std::vector<ControlDef> Controls() {
     std::vector<ControlDef> c = {
         {.name = kSendBox, .kind = Kind::Edit, .rect = {2, 4, 502, 24}, .text = kSendFrame,
-         .textColour = kGreen, .backColour = kWhite, .font = {.face = "宋体", .pixelHeight = 16},
+         .textColour = kGreen, .backColour = kWhite, .font = {.face = "宋体"_gbk, .pixelHeight = 16},
          .border = Border::Sunken, .hideSelection = true},
-        {.name = kSend, .kind = Kind::Button, .rect = {531, 4, 52, 24}, .text = "发送"},
+        {.name = kSend, .kind = Kind::Button, .rect = {531, 4, 52, 24}, .text = "发送"_gbk},
         {.name = kLogo, .kind = Kind::PictureBox, .rect = {2, 32, 2000, 12}, .backColour = kWhite, .logo = true},
-        {.name = kDisplay, .kind = Kind::RichText, .rect = {1, 45, 583, 379}, .font = {.face = "宋体", .pointSize = 9},
+        {.name = kDisplay, .kind = Kind::RichText, .rect = {1, 45, 583, 379}, .font = {.face = "宋体"_gbk, .pointSize = 9},
          .border = Border::Shallow, .multiLine = true, .wordWrap = true, .vScroll = true, .hideSelection = true},
         {.name = kPortGroup, .kind = Kind::GroupBox, .rect = {587, 2, 131, 174}},
         {.name = kOptionGroup, .kind = Kind::GroupBox, .rect = {587, 173, 131, 251}},
         {.name = kAutoSendGroup, .kind = Kind::GroupBox, .rect = {2, 427, 718, 61}},
         {.name = kStatusBar, .kind = Kind::StatusBar, .rect = {0, 483, 894, 20},
-         .panels = {{60, "RX:0", "接收字节数"}, {60, "TX:0", "发送字节数"}, {800, "Vorta 串口调试助手  Linux 版", ""}}},
+         .panels = {{60, "RX:0", "接收字节数"_gbk}, {60, "TX:0", "发送字节数"_gbk}, {800, "Vorta 串口调试助手  Linux 版"_gbk, ""}}},
     };
     for (auto part : {PortControls(), DisplayOptionControls(), AutoSendControls()})
         c.insert(c.end(), part.begin(), part.end());
@@ -183,7 +184,7 @@ std::vector<BindingDef> Bindings() {
 const WindowDef& MainWindowDef() {
     static const WindowDef def{
         .name = Text(main::kWindowName),
-        .title = "Vorta串口调试v2.35",
+        .title = "Vorta串口调试v2.35"_gbk,
         .rect = {50, 50, 727, 536},  // width and height are replaced from the settings at start
         .centred = true,
         .resizable = true,

@@ -10,6 +10,7 @@
 
 #include "support/qt_window.h"
 #include "ui/qt/qt_view.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -45,7 +46,7 @@ TEST(BalloonTip, ClicksReachWhatLiesBeneathIt) {
     ASSERT_EQ(clicks, 1) << "a click on the bare button did not arrive";
 
     // The balloon over the middle of the button, where the pointer is.
-    window->find("balloon")->as<BalloonTip>().show(middle.x() - 40, middle.y() - 20, "换行间隔：毫秒\r\n0x1234 = 4660");
+    window->find("balloon")->as<BalloonTip>().show(middle.x() - 40, middle.y() - 20, "换行间隔：毫秒\r\n0x1234 = 4660"_gbk);
     Pump(300);
     ASSERT_EQ(std::system(click.c_str()), 0);
     Pump(300);

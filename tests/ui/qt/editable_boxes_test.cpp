@@ -14,6 +14,7 @@
 #include "ui/qt/gbk_qstring.h"
 #include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -66,7 +67,7 @@ TEST_F(EditableBoxes, AnAddressBoxGivesTheProgramTheTextItShows) {
     ASSERT_NE(window, nullptr);
     auto* last = dynamic_cast<QComboBox*>(view.widgetOf((*window)[gen::kLastAddress]));
     ASSERT_NE(last, nullptr);
-    for (const char* written : {"1000", "2147483647", "中文字符"}) {
+    for (const char* written : {"1000", "2147483647", "中文字符"_gbk}) {
         (*window)[gen::kLastAddress].setText(written);
         settle();
         EXPECT_EQ(ToGbk(last->currentText()), (*window)[gen::kLastAddress].text()) << written;
@@ -80,7 +81,7 @@ TEST_F(EditableBoxes, TheAutoSendListSendsTheLinesItsBoxShows) {
     auto* box = dynamic_cast<QPlainTextEdit*>(view.widgetOf((*main)[kAutoSendList]));
     ASSERT_NE(box, nullptr);
     for (const char* list :
-         {"01 02\n03 04\n", "01 02\r\n03 04", "A\rB\r\n\nC", "A\n\n", "\n", "", "甲\n乙", "A\xB0\r\nB"}) {
+         {"01 02\n03 04\n", "01 02\r\n03 04", "A\rB\r\n\nC", "A\n\n", "\n", "", "甲\n乙"_gbk, "A\xB0\r\nB"}) {
         (*main)[kAutoSendList].setText(list);
         settle();
         std::vector<std::string> shown;

@@ -6,12 +6,13 @@
 
 #include "ui/qt/gbk_qstring.h"
 #include "ui/rich_text.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui::qt {
 namespace {
 
 TEST(GbkQString, RoundTripsChineseAndMarksWhatGbkCannotHold) {
-    const std::string gbk = std::string("端口打开失败！");
+    const std::string gbk = std::string("端口打开失败！"_gbk);
     EXPECT_EQ(gbk.size(), 14u);
     EXPECT_EQ(static_cast<unsigned char>(gbk[0]), 0xB6);
     EXPECT_EQ(FromGbk(gbk), QStringLiteral("端口打开失败！"));
@@ -60,11 +61,11 @@ TEST(GbkQString, EveryUnitIsOneQCharForAnyBytes) {
 }
 
 TEST(GbkQString, LineEndsBecomeParagraphBreaksAndTypedTextComesBackAsUnits) {
-    const QString shown = UnitsToQString(std::string("中\r\nA\rB\nC"));
+    const QString shown = UnitsToQString(std::string("中\r\nA\rB\nC"_gbk));
     EXPECT_EQ(shown, QStringLiteral("中") + QChar::ParagraphSeparator + "A" + QChar::ParagraphSeparator + "B" +
                          QChar::ParagraphSeparator + "C");
     const std::string typed = QStringToUnits(QStringLiteral("文") + QChar::ParagraphSeparator + "x");
-    EXPECT_EQ(typed, std::string("文\r\nx"));
+    EXPECT_EQ(typed, std::string("文\r\nx"_gbk));
     EXPECT_EQ(CountUnits(typed.data(), typed.size()), 3);
 }
 
@@ -82,10 +83,10 @@ namespace {
 
 TEST(QtClipboard, PlainTextWithLineEndsBothWays) {
     QtPlatform platform;
-    platform.setClipboardText(std::string("中\r\nA"));
+    platform.setClipboardText(std::string("中\r\nA"_gbk));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("中\nA"));
     QGuiApplication::clipboard()->setText(QStringLiteral("文\nB\r\nC"));
-    EXPECT_EQ(platform.clipboardText(), std::string("文\r\nB\r\nC"));
+    EXPECT_EQ(platform.clipboardText(), std::string("文\r\nB\r\nC"_gbk));
     QGuiApplication::clipboard()->clear();
     EXPECT_FALSE(platform.clipboardText().has_value());
     EXPECT_FALSE(platform.clipboardHasText());
@@ -94,7 +95,7 @@ TEST(QtClipboard, PlainTextWithLineEndsBothWays) {
 TEST(QtClipboard, ASnapshotGivesTheTextOfItsMomentAsPlainTextDoes) {
     QtPlatform platform;
     RichText display;
-    const std::string bytes = "中\r\nA\xA1\xA1 \xFF";  // a full-width space and a lone lead byte
+    const std::string bytes = "中\r\nA\xA1\xA1 \xFF"_gbk;  // a full-width space and a lone lead byte
     display.append(bytes);
     platform.setClipboardText(bytes);
     const QString plain = QGuiApplication::clipboard()->text();

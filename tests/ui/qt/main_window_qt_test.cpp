@@ -24,6 +24,7 @@
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -73,11 +74,11 @@ TEST_F(MainWindowQt, UsersClickReachesTheModelAndIsSavedAtOnce) {
     QTest::mouseClick(reversed, Qt::LeftButton, {}, QPoint(5, reversed->height() / 2));
     EXPECT_TRUE((*main)[kCrcReversed].checked());
     const std::string ini = tmp.slash() + "peizhi.ini";
-    EXPECT_EQ(store::ReadSetting(ini, std::string("CRC"), std::string("CRC反")), std::string("真"));
+    EXPECT_EQ(store::ReadSetting(ini, std::string("CRC"), std::string("CRC反"_gbk)), std::string("真"_gbk));
 }
 
 TEST_F(MainWindowQt, ProgramWritesReachTheWidgetsAndResizingLaysOut) {
-    (*main)[kOpenClose].setText(std::string("关闭串口"));
+    (*main)[kOpenClose].setText(std::string("关闭串口"_gbk));
     (*main)[kPort].setDisabled(true);
     EXPECT_EQ(widget<QPushButton>(kOpenClose)->text(), QStringLiteral("关闭串口"));
     EXPECT_FALSE(widget<QComboBox>(kPort)->isEnabled());
@@ -154,12 +155,12 @@ TEST_F(MainWindowQt, DisplayShowsTheModelAndTheUsersTypingLandsInIt) {
     auto& display = (*main)[kDisplay];
     auto* view = widget<QAbstractScrollArea>(kDisplay);
     ASSERT_NE(view, nullptr);
-    const CharFormat blue{std::string("宋体"), 11, 0, 0, Rgb(0, 0, 255)};
+    const CharFormat blue{std::string("宋体"_gbk), 11, 0, 0, Rgb(0, 0, 255)};
     for (int i = 0; i < 1000; ++i) {
         display.setInsertionFormat(blue);
         display.replaceSelection("0A ");
     }
-    display.replaceSelection(std::string("中\r"));
+    display.replaceSelection(std::string("中\r"_gbk));
     display.replaceSelection("\n");
     Settle();
     QAccessibleTextInterface* text = QAccessible::queryAccessibleInterface(view)->textInterface();

@@ -19,6 +19,7 @@
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_view.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -190,7 +191,7 @@ TEST_F(RichTextView, RandomInterleavingsKeepTheViewOnTheModel) {
 // Wherever the text before them puts the cut, a piece ends after a blank, so a
 // hex cell is never split over two rows: every row starts at a cell.
 TEST_F(RichTextView, LongLinesArePiecedBetweenCellsWhateverComesFirst) {
-    for (const std::string prefix : {"", "X", "→ "}) {
+    for (const std::string prefix : {"", "X", "→ "_gbk}) {
         std::string line = prefix;
         for (int i = 0; i < 3000; ++i) line += "0A ";
         box->setText(line);

@@ -24,6 +24,7 @@
 #include "ui/qt/qt_view.h"
 #include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui::qt {
 namespace {
@@ -66,13 +67,13 @@ TEST_F(WidgetInput, ChangesThroughTheAccessibilityInterfaceReachTheProgram) {
     settle();
     EXPECT_NE((*main)[kCrcReversed].checked(), before);
     EXPECT_EQ(reversed->isChecked(), (*main)[kCrcReversed].checked());
-    EXPECT_EQ(setting("CRC", "CRC反"), before ? "假" : "真");  // saved like a click
+    EXPECT_EQ(setting("CRC", "CRC反"_gbk), before ? "假"_gbk : "真"_gbk);  // saved like a click
     // A press is a click, and is taken once.
     check->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     QTest::qWait(300);  // a press animates the click
     settle();
     EXPECT_EQ((*main)[kCrcReversed].checked(), before);
-    EXPECT_EQ(setting("CRC", "CRC反"), before ? "真" : "假");
+    EXPECT_EQ(setting("CRC", "CRC反"_gbk), before ? "真"_gbk : "假"_gbk);
 
     // An item chosen without the drop-down list (as a list's selection interface does).
     auto* baud = widget<QComboBox>(kBaud);
@@ -80,7 +81,7 @@ TEST_F(WidgetInput, ChangesThroughTheAccessibilityInterfaceReachTheProgram) {
     baud->setCurrentIndex(9);
     settle();
     EXPECT_EQ((*main)[kBaud].selectedIndex(), 9);
-    EXPECT_EQ(setting("端口", "波特率"), "9");
+    EXPECT_EQ(setting("端口"_gbk, "波特率"_gbk), "9");
 
     // The program's own writes are not taken back as input.
     (*main)[kSendBox].setText("01 03");
@@ -88,7 +89,7 @@ TEST_F(WidgetInput, ChangesThroughTheAccessibilityInterfaceReachTheProgram) {
     settle();
     EXPECT_EQ((*main)[kSendBox].text(), "01 03");
     EXPECT_FALSE(reversed->isChecked());
-    EXPECT_EQ(setting("CRC", "CRC反"), before ? "真" : "假");
+    EXPECT_EQ(setting("CRC", "CRC反"_gbk), before ? "真"_gbk : "假"_gbk);
 }
 
 TEST_F(WidgetInput, TheSendBoxTakesAPasteOfAnyLength) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "ui/windows/control_ids.h"
+#include "codec/gbk_literal.h"
 
 namespace vorta::ui {
 namespace {
@@ -181,52 +182,52 @@ TEST(ControlIds, EveryControlIsNamedOnceWithItsKind) {
 TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     const WindowDef& w = MainWindowDef();
     EXPECT_EQ(w.name, "main");
-    EXPECT_EQ(w.title, "Vorta串口调试v2.35");
+    EXPECT_EQ(w.title, "Vorta串口调试v2.35"_gbk);
     EXPECT_EQ(w.rect.width, 727);
     EXPECT_EQ(w.rect.height, 536);
     EXPECT_TRUE(w.resizable && w.minimiseButton && w.maximiseButton && w.dragMoves && w.centred && w.escCloses);
 
-    const ControlDef& send = Get(w, "编辑框_发送");
+    const ControlDef& send = Get(w, "编辑框_发送"_gbk);
     EXPECT_EQ(send.kind, Kind::Edit);
     EXPECT_FALSE(send.multiLine);
     EXPECT_EQ(send.text, "01 03 10 00 00 25");
     EXPECT_EQ(send.textColour, 0x008000u);
-    EXPECT_EQ(send.font.face, "宋体");
+    EXPECT_EQ(send.font.face, "宋体"_gbk);
     EXPECT_EQ(send.font.pixelHeight, 16);
 
-    const ControlDef& baud = Get(w, "组合框_波特率");
-    EXPECT_EQ(baud.parent, "分组框1");
+    const ControlDef& baud = Get(w, "组合框_波特率"_gbk);
+    EXPECT_EQ(baud.parent, "分组框1"_gbk);
     EXPECT_EQ(baud.items.at(baud.selectedIndex), "9600");
     EXPECT_EQ(baud.items.back(), "115200");
-    EXPECT_EQ(Get(w, "组合框_端口").items.size(), 16u);
-    EXPECT_EQ(Get(w, "组合框_校验位").items.at(3), "M 标志");
-    EXPECT_TRUE(Get(w, "组合框_毫秒").editable);
-    EXPECT_FALSE(Get(w, "组合框_波特率").editable);
+    EXPECT_EQ(Get(w, "组合框_端口"_gbk).items.size(), 16u);
+    EXPECT_EQ(Get(w, "组合框_校验位"_gbk).items.at(3), "M 标志"_gbk);
+    EXPECT_TRUE(Get(w, "组合框_毫秒"_gbk).editable);
+    EXPECT_FALSE(Get(w, "组合框_波特率"_gbk).editable);
 
-    const ControlDef& interval = Get(w, "编辑框1");
-    EXPECT_EQ(interval.parent, "分组框3");
+    const ControlDef& interval = Get(w, "编辑框1"_gbk);
+    EXPECT_EQ(interval.parent, "分组框3"_gbk);
     EXPECT_EQ(interval.rect.left, 90);
     EXPECT_EQ(interval.rect.top, 141);
     EXPECT_TRUE(interval.centred);
 
-    EXPECT_EQ(Get(w, "单选框_ASCII显示").parent, "图片框3");
-    EXPECT_EQ(Get(w, "单选框_ASCII显示").textColour, Rgb(128, 128, 128));
-    EXPECT_EQ(Get(w, "窗口最前选择框").textColour, 0xFF8800u);
-    EXPECT_TRUE(Get(w, "CRC选择框").checked);
-    EXPECT_FALSE(Get(w, "选择框_自动换行").checked);
-    EXPECT_EQ(Get(w, "编辑框_循环").text, "01 03 10 00 00 25\r\n01 03 00 64 00 08");
-    EXPECT_EQ(Get(w, "按钮_自动发送").parent, "图片框_分组");
-    EXPECT_EQ(Get(w, "分组框2").rect.height, 61);  // the relayout sizes the display from it
+    EXPECT_EQ(Get(w, "单选框_ASCII显示"_gbk).parent, "图片框3"_gbk);
+    EXPECT_EQ(Get(w, "单选框_ASCII显示"_gbk).textColour, Rgb(128, 128, 128));
+    EXPECT_EQ(Get(w, "窗口最前选择框"_gbk).textColour, 0xFF8800u);
+    EXPECT_TRUE(Get(w, "CRC选择框"_gbk).checked);
+    EXPECT_FALSE(Get(w, "选择框_自动换行"_gbk).checked);
+    EXPECT_EQ(Get(w, "编辑框_循环"_gbk).text, "01 03 10 00 00 25\r\n01 03 00 64 00 08");
+    EXPECT_EQ(Get(w, "按钮_自动发送"_gbk).parent, "图片框_分组"_gbk);
+    EXPECT_EQ(Get(w, "分组框2"_gbk).rect.height, 61);  // the relayout sizes the display from it
 
-    const ControlDef& status = Get(w, "状态条1");
+    const ControlDef& status = Get(w, "状态条1"_gbk);
     ASSERT_EQ(status.panels.size(), 3u);
     EXPECT_EQ(status.panels[0].text, "RX:0");
-    EXPECT_EQ(status.panels[1].tooltip, "发送字节数");
+    EXPECT_EQ(status.panels[1].tooltip, "发送字节数"_gbk);
     EXPECT_EQ(status.panels[2].width, 800);
 
-    EXPECT_EQ(Find(w, "标签"), nullptr);  // no hidden relay: the Enter key reaches the send operation directly
-    EXPECT_EQ(Get(w, "时钟_换行").kind, Kind::Timer);
-    EXPECT_EQ(Find(w, "端口1"), nullptr);  // the serial channel belongs to the logic
+    EXPECT_EQ(Find(w, "标签"_gbk), nullptr);  // no hidden relay: the Enter key reaches the send operation directly
+    EXPECT_EQ(Get(w, "时钟_换行"_gbk).kind, Kind::Timer);
+    EXPECT_EQ(Find(w, "端口1"_gbk), nullptr);  // the serial channel belongs to the logic
 }
 
 TEST(MainWindowDef, MenuItemsInOrder) {
@@ -238,23 +239,23 @@ TEST(MainWindowDef, MenuItemsInOrder) {
             items.push_back(c.text);
         }
     EXPECT_EQ(items,
-              (std::vector<Text>{"合并转10进制", "打开计算窗口", "清空", "删除", "全选", "剪切", "复制", "粘贴"}));
+              (std::vector<Text>{"合并转10进制"_gbk, "打开计算窗口"_gbk, "清空"_gbk, "删除"_gbk, "全选"_gbk, "剪切"_gbk, "复制"_gbk, "粘贴"_gbk}));
 }
 
 TEST(GeneratorWindowDef, SpotChecks) {
     const WindowDef& w = GeneratorWindowDef();
-    EXPECT_EQ(w.title, "批量发送数据生成窗口");
+    EXPECT_EQ(w.title, "批量发送数据生成窗口"_gbk);
     EXPECT_FALSE(w.resizable || w.minimiseButton || w.maximiseButton || w.dragMoves);
-    EXPECT_EQ(Get(w, "标签_发送地址").text, "发送地址：" + Text(10, ' ') + "至");
-    for (const char* name : {"组合框_地址起", "组合框_地址终"}) {
+    EXPECT_EQ(Get(w, "标签_发送地址"_gbk).text, "发送地址："_gbk + Text(10, ' ') + "至"_gbk);
+    for (const char* name : {"组合框_地址起"_gbk, "组合框_地址终"_gbk}) {
         EXPECT_TRUE(Get(w, name).editable);
         EXPECT_EQ(Get(w, name).maxLength, 3);
         EXPECT_TRUE(Get(w, name).items.empty());
     }
-    EXPECT_FALSE(Get(w, "编辑框_自定义数据").visible);
-    EXPECT_EQ(Get(w, "组合框_路数").selectedIndex, 2);
-    EXPECT_EQ(Get(w, "按钮_关闭").rect.top, 11);
-    EXPECT_TRUE(Get(w, "编辑框1").multiLine);
+    EXPECT_FALSE(Get(w, "编辑框_自定义数据"_gbk).visible);
+    EXPECT_EQ(Get(w, "组合框_路数"_gbk).selectedIndex, 2);
+    EXPECT_EQ(Get(w, "按钮_关闭"_gbk).rect.top, 11);
+    EXPECT_TRUE(Get(w, "编辑框1"_gbk).multiLine);
 }
 
 TEST(CalculatorWindowDef, SpotChecks) {
@@ -263,14 +264,14 @@ TEST(CalculatorWindowDef, SpotChecks) {
     EXPECT_EQ(w.rect.width, 518);
     EXPECT_EQ(w.rect.height, 248);
     EXPECT_FALSE(w.resizable || w.maximiseButton);
-    EXPECT_EQ(Get(w, "组合框_4").rect.top, 23);
-    EXPECT_EQ(Get(w, "组合框_8").rect.left, 438);
-    EXPECT_EQ(Get(w, "组合框_7").tag, "7");
-    EXPECT_EQ(Get(w, "编辑框164").rect.top, 48);
-    EXPECT_EQ(Get(w, "标签5").rect.width, 1);
-    EXPECT_TRUE(Get(w, "编辑框6").multiLine && !Get(w, "编辑框6").vScroll);
-    EXPECT_EQ(Get(w, "编辑框6").text, "-100000000\r\n+100000000\r\n*100000000\r\n/100000000");
-    EXPECT_EQ(Get(w, "选择框3").rect.left, 299);
+    EXPECT_EQ(Get(w, "组合框_4"_gbk).rect.top, 23);
+    EXPECT_EQ(Get(w, "组合框_8"_gbk).rect.left, 438);
+    EXPECT_EQ(Get(w, "组合框_7"_gbk).tag, "7");
+    EXPECT_EQ(Get(w, "编辑框164"_gbk).rect.top, 48);
+    EXPECT_EQ(Get(w, "标签5"_gbk).rect.width, 1);
+    EXPECT_TRUE(Get(w, "编辑框6"_gbk).multiLine && !Get(w, "编辑框6"_gbk).vScroll);
+    EXPECT_EQ(Get(w, "编辑框6"_gbk).text, "-100000000\r\n+100000000\r\n*100000000\r\n/100000000");
+    EXPECT_EQ(Get(w, "选择框3"_gbk).rect.left, 299);
 }
 
 }  // namespace
