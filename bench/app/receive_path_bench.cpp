@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
         wake.setSingleShot(true);
         wake.start(static_cast<int>(rateSeconds * 1000));
         const double cpu0 = CpuSeconds();
-        const Run r = RunUntil(loop, [&] { return idle.elapsed() >= rateSeconds * 1000; }, probing);
+        const Run r = RunUntil(
+            loop, [&] { return idle.elapsed() >= rateSeconds * 1000; }, probing);
         std::printf("nothing received for %.1f s%s: CPU %.1f%% of one core\n", r.seconds,
                     probing ? ", the UI probe running" : "", 100 * (CpuSeconds() - cpu0) / r.seconds);
     }
@@ -150,14 +151,16 @@ int main(int argc, char** argv) {
             const long long rx0 = state.rxCount;
             const double cpu0 = CpuSeconds();
             const pid_t feeder = bench::StartFeeder(master, total, rate);
-            const Run r = RunUntil(loop, [&] { return state.rxCount - rx0 >= total; }, probing);
+            const Run r = RunUntil(
+                loop, [&] { return state.rxCount - rx0 >= total; }, probing);
             waitpid(feeder, nullptr, 0);
             cpuPercent[probing] = 100 * (CpuSeconds() - cpu0) / r.seconds;
             if (probing) worstMs = r.worstAnswerMs;
         }
-        std::printf("115200 baud, hex display, auto line break %s: %ld bytes in %ld s, CPU %.1f%% of one core "
-                    "(%.1f%% with the UI probe running, worst UI answer %.1f ms)\n",
-                    lineBreak ? "on" : "off", total, rateSeconds, cpuPercent[0], cpuPercent[1], worstMs);
+        std::printf(
+            "115200 baud, hex display, auto line break %s: %ld bytes in %ld s, CPU %.1f%% of one core "
+            "(%.1f%% with the UI probe running, worst UI answer %.1f ms)\n",
+            lineBreak ? "on" : "off", total, rateSeconds, cpuPercent[0], cpuPercent[1], worstMs);
     }
     if (!main[kAutoLineBreak].checked()) model.userClick(main[kAutoLineBreak]);
     if (std::getenv("RATE_ONLY")) return 0;
@@ -201,12 +204,14 @@ int main(int argc, char** argv) {
             ++i;
         }
         const bool viewEqual = viewCount() == main[kDisplay].rich().unitCount();
-        std::printf("flood, hex display: %ld bytes in %.2f s = %.2f MB/s displayed; RX %lld; shown %ld bytes, "
-                    "in order: %s; view holds all: %s, painted after the last byte: %s; CPU %.2f s/MB; peak memory growth %.1f B per byte; "
-                    "worst UI answer %.1f ms\n",
-                    total, r.seconds, total / r.seconds / 1e6, static_cast<long long>(state.rxCount), i,
-                    inOrder && i == total ? "yes" : "NO", viewEqual ? "yes" : "NO", painted ? "yes" : "NO", cpu / (total / 1e6),
-                    static_cast<double>(rss1 - rss0) * 1024.0 / static_cast<double>(total), r.worstAnswerMs);
+        std::printf(
+            "flood, hex display: %ld bytes in %.2f s = %.2f MB/s displayed; RX %lld; shown %ld bytes, "
+            "in order: %s; view holds all: %s, painted after the last byte: %s; CPU %.2f s/MB; peak memory growth %.1f "
+            "B per byte; "
+            "worst UI answer %.1f ms\n",
+            total, r.seconds, total / r.seconds / 1e6, static_cast<long long>(state.rxCount), i,
+            inOrder && i == total ? "yes" : "NO", viewEqual ? "yes" : "NO", painted ? "yes" : "NO", cpu / (total / 1e6),
+            static_cast<double>(rss1 - rss0) * 1024.0 / static_cast<double>(total), r.worstAnswerMs);
     }
     // 3. The same flood while the user drags a selection across the display and
     // types into it: the slowest answer to the user's own input.
@@ -248,9 +253,10 @@ int main(int argc, char** argv) {
         const Run r = RunUntil(loop, [&] { return state.rxCount >= total; });
         user.stop();
         waitpid(feeder, nullptr, 0);
-        std::printf("flood while the user drags a selection and types in the display: %ld bytes in %.2f s, RX %lld; "
-                    "%ld user events, slowest handled in %.1f ms; worst UI answer %.1f ms\n",
-                    total, r.seconds, static_cast<long long>(state.rxCount), inputs, worstInput, r.worstAnswerMs);
+        std::printf(
+            "flood while the user drags a selection and types in the display: %ld bytes in %.2f s, RX %lld; "
+            "%ld user events, slowest handled in %.1f ms; worst UI answer %.1f ms\n",
+            total, r.seconds, static_cast<long long>(state.rxCount), inputs, worstInput, r.worstAnswerMs);
     }
     return 0;
 }

@@ -145,13 +145,14 @@ int main(int argc, char** argv) {
         at += expected.size();
         ++whole;
     }
-    std::printf("soak, %ld s at 11,520 B/s while auto-send polls every 100 ms: fed %ld, RX %lld, shown %ld "
-                "(%ld match the fed bytes before the first difference); lost %ld, shown as fed: %s; %lld bytes sent in frames, "
-                "far end got %zu: %zu whole frames in turn%s; resident +%ld KB = %.2f B per received byte\n",
-                seconds, total, static_cast<long long>(state.rxCount), shown, inOrder, total - shown,
-                inOrder == shown && shown == total ? "yes" : "NO", static_cast<long long>(state.txCount), farEnd.size(), whole,
-                at == farEnd.size() && static_cast<long long>(farEnd.size()) == state.txCount ? "" : ", NOT ALL WHOLE",
-                rss1 - rss0, static_cast<double>(rss1 - rss0) * 1024.0 / static_cast<double>(total));
+    std::printf(
+        "soak, %ld s at 11,520 B/s while auto-send polls every 100 ms: fed %ld, RX %lld, shown %ld "
+        "(%ld match the fed bytes before the first difference); lost %ld, shown as fed: %s; %lld bytes sent in frames, "
+        "far end got %zu: %zu whole frames in turn%s; resident +%ld KB = %.2f B per received byte\n",
+        seconds, total, static_cast<long long>(state.rxCount), shown, inOrder, total - shown,
+        inOrder == shown && shown == total ? "yes" : "NO", static_cast<long long>(state.txCount), farEnd.size(), whole,
+        at == farEnd.size() && static_cast<long long>(farEnd.size()) == state.txCount ? "" : ", NOT ALL WHOLE",
+        rss1 - rss0, static_cast<double>(rss1 - rss0) * 1024.0 / static_cast<double>(total));
     if (rssAtMinute >= 0 && total > rxAtMinute)
         std::printf("  after the first minute: resident +%ld KB for %ld bytes = %.2f B per received byte\n",
                     rss1 - rssAtMinute, total - rxAtMinute,

@@ -34,10 +34,22 @@ void ConvertRadixLong(benchmark::State& state, int from, int to) {
     state.counters["out_digits"] = static_cast<double>(outDigits);
 }
 
-BENCHMARK_CAPTURE(ConvertRadixLong, hex_to_dec, 16, 10)->RangeMultiplier(4)->Range(16, 65536)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ConvertRadixLong, hex_to_bin, 16, 2)->RangeMultiplier(4)->Range(16, 65536)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ConvertRadixLong, dec_to_hex, 10, 16)->RangeMultiplier(4)->Range(16, 65536)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(ConvertRadixLong, base36_to_7, 36, 7)->RangeMultiplier(4)->Range(16, 65536)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ConvertRadixLong, hex_to_dec, 16, 10)
+    ->RangeMultiplier(4)
+    ->Range(16, 65536)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ConvertRadixLong, hex_to_bin, 16, 2)
+    ->RangeMultiplier(4)
+    ->Range(16, 65536)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ConvertRadixLong, dec_to_hex, 10, 16)
+    ->RangeMultiplier(4)
+    ->Range(16, 65536)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(ConvertRadixLong, base36_to_7, 36, 7)
+    ->RangeMultiplier(4)
+    ->Range(16, 65536)
+    ->Unit(benchmark::kMillisecond);
 
 // What the send operation does with a frame typed in hexadecimal: format it,
 // compute its CRC, turn it into bytes. range(0): bytes in the frame.

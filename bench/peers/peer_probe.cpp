@@ -91,8 +91,9 @@ public:
                 c.y = e.xconfigurerequest.y;
                 c.width = e.xconfigurerequest.width;
                 c.height = e.xconfigurerequest.height;
-                XConfigureWindow(d_, e.xconfigurerequest.window,
-                                 static_cast<unsigned>(e.xconfigurerequest.value_mask) & (CWX | CWY | CWWidth | CWHeight), &c);
+                XConfigureWindow(
+                    d_, e.xconfigurerequest.window,
+                    static_cast<unsigned>(e.xconfigurerequest.value_mask) & (CWX | CWY | CWWidth | CWHeight), &c);
             }
         }
         if (outstanding_) {
@@ -209,9 +210,10 @@ int main(int argc, char** argv) {
                     label.c_str(), rate, seconds, 100 * cpu / seconds, pinger.worstMs, pinger.answers);
         if (out) std::fprintf(out, "%s rate %.2f %.1f\n", label.c_str(), 100 * cpu / seconds, pinger.worstMs);
     } else {
-        std::printf("%-14s flood of %.0f MB: displayed in %.2f s = %.2f MB/s, CPU %.2f s/MB, memory %+.1f B per byte, "
-                    "worst UI answer %.1f ms (%ld pings)\n",
-                    label.c_str(), mb, seconds, mb / seconds, cpu / mb, memoryPerByte, pinger.worstMs, pinger.answers);
+        std::printf(
+            "%-14s flood of %.0f MB: displayed in %.2f s = %.2f MB/s, CPU %.2f s/MB, memory %+.1f B per byte, "
+            "worst UI answer %.1f ms (%ld pings)\n",
+            label.c_str(), mb, seconds, mb / seconds, cpu / mb, memoryPerByte, pinger.worstMs, pinger.answers);
         if (out)
             std::fprintf(out, "%s flood %.3f %.3f %.2f %.1f\n", label.c_str(), mb / seconds, cpu / mb, memoryPerByte,
                          pinger.worstMs);

@@ -84,9 +84,9 @@ struct Program {
     test::RecordingView view;  // answers the save dialog
     state::AppState state;
     shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
-                                   ports = {"COM1"};
-                                   return true;
-                               }};
+                                     ports = {"COM1"};
+                                     return true;
+                                 }};
     receive::ReceiveDisplay rx{model, state};
     receive::DisplayTools tools{model, platform, state};
     ui::Window* main = nullptr;
@@ -117,9 +117,10 @@ void FeedBytes(bool textMode, std::size_t displayBytes) {
                 if (i % 12 == 11) p.loop.advance(1);
             }
         });
-        std::printf("  %-4s display %5.1f MB at start, round %d: %6.2f M bytes/s, %6.1f ns/byte (%s, display %.1f MB)\n",
-                    textMode ? "text" : "hex", displayBytes / 1e6, round, kBytes / s / 1e6, s / kBytes * 1e9,
-                    p.c(kStatusBar).panelText(0).c_str(), p.c(kDisplay).rich().byteCount() / 1e6);
+        std::printf(
+            "  %-4s display %5.1f MB at start, round %d: %6.2f M bytes/s, %6.1f ns/byte (%s, display %.1f MB)\n",
+            textMode ? "text" : "hex", displayBytes / 1e6, round, kBytes / s / 1e6, s / kBytes * 1e9,
+            p.c(kStatusBar).panelText(0).c_str(), p.c(kDisplay).rich().byteCount() / 1e6);
     }
 }
 
@@ -139,20 +140,21 @@ void Tools() {
     const std::string saved = std::string(std::getenv("TMPDIR")) + "/saved.txt";
     p.view.saveAnswer = saved;
     const auto clickStart = Clock::now();
-    std::printf("  save (exact bytes):         %8.1f ms until the click returns", Seconds([&] {
-                    p.model.userClick(p.c(kSave));
-                }) * 1e3);
+    std::printf("  save (exact bytes):         %8.1f ms until the click returns",
+                Seconds([&] { p.model.userClick(p.c(kSave)); }) * 1e3);
     display.append("received while saving\r\n");  // after the click: not in the file
     p.tools.waitForSaves();
     std::printf(", file complete after %.1f ms\n",
                 std::chrono::duration<double>(Clock::now() - clickStart).count() * 1e3);
     display.setText(display.rich().bytes(0, display.rich().byteCount() - 23));
-    std::printf("  saved file: %s\n", SameBytes(saved, display.rich()) ? "the display's exact bytes" : "DIFFERENT bytes");
+    std::printf("  saved file: %s\n",
+                SameBytes(saved, display.rich()) ? "the display's exact bytes" : "DIFFERENT bytes");
     menu(kSelectAllItem);
     display.setSelection(0, 0);
     mouse(ui::Event::RightReleased);  // the clipboard holds text now: paste is enabled
     const double copyMb = display.rich().byteCount() / 1e6;
-    std::printf("  paste the copy (%3.0f MB) at the start: %8.1f ms\n", copyMb, Seconds([&] { menu(kPasteItem); }) * 1e3);
+    std::printf("  paste the copy (%3.0f MB) at the start: %8.1f ms\n", copyMb,
+                Seconds([&] { menu(kPasteItem); }) * 1e3);
     const double before = display.rich().byteCount() / 1e6;
     std::printf("  clear (%3.0f MB):              %8.1f ms\n", before, Seconds([&] { menu(kClearItem); }) * 1e3);
 
@@ -164,10 +166,12 @@ void Tools() {
     const auto released = Clock::now();
     const double clickMs = Seconds([&] { mouse(ui::Event::LeftReleased); }) * 1e3;
     p.loop.runUntilReal([&] { return p.view.balloons.size() > balloons; }, std::chrono::seconds(60));
-    std::printf("  one 200 MB piece, balloon:  %8.1f ms until the click returns, balloon shown after %.1f ms "
-                "(no start decides: read whole)\n",
-                clickMs, std::chrono::duration<double>(Clock::now() - released).count() * 1e3);
-    std::printf("  one 200 MB piece, merge:    %8.1f ms (its start decides)\n", Seconds([&] { menu(kMergeToDecimalItem); }) * 1e3);
+    std::printf(
+        "  one 200 MB piece, balloon:  %8.1f ms until the click returns, balloon shown after %.1f ms "
+        "(no start decides: read whole)\n",
+        clickMs, std::chrono::duration<double>(Clock::now() - released).count() * 1e3);
+    std::printf("  one 200 MB piece, merge:    %8.1f ms (its start decides)\n",
+                Seconds([&] { menu(kMergeToDecimalItem); }) * 1e3);
 }
 
 }  // namespace

@@ -86,11 +86,11 @@ void Run(std::size_t total, std::size_t writeSize) {
     ::close(slave);
 
     const long posts = loop.posts.load();
-    std::printf("writes of %6zu bytes: %zu of %zu bytes in %.3f s = %.1f MB/s, in order: %s, "
-                "deliveries: %ld (%.0f bytes each)\n",
-                writeSize, received, total, seconds, received / seconds / 1e6,
-                inOrder && received == total ? "yes" : "NO", posts,
-                posts ? static_cast<double>(received) / posts : 0.0);
+    std::printf(
+        "writes of %6zu bytes: %zu of %zu bytes in %.3f s = %.1f MB/s, in order: %s, "
+        "deliveries: %ld (%.0f bytes each)\n",
+        writeSize, received, total, seconds, received / seconds / 1e6, inOrder && received == total ? "yes" : "NO",
+        posts, posts ? static_cast<double>(received) / posts : 0.0);
 }
 
 }  // namespace

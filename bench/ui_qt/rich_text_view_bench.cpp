@@ -32,8 +32,12 @@ WindowDef DisplayWindow() {
     w.name = "bench";
     w.title = "bench";
     w.rect = {0, 0, 600, 536};
-    w.controls = {{.name = "display", .kind = Kind::RichText, .rect = {1, 45, 454, 379},
-                   .font = {"SimSun", 9}, .wordWrap = true, .vScroll = true}};
+    w.controls = {{.name = "display",
+                   .kind = Kind::RichText,
+                   .rect = {1, 45, 454, 379},
+                   .font = {"SimSun", 9},
+                   .wordWrap = true,
+                   .vScroll = true}};
     return w;
 }
 
@@ -74,8 +78,7 @@ qint64 CatchUp(const Setup& s, qint64 modelDone, bool* caughtUp) {
     while (true) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         const qint64 now = g_clock.nsecsElapsed();
-        if (now - modelDone > quiet + vorta::ui::qt::kFrameMs * 1'000'000LL && now - s.watch->lastDone > quiet)
-            break;
+        if (now - modelDone > quiet + vorta::ui::qt::kFrameMs * 1'000'000LL && now - s.watch->lastDone > quiet) break;
     }
     *caughtUp = s.watch->lastStart >= modelDone;
     return std::max(modelDone, s.watch->lastDone);
@@ -118,16 +121,17 @@ double Feed(const Setup& s, long bytes, long lineBytes, const char* label) {
     bool caughtUp = false;
     const qint64 end = CatchUp(s, modelDone, &caughtUp);
     const double ns = static_cast<double>(end - start) / static_cast<double>(bytes);
-    const bool selectionKept =
-        caretAtEnd ? display.rich().selectionStart() == display.rich().unitCount() &&
-                         display.rich().selectionEnd() == display.rich().unitCount()
-                   : display.rich().selectionStart() == selStart && display.rich().selectionEnd() == selEnd &&
-                         display.selectedText() == selected;
-    std::printf("  %-34s %8.1f ns/byte = %6.2f MB/s (model alone %6.2f MB/s); view painted after: %s; "
-                "view end = model end: %s; caret/selection as the user left it: %s; display %.1f MB\n",
-                label, ns, 1e3 / ns, static_cast<double>(bytes) * 1e3 / static_cast<double>(modelDone - start),
-                caughtUp ? "yes" : "NO", ViewEndEqualsModel(s) ? "yes" : "NO", selectionKept ? "yes" : "NO",
-                static_cast<double>(display.rich().byteCount()) / 1e6);
+    const bool selectionKept = caretAtEnd
+                                   ? display.rich().selectionStart() == display.rich().unitCount() &&
+                                         display.rich().selectionEnd() == display.rich().unitCount()
+                                   : display.rich().selectionStart() == selStart &&
+                                         display.rich().selectionEnd() == selEnd && display.selectedText() == selected;
+    std::printf(
+        "  %-34s %8.1f ns/byte = %6.2f MB/s (model alone %6.2f MB/s); view painted after: %s; "
+        "view end = model end: %s; caret/selection as the user left it: %s; display %.1f MB\n",
+        label, ns, 1e3 / ns, static_cast<double>(bytes) * 1e3 / static_cast<double>(modelDone - start),
+        caughtUp ? "yes" : "NO", ViewEndEqualsModel(s) ? "yes" : "NO", selectionKept ? "yes" : "NO",
+        static_cast<double>(display.rich().byteCount()) / 1e6);
     return ns;
 }
 
@@ -193,26 +197,28 @@ int main(int argc, char** argv) {
 
     static const char* kWhere[] = {"caret at the end", "caret in the middle", "3000-unit selection in the middle"};
     if (!toolsOnly) {
-    std::printf("Received bytes as hex cells at the end, a line end every 50 bytes, %ld bytes per run, "
-                "clock stopped when the view has painted after the last byte:\n", n);
-    for (const std::size_t mb : {std::size_t{0}, std::size_t{50}, static_cast<std::size_t>(bigMb)}) {
-        display.setText("");
-        FillTo(s, mb * 1'000'000, false);
-        for (int where = 0; where < 3; ++where) {
-            Place(s, where);
-            char label[96];
-            std::snprintf(label, sizeof label, "%zu MB shown, %s:", mb, kWhere[where]);
-            Feed(s, n, 50, label);
+        std::printf(
+            "Received bytes as hex cells at the end, a line end every 50 bytes, %ld bytes per run, "
+            "clock stopped when the view has painted after the last byte:\n",
+            n);
+        for (const std::size_t mb : {std::size_t{0}, std::size_t{50}, static_cast<std::size_t>(bigMb)}) {
+            display.setText("");
+            FillTo(s, mb * 1'000'000, false);
+            for (int where = 0; where < 3; ++where) {
+                Place(s, where);
+                char label[96];
+                std::snprintf(label, sizeof label, "%zu MB shown, %s:", mb, kWhere[where]);
+                Feed(s, n, 50, label);
+            }
         }
-    }
 
-    display.setText("");
-    FillTo(s, 50'000'000, true);
-    Place(s, 0);
-    Feed(s, n, 1L << 40, "one 50 MB line, caret at the end:");
-    display.setText("");
-    QCoreApplication::processEvents();
-    Feed(s, n, 1L << 40, "one line from empty, caret at the end:");
+        display.setText("");
+        FillTo(s, 50'000'000, true);
+        Place(s, 0);
+        Feed(s, n, 1L << 40, "one 50 MB line, caret at the end:");
+        display.setText("");
+        QCoreApplication::processEvents();
+        Feed(s, n, 1L << 40, "one line from empty, caret at the end:");
     }
 
     display.setText("");
@@ -228,14 +234,16 @@ int main(int argc, char** argv) {
     auto readClipboard = [&](const char* when) {
         const qint64 readStart = g_clock.nsecsElapsed();
         const qsizetype characters = QGuiApplication::clipboard()->text().size();
-        std::printf("  a program reads the copy's text %s: %8.1f ms (%.0f M characters, %s)\n", when,
-                    static_cast<double>(g_clock.nsecsElapsed() - readStart) / 1e6, static_cast<double>(characters) / 1e6,
-                    characters == display.rich().unitCount() ? "one per unit of the display" : "DIFFERENT from the display");
+        std::printf(
+            "  a program reads the copy's text %s: %8.1f ms (%.0f M characters, %s)\n", when,
+            static_cast<double>(g_clock.nsecsElapsed() - readStart) / 1e6, static_cast<double>(characters) / 1e6,
+            characters == display.rich().unitCount() ? "one per unit of the display" : "DIFFERENT from the display");
     };
     readClipboard("right after the copy");
     Key(s, QKeySequence::Copy);
     const qint64 copied = g_clock.nsecsElapsed();
-    while (g_clock.nsecsElapsed() - copied < 4'000'000'000LL) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    while (g_clock.nsecsElapsed() - copied < 4'000'000'000LL)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     readClipboard("4 s after the copy");
     std::printf("view paints in the run: %ld\n", watch.paints);
     return 0;

@@ -9,7 +9,8 @@ namespace {
 
 // The radix as money amounts write it: 10 is "一十", 16 "一十六", 20 "二十".
 std::string ChineseNumeral(int n) {
-    static constexpr const char* kDigits[] = {"零"_gbk, "一"_gbk, "二"_gbk, "三"_gbk, "四"_gbk, "五"_gbk, "六"_gbk, "七"_gbk, "八"_gbk, "九"_gbk};
+    static constexpr const char* kDigits[] = {"零"_gbk, "一"_gbk, "二"_gbk, "三"_gbk, "四"_gbk,
+                                              "五"_gbk, "六"_gbk, "七"_gbk, "八"_gbk, "九"_gbk};
     if (n < 10) return kDigits[n];
     std::string out = kDigits[n / 10];
     out += "十"_gbk;

@@ -143,7 +143,7 @@ private:
     std::atomic<bool> writeWaiting_{false};  // wakes a monitor thread held by a full queue
     bool writeFinished_ = false;
     std::size_t writeSent_ = 0;
-    std::uint64_t writeMark_ = 0;  // chunks queued when the write went out
+    std::uint64_t writeMark_ = 0;   // chunks queued when the write went out
     std::vector<char> readBuffer_;  // monitor thread only
 };
 

@@ -44,8 +44,8 @@ private:
     base::UniqueFd wakeFd_;
     bool gone_ = false;
     bool pseudoTerminal_ = false;
-    bool exclusive_ = false;   // this descriptor set TIOCEXCL
-    bool hangup_ = false;      // poll reported HUP/ERR: the next empty read means gone
+    bool exclusive_ = false;  // this descriptor set TIOCEXCL
+    bool hangup_ = false;     // poll reported HUP/ERR: the next empty read means gone
     LineSettings settings_;
 };
 

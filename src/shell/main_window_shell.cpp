@@ -33,8 +33,12 @@ struct StoredOption {
 
 // Every option that is a combo box's selection index.
 constexpr StoredOption<ComboBox> kIndexOptions[] = {
-    {kPort, "端口"_gbk, "com", "0"},        {kBaud, "端口"_gbk, "波特率"_gbk, "5"},     {kParity, "端口"_gbk, "校验位"_gbk, "0"},
-    {kDataBits, "端口"_gbk, "数据位"_gbk, "0"}, {kStopBits, "端口"_gbk, "停止位"_gbk, "0"}, {kInterval, "MoKuai", "毫秒"_gbk, "3"},
+    {kPort, "端口"_gbk, "com", "0"},
+    {kBaud, "端口"_gbk, "波特率"_gbk, "5"},
+    {kParity, "端口"_gbk, "校验位"_gbk, "0"},
+    {kDataBits, "端口"_gbk, "数据位"_gbk, "0"},
+    {kStopBits, "端口"_gbk, "停止位"_gbk, "0"},
+    {kInterval, "MoKuai", "毫秒"_gbk, "3"},
 };
 
 // Every option that is a check box, stored as "真" or "假".

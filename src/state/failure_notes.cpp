@@ -26,7 +26,8 @@ ui::Text FailureNotes::NoteFor(const store::WriteResult& result) {
     case WriteCause::NotAFile: why = "同名的不是普通文件。"_gbk; break;
     case WriteCause::Unreadable: why = "文件无法读取。"_gbk; break;
     case WriteCause::BadItem: why = "内容含有换行。"_gbk; break;
-    case WriteCause::Failed: return "  → 设置未能保存！写入出错（错误 "_gbk + std::to_string(result.error) + "）。\r\n"_gbk;
+    case WriteCause::Failed:
+        return "  → 设置未能保存！写入出错（错误 "_gbk + std::to_string(result.error) + "）。\r\n"_gbk;
     }
     return why ? "  → 设置未能保存！"_gbk + ui::Text(why) + "\r\n" : ui::Text();
 }

@@ -17,7 +17,8 @@ void Write(ui::RichTextBox& display, const std::string& text) { display.append(t
 // The note after a frame that did not go out whole; a cut-off frame says how much did.
 std::string WriteFailedNote(std::size_t sent, std::size_t size) {
     if (sent == 0) return "  → 数据未能发送！\r\n"_gbk;
-    return "  → 数据未能完整发送！只发出前 "_gbk + std::to_string(sent) + " 字节（共 "_gbk + std::to_string(size) + " 字节）。\r\n"_gbk;
+    return "  → 数据未能完整发送！只发出前 "_gbk + std::to_string(sent) + " 字节（共 "_gbk + std::to_string(size) +
+           " 字节）。\r\n"_gbk;
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ struct SerialLink {
     // Blocking; the count of bytes that went out. Bytes received before the
     // frame may be raised into the display meanwhile.
     std::function<std::size_t(std::string_view bytes)> write;
-    std::function<void(ui::Window& main)> openClose;    // the open/close button's operation
+    std::function<void(ui::Window& main)> openClose;  // the open/close button's operation
     std::function<bool(ui::Window& main)> isOpen;
 };
 

@@ -97,7 +97,7 @@ struct ControlDef {
     int maxLength = 0;  // Edit, editable ComboBox: most characters it holds, typed or written; 0 = no limit
     Text tag;
     std::vector<StatusPanelDef> panels;  // StatusBar
-    Text labelledBy;  // the label or check box beside it that names it to a screen reader
+    Text labelledBy;                     // the label or check box beside it that names it to a screen reader
 };
 
 // Which event of which control runs which named action. An empty control name means the window.

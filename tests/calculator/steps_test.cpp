@@ -21,7 +21,7 @@ TEST(ApplySteps, LinesWithoutAnOperatorAreSkipped) {
     EXPECT_EQ(ApplySteps(10, "x5"), 10);
     EXPECT_EQ(ApplySteps(10, "x5\r\n+1"), 11);
     EXPECT_EQ(ApplySteps(10, "\r\n\r\n+1\r\n"), 11);
-    EXPECT_EQ(ApplySteps(10, " +1"), 10);  // the operator must come first
+    EXPECT_EQ(ApplySteps(10, " +1"), 10);      // the operator must come first
     EXPECT_EQ(ApplySteps(10, "＋1"_gbk), 10);  // a full-width operator is not one
     EXPECT_EQ(ApplySteps(10, "#+1"), 10);
 }

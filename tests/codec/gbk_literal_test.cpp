@@ -11,8 +11,8 @@ namespace {
 
 std::string FromUtf8(std::u8string_view utf8) {
     CharsetConverter toGbk("GBK", "UTF-8");
-    return toGbk.convert(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()),
-                         OnUnconvertible::Fail)
+    return toGbk
+        .convert(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()), OnUnconvertible::Fail)
         .value_or("(unconvertible)");
 }
 
@@ -26,7 +26,10 @@ TEST(GbkLiteral, HoldsWhatIconvMakesOfItsText) {
         {"  → 端口打开失败！可能被其他程序占用。\r\n"_gbk, u8"  → 端口打开失败！可能被其他程序占用。\r\n"},
         {"ＡＢ０　中文·×"_gbk, u8"ＡＢ０　中文·×"},  // full-width forms and two-byte UTF-8 characters
         {"plain ASCII"_gbk, u8"plain ASCII"},
-        {"a" "中"_gbk "b", u8"a中b"},  // concatenated pieces are one literal
+        {"a"
+         "中"_gbk
+         "b",
+         u8"a中b"},  // concatenated pieces are one literal
     };
     for (const auto& c : cases) EXPECT_EQ(std::string(c.literal), FromUtf8(c.text)) << c.literal;
 }

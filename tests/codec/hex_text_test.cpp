@@ -64,7 +64,7 @@ TEST(FormatHexPairs, CutsByBytePosition) {
     EXPECT_EQ(FormatHexPairs("０Ａ"_gbk), "０ Ａ"_gbk);
     // One byte of 1 then the two bytes of 中 split across pieces.
     EXPECT_EQ(FormatHexPairs("1中1"_gbk), std::string("1\xD6 \xD0"
-                                                  "1"));
+                                                      "1"));
 }
 
 TEST(HexPairsToBytes, OneBytePerPiece) {
@@ -107,11 +107,13 @@ TEST(ParseHexFrame, AgreesWithTheRadixConverterAndTheSeparateSteps) {
         const std::string bits = ConvertRadix(text, 16, 2);
         if (bits.find_first_not_of("01") != std::string::npos) return 0u;
         unsigned value = 0;
-        for (std::size_t i = bits.size() > 8 ? bits.size() - 8 : 0; i < bits.size(); ++i) value = value * 2 + (bits[i] - '0');
+        for (std::size_t i = bits.size() > 8 ? bits.size() - 8 : 0; i < bits.size(); ++i)
+            value = value * 2 + (bits[i] - '0');
         return value;
     };
-    const std::vector<std::string> alphabet = {"0", "7", "9", "a", "F", "g", "G", " ",  "  ",   "\r\n", "\xA3\xB0",
-                                               "\xA3\xC1", "\xA3\xE6", "\xA1\xA1", "\xD6\xD0", "\xB0", "\x81", "-", "+", "\t"};
+    const std::vector<std::string> alphabet = {
+        "0",        "7",        "9",        "a",        "F",        "g",    "G",    " ", "  ", "\r\n",
+        "\xA3\xB0", "\xA3\xC1", "\xA3\xE6", "\xA1\xA1", "\xD6\xD0", "\xB0", "\x81", "-", "+",  "\t"};
     std::mt19937 random(18);
     for (int round = 0; round < 20000; ++round) {
         std::string text;

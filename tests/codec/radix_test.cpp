@@ -66,11 +66,12 @@ TEST(ConvertRadix, InvalidDigitsNameTheNormalisedText) {
 }
 
 TEST(ConvertRadix, ChineseNameOfEveryRadix) {
-    const std::vector<std::string> names = {"二"_gbk,     "三"_gbk,     "四"_gbk,     "五"_gbk,     "六"_gbk,     "七"_gbk,     "八"_gbk,
-                                            "九"_gbk,     "一十"_gbk,   "一十一"_gbk, "一十二"_gbk, "一十三"_gbk, "一十四"_gbk, "一十五"_gbk,
-                                            "一十六"_gbk, "一十七"_gbk, "一十八"_gbk, "一十九"_gbk, "二十"_gbk,   "二十一"_gbk, "二十二"_gbk,
-                                            "二十三"_gbk, "二十四"_gbk, "二十五"_gbk, "二十六"_gbk, "二十七"_gbk, "二十八"_gbk, "二十九"_gbk,
-                                            "三十"_gbk,   "三十一"_gbk, "三十二"_gbk, "三十三"_gbk, "三十四"_gbk, "三十五"_gbk, "三十六"_gbk};
+    const std::vector<std::string> names = {
+        "二"_gbk,     "三"_gbk,     "四"_gbk,     "五"_gbk,     "六"_gbk,     "七"_gbk,     "八"_gbk,
+        "九"_gbk,     "一十"_gbk,   "一十一"_gbk, "一十二"_gbk, "一十三"_gbk, "一十四"_gbk, "一十五"_gbk,
+        "一十六"_gbk, "一十七"_gbk, "一十八"_gbk, "一十九"_gbk, "二十"_gbk,   "二十一"_gbk, "二十二"_gbk,
+        "二十三"_gbk, "二十四"_gbk, "二十五"_gbk, "二十六"_gbk, "二十七"_gbk, "二十八"_gbk, "二十九"_gbk,
+        "三十"_gbk,   "三十一"_gbk, "三十二"_gbk, "三十三"_gbk, "三十四"_gbk, "三十五"_gbk, "三十六"_gbk};
     ASSERT_EQ(names.size(), 35u);
     for (int radix = 2; radix <= 36; ++radix) {
         // '!' is below every digit, so it is invalid in every radix.
@@ -79,7 +80,8 @@ TEST(ConvertRadix, ChineseNameOfEveryRadix) {
         // The first character past the radix's digits is rejected, the last digit accepted.
         if (radix < 36) {
             const std::string next(1, kAlphabet[radix]);
-            EXPECT_EQ(Convert(next, radix, 10), "参数错误-"_gbk + next + "不是一个有效的"_gbk + names[radix - 2] + "进制数！"_gbk);
+            EXPECT_EQ(Convert(next, radix, 10),
+                      "参数错误-"_gbk + next + "不是一个有效的"_gbk + names[radix - 2] + "进制数！"_gbk);
         }
         EXPECT_EQ(Convert(std::string(1, kAlphabet[radix - 1]), radix, 10), std::to_string(radix - 1));
     }

@@ -56,8 +56,9 @@ TEST(TextStream, OneLineOfAsciiAndChineseInGbk) {
     DataModel model;
     const std::string line = StreamLine(model, {123'400'000, 8, 5, 9});
     // GBK: "演示设备" and "温度" are two bytes a character; "℃" is A1 E6.
-    EXPECT_EQ(line, "[08:05:09] 演示设备 计数 1234 温度 "_gbk + std::to_string(DataModel::Measurement(123'400'000) / 10) +
-                        "." + std::to_string(DataModel::Measurement(123'400'000) % 10) + "℃ OK\r\n"_gbk);
+    EXPECT_EQ(line, "[08:05:09] 演示设备 计数 1234 温度 "_gbk +
+                        std::to_string(DataModel::Measurement(123'400'000) / 10) + "." +
+                        std::to_string(DataModel::Measurement(123'400'000) % 10) + "℃ OK\r\n"_gbk);
     EXPECT_NE(line.find("\xD1\xDD\xCA\xBE"), std::string::npos);  // 演示 in GBK
     EXPECT_NE(line.find("\xA1\xE6"), std::string::npos);
 }

@@ -18,7 +18,8 @@ TEST(GenerateLines, AddressesOneToTwoInEveryLayout) {
     EXPECT_EQ(Q58("9路"_gbk, 1, 2), "01 03 10 00 00 25 D1 80  → 1\r\n02 03 10 00 00 25 E2 80  → 2\r\n"_gbk);
     EXPECT_EQ(Q58("4路"_gbk, 1, 2), "01 03 10 00 00 16 C4 C0  → 1\r\n02 03 10 00 00 16 F7 C0  → 2\r\n"_gbk);
     EXPECT_EQ(Q58("1路"_gbk, 1, 2), "01 03 10 00 00 0D CF 80  → 1\r\n02 03 10 00 00 0D FC 80  → 2\r\n"_gbk);
-    EXPECT_EQ(GenerateLines(LayoutFor(true, "Q20模块"_gbk), "", 1, 2, ""), "EA 01 01 BC  ← 1\r\nEA 02 02 BC  ← 2\r\n"_gbk);
+    EXPECT_EQ(GenerateLines(LayoutFor(true, "Q20模块"_gbk), "", 1, 2, ""),
+              "EA 01 01 BC  ← 1\r\nEA 02 02 BC  ← 2\r\n"_gbk);
     EXPECT_EQ(GenerateLines(LayoutFor(false, "Q58模块"_gbk), "25", 1, 2, "03 00 64 00 25"),
               "01 03 00 64 00 25\r\n02 03 00 64 00 25\r\n");
 }

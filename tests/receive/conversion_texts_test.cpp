@@ -47,8 +47,8 @@ TEST(ConversionBalloon, LongPiecesEndAsTheirFullConversionWould) {
     // Pieces past 64 bytes take a shortcut; the full conversion is the reference.
     // Leading zeros keep some values small: their cells are padded with spaces.
     std::mt19937 rng(936);
-    static const std::vector<std::string> kDigits = {"0", "9", "A", "F", "a", "f", "\xA3\xB0", "\xA3\xB9",
-                                                     "\xA3\xC1", "\xA3\xE6", "7", "C"};
+    static const std::vector<std::string> kDigits = {"0",        "9",        "A",        "F",        "a", "f",
+                                                     "\xA3\xB0", "\xA3\xB9", "\xA3\xC1", "\xA3\xE6", "7", "C"};
     for (int round = 0; round < 300; ++round) {
         std::string piece(round % 3 == 0 ? 64 + round % 7 : 0, '0');
         while (piece.size() < 65 + static_cast<std::size_t>(round % 80) - (round % 3 == 0 ? 60 : 0))
@@ -111,9 +111,9 @@ struct Reader {
 // spaces, line ends and lone "\r" / "\n", lead bytes with and without a trail,
 // hex digits and letters that are not.
 std::string RandomSelection(std::mt19937& rng, std::size_t length) {
-    static const std::vector<std::string> kParts = {"0", "7", "A", "f", "G", " ", " ", "  ", "\r\n", "\r", "\n",
-                                                    "\xA1\xA1", "\xA1", "\xA3\xB1", "中"_gbk, "\x81", "\xFF\x20",
-                                                    "5A ", "5A ", "5A ", "0102030405"};
+    static const std::vector<std::string> kParts = {
+        "0",        "7",    "A",        "f",      "G",    " ",        " ",   "  ",  "\r\n", "\r",        "\n",
+        "\xA1\xA1", "\xA1", "\xA3\xB1", "中"_gbk, "\x81", "\xFF\x20", "5A ", "5A ", "5A ",  "0102030405"};
     std::string s;
     while (s.size() < length) s += kParts[std::uniform_int_distribution<std::size_t>(0, kParts.size() - 1)(rng)];
     return s;

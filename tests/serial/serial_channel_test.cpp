@@ -295,7 +295,7 @@ TEST_F(ChannelTest, SettingsReachTermios) {
     EXPECT_EQ(cfgetispeed(&t), static_cast<speed_t>(B57600));
     EXPECT_TRUE(t.c_cflag & CSTOPB);
     EXPECT_EQ(t.c_cflag & (PARODD | CMSPAR), static_cast<tcflag_t>(CMSPAR));  // space
-    EXPECT_FALSE(t.c_iflag & INPCK);  // parity is sent, not checked
+    EXPECT_FALSE(t.c_iflag & INPCK);                                          // parity is sent, not checked
     EXPECT_FALSE(t.c_cflag & CRTSCTS);
     EXPECT_FALSE(t.c_lflag & ICANON);
 

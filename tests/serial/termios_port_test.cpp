@@ -160,8 +160,7 @@ TEST(TermiosPort, AWriteSendsAllAndKeepsWhatCameIn) {
     EXPECT_EQ(port.write(frame), frame.size());
     reader.join();
     char buffer[16];
-    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max(0L, port.read(buffer, sizeof buffer)))),
-              "waiting");
+    EXPECT_EQ(std::string(buffer, static_cast<std::size_t>(std::max(0L, port.read(buffer, sizeof buffer)))), "waiting");
 }
 
 TEST(TermiosPort, IsPseudoTerminal) {

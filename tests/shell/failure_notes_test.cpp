@@ -34,7 +34,8 @@ TEST(FailureNotes, EachCauseIsSaidOnceAndWhatWasMeantNever) {
     for (const WriteResult& r : results) notes.report(r);
     notes.enterKeyNotTaken();
     notes.enterKeyNotTaken();
-    EXPECT_EQ(said, (std::vector<ui::Text>{"  → 设置未能保存！磁盘已满。\r\n"_gbk, "  → 设置未能保存！文件夹已不存在。\r\n"_gbk,
+    EXPECT_EQ(said, (std::vector<ui::Text>{"  → 设置未能保存！磁盘已满。\r\n"_gbk,
+                                           "  → 设置未能保存！文件夹已不存在。\r\n"_gbk,
                                            "  → 设置未能保存！写入出错（错误 5）。\r\n"_gbk,
                                            "  → 回车键已被其他程序占用，按回车键发送无效。\r\n"_gbk}));
 }

@@ -136,7 +136,7 @@ TEST_F(SettingsFileTest, WritingCreatesFileAndSectionInWindowsForm) {
 
 TEST_F(SettingsFileTest, WritingKeepsOtherLinesCommentsAndOrder) {
     Put("; written by hand\n[端口]\nCOM = 1\n\n[发送]\n单数据=01 02\n; end\n\n[换行]\n是否换行=假\n"_gbk);
-    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "4"));   // replaced in place, own spelling kept
+    ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "4"));       // replaced in place, own spelling kept
     ASSERT_TRUE(WriteSetting(ini_, "发送"_gbk, "新"_gbk, "x y"));  // after the last filled line
     ASSERT_TRUE(WriteSetting(ini_, "换行"_gbk, "是否换行"_gbk, "真"_gbk));
     EXPECT_EQ(Get(),

@@ -32,22 +32,23 @@ protected:
     int opens = 0;
     bool openWorks = true;
     AutoSendView autoSend;
-    SendOperation sender{model, platform, state,
-                         SerialLink{[this](std::string_view b) -> std::size_t {
-                                        if (duringWrite) duringWrite();
-                                        if (!writeWorks) return 0;
-                                        wire.emplace_back(b.substr(0, cutAfter));
-                                        return wire.back().size();
-                                    },
-                                    [this](ui::Window& w) {
-                                        ++opens;
-                                        if (openWorks)
-                                            w[kPortLamp].setFillColour(0x00FF00);
-                                        else
-                                            w[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
-                                    },
-                                    [](ui::Window& w) { return w[kPortLamp].fillColour() != ui::kDefaultColour; }},
-                         [this] { return autoSend; }};
+    SendOperation sender{
+        model, platform, state,
+        SerialLink{[this](std::string_view b) -> std::size_t {
+                       if (duringWrite) duringWrite();
+                       if (!writeWorks) return 0;
+                       wire.emplace_back(b.substr(0, cutAfter));
+                       return wire.back().size();
+                   },
+                   [this](ui::Window& w) {
+                       ++opens;
+                       if (openWorks)
+                           w[kPortLamp].setFillColour(0x00FF00);
+                       else
+                           w[kDisplay].replaceSelection("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
+                   },
+                   [](ui::Window& w) { return w[kPortLamp].fillColour() != ui::kDefaultColour; }},
+        [this] { return autoSend; }};
 };
 
 TEST_F(SendTest, DefaultFrameGetsItsCrcHighByteFirstAndAGreenEcho) {

@@ -29,7 +29,11 @@ WindowDef TestWindow() {
     w.rect = {50, 50, 400, 300};
     w.controls = {
         {.name = "编辑框1"_gbk, .kind = Kind::Edit, .rect = {0, 0, 50, 20}, .text = "50"},
-        {.name = "列表"_gbk, .kind = Kind::ComboBox, .rect = {0, 30, 60, 20}, .items = {"8", "7", "6"}, .selectedIndex = 0},
+        {.name = "列表"_gbk,
+         .kind = Kind::ComboBox,
+         .rect = {0, 30, 60, 20},
+         .items = {"8", "7", "6"},
+         .selectedIndex = 0},
         {.name = "可编辑"_gbk,
          .kind = Kind::ComboBox,
          .rect = {0, 60, 60, 20},
@@ -124,8 +128,14 @@ TEST_F(ModelTest, ALimitedBoxHoldsItsFirstCharactersOfALongerText) {
     const struct {
         Text written, held;
     } cases[] = {
-        {"1000", "100"},        {"2147483647", "214"},  {"12", "12"},     {"", ""},
-        {"１０００"_gbk, "１００"_gbk}, {"中文字符"_gbk, "中文字"_gbk}, {"a中b"_gbk, "a中b"_gbk}, {"ab中"_gbk, "ab中"_gbk},
+        {"1000", "100"},
+        {"2147483647", "214"},
+        {"12", "12"},
+        {"", ""},
+        {"１０００"_gbk, "１００"_gbk},
+        {"中文字符"_gbk, "中文字"_gbk},
+        {"a中b"_gbk, "a中b"_gbk},
+        {"ab中"_gbk, "ab中"_gbk},
     };
     for (const auto& t : cases) {
         c(kThreeChars).setText(t.written);

@@ -278,7 +278,8 @@ TEST(RichText, SnapshotReadOnAnotherThreadWhileTheTextGrowsAndIsEdited) {
     std::thread reader([&] {
         for (int round = 0; round < 20; ++round) {
             same = true;
-            snapshot.forEachPiece([&](std::string_view piece) { same = same && piece.find_first_not_of("5A ") == piece.npos; });
+            snapshot.forEachPiece(
+                [&](std::string_view piece) { same = same && piece.find_first_not_of("5A ") == piece.npos; });
         }
     });
     for (int i = 0; i < 2000; ++i) {

@@ -9,7 +9,8 @@ ClipboardText::ClipboardText(TextSnapshot bytes, Convert convert)
     if (bytes_.size() <= kConvertAheadBytes) return;
     try {
         // The thread gets its own copy of the snapshot (shared blocks, no bytes copied).
-        ahead_ = std::async(std::launch::async, [bytes = bytes_, convert = convert_] { return convert(bytes.bytes()); });
+        ahead_ =
+            std::async(std::launch::async, [bytes = bytes_, convert = convert_] { return convert(bytes.bytes()); });
         bytes_ = {};
     } catch (const std::system_error&) {
         // No thread to be had: converted when asked, as a small copy is.

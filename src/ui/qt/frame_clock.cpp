@@ -22,8 +22,7 @@ void FrameClock::request(QObject* asker, std::function<void()> refresh) {
     for (const Request& r : waiting_)
         if (r.asker == asker) return;
     waiting_.push_back({asker, std::move(refresh)});
-    if (!timer_.isActive())
-        timer_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - sinceTick_.elapsed())));
+    if (!timer_.isActive()) timer_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - sinceTick_.elapsed())));
 }
 
 void FrameClock::tick() {

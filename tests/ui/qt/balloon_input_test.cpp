@@ -46,12 +46,12 @@ TEST(BalloonTip, ClicksReachWhatLiesBeneathIt) {
     ASSERT_EQ(clicks, 1) << "a click on the bare button did not arrive";
 
     // The balloon over the middle of the button, where the pointer is.
-    window->find("balloon")->as<BalloonTip>().show(middle.x() - 40, middle.y() - 20, "换行间隔：毫秒\r\n0x1234 = 4660"_gbk);
+    window->find("balloon")->as<BalloonTip>().show(middle.x() - 40, middle.y() - 20,
+                                                   "换行间隔：毫秒\r\n0x1234 = 4660"_gbk);
     Pump(300);
     ASSERT_EQ(std::system(click.c_str()), 0);
     Pump(300);
     EXPECT_EQ(clicks, 2) << "the balloon took the click";
-
 }
 
 }  // namespace

@@ -46,10 +46,16 @@ TEST(FrameClock, OneTickServesEveryAskerOnceAndSkipsTheGone) {
     QObject::connect(&turn, &QTimer::timeout, [&] { ++turns; });
     turn.start(0);
     std::vector<int> servedAtTurn;
-    clock.request(&display, [&] { ++displayRefreshes; servedAtTurn.push_back(turns); });
+    clock.request(&display, [&] {
+        ++displayRefreshes;
+        servedAtTurn.push_back(turns);
+    });
     clock.request(&display, [&] { ++displayRefreshes; });  // already waiting: not again
     clock.request(gone.get(), [&] { ++goneRefreshes; });
-    clock.request(&statusBar, [&] { ++barRefreshes; servedAtTurn.push_back(turns); });
+    clock.request(&statusBar, [&] {
+        ++barRefreshes;
+        servedAtTurn.push_back(turns);
+    });
     gone.reset();
     EXPECT_EQ(displayRefreshes + barRefreshes, 0) << "served before the tick";
     RunUntil([&] { return displayRefreshes + barRefreshes == 2; });

@@ -113,7 +113,8 @@ TEST_F(MainWindowQt, GroupBoxesLieBeneathTheDisplay) {
     ASSERT_EQ(display->parentWidget(), group->parentWidget());
     const QObjectList& stack = display->parentWidget()->children();  // bottom to top
     EXPECT_LT(stack.indexOf(group), stack.indexOf(display));
-    for (auto id : {kPortGroup, kOptionGroup}) EXPECT_LT(stack.indexOf(view.widgetOf((*main)[id])), stack.indexOf(display));
+    for (auto id : {kPortGroup, kOptionGroup})
+        EXPECT_LT(stack.indexOf(view.widgetOf((*main)[id])), stack.indexOf(display));
 }
 
 // The counters' panels keep their defined width and grow when a count outgrows it.

@@ -205,7 +205,8 @@ TEST_F(RichTextView, LongLinesArePiecedBetweenCellsWhateverComesFirst) {
             const std::int64_t rowStart = text()->cursorPosition();
             if (rowStart <= previous) break;
             previous = rowStart;
-            EXPECT_EQ((rowStart - first) % 3, 0) << "row starting inside a cell after \"" << prefix << "\": " << rowStart;
+            EXPECT_EQ((rowStart - first) % 3, 0)
+                << "row starting inside a cell after \"" << prefix << "\": " << rowStart;
         }
         EXPECT_GT(previous, box->rich().unitCount() - 200) << "the rows were not all visited";
     }

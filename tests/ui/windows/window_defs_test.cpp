@@ -238,8 +238,8 @@ TEST(MainWindowDef, MenuItemsInOrder) {
             EXPECT_EQ(c.name, c.text);
             items.push_back(c.text);
         }
-    EXPECT_EQ(items,
-              (std::vector<Text>{"合并转10进制"_gbk, "打开计算窗口"_gbk, "清空"_gbk, "删除"_gbk, "全选"_gbk, "剪切"_gbk, "复制"_gbk, "粘贴"_gbk}));
+    EXPECT_EQ(items, (std::vector<Text>{"合并转10进制"_gbk, "打开计算窗口"_gbk, "清空"_gbk, "删除"_gbk, "全选"_gbk,
+                                        "剪切"_gbk, "复制"_gbk, "粘贴"_gbk}));
 }
 
 TEST(GeneratorWindowDef, SpotChecks) {
