@@ -27,6 +27,19 @@ if(NOT EXISTS ${vorta_gbk_table} OR ${vorta_gbk_table_gen} IS_NEWER_THAN ${vorta
 endif()
 include_directories(${VORTA_GENERATED})
 
+# VORTA_SANITIZE=address,undefined or thread: every target, tests included, built
+# with those sanitizers (scripts/sanitize.sh, make sanitize). UBSan stops at its
+# first report instead of printing and going on.
+set(VORTA_SANITIZE "" CACHE STRING "sanitizers for every target: address,undefined or thread")
+if(VORTA_SANITIZE)
+  add_compile_options(-fsanitize=${VORTA_SANITIZE} -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${VORTA_SANITIZE})
+  if(VORTA_SANITIZE MATCHES "undefined")
+    add_compile_options(-fno-sanitize-recover=undefined)
+    add_link_options(-fno-sanitize-recover=undefined)
+  endif()
+endif()
+
 # The program's own code (src/) is kept free of shadowing and of implicit
 # narrowing conversions; CI (CI=true) turns every warning there into an error.
 # Tests and benchmarks keep -Wconversion off.
@@ -51,7 +64,8 @@ function(vorta_logic_library name)
 endfunction()
 
 # vorta_test(<name> SOURCES <...> LIBS <...> [QT | XVFB] [ENV <k=v...>])
-# A GoogleTest executable; each test case becomes its own ctest entry.
+# A GoogleTest executable; each test case becomes its own ctest entry, labelled
+# with the executable's name (ctest -L serial_channel_test runs only its cases).
 # Tests are compiled with GBK literals like the program.
 function(vorta_test name)
   cmake_parse_arguments(T "QT;XVFB" "" "SOURCES;LIBS;ENV" ${ARGN})
@@ -69,7 +83,12 @@ function(vorta_test name)
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30
-                       PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 300)
+  # Properties go as name/value pairs: an empty ENVIRONMENT would vanish from the
+  # list and pair every later name with the wrong value (TIMEOUT with none).
+  set(properties TIMEOUT 300 LABELS ${name})
+  if(T_ENV)
+    list(APPEND properties ENVIRONMENT "${T_ENV}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 30 PROPERTIES ${properties})
 endfunction()
 include(GoogleTest)
