@@ -249,17 +249,17 @@ std::unique_ptr<Control> MakeControl(Window& window, const ControlDef& def) {
 
 Window::Window(Model& model, const WindowDef& def) : model_(model), def_(def), rect_(def.rect) {
     self_ = std::make_unique<Control>(*this, kWindowSelf);
-    for (const ControlDef& cd : def.controls) {
+    for (const ControlDef& cd : def_.controls) {
         controls_.push_back(MakeControl(*this, cd));
         byName_[cd.name] = controls_.back().get();
     }
     for (auto& c : controls_)
         if (!c->def().parent.empty()) c->parent_ = &named(c->def().parent);
-    for (const BindingDef& b : def.bindings) {
+    for (const BindingDef& b : def_.bindings) {
         if (!b.control.empty()) named(b.control);  // a binding to a control the window lacks is a fault
         auto it = model.actions_.find(b.action);
         if (it == model.actions_.end()) {
-            std::fprintf(stderr, "window '%s': no action '%s' for a binding\n", def.name.c_str(), b.action.c_str());
+            std::fprintf(stderr, "window '%s': no action '%s' for a binding\n", def_.name.c_str(), b.action.c_str());
             std::abort();
         }
         handlers_.emplace(std::make_pair(b.control, b.event), it->second);
@@ -304,6 +304,10 @@ void Window::setHeight(int v) {
 void Window::setAlwaysOnTop(bool on) {
     alwaysOnTop_ = on;
     if (model_.view_ && open_) model_.view_->windowChanged(*this, Prop::AlwaysOnTop);
+}
+
+void Window::activate() {
+    if (model_.view_ && open_) model_.view_->windowChanged(*this, Prop::Activate);
 }
 
 void Window::raise(Control& source, Event event, const EventArgs& args) {

@@ -48,7 +48,8 @@ enum class Prop {
     Title,
     AlwaysOnTop,
     State,
-    Focus,  // a command rather than a property: the control takes the keyboard focus
+    Focus,     // a command rather than a property: the control takes the keyboard focus
+    Activate,  // a command: the window comes to the front, restored if minimised, with the focus
 };
 
 class View {
@@ -294,6 +295,8 @@ public:
     void setAlwaysOnTop(bool on);
     bool isOpen() const { return open_; }
     bool modal() const { return modal_; }
+    // Brings the open window in front of the others and gives it the keyboard focus.
+    void activate();
 
     // Runs the handlers bound to (control, event).
     void raise(Control& source, Event event, const EventArgs& args = {});
@@ -315,7 +318,7 @@ private:
     void bind(Text control, Event event, Action action);
 
     Model& model_;
-    const WindowDef& def_;
+    const WindowDef def_;  // a copy: the controls refer into it, so the caller's may go
     Rect rect_;
     WindowState state_ = WindowState::Normal;
     bool alwaysOnTop_ = false;
@@ -342,9 +345,8 @@ public:
     // when one of its bindings names an action that is not registered.
     void registerAction(ActionId name, Action action);
 
-    // Creates a window from its definition (which must outlive it: windows keep
-    // referring to their definitions) with all its controls, shows it and
-    // runs its Created event. A modal window runs the loop until it is closed
+    // Creates a window from a copy of its definition with all its controls,
+    // shows it and runs its Created event. A modal window runs the loop until it is closed
     // and is then already destroyed when this returns (nullptr).
     Window* openWindow(const WindowDef& def, bool modal = false);
     Window* window(std::string_view name);

@@ -54,11 +54,15 @@ public:
     std::optional<ui::Text> saveAnswer;  // what the save dialog returns
     std::vector<ui::Text> saveFilters;
     int interfaceStyle = 0;
-    std::vector<ui::Text> focused;  // controls given the keyboard focus, in order
+    std::vector<ui::Text> focused;    // controls given the keyboard focus, in order
+    std::vector<ui::Text> activated;  // windows brought to the front, in order
 
     void applyInterfaceStyle(int style) override { interfaceStyle = style; }
     void controlChanged(ui::Control& c, ui::Prop prop) override {
         if (prop == ui::Prop::Focus) focused.push_back(c.name());
+    }
+    void windowChanged(ui::Window& w, ui::Prop prop) override {
+        if (prop == ui::Prop::Activate) activated.push_back(w.name());
     }
     void showBalloon(ui::Control&, int x, int y, const ui::Text& text, bool flag) override {
         balloons.push_back({x, y, text, flag});

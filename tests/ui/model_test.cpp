@@ -235,6 +235,16 @@ TEST_F(ModelTest, ClosingRunsDestroyingWhileControlsExistAndStopsTimers) {
     EXPECT_TRUE(ticks.empty());
 }
 
+TEST_F(ModelTest, OnlyAnOpenWindowIsBroughtToTheFront) {
+    test::RecordingView view;
+    model.setView(&view);
+    window->activate();
+    window->close();
+    window->activate();
+    EXPECT_EQ(view.activated, std::vector<Text>{"test"});
+    model.setView(nullptr);
+}
+
 TEST_F(ModelTest, CentredWindowIsPlacedInTheMiddleOfTheScreen) {
     EXPECT_EQ(window->left(), (1920 - 400) / 2);
     EXPECT_EQ(window->top(), (1080 - 300) / 2);
@@ -271,6 +281,30 @@ TEST(ModelLifetime, DestroyingTheModelRunsNoHandlerOfAnOpenWindow) {
     }
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(loop.activeTimers(), 0);
+}
+
+TEST(ModelLifetime, AWindowKeepsTheDefinitionItWasOpenedFromWhenTheCallersCopyChangesOrGoes) {
+    base::VirtualLoop loop;
+    Model model(loop, {800, 600});
+    Text seen;
+    model.registerAction(ActionId{"count"}, [&](Control& c, const EventArgs&) { seen = c.window()[kEdit].text(); });
+    model.registerAction(ActionId{"tick"}, [](Control&, const EventArgs&) {});
+    Window* w = nullptr;
+    {
+        WindowDef def = TestWindow();
+        def.bindings.push_back({"", Event::Destroying, "count"});
+        w = model.openWindow(def);
+        def.name = "other";
+        def.controls[0].text = "changed";
+        def.controls[0].kind = Kind::Label;
+        EXPECT_EQ(w->name(), "test");
+        EXPECT_EQ((*w)[kEdit].def().text, "50");
+    }
+    EXPECT_EQ(model.window("test"), w);
+    EXPECT_EQ((*w)[kEdit].kind(), Kind::Edit);
+    (*w)[kTimer].setPeriod(10);
+    w->close();  // its handlers still find their controls by name
+    EXPECT_EQ(seen, "50");
 }
 
 TEST(ModelBindings, AWindowWithAnUnboundBindingDoesNotOpen) {
