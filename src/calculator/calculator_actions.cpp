@@ -54,7 +54,11 @@ void CalculatorActions::attach(ui::Window& main) {
 
 void CalculatorActions::OpenCalculator() {
     // One calculator at a time: a second one would share the open flag and the keys.
-    if (window_) return;
+    // The open one may be hidden behind the main window: it comes to the front.
+    if (window_) {
+        window_->activate();
+        return;
+    }
     model_.openWindow(ui::CalculatorWindowDef(), false);
 }
 

@@ -78,6 +78,16 @@ TEST_F(CalculatorWindowTest, OpensFilledBesideTheMainWindowWithoutBlockingIt) {
     EXPECT_EQ(actions.window(), calc_);
 }
 
+TEST_F(CalculatorWindowTest, ChoosingTheItemWhileItIsOpenBringsTheSameCalculatorToTheFront) {
+    ui::Window& w = open();
+    model.userSelectItem(k(calc::kFirstByte1), 5);
+    EXPECT_TRUE(view.activated.empty());
+    model.userMenuSelect(c(ui::main::kOpenCalculatorItem));
+    EXPECT_EQ(view.activated, std::vector<ui::Text>{ui::Text(calc::kWindowName)});
+    EXPECT_EQ(model.window(calc::kWindowName), &w);
+    EXPECT_EQ(k(calc::kFirstByte1).selectedIndex(), 5);  // the user's choices stay
+}
+
 TEST_F(CalculatorWindowTest, WorkedFrameInThreeColumns) {
     open();
     column(calc::kEnable1, calc::kFirstByte1, 4, calc::kByteCount1, 2, calc::kSteps1, kDefaultSteps);

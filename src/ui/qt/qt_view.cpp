@@ -77,6 +77,8 @@ void QtView::windowChanged(Window& w, Prop prop) {
         it->second->applyAlwaysOnTop();
     else if (prop == Prop::Geometry)
         it->second->applyGeometry();
+    else if (prop == Prop::Activate)
+        it->second->activate();
 }
 
 void QtView::controlChanged(Control& c, Prop prop) {

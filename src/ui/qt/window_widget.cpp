@@ -107,6 +107,12 @@ void WindowWidget::applyAlwaysOnTop() {
         setWindowFlag(Qt::WindowStaysOnTopHint, window_.alwaysOnTop());
 }
 
+void WindowWidget::activate() {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+}
+
 void WindowWidget::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     if (onClientResized) onClientResized(size());

@@ -22,6 +22,8 @@ public:
     // Moves and resizes to the model's outer rectangle.
     void applyGeometry();
     void applyAlwaysOnTop();
+    // Restores the window if minimised, raises it above the others and gives it the focus.
+    void activate();
     // Called after the client area changed size (docked controls follow).
     std::function<void(QSize)> onClientResized;
     // Set once the model has destroyed the window, so closing no longer asks it.

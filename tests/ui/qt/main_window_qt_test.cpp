@@ -180,5 +180,24 @@ TEST_F(MainWindowQt, DisplayShowsTheModelAndTheUsersTypingLandsInIt) {
     EXPECT_EQ(display.selectedText(), "0A 0A");
 }
 
+// The calculator, minimised or behind the main window, comes to the front with
+// the focus when its menu item is chosen again.
+TEST_F(MainWindowQt, ChoosingTheCalculatorAgainRestoresAndActivatesIt) {
+    model.userMenuSelect((*main)[kOpenCalculatorItem]);
+    Window* calc = model.window(ui::calculator::kWindowName);
+    ASSERT_NE(calc, nullptr);
+    QWidget* calcWidget = view.widgetOf(*calc);
+    QWidget* mainWidget = view.widgetOf(*main);
+    ASSERT_TRUE(calcWidget && mainWidget);
+    calcWidget->showMinimized();
+    mainWidget->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == mainWidget; }, 2000));
+
+    model.userMenuSelect((*main)[kOpenCalculatorItem]);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == calcWidget; }, 2000));
+    EXPECT_FALSE(calcWidget->isMinimized());
+    EXPECT_EQ(model.window(ui::calculator::kWindowName), calc);
+}
+
 }  // namespace
 }  // namespace vorta::ui::qt
