@@ -10,6 +10,12 @@ class QTimer;
 
 namespace vorta::ui::qt {
 
+// Runs the tasks posted to it (TaskEvent in qt_event_loop.cpp).
+class TaskReceiver : public QObject {
+public:
+    bool event(QEvent* e) override;
+};
+
 class QtEventLoop : public base::EventLoop {
 public:
     QtEventLoop();
@@ -22,7 +28,7 @@ public:
     std::int64_t nowMs() const override { return clock_.elapsed(); }
 
 private:
-    QObject receiver_;  // lives on the UI thread; posted tasks run in its context
+    TaskReceiver receiver_;  // lives on the UI thread; posted tasks run in its context
     std::map<TimerId, QTimer*> timers_;
     TimerId nextId_ = 1;
     QElapsedTimer clock_;
