@@ -3,6 +3,8 @@
 # make test   : the same, then every test through ctest
 # make bench  : build and run the benchmarks (figures, not pass/fail)
 # make fuzz   : build and briefly run the codec fuzzer (clang, libFuzzer)
+# make sanitize : every test under ASan+UBSan (build-asan), the threaded ones under
+#                 TSan (build-tsan); scripts/sanitize.sh (SANITIZE=asan|tsan for one)
 # make install   : build, then install the program, vorta-device, the desktop entry, its
 #                  icon and the 宋体 font alias under PREFIX (/usr/local); DESTDIR stages it
 # make uninstall : remove exactly what the last make install of this build installed
@@ -11,7 +13,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench fuzz clean install uninstall
+.PHONY: all deps configure build run test bench fuzz sanitize clean install uninstall
 
 all: build
 
@@ -44,6 +46,9 @@ bench: build
 
 fuzz:
 	@scripts/fuzz-codec.sh
+
+sanitize: deps
+	@JOBS=$(JOBS) scripts/sanitize.sh
 
 install: build
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
