@@ -83,20 +83,27 @@ bool LinkedPty::makeLink(const std::string& link, const std::string& description
         error = link + " exists and is not a symbolic link; not replacing it";
         return false;
     }
+    // The note goes first, whole (written aside and renamed): a program that finds
+    // the link finds its note complete beside it.
+    const std::string suffix = ".new-" + std::to_string(::getpid());
+    const std::string name = path.filename().string();
+    if (name.starts_with("COM")) {
+        note_ = (path.parent_path() / ("." + name)).string();
+        const std::string aside = note_ + suffix;
+        std::ofstream(aside) << description << '\n';
+        if (::rename(aside.c_str(), note_.c_str()) != 0) ::unlink(aside.c_str());
+    }
     // A fresh link renamed over the old one: a program never sees the name missing.
-    const std::string temporary = link + ".new-" + std::to_string(::getpid());
+    const std::string temporary = link + suffix;
     ::unlink(temporary.c_str());
     if (::symlink(devicePath_.c_str(), temporary.c_str()) != 0 || ::rename(temporary.c_str(), link.c_str()) != 0) {
         error = SystemError("cannot link " + link);
         ::unlink(temporary.c_str());
+        if (!note_.empty()) ::unlink(note_.c_str());
+        note_.clear();
         return false;
     }
     link_ = link;
-    const std::string name = path.filename().string();
-    if (name.starts_with("COM")) {
-        note_ = (path.parent_path() / ("." + name)).string();
-        std::ofstream(note_) << description << '\n';
-    }
     return true;
 }
 
