@@ -10,18 +10,7 @@
 
 #include "codec/gbk_table.h"
 
-namespace vorta::codec {
-
-// The bytes of a narrow string literal, as a template argument.
-template <std::size_t N>
-struct Utf8Literal {
-    char bytes[N]{};
-    consteval Utf8Literal(const char (&s)[N]) {  // NOLINT(google-explicit-constructor): a literal's own type
-        for (std::size_t i = 0; i < N; ++i) bytes[i] = s[i];
-    }
-};
-
-namespace gbk_literal {
+namespace vorta::codec::gbk_literal {
 
 constexpr unsigned GbkOf(char32_t code) {
     std::size_t low = 0, high = std::size(gbk_table::kEntries);
@@ -37,31 +26,30 @@ constexpr unsigned GbkOf(char32_t code) {
     return gbk_table::kEntries[low].gbk;
 }
 
-// The length of the UTF-8 sequence starting at s[i], or 0 when none starts there.
-template <std::size_t N>
-constexpr std::size_t SequenceLength(const char (&s)[N], std::size_t i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char b = byte(i);
+// The length of the UTF-8 sequence starting at s[i] (s holds n bytes), or 0 when none starts there.
+constexpr std::size_t SequenceLength(const unsigned char* s, std::size_t n, std::size_t i) {
+    const unsigned char b = s[i];
     const std::size_t length = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-    if (length == 0 || i + length > N - 1) return 0;
+    if (length == 0 || i + length > n) return 0;
     for (std::size_t k = 1; k < length; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+        if ((s[i + k] & 0xC0) != 0x80) return 0;
     return length;
 }
 
-template <Utf8Literal S>
-constexpr std::array<char, sizeof(S.bytes)> Convert() {
-    constexpr std::size_t n = sizeof(S.bytes);
-    std::array<char, n> out{};
+template <char... C>
+constexpr std::array<char, sizeof...(C) + 1> Convert() {
+    constexpr std::size_t n = sizeof...(C);
+    const unsigned char in[n + 1] = {static_cast<unsigned char>(C)..., 0};
+    std::array<char, n + 1> out{};
     std::size_t o = 0;
-    for (std::size_t i = 0; i < n - 1;) {
-        const std::size_t length = SequenceLength(S.bytes, i);
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t length = SequenceLength(in, n, i);
         if (length == 0) {
-            out[o++] = S.bytes[i++];
+            out[o++] = static_cast<char>(in[i++]);
             continue;
         }
-        char32_t code = static_cast<unsigned char>(S.bytes[i]) & (0x7F >> length);
-        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (static_cast<unsigned char>(S.bytes[i + k]) & 0x3F);
+        char32_t code = in[i] & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) code = code << 6 | (in[i + k] & 0x3F);
         const unsigned gbk = GbkOf(code);
         out[o++] = static_cast<char>(gbk >> 8);
         out[o++] = static_cast<char>(gbk & 0xFF);
@@ -70,14 +58,24 @@ constexpr std::array<char, sizeof(S.bytes)> Convert() {
     return out;
 }
 
-template <Utf8Literal S>
-inline constexpr std::array<char, sizeof(S.bytes)> kConverted = Convert<S>();
+template <char... C>
+inline constexpr std::array<char, sizeof...(C) + 1> kConverted = Convert<C...>();
 
-}  // namespace gbk_literal
-}  // namespace vorta::codec
+}  // namespace vorta::codec::gbk_literal
 
-// NUL-terminated, in static storage, usable in constant expressions.
-template <vorta::codec::Utf8Literal S>
-consteval const char* operator""_gbk() {
-    return vorta::codec::gbk_literal::kConverted<S>.data();
+// NUL-terminated, in static storage, usable in constant expressions; the
+// conversion happens while compiling, since kConverted is a constant. The
+// literal's bytes come as a pack of chars (a GNU extension GCC and clang
+// share): clang 14 crashes on a literal of class type inside a braced list.
+#if defined(__clang__)
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Wgnu-string-literal-operator-template"
+#endif
+template <typename Char, Char... C>
+constexpr const char* operator""_gbk() {
+    static_assert(sizeof(Char) == 1, "_gbk takes narrow literals");
+    return vorta::codec::gbk_literal::kConverted<C...>.data();
 }
+#if defined(__clang__)
+#pragma clang diagnostic pop
+#endif
