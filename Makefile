@@ -3,6 +3,7 @@
 # make test   : the same, then every test through ctest
 # make bench  : build and run the benchmarks (figures, not pass/fail)
 # make fuzz   : build and briefly run the codec fuzzer (clang, libFuzzer)
+# make clang  : the same build with clang instead of GCC, in build-clang (CI runs it)
 # make sanitize : every test under ASan+UBSan (build-asan), the threaded ones under
 #                 TSan (build-tsan); scripts/sanitize.sh (SANITIZE=asan|tsan for one)
 # make install   : build, then install the program, vorta-device, the desktop entry, its
@@ -13,7 +14,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench fuzz sanitize clean install uninstall
+.PHONY: all deps configure build run test bench fuzz clang sanitize clean install uninstall
 
 all: build
 
@@ -43,6 +44,10 @@ bench: build
 	  if [ -f "$$b" ] && [ -x "$$b" ] && [ "$${b##*/}" != peer_probe ]; then echo "== $$b"; "$$b" || exit 1; fi; \
 	done
 	@bench/peers/run_peers.sh $(BUILD)
+
+clang: deps
+	@[ -f build-clang/build.ninja ] || CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug
+	@cmake --build build-clang -j $(JOBS)
 
 fuzz:
 	@scripts/fuzz-codec.sh

@@ -16,7 +16,7 @@ packages=(
   qt6-translations-l10n               # Qt's own texts (file dialog, buttons) in Chinese
   at-spi2-core dbus-daemon dbus-session-bus-common python3-gi gir1.2-atspi-2.0  # the accessibility bus test
   desktop-file-utils                  # desktop-file-validate for the installed desktop entry
-  clang-format                        # the formatting check of .ci/run
+  clang clang-format                  # the clang build and the formatting check of .ci/run
 )
 
 missing=()

@@ -30,7 +30,7 @@ std::string DropThreeCharacters(const std::string& text) {
 }  // namespace
 
 PortSwitch::PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files)
-    : model_(model), channel_(channel), files_(files) {
+    : channel_(channel), files_(files) {
     model.registerAction(ui::action::kOpenClosePort,
                          [this](ui::Control& c, const ui::EventArgs&) { toggle(c.window()); });
 }

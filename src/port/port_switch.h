@@ -26,7 +26,6 @@ public:
 
 private:
     void copySettings(ui::Window& main);
-    ui::Model& model_;
     serial::SerialChannel& channel_;
     Files files_;
 };

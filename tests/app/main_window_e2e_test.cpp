@@ -32,11 +32,8 @@ void Screenshot(const std::string& display, const std::string& file) {
     if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "screenshot failed: %s\n", file.c_str());
 }
 
-TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
-    test::Xvfb x;
-    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
-    test::TempDir tmp;
-
+// The program on the X server, its settings in `tmp`.
+pid_t StartProgram(const test::Xvfb& x, const test::TempDir& tmp) {
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("DISPLAY", x.display().c_str(), 1);
@@ -46,6 +43,15 @@ TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
         execl(VORTA_EXECUTABLE, VORTA_EXECUTABLE, static_cast<char*>(nullptr));
         _exit(127);
     }
+    return pid;
+}
+
+TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
+    test::Xvfb x;
+    ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
+    test::TempDir tmp;
+
+    const pid_t pid = StartProgram(x, tmp);
     Display* dpy = XOpenDisplay(x.display().c_str());
     ASSERT_NE(dpy, nullptr);
 
@@ -92,15 +98,7 @@ TEST(MainWindowEndToEnd, EndedByTheDesktopItStillSavesItsGeometryAndExitsCleanly
     } cases[] = {{SIGTERM, 110, 70, 680, 540}, {SIGHUP, 130, 60, 660, 520}, {SIGINT, 150, 50, 640, 500}};
     for (const auto& c : cases) {
         test::TempDir tmp;
-        const pid_t pid = fork();
-        if (pid == 0) {
-            setenv("DISPLAY", x.display().c_str(), 1);
-            setenv("TMPDIR", tmp.path().c_str(), 1);
-            setenv("QT_QPA_PLATFORM", "xcb", 1);
-            freopen("/dev/null", "r", stdin);
-            execl(VORTA_EXECUTABLE, VORTA_EXECUTABLE, static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        const pid_t pid = StartProgram(x, tmp);
         Window w = 0;
         for (int i = 0; i < 300 && !w; ++i) {
             std::this_thread::sleep_for(100ms);
