@@ -22,9 +22,9 @@ asan_exclude=(
 # display tools' snapshots, the receive path of the real program, the clipboard's
 # converter thread.
 tsan_labels=(
-  base_tests serial_channel_test serial_termios_test serial_port_switch_test
+  base_tests serial_channel_test serial_termios_test port_switch_tests
   receive_tests ui_model_tests ui_qt_tests autosend_tests autosend_modbus_tests
-  transmit_tests main_window_shell_tests flood_with_selection_e2e_tests
+  transmit_tests main_window_tests flood_with_selection_e2e_tests
 )
 
 launcher=()

@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
         getrusage(RUSAGE_SELF, &u);
         return u.ru_maxrss;
     };
-    state::AppState& state = program.state();
+    main_window::AppState& state = program.state();
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
     // RATE_SECONDS=N measures the idle and 115200-baud phases for N s each (10 by
     // default), for steadier figures; RATE_ONLY=1 stops after them.

@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     }
     ui::Model& model = setup.model;
     ui::Window& main = *setup.main;
-    state::AppState& state = setup.program.state();
+    main_window::AppState& state = setup.program.state();
 
     const std::vector<std::string> lines = {"01 03 10 00 00 25", "01 03 10 01 00 02"};
     std::vector<std::string> frames;

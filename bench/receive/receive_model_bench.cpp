@@ -11,8 +11,8 @@
 #include <functional>
 #include <string>
 
-#include "state/app_state.h"
-#include "shell/main_window_shell.h"
+#include "main_window/app_state.h"
+#include "main_window/main_window.h"
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
 #include "support/fakes.h"
@@ -82,11 +82,11 @@ struct Program {
     ui::Model model{loop, {1920, 1080}};
     vorta::test::NoOpActions noOps{model, ui::MainWindowDef()};
     test::RecordingView view;  // answers the save dialog
-    state::AppState state;
-    shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
-                                     ports = {"COM1"};
-                                     return true;
-                                 }};
+    main_window::AppState state;
+    main_window::MainWindow shell{model, platform, state, [](std::vector<ui::Text>& ports) {
+                                      ports = {"COM1"};
+                                      return true;
+                                  }};
     receive::ReceiveDisplay rx{model, state};
     receive::DisplayTools tools{model, platform, state};
     ui::Window* main = nullptr;

@@ -1,6 +1,6 @@
 #include "app/app.h"
 
-#include "store/gbk_convert.h"
+#include "codec/gbk_convert.h"
 #include "serial/port_discovery.h"
 #include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
@@ -17,25 +17,26 @@ App::App(ui::Model& model, ui::Platform& platform)
                [this](int port) {
                    return serial::ResolvePort(serial::RootsBesideSettings(state_.settingsPath), listedPorts_, port);
                }),
-      shell_(model, platform, state_,
-             [this](std::vector<ui::Text>& names) {
-                 std::vector<serial::PortInfo> ports;
-                 const int status = serial::DiscoverPorts(serial::RootsBesideSettings(state_.settingsPath), ports);
-                 names = serial::PortNames(ports);
-                 listedPorts_ = ports;
-                 portNotes_.clear();
-                 for (const serial::PortInfo& port : ports)
-                     portNotes_.push_back((port.description.empty() ? "" : store::Utf8ToGbk(port.description) + "  ") +
-                                          store::Utf8ToGbk(port.devicePath) +
-                                          (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"_gbk));
-                 return status == 0;
-             }),
+      mainWindow_(
+          model, platform, state_,
+          [this](std::vector<ui::Text>& names) {
+              std::vector<serial::PortInfo> ports;
+              const int status = serial::DiscoverPorts(serial::RootsBesideSettings(state_.settingsPath), ports);
+              names = serial::PortNames(ports);
+              listedPorts_ = ports;
+              portNotes_.clear();
+              for (const serial::PortInfo& port : ports)
+                  portNotes_.push_back((port.description.empty() ? "" : codec::Utf8ToGbk(port.description) + "  ") +
+                                       codec::Utf8ToGbk(port.devicePath) +
+                                       (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"_gbk));
+              return status == 0;
+          }),
       portSwitch_(model, channel_, {state_.settingsPath, state_.listPath, state_.failureNotes}),
       receive_(model, state_),
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
             {[this](std::string_view bytes) { return channel_.write(bytes).sent; },
-             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port::PortSwitch::IsOpen},
+             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port_switch::PortSwitch::IsOpen},
             [this] { return autoSend_.view(); }),
       autoSend_(model, state_, portSwitch_, send_),
       generator_(model, state_),

@@ -6,11 +6,11 @@
 #include "autosend/auto_sender.h"
 #include "calculator/calculator_actions.h"
 #include "generator/generator_actions.h"
-#include "state/app_state.h"
-#include "shell/main_window_shell.h"
+#include "main_window/app_state.h"
+#include "main_window/main_window.h"
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
-#include "port/port_switch.h"
+#include "port_switch/port_switch.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_channel.h"
 #include "ui/model.h"
@@ -25,16 +25,16 @@ public:
     ~App();
     // Creates and shows the main window; its created event loads every option.
     ui::Window* start();
-    state::AppState& state() { return state_; }
+    main_window::AppState& state() { return state_; }
     serial::SerialChannel& channel() { return channel_; }
 
 private:
     ui::Model& model_;
     ui::Platform& platform_;
-    state::AppState state_;
+    main_window::AppState state_;
     serial::SerialChannel channel_;
-    shell::MainWindowShell shell_;
-    port::PortSwitch portSwitch_;
+    main_window::MainWindow mainWindow_;
+    port_switch::PortSwitch portSwitch_;
     receive::ReceiveDisplay receive_;
     receive::DisplayTools displayTools_;
     transmit::SendOperation send_;

@@ -24,7 +24,7 @@ void LockButtons(ui::Window& main, bool locked) {
 
 }  // namespace
 
-AutoSender::AutoSender(ui::Model& model, state::AppState& state, port::PortSwitch& portSwitch,
+AutoSender::AutoSender(ui::Model& model, main_window::AppState& state, port_switch::PortSwitch& portSwitch,
                        transmit::SendOperation& send)
     : state_(state), portSwitch_(portSwitch), send_(send) {
     model.registerAction(ui::action::kAutoSendClicked,
@@ -61,9 +61,9 @@ void AutoSender::clicked(ui::Window& main) {
         stop(main);
         return;
     }
-    if (!port::PortSwitch::IsOpen(main)) {
+    if (!port_switch::PortSwitch::IsOpen(main)) {
         portSwitch_.toggle(main);  // prints its own note when the port cannot be opened
-        if (!port::PortSwitch::IsOpen(main)) return;
+        if (!port_switch::PortSwitch::IsOpen(main)) return;
     }
     main[kAutoSend].setText(kRunningCaption);
     // The interval as shown now, typed or chosen; no number leaves the timer stopped.

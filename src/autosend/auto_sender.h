@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "port/port_switch.h"
-#include "state/app_state.h"
+#include "port_switch/port_switch.h"
+#include "main_window/app_state.h"
 #include "transmit/send_operation.h"
 #include "ui/model.h"
 
@@ -18,7 +18,8 @@ namespace vorta::autosend {
 class AutoSender {
 public:
     // Registers the actions AutoSendClicked, AutoSendTick and ListEcho.
-    AutoSender(ui::Model& model, state::AppState& state, port::PortSwitch& portSwitch, transmit::SendOperation& send);
+    AutoSender(ui::Model& model, main_window::AppState& state, port_switch::PortSwitch& portSwitch,
+               transmit::SendOperation& send);
 
     // What the send operation asks about the run, to echo a list line as written.
     transmit::AutoSendView view() const;
@@ -34,8 +35,8 @@ private:
     void stop(ui::Window& main);
     void showBlankListBalloon(ui::Window& main);
 
-    state::AppState& state_;
-    port::PortSwitch& portSwitch_;
+    main_window::AppState& state_;
+    port_switch::PortSwitch& portSwitch_;
     transmit::SendOperation& send_;
     std::vector<std::string> snapshot_;
     int runIndex_ = 1;

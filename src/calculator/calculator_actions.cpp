@@ -36,7 +36,8 @@ static_assert((kFirstByteItems - 1) + (kByteCountItems - 1) - 1 <=
 
 }  // namespace
 
-CalculatorActions::CalculatorActions(ui::Model& model, const state::AppState& state, receive::ReceiveDisplay& receive)
+CalculatorActions::CalculatorActions(ui::Model& model, const main_window::AppState& state,
+                                     receive::ReceiveDisplay& receive)
     : model_(model), state_(state), receive_(receive) {
     namespace a = ui::action;
     model.registerAction(a::kOpenCalculator, [this](ui::Control&, const ui::EventArgs&) { OpenCalculator(); });

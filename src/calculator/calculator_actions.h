@@ -7,7 +7,7 @@
 #include <string>
 
 #include "receive/receive_display.h"
-#include "state/app_state.h"
+#include "main_window/app_state.h"
 #include "ui/model.h"
 
 namespace vorta::calculator {
@@ -15,7 +15,7 @@ namespace vorta::calculator {
 class CalculatorActions {
 public:
     // Registers OpenCalculator, CalculatorCreated and CalculatorDestroying.
-    CalculatorActions(ui::Model& model, const state::AppState& state, receive::ReceiveDisplay& receive);
+    CalculatorActions(ui::Model& model, const main_window::AppState& state, receive::ReceiveDisplay& receive);
 
     // Closes the calculator together with the main window; call once it exists.
     void attach(ui::Window& main);
@@ -31,7 +31,7 @@ public:
 
 private:
     ui::Model& model_;
-    const state::AppState& state_;
+    const main_window::AppState& state_;
     receive::ReceiveDisplay& receive_;
     ui::Window* window_ = nullptr;
 };

@@ -15,7 +15,8 @@ namespace vorta::generator {
 
 namespace ids = ui::generator;
 
-GeneratorActions::GeneratorActions(ui::Model& model, const state::AppState& state) : model_(model), state_(state) {
+GeneratorActions::GeneratorActions(ui::Model& model, const main_window::AppState& state)
+    : model_(model), state_(state) {
     namespace a = ui::action;
     auto bind = [&model](ui::ActionId id, void (GeneratorActions::*handler)(), GeneratorActions* self) {
         model.registerAction(id, [self, handler](ui::Control&, const ui::EventArgs&) { (self->*handler)(); });

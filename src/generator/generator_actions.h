@@ -3,7 +3,7 @@
 // window's auto-send lamp, it restores its four settings, keeps the address
 // range ordered, generates the polling lines and hands them to the main
 // window's auto-send list.
-#include "state/app_state.h"
+#include "main_window/app_state.h"
 #include "ui/model.h"
 
 namespace vorta::generator {
@@ -11,7 +11,7 @@ namespace vorta::generator {
 class GeneratorActions {
 public:
     // Registers OpenGenerator and every action of the generator window.
-    GeneratorActions(ui::Model& model, const state::AppState& state);
+    GeneratorActions(ui::Model& model, const main_window::AppState& state);
 
     void OpenGenerator();
     void GeneratorCreated(ui::Window& window);
@@ -34,7 +34,7 @@ private:
     void Write(const char* key, const std::string& value);
 
     ui::Model& model_;
-    const state::AppState& state_;
+    const main_window::AppState& state_;
     ui::Window* window_ = nullptr;
 };
 

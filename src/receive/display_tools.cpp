@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "store/gbk_convert.h"
+#include "store/app_paths.h"
 #include "receive/conversion_texts.h"
 #include "receive/saved_text.h"
 #include "ui/windows/action_ids.h"
@@ -43,7 +43,7 @@ std::string SaveFailureNote(const store::WriteResult& result) {
 
 }  // namespace
 
-DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state)
+DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, main_window::AppState& state)
     : model_(model), platform_(platform), state_(state), toolJob_(model.loop()), writer_(model.loop()) {
     auto on = [&model](ui::ActionId name, auto handler) {
         model.registerAction(name, [handler](ui::Control& c, const ui::EventArgs&) { handler(c.window()); });
@@ -114,7 +114,7 @@ void DisplayTools::copy(ui::Window& main) {
 void DisplayTools::save(ui::Window& main) {
     // The dialog opens in the user's home folder (the current folder without one).
     const char* home = std::getenv("HOME");
-    const std::string initial = home ? store::Utf8ToGbk(home) : std::string(".");
+    const std::string initial = home ? codec::Utf8ToGbk(home) : std::string(".");
     const auto path = main[kSaveDialog].showSaveDialog(kSaveFilter, initial);
     if (!path) return;
     // The display as it is at the click, written after any save still under way.

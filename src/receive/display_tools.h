@@ -5,7 +5,7 @@
 #include "base/latest_job.h"
 #include "receive/background_file_writer.h"
 #include "receive/conversion_texts.h"
-#include "state/app_state.h"
+#include "main_window/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
 #include "codec/gbk_literal.h"
@@ -17,7 +17,7 @@ public:
     // Registers "DisplayLeftReleased", "DisplayRightReleased", "MergeToDecimal",
     // "ClearDisplay", "DeleteSelection", "SelectAll", "CutSelection",
     // "CopySelection", "PasteClipboard" and "SaveDisplay".
-    DisplayTools(ui::Model& model, ui::Platform& platform, state::AppState& state);
+    DisplayTools(ui::Model& model, ui::Platform& platform, main_window::AppState& state);
 
     static constexpr const char* kSaveFilter = "文本文档（*.txt）|*.txt|word文档（*.doc）|*.doc"_gbk;
     // A display up to this size is saved before the click returns; a larger one
@@ -42,7 +42,7 @@ private:
 
     ui::Model& model_;
     ui::Platform& platform_;
-    state::AppState& state_;
+    main_window::AppState& state_;
     base::LatestJob toolJob_;
     BackgroundFileWriter writer_;  // last: destroyed first, finishing the files being saved
 };

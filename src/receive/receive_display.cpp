@@ -8,7 +8,7 @@ namespace vorta::receive {
 
 std::string CounterText(const char* prefix, std::int64_t count) { return prefix + std::to_string(count); }
 
-ReceiveDisplay::ReceiveDisplay(ui::Model& model, state::AppState& state) : state_(state) {
+ReceiveDisplay::ReceiveDisplay(ui::Model& model, main_window::AppState& state) : state_(state) {
     model.registerAction(ui::action::kOnLineBreakTimer,
                          [this](ui::Control&, const ui::EventArgs&) { OnLineBreakTimer(); });
 }

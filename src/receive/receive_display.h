@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "state/app_state.h"
+#include "main_window/app_state.h"
 #include "codec/gbk_assembler.h"
 #include "ui/model.h"
 
@@ -15,7 +15,7 @@ namespace vorta::receive {
 class ReceiveDisplay {
 public:
     // Registers the action OnLineBreakTimer.
-    ReceiveDisplay(ui::Model& model, state::AppState& state);
+    ReceiveDisplay(ui::Model& model, main_window::AppState& state);
 
     // Takes the main window's controls; call once it exists.
     void attach(ui::Window& main);
@@ -38,7 +38,7 @@ public:
     const std::string& lineAccumulator() const { return line_; }
 
 private:
-    state::AppState& state_;
+    main_window::AppState& state_;
     codec::GbkAssembler assembler_;
     std::string line_;
     ui::RichTextBox* display_ = nullptr;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "store/atomic_file.h"
-#include "store/gbk_convert.h"
+#include "codec/gbk_convert.h"
 #include "codec/gbk_literal.h"
 
 namespace vorta::store {
@@ -102,10 +102,10 @@ std::string TemporaryDirectory() {
     // A relative TMPDIR would depend on where the program was started.
     const std::string tmp = Env("TMPDIR");
     if (!tmp.empty() && tmp.front() == '/') {
-        if (auto gbk = Utf8ToGbkExact(WithSlash(tmp))) return *gbk;
+        if (auto gbk = codec::Utf8ToGbkExact(WithSlash(tmp))) return *gbk;
     }
     if (const auto dir = StateDirectory()) {
-        if (auto gbk = Utf8ToGbkExact(*dir)) return *gbk;
+        if (auto gbk = codec::Utf8ToGbkExact(*dir)) return *gbk;
     }
     return {};
 }
@@ -113,7 +113,8 @@ std::string TemporaryDirectory() {
 std::string SettingsPath() {
     const std::string dir = TemporaryDirectory();
     // Start-up asks for this first: the moment to clear what killed writes left behind.
-    if (!dir.empty()) RemoveStaleTemporaryFiles(NativeFileName(dir), {"peizhi.ini", GbkToUtf8("循环数据.BAT"_gbk)});
+    if (!dir.empty())
+        RemoveStaleTemporaryFiles(NativeFileName(dir), {"peizhi.ini", codec::GbkToUtf8("循环数据.BAT"_gbk)});
     return dir + "peizhi.ini";
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 // Where the program keeps its two files. Paths are GBK texts with "/" separators.
 #include <string>
+#include <string_view>
+
+#include "codec/gbk_convert.h"
 
 namespace vorta::store {
 
@@ -24,5 +27,9 @@ std::string TemporaryDirectory();
 std::string SettingsPath();
 // TemporaryDirectory() + "循环数据.BAT" (the auto-send list file).
 std::string ListFilePath();
+
+// The name under which the file that the logic calls `gbkPath` lives on disk.
+// Every file operation of the program opens files through this.
+inline std::string NativeFileName(std::string_view gbkPath) { return codec::GbkToUtf8(gbkPath); }
 
 }  // namespace vorta::store

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "store/atomic_file.h"
-#include "store/gbk_convert.h"
+#include "store/app_paths.h"
 #include "store/ini_document.h"
 #include "codec/gbk_text.h"
 

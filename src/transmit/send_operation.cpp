@@ -23,7 +23,7 @@ std::string WriteFailedNote(std::size_t sent, std::size_t size) {
 
 }  // namespace
 
-SendOperation::SendOperation(ui::Model& model, ui::Platform& platform, state::AppState& state, SerialLink link,
+SendOperation::SendOperation(ui::Model& model, ui::Platform& platform, main_window::AppState& state, SerialLink link,
                              std::function<AutoSendView()> autoSend)
     : model_(model), platform_(platform), state_(state), link_(std::move(link)), autoSend_(std::move(autoSend)) {
     model.registerAction(ui::action::kSendOperation, [this](ui::Control& c, const ui::EventArgs&) { run(c.window()); });

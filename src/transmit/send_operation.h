@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "state/app_state.h"
+#include "main_window/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
 
@@ -32,7 +32,7 @@ struct SerialLink {
 class SendOperation {
 public:
     // Registers the actions SendOperation, SendModeClicked and EnterToSend.
-    SendOperation(ui::Model& model, ui::Platform& platform, state::AppState& state, SerialLink link,
+    SendOperation(ui::Model& model, ui::Platform& platform, main_window::AppState& state, SerialLink link,
                   std::function<AutoSendView()> autoSend = {});
 
     void run(ui::Window& main);
@@ -44,7 +44,7 @@ private:
 
     ui::Model& model_;
     ui::Platform& platform_;
-    state::AppState& state_;
+    main_window::AppState& state_;
     SerialLink link_;
     std::function<AutoSendView()> autoSend_;
 };

@@ -65,9 +65,8 @@ TEST(MainWindowEndToEnd, OpensResizesClosesAndSavesItsGeometry) {
     std::this_thread::sleep_for(800ms);  // let it paint
     Screenshot(x.display(), VORTA_BUILD_DIR "/main-window.png");
 
-    XMoveResizeWindow(dpy, w, 100, 80, 700, 560);
-    XSync(dpy, False);
-    std::this_thread::sleep_for(800ms);
+    ASSERT_TRUE(test::MoveResize(dpy, w, 100, 80, 700, 560));
+    std::this_thread::sleep_for(300ms);  // the program takes in the new geometry
     Screenshot(x.display(), VORTA_BUILD_DIR "/main-window-resized.png");
 
     // What a window manager sends when the user closes a window.
@@ -106,9 +105,10 @@ TEST(MainWindowEndToEnd, EndedByTheDesktopItStillSavesItsGeometryAndExitsCleanly
         }
         if (!w) kill(pid, SIGKILL);
         ASSERT_NE(w, 0u) << "no window titled " << title;
-        XMoveResizeWindow(dpy, w, c.left, c.top, c.width, c.height);
-        XSync(dpy, False);
-        std::this_thread::sleep_for(800ms);
+        std::this_thread::sleep_for(800ms);  // the program places itself once shown
+        EXPECT_TRUE(
+            test::MoveResize(dpy, w, c.left, c.top, static_cast<unsigned>(c.width), static_cast<unsigned>(c.height)));
+        std::this_thread::sleep_for(300ms);
 
         kill(pid, c.signal);
         EXPECT_EQ(WaitExit(pid, 15s), 0) << strsignal(c.signal);

@@ -5,7 +5,7 @@
 
 #include "codec/crc16.h"
 #include "codec/hex_text.h"
-#include "port/port_switch.h"
+#include "port_switch/port_switch.h"
 #include "serial/serial_channel.h"
 #include "store/app_paths.h"
 #include "store/settings_file.h"
@@ -55,12 +55,12 @@ protected:
     test::PtyPair pty;
     bool openWorks = true;
     serial::SerialChannel channel{loop, [this](int n) { return n == 1 && openWorks ? pty.path() : std::string(); }};
-    port::PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    port_switch::PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
     transmit::SendOperation send{model,
                                  platform,
                                  state,
                                  {[this](std::string_view b) { return channel.write(b).sent; },
-                                  [this](ui::Window& w) { portSwitch.toggle(w); }, &port::PortSwitch::IsOpen},
+                                  [this](ui::Window& w) { portSwitch.toggle(w); }, &port_switch::PortSwitch::IsOpen},
                                  [this] { return autoSend.view(); }};
     AutoSender autoSend{model, state, portSwitch, send};
 };

@@ -104,7 +104,7 @@ TEST(AutoSendAgainstModbusSlave, PollsTwoRequestsInALoopAndEveryAnswerComesBackW
 
     const std::string request1 = codec::HexPairsToBytes("01 03 10 00 00 25");
     const std::string request2 = codec::HexPairsToBytes("01 03 00 64 00 08");
-    const state::AppState& state = program.state();
+    const main_window::AppState& state = program.state();
     constexpr int kCycles = 3;
     for (int tick = 0; tick < 2 * kCycles; ++tick) {
         const std::int64_t before = state.rxCount;

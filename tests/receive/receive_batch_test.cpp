@@ -21,11 +21,11 @@ struct Program {
     test::FakePlatform platform;
     ui::Model model{loop, {1280, 1024}};
     test::NoOpActions noOps{model, ui::MainWindowDef()};
-    state::AppState state;
-    shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
-                                     ports = {"COM1"};
-                                     return true;
-                                 }};
+    main_window::AppState state;
+    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& ports) {
+                                           ports = {"COM1"};
+                                           return true;
+                                       }};
     ReceiveDisplay rx{model, state};
     ui::Window* main = nullptr;
     std::vector<std::string> handedOver;

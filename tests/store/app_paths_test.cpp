@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "store/gbk_convert.h"
+#include "codec/gbk_convert.h"
 #include "store/settings_file.h"
 #include "support/temp_dir.h"
 #include "codec/gbk_literal.h"
@@ -185,15 +185,15 @@ TEST_F(AppPathsTest, AStateFolderThatIsNotPrivatelyTheUsersIsNotUsed) {
 }
 
 TEST(GbkConvertTest, ExactFailsWhereLenientKeepsTheByte) {
-    EXPECT_EQ(GbkToUtf8("循环数据.BAT"_gbk), Utf8(u8"循环数据.BAT"));
-    EXPECT_EQ(Utf8ToGbk(Utf8(u8"循环数据.BAT")), "循环数据.BAT"_gbk);
-    EXPECT_EQ(GbkToUtf8Exact("a\xFF"), std::nullopt);
-    EXPECT_EQ(GbkToUtf8("a\xFF"
-                        "b"),
+    EXPECT_EQ(codec::GbkToUtf8("循环数据.BAT"_gbk), Utf8(u8"循环数据.BAT"));
+    EXPECT_EQ(codec::Utf8ToGbk(Utf8(u8"循环数据.BAT")), "循环数据.BAT"_gbk);
+    EXPECT_EQ(codec::GbkToUtf8Exact("a\xFF"), std::nullopt);
+    EXPECT_EQ(codec::GbkToUtf8("a\xFF"
+                               "b"),
               "a\xFF"
               "b");
-    EXPECT_EQ(Utf8ToGbkExact("\xC3"), std::nullopt);  // cut-off sequence
-    EXPECT_EQ(Utf8ToGbk("x\xC3"), "x\xC3");
+    EXPECT_EQ(codec::Utf8ToGbkExact("\xC3"), std::nullopt);  // cut-off sequence
+    EXPECT_EQ(codec::Utf8ToGbk("x\xC3"), "x\xC3");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-#include "state/app_state.h"
-#include "shell/main_window_shell.h"
+#include "main_window/app_state.h"
+#include "main_window/main_window.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "base/virtual_loop.h"
@@ -42,11 +42,11 @@ protected:
     RecordingView view;
     ui::Model model{loop, {1280, 1024}};
     NoOpActions noOps{model, ui::MainWindowDef()};
-    state::AppState state;
-    shell::MainWindowShell shell{model, platform, state, [](std::vector<ui::Text>& ports) {
-                                     ports = {"COM1"};
-                                     return true;
-                                 }};
+    main_window::AppState state;
+    main_window::MainWindow shell{model, platform, state, [](std::vector<ui::Text>& ports) {
+                                      ports = {"COM1"};
+                                      return true;
+                                  }};
     ui::Window* main = nullptr;
 };
 

@@ -107,6 +107,24 @@ inline void AskToClose(Display* dpy, Window w) {
     XFlush(dpy);
 }
 
+// Moves and resizes `w` as a user would, and waits (up to 10 s) until the server
+// holds that geometry, asking again while the program still places itself.
+inline bool MoveResize(Display* dpy, Window w, int left, int top, unsigned width, unsigned height) {
+    for (int i = 0; i < 50; ++i) {
+        if (i % 10 == 0) XMoveResizeWindow(dpy, w, left, top, width, height);
+        XSync(dpy, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        XWindowAttributes a;
+        Window child;
+        int x = 0, y = 0;
+        if (XGetWindowAttributes(dpy, w, &a) &&
+            XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child) && x == left && y == top &&
+            a.width == static_cast<int>(width) && a.height == static_cast<int>(height))
+            return true;
+    }
+    return false;
+}
+
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 // The program `executable` on X display `display` with its settings folder `tmpdir`,

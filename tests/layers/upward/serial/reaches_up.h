@@ -1,2 +1,2 @@
 // Fixture: a serial file that reaches up into a feature.
-#include "port/port_switch.h"
+#include "port_switch/port_switch.h"

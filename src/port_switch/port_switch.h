@@ -4,10 +4,10 @@
 // closes it. Whether the port is open is kept in the controls themselves: the
 // button's caption and the indicator's fill.
 #include "serial/serial_channel.h"
-#include "state/failure_notes.h"
+#include "main_window/failure_notes.h"
 #include "ui/model.h"
 
-namespace vorta::port {
+namespace vorta::port_switch {
 
 class PortSwitch {
 public:
@@ -15,7 +15,7 @@ public:
     struct Files {
         const std::string& settingsPath;
         const std::string& listPath;
-        state::FailureNotes& notes;
+        main_window::FailureNotes& notes;
     };
     PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files);
 
@@ -30,4 +30,4 @@ private:
     Files files_;
 };
 
-}  // namespace vorta::port
+}  // namespace vorta::port_switch

@@ -1,6 +1,6 @@
 // Options that cannot be saved: one note per cause at the display's end, in
 // the note format, and none for what the user arranged on purpose.
-#include "state/failure_notes.h"
+#include "main_window/failure_notes.h"
 
 #include <sys/stat.h>
 
@@ -13,7 +13,7 @@
 
 using namespace vorta::ui::main;
 
-namespace vorta::state {
+namespace vorta::main_window {
 namespace {
 
 using store::WriteCause;
@@ -98,4 +98,4 @@ TEST_F(SaveFailureTest, AFileMadeReadOnlyOnPurposeStaysSilent) {
 }
 
 }  // namespace
-}  // namespace vorta::state
+}  // namespace vorta::main_window

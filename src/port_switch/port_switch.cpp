@@ -1,4 +1,4 @@
-#include "port/port_switch.h"
+#include "port_switch/port_switch.h"
 
 #include "store/settings_file.h"
 #include "codec/gbk_text.h"
@@ -6,7 +6,7 @@
 #include "ui/windows/control_ids.h"
 #include "codec/gbk_literal.h"
 
-namespace vorta::port {
+namespace vorta::port_switch {
 namespace {
 
 using namespace ui::main;
@@ -69,4 +69,4 @@ void PortSwitch::toggle(ui::Window& main) {
     }
 }
 
-}  // namespace vorta::port
+}  // namespace vorta::port_switch

@@ -1,4 +1,4 @@
-#include "shell/main_window_shell.h"
+#include "main_window/main_window.h"
 
 #include <string>
 
@@ -10,7 +10,7 @@
 #include "ui/windows/control_ids.h"
 #include "codec/gbk_literal.h"
 
-namespace vorta::shell {
+namespace vorta::main_window {
 namespace {
 
 using ui::CheckBox;
@@ -52,8 +52,7 @@ constexpr const char* kFalse = "假"_gbk;
 
 }  // namespace
 
-MainWindowShell::MainWindowShell(ui::Model& model, ui::Platform& platform, state::AppState& state,
-                                 DiscoverPorts discover)
+MainWindow::MainWindow(ui::Model& model, ui::Platform& platform, main_window::AppState& state, DiscoverPorts discover)
     : model_(model), platform_(platform), state_(state), discover_(std::move(discover)) {
     model.registerAction(action::kMainCreated, [this](Control& c, const EventArgs&) { created(c.window()); });
     model.registerAction(action::kMainSizeChanged, [](Control& c, const EventArgs&) { Relayout(c.window()); });
@@ -75,7 +74,7 @@ MainWindowShell::MainWindowShell(ui::Model& model, ui::Platform& platform, state
                          [](Control& c, const EventArgs&) { c.window().setAlwaysOnTop(c.as<CheckBox>().checked()); });
 }
 
-void MainWindowShell::created(Window& main) {
+void MainWindow::created(Window& main) {
     if (model_.view()) model_.view()->applyInterfaceStyle(3);
 
     state_.settingsPath = store::SettingsPath();
@@ -101,7 +100,7 @@ void MainWindowShell::created(Window& main) {
     loadOptions(main);
 }
 
-void MainWindowShell::loadOptions(Window& main) {
+void MainWindow::loadOptions(Window& main) {
     const Text& file = state_.settingsPath;
     for (const auto& o : kIndexOptions)
         main[o.control].setSelectedIndex(codec::TextToInt(store::ReadSetting(file, o.section, o.key, o.fallback)));
@@ -138,7 +137,7 @@ void MainWindowShell::loadOptions(Window& main) {
     if (left > 0 && left < screen.width - 50) main.setLeft(left);
 }
 
-void MainWindowShell::Relayout(Window& w) {
+void MainWindow::Relayout(Window& w) {
     const int width = w.width(), height = w.height();
     Control& send = w[kSendBox];
     Control& sendButton = w[kSend];
@@ -160,7 +159,7 @@ void MainWindowShell::Relayout(Window& w) {
     w[kAutoSendStrip].setLeft(list.width() + 18);
 }
 
-void MainWindowShell::destroying(Window& main) {
+void MainWindow::destroying(Window& main) {
     if (main.state() == ui::WindowState::Maximised) return;  // maximised: the last normal size and place stay
     save("大小"_gbk, "KD", std::to_string(main.width()));
     save("大小"_gbk, "GD", std::to_string(main.height()));
@@ -168,26 +167,26 @@ void MainWindowShell::destroying(Window& main) {
     save("位置"_gbk, "ZB", std::to_string(main.left()));
 }
 
-void MainWindowShell::save(const char* section, const char* key, const Text& value) {
+void MainWindow::save(const char* section, const char* key, const Text& value) {
     state_.failureNotes.report(store::WriteSetting(state_.settingsPath, section, key, value));
 }
 
-void MainWindowShell::saveComboIndex(ComboBox& combo) {
+void MainWindow::saveComboIndex(ComboBox& combo) {
     for (const auto& o : kIndexOptions)
         if (combo.name() == o.control.name) save(o.section, o.key, std::to_string(combo.selectedIndex()));
 }
 
-void MainWindowShell::takeLineBreakInterval(Control& box) {
+void MainWindow::takeLineBreakInterval(Control& box) {
     state_.lineBreakInterval = codec::TextToInt(box.text());
     save("自动换行"_gbk, "间隔毫秒"_gbk, box.text());
 }
 
-void MainWindowShell::saveFlag(CheckBox& box) {
+void MainWindow::saveFlag(CheckBox& box) {
     for (const auto& o : kFlagOptions)
         if (box.name() == o.control.name) save(o.section, o.key, box.checked() ? kTrue : kFalse);
 }
 
-void MainWindowShell::showIntervalHint(Window& main) {
+void MainWindow::showIntervalHint(Window& main) {
     Control& group = main[kOptionGroup];
     Control& box = main[kLineBreakInterval];
     const int x = main.left() + group.left() + box.left() + 15;
@@ -195,4 +194,4 @@ void MainWindowShell::showIntervalHint(Window& main) {
     main[kBalloon].show(x, y, "换行间隔：毫秒"_gbk, true);
 }
 
-}  // namespace vorta::shell
+}  // namespace vorta::main_window

@@ -1,9 +1,9 @@
-#include "state/failure_notes.h"
+#include "main_window/failure_notes.h"
 
 #include <string>
 #include "codec/gbk_literal.h"
 
-namespace vorta::state {
+namespace vorta::main_window {
 namespace {
 
 using store::WriteCause;
@@ -47,4 +47,4 @@ void FailureNotes::sayOnce(unsigned cause, const ui::Text& note) const {
     if (sink_ && sink_(note)) said_ |= bit;
 }
 
-}  // namespace vorta::state
+}  // namespace vorta::main_window

@@ -9,7 +9,7 @@
 #include "store/write_result.h"
 #include "ui/char_format.h"
 
-namespace vorta::state {
+namespace vorta::main_window {
 
 class FailureNotes {
 public:
@@ -34,4 +34,4 @@ private:
     mutable std::uint32_t said_ = 0;  // one bit per cause
 };
 
-}  // namespace vorta::state
+}  // namespace vorta::main_window

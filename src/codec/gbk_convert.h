@@ -1,12 +1,12 @@
 #pragma once
 // GBK (code page 936) texts of the logic and the UTF-8 names the Linux file
-// system uses. Only file-system names go through here; the user interface has
-// its own conversion at the toolkit boundary.
+// system uses. File-system names and port notes go through here; the user
+// interface has its own conversion at the toolkit boundary.
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace vorta::store {
+namespace vorta::codec {
 
 // Exact conversions: nullopt when some character cannot be converted.
 std::optional<std::string> GbkToUtf8Exact(std::string_view gbk);
@@ -17,8 +17,4 @@ std::optional<std::string> Utf8ToGbkExact(std::string_view utf8);
 std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
 
-// The name under which the file that the logic calls `gbkPath` lives on disk.
-// Every file operation of the program opens files through this.
-inline std::string NativeFileName(std::string_view gbkPath) { return GbkToUtf8(gbkPath); }
-
-}  // namespace vorta::store
+}  // namespace vorta::codec

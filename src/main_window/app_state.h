@@ -2,11 +2,11 @@
 // Program-wide values that the main window's start-up fixes and other parts read.
 #include <cstdint>
 
-#include "state/failure_notes.h"
+#include "main_window/failure_notes.h"
 #include "ui/char_format.h"
 #include "codec/gbk_literal.h"
 
-namespace vorta::state {
+namespace vorta::main_window {
 
 struct AppState {
     ui::Text settingsPath;  // temporary directory + "peizhi.ini"
@@ -24,4 +24,4 @@ struct AppState {
     FailureNotes failureNotes;
 };
 
-}  // namespace vorta::state
+}  // namespace vorta::main_window

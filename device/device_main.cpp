@@ -23,7 +23,7 @@
 #include "device/text_stream.h"
 #include "device/tty_line_reader.h"
 #include "store/app_paths.h"
-#include "store/gbk_convert.h"
+#include "codec/gbk_convert.h"
 
 namespace vorta::device {
 namespace {
@@ -62,7 +62,7 @@ timespec Span(Micros micros) {
 std::string DefaultLink() {
     const std::string folder = store::TemporaryDirectory();
     if (folder.empty()) return {};
-    return store::GbkToUtf8(folder) + "ports/" + kDemoPort;
+    return codec::GbkToUtf8(folder) + "ports/" + kDemoPort;
 }
 
 void Log(const char* what, std::string_view bytes) {
@@ -167,7 +167,7 @@ int Main(int argc, char** argv) {
     }
     if (options.selectPort && !options.link) {
         const std::string settings = store::SettingsPath();
-        if (SelectPortOnFirstRun(settings, serial::RootsBesideSettings(store::GbkToUtf8(settings)), kDemoPortNumber))
+        if (SelectPortOnFirstRun(settings, serial::RootsBesideSettings(codec::GbkToUtf8(settings)), kDemoPortNumber))
             std::cerr << "vorta-device: " << kDemoPort << " preselected for the program's first run\n";
     }
     std::cerr << "vorta-device: answering on " << pty->devicePath();

@@ -2,8 +2,8 @@
 // run shows, how stored options come back, and what closing saves.
 #include <gtest/gtest.h>
 
-#include "state/app_state.h"
-#include "shell/main_window_shell.h"
+#include "main_window/app_state.h"
+#include "main_window/main_window.h"
 #include "store/settings_file.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
@@ -14,10 +14,10 @@
 
 using namespace vorta::ui::main;
 
-namespace vorta::shell {
+namespace vorta::main_window {
 namespace {
 
-class ShellTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("TMPDIR", tmp.path().c_str(), 1);
@@ -44,17 +44,17 @@ protected:
     test::RecordingView view;
     ui::Model model{loop, {1280, 1024}};
     test::NoOpActions noOps{model, ui::MainWindowDef()};
-    state::AppState state;
+    main_window::AppState state;
     std::vector<ui::Text> ports{"COM1", "COM3"};
     bool discoveryWorks = true;
-    MainWindowShell shell{model, platform, state, [this](std::vector<ui::Text>& out) {
+    MainWindow mainWindow{model, platform, state, [this](std::vector<ui::Text>& out) {
                               out = ports;
                               return discoveryWorks;
                           }};
     ui::Window* main = nullptr;
 };
 
-TEST_F(ShellTest, FirstRunWithoutSettingsFile) {
+TEST_F(MainWindowTest, FirstRunWithoutSettingsFile) {
     start();
     EXPECT_EQ(view.interfaceStyle, 3);
     EXPECT_EQ(state.settingsPath, tmp.slash() + "peizhi.ini");
@@ -82,7 +82,7 @@ TEST_F(ShellTest, FirstRunWithoutSettingsFile) {
     EXPECT_EQ(state.sentFormat.pointSize, 11);
 }
 
-TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
+TEST_F(MainWindowTest, StoredOptionsComeBackClampedAndBounded) {
     store("端口"_gbk, "com", "7");  // beyond the list: its last port
     store("端口"_gbk, "波特率"_gbk, "9");
     store("端口"_gbk, "校验位"_gbk, "-1");  // no selection
@@ -113,7 +113,7 @@ TEST_F(ShellTest, StoredOptionsComeBackClampedAndBounded) {
 
 // A huge stored size would make a window of gigabytes and be saved again: it
 // is cut to the room the screen has, and that is what closing saves.
-TEST_F(ShellTest, AStoredSizeBeyondTheScreenIsCutToItsAvailableArea) {
+TEST_F(MainWindowTest, AStoredSizeBeyondTheScreenIsCutToItsAvailableArea) {
     platform.available = ui::Size{1280, 994};  // a panel of 30 pixels
     store("大小"_gbk, "KD", "100000");
     store("大小"_gbk, "GD", "100000");
@@ -126,7 +126,7 @@ TEST_F(ShellTest, AStoredSizeBeyondTheScreenIsCutToItsAvailableArea) {
     EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "GD"), "994");
 }
 
-TEST_F(ShellTest, PositionBoundsAndFailedDiscovery) {
+TEST_F(MainWindowTest, PositionBoundsAndFailedDiscovery) {
     store("位置"_gbk, "DB", "973");  // screen height - 51: applied
     store("位置"_gbk, "ZB", "0");    // 0 is ignored
     discoveryWorks = false;
@@ -137,7 +137,7 @@ TEST_F(ShellTest, PositionBoundsAndFailedDiscovery) {
     EXPECT_EQ(c(kPort).selectedIndex(), -1);
 }
 
-TEST_F(ShellTest, RelayoutFollowsTheWindowSize) {
+TEST_F(MainWindowTest, RelayoutFollowsTheWindowSize) {
     start();
     main->setWidth(600);
     main->setHeight(536);
@@ -156,7 +156,7 @@ TEST_F(ShellTest, RelayoutFollowsTheWindowSize) {
     EXPECT_EQ(c(kSendBox).width(), -120);
 }
 
-TEST_F(ShellTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
+TEST_F(MainWindowTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
     start();
     model.userMoved(*main, 120, 90);
     model.userResized(*main, 700, 500);
@@ -175,7 +175,7 @@ TEST_F(ShellTest, ClosingSavesSizeAndPlaceUnlessMaximised) {
     EXPECT_EQ(store::ReadSetting(ini(), "位置"_gbk, "ZB"), "120");
 }
 
-TEST_F(ShellTest, OptionsAreWrittenTheMomentTheyChange) {
+TEST_F(MainWindowTest, OptionsAreWrittenTheMomentTheyChange) {
     start();
     model.userSelectItem(c(kBaud), 7);
     model.userSelectItem(c(kInterval), 0);
@@ -193,7 +193,7 @@ TEST_F(ShellTest, OptionsAreWrittenTheMomentTheyChange) {
     EXPECT_EQ(store::ReadSetting(ini(), "端口"_gbk, "com", "none"), "none");
 }
 
-TEST_F(ShellTest, DisplayModesExcludeEachOtherAndTheHintSitsByTheBox) {
+TEST_F(MainWindowTest, DisplayModesExcludeEachOtherAndTheHintSitsByTheBox) {
     start();
     main->setLeft(100);
     main->setTop(100);
@@ -211,4 +211,4 @@ TEST_F(ShellTest, DisplayModesExcludeEachOtherAndTheHintSitsByTheBox) {
 }
 
 }  // namespace
-}  // namespace vorta::shell
+}  // namespace vorta::main_window

@@ -1,8 +1,8 @@
-#include "store/gbk_convert.h"
+#include "codec/gbk_convert.h"
 
 #include "codec/charset_converter.h"
 
-namespace vorta::store {
+namespace vorta::codec {
 namespace {
 
 using codec::CharsetConverter;
@@ -33,4 +33,4 @@ std::optional<std::string> Utf8ToGbkExact(std::string_view utf8) {
 std::string GbkToUtf8(std::string_view gbk) { return Lenient(GbkToUtf8Converter(), gbk); }
 std::string Utf8ToGbk(std::string_view utf8) { return Lenient(Utf8ToGbkConverter(), utf8); }
 
-}  // namespace vorta::store
+}  // namespace vorta::codec

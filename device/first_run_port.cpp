@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "store/gbk_convert.h"
+#include "store/app_paths.h"
 #include "store/settings_file.h"
 #include "codec/gbk_literal.h"
 

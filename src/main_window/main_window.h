@@ -6,19 +6,19 @@
 #include <functional>
 #include <vector>
 
-#include "state/app_state.h"
+#include "main_window/app_state.h"
 #include "ui/model.h"
 #include "ui/platform.h"
 
-namespace vorta::shell {
+namespace vorta::main_window {
 
-class MainWindowShell {
+class MainWindow {
 public:
     // Fills `ports` with "COM<n>" texts; returns false when the system's list
     // of ports could not be read (the port list then stays empty).
     using DiscoverPorts = std::function<bool(std::vector<ui::Text>& ports)>;
 
-    MainWindowShell(ui::Model& model, ui::Platform& platform, state::AppState& state, DiscoverPorts discover);
+    MainWindow(ui::Model& model, ui::Platform& platform, main_window::AppState& state, DiscoverPorts discover);
 
     // The relayout for an outer window size; public for the view's tests.
     static void Relayout(ui::Window& main);
@@ -36,8 +36,8 @@ private:
 
     ui::Model& model_;
     ui::Platform& platform_;
-    state::AppState& state_;
+    main_window::AppState& state_;
     DiscoverPorts discover_;
 };
 
-}  // namespace vorta::shell
+}  // namespace vorta::main_window

@@ -7,11 +7,11 @@
 
 #include <filesystem>
 
-#include "state/app_state.h"
-#include "shell/main_window_shell.h"
-#include "store/gbk_convert.h"
+#include "main_window/app_state.h"
+#include "main_window/main_window.h"
+#include "store/app_paths.h"
 #include "store/settings_file.h"
-#include "port/port_switch.h"
+#include "port_switch/port_switch.h"
 #include "support/fakes.h"
 #include "support/temp_dir.h"
 #include "support/pty_pair.h"
@@ -22,7 +22,7 @@
 
 using namespace vorta::ui::main;
 
-namespace vorta::port {
+namespace vorta::port_switch {
 namespace {
 
 constexpr ui::ControlId<ui::ComboBox> kLocked[] = {kPort, kBaud, kDataBits, kStopBits, kParity};
@@ -46,13 +46,13 @@ protected:
     test::FakePlatform platform;
     ui::Model model{loop, {1280, 1024}};
     test::NoOpActions noOps{model, ui::MainWindowDef()};
-    state::AppState state;
+    main_window::AppState state;
     std::vector<ui::Text> ports{"COM1", "COM12"};
     std::vector<int> asked;  // port numbers the channel looked up
-    shell::MainWindowShell shell{model, platform, state, [this](std::vector<ui::Text>& out) {
-                                     out = ports;
-                                     return true;
-                                 }};
+    main_window::MainWindow mainWindow{model, platform, state, [this](std::vector<ui::Text>& out) {
+                                           out = ports;
+                                           return true;
+                                       }};
     serial::SerialChannel channel{loop, [this](int n) {
                                       asked.push_back(n);
                                       return n == 12 ? pty.path() : std::string();
@@ -146,4 +146,4 @@ TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
 }
 
 }  // namespace
-}  // namespace vorta::port
+}  // namespace vorta::port_switch
