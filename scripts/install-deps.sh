@@ -11,6 +11,7 @@ packages=(
   fonts-arphic-uming fonts-wqy-microhei  # Song face for 宋体, sans face for the GUI
   xvfb xdotool x11-utils imagemagick  # end-to-end tests: a real X server, input, screenshots
   socat                               # named pseudo-terminal pairs in serial tests
+  ser2net                             # a real serial device server for the network-port tests
   openbox                             # a real window manager for the window-geometry test
   mbpoll python3-pymodbus python3-serial python3-serial-asyncio  # Modbus masters written elsewhere, to test vorta-device
   qt6-translations-l10n               # Qt's own texts (file dialog, buttons) in Chinese

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "serial/line_settings.h"
 
@@ -42,9 +43,14 @@ public:
     // device has gone. What a cut-off write left in the driver is discarded,
     // so the next frame is not sent behind it. Received bytes are untouched.
     virtual std::size_t write(std::string_view bytes) = 0;
+
+    // GBK notes for the user that came up since the last call (why an open
+    // failed, a setting a server did not confirm, a lost connection). Any thread.
+    virtual std::vector<std::string> takeNotes() { return {}; }
 };
 
-// The port of this platform (termios on Linux).
+// The port of this platform: a local device through termios, or a serial
+// device server's port when the device path is a network address.
 std::unique_ptr<PortIo> MakePlatformPort();
 
 }  // namespace vorta::serial

@@ -206,6 +206,4 @@ int TermiosPort::waitDrained(std::int64_t deadline) {
     }
 }
 
-std::unique_ptr<PortIo> MakePlatformPort() { return std::make_unique<TermiosPort>(); }
-
 }  // namespace vorta::serial

@@ -17,7 +17,7 @@
 #include "support/temp_dir.h"
 #include "ui/windows/control_ids.h"
 
-#include "child_process.h"
+#include "support/child_process.h"
 #include "codec/gbk_literal.h"
 
 using namespace vorta::ui::main;

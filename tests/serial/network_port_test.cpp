@@ -1,0 +1,212 @@
+// The network port against real serial device servers on 127.0.0.1, each in
+// front of a pseudo-terminal: ser2net (the server of most Linux gateways) and
+// pyserial's RFC 2217 server. The pseudo-terminal's side shows what the
+// server made of the line settings.
+#include "serial/network_port.h"
+
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <termios.h>
+
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/pty_pair.h"
+
+namespace vorta::serial {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A port number nothing listens on now.
+int FreePort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    bind(s, reinterpret_cast<sockaddr*>(&a), size);
+    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
+    close(s);
+    return ntohs(a.sin_port);
+}
+
+bool Listening(int port) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    close(s);
+    return ok;
+}
+
+enum class Server { kSer2net, kPyserial, kSer2netRaw };
+
+// A server on a free port of 127.0.0.1 in front of `pty`.
+std::unique_ptr<test::ChildProcess> StartServer(Server kind, const test::PtyPair& pty, int port) {
+    std::unique_ptr<test::ChildProcess> server;
+    if (kind == Server::kPyserial) {
+        server = std::make_unique<test::ChildProcess>(
+            std::vector<std::string>{VORTA_SYSTEM_PYTHON, VORTA_RFC2217_SERVER, pty.path(), std::to_string(port)});
+        if (!server->waitForLine("listening", 10000)) return nullptr;
+        return server;
+    }
+    const std::string accepter =
+        std::string(kind == Server::kSer2net ? "telnet(rfc2217),tcp," : "tcp,") + "127.0.0.1," + std::to_string(port);
+    // The connection's only test probe of the connection; hotplug is off.
+    server = std::make_unique<test::ChildProcess>(
+        std::vector<std::string>{VORTA_SER2NET, "-n", "-u", "-Y", "connection: &port", "-Y", "  accepter: " + accepter,
+                                 "-Y", "  connector: serialdev," + pty.path() + ",9600n81,local"});
+    for (int i = 0; i < 100 && !Listening(port); ++i) std::this_thread::sleep_for(50ms);
+    return Listening(port) ? std::move(server) : nullptr;
+}
+
+// Pumps the port as the channel's monitor thread does, until `done` or 5 s.
+template <class Done>
+std::string Pump(NetworkPort& port, Done done, std::string got = {}) {
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    char buffer[4096];
+    std::atomic<bool> waiting{true};
+    std::thread waker([&] {
+        while (waiting) {
+            std::this_thread::sleep_for(50ms);
+            port.wake();
+        }
+    });
+    while (!done(got) && std::chrono::steady_clock::now() < end) {
+        if (port.wait() & PortIo::kInput) {
+            for (long n; (n = port.read(buffer, sizeof buffer)) > 0;) got.append(buffer, static_cast<std::size_t>(n));
+        }
+    }
+    waiting = false;
+    waker.join();
+    return got;
+}
+
+std::string AllByteValues() {
+    std::string all;
+    for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
+    return all;
+}
+
+class NetworkPortTest : public ::testing::TestWithParam<Server> {};
+
+TEST_P(NetworkPortTest, SettingsReachTheDeviceAndEveryByteValueGoesBothWays) {
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const int tcp = FreePort();
+    const auto server = StartServer(GetParam(), pty, tcp);
+    ASSERT_TRUE(server) << "server did not start";
+    const bool rfc2217 = GetParam() != Server::kSer2netRaw;
+
+    NetworkPort port;
+    LineSettings settings;
+    // What a pseudo-terminal keeps: Linux holds it at 8 bits without parity.
+    settings.baudRate = 57600;
+    settings.stopBits = StopBits::Two;
+    ASSERT_TRUE(port.open((rfc2217 ? "rfc2217://127.0.0.1:" : "tcp://127.0.0.1:") + std::to_string(tcp), settings));
+    const auto notes = port.takeNotes();
+    EXPECT_EQ(notes.size(), rfc2217 ? 0u : 1u);  // raw TCP says once that the server keeps its own settings
+
+    const std::string all = AllByteValues();
+    EXPECT_EQ(port.write(all), all.size());
+    EXPECT_EQ(pty.receive(all.size()), all);
+
+    if (rfc2217) {
+        // The server has applied what it confirmed by the time it passes data on.
+        termios t{};
+        ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
+        EXPECT_EQ(cfgetospeed(&t), B57600);
+        EXPECT_TRUE(t.c_cflag & CSTOPB);
+    }
+
+    ASSERT_TRUE(pty.send(all + all));
+    EXPECT_EQ(Pump(port, [&](const std::string& got) { return got.size() >= 2 * all.size(); }), all + all);
+    EXPECT_TRUE(port.takeNotes().empty()) << "every setting confirmed";
+}
+
+TEST_P(NetworkPortTest, AServerKilledMidSessionLeavesThePortGoneWithANote) {
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const int tcp = FreePort();
+    auto server = StartServer(GetParam(), pty, tcp);
+    ASSERT_TRUE(server);
+    NetworkPort port;
+    const bool rfc2217 = GetParam() != Server::kSer2netRaw;
+    ASSERT_TRUE(port.open((rfc2217 ? "rfc2217://127.0.0.1:" : "tcp://127.0.0.1:") + std::to_string(tcp), {}));
+    EXPECT_EQ(port.write("ping"), 4u);
+    EXPECT_EQ(pty.receive(4), "ping");
+    port.takeNotes();
+
+    server->stop();
+    Pump(port, [&](const std::string&) { return port.gone(); });
+    EXPECT_TRUE(port.gone());
+    EXPECT_EQ(port.takeNotes().size(), 1u);
+    char buffer[16];
+    EXPECT_EQ(port.read(buffer, sizeof buffer), -1);
+    EXPECT_EQ(port.write("lost"), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, NetworkPortTest,
+                         ::testing::Values(Server::kSer2net, Server::kPyserial, Server::kSer2netRaw),
+                         [](const auto& info) {
+                             return info.param == Server::kSer2net    ? std::string("Ser2net")
+                                    : info.param == Server::kPyserial ? std::string("Pyserial")
+                                                                      : std::string("Ser2netRawTcp");
+                         });
+
+TEST(NetworkPortFailureTest, RefusedAndUnknownFailTheOpenWithAReason) {
+    for (const std::string& address :
+         {"rfc2217://127.0.0.1:" + std::to_string(FreePort()), std::string("tcp://no-such-host.invalid:4001"),
+          std::string("rfc2217://127.0.0.1")}) {
+        NetworkPort port;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(port.open(address, {})) << address;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s) << address;
+        EXPECT_EQ(port.takeNotes().size(), 1u) << address;
+    }
+}
+
+// A server that accepts and then never answers: the open returns, the missing
+// confirmations become one note, data still goes through.
+TEST(NetworkPortFailureTest, AServerThatNeverConfirmsGetsANoteNotAHang) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), size), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size);
+
+    NetworkPort port(NetworkPort::Timeouts{.confirm = 300ms});
+    ASSERT_TRUE(port.open("rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port)), {}));
+    const int far = accept(listener, nullptr, nullptr);
+    ASSERT_GE(far, 0);
+    std::vector<std::string> notes;
+    Pump(port, [&](const std::string&) {
+        for (auto& n : port.takeNotes()) notes.push_back(n);
+        return !notes.empty();
+    });
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_NE(notes[0].find("\xB2\xA8\xCC\xD8\xC2\xCA"), std::string::npos) << "names 波特率";
+    EXPECT_EQ(port.write("\xFF"), 1u);
+    char got[256];
+    std::size_t n = 0;
+    for (int i = 0; i < 50; ++i) {  // negotiation, four commands, then the doubled 0xFF
+        const ssize_t r = recv(far, got + n, sizeof got - n, MSG_DONTWAIT);
+        if (r > 0) n += static_cast<std::size_t>(r);
+        if (n >= 2 && got[n - 1] == '\xFF' && got[n - 2] == '\xFF') break;
+        std::this_thread::sleep_for(20ms);
+    }
+    ASSERT_GE(n, 2u);
+    EXPECT_EQ(std::string(got + n - 2, 2), "\xFF\xFF");
+    close(far);
+    close(listener);
+}
+
+}  // namespace
+}  // namespace vorta::serial
