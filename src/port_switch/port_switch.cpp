@@ -54,10 +54,13 @@ void PortSwitch::toggle(ui::Window& main) {
     ui::Control& button = main[kOpenClose];
     ui::Shape& lamp = main[kPortLamp];
     if (button.text() == "打开串口"_gbk) {
-        if (!channel_.open()) {
-            main[kDisplay].append("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
-            return;
-        }
+        const bool opened = channel_.open();
+        if (!opened) main[kDisplay].append("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
+        // What the port itself says: why it failed, or what its server keeps.
+        const auto portNote = [&main](const std::string& note) { main[kDisplay].append("  → " + note + "\r\n"); };
+        for (const std::string& note : channel_.takePortNotes()) portNote(note);
+        if (!opened) return;
+        channel_.setOnPortNote(portNote);
         for (auto combo : kPortCombos) main[combo].setDisabled(true);
         lamp.setFillColour(kOpenFill);
         button.setText("关闭串口"_gbk);

@@ -13,6 +13,7 @@
 
 #include "codec/gbk_text.h"
 #include "serial/com_numbers.h"
+#include "serial/network_address.h"
 
 namespace vorta::serial {
 namespace fs = std::filesystem;
@@ -102,6 +103,17 @@ std::vector<Found> FolderPorts(const fs::path& folder, const fs::path& sysDevCha
         const int number = ComNumberForFolderEntry(name);
         if (number == 0) continue;
         std::error_code ec;
+        // A link may hold any text: "rfc2217://HOST:PORT" or "tcp://HOST:PORT"
+        // names a serial device server's port, always listed.
+        if (entry.is_symlink(ec)) {
+            const std::string target = fs::read_symlink(entry.path(), ec).string();
+            if (!ec && IsNetworkAddress(target)) {
+                PortInfo info{"", number, target, true, PortNote(folder, name)};
+                info.fromPortsFolder = true;
+                found.push_back({std::move(info), name, true});
+                continue;
+            }
+        }
         struct stat st {};
         const bool present = ::stat(entry.path().c_str(), &st) == 0;  // false: a link to a device not there now
         if (present && !IsSerialDevice(st, sysDevChar)) continue;
@@ -146,7 +158,7 @@ int DiscoverPorts(const DiscoveryRoots& roots, std::vector<PortInfo>& ports) {
     });
     for (Found& f : found) {
         f.info.name = "COM" + std::to_string(f.info.number);
-        f.info.accessible = Accessible(f.info.devicePath);
+        f.info.accessible = IsNetworkAddress(f.info.devicePath) || Accessible(f.info.devicePath);
         ports.push_back(std::move(f.info));
     }
     return 0;

@@ -36,6 +36,7 @@ bool SerialChannel::open() {
     const std::string device = resolver_ ? resolver_(portNumber_) : std::string();
     if (device.empty() || !port_->open(device, settings_)) return false;
     stop_ = false;
+    monitorSession_ = mailbox_->session;
     try {
         monitor_ = std::thread(&SerialChannel::monitor, this);
     } catch (const std::system_error&) {
@@ -118,7 +119,20 @@ void SerialChannel::monitor() {
             }
         }
         serveWrite();
+        postPortNotes();
     }
+}
+
+void SerialChannel::postPortNotes() {
+    std::vector<std::string> notes = port_->takeNotes();
+    if (notes.empty()) return;
+    loop_.post([mailbox = mailbox_, session = monitorSession_, notes = std::move(notes)] {
+        for (const std::string& note : notes) {
+            if (!mailbox->owner || mailbox->session != session) return;
+            const auto onNote = mailbox->owner->onPortNote_;  // a copy: the handler may close the channel
+            if (onNote) onNote(note);
+        }
+    });
 }
 
 std::size_t SerialChannel::readAvailable(std::vector<char>& buffer) {

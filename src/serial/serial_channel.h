@@ -75,6 +75,14 @@ public:
     void setOnBytesArrived(std::function<void(std::string_view bytes)> handler) {
         onBytesArrived_ = std::move(handler);
     }
+    // Raised on the UI thread with each GBK note the port has for the user
+    // while it is open (a server that did not confirm a setting, a lost
+    // connection), after the bytes that came before it.
+    void setOnPortNote(std::function<void(const std::string& note)> handler) { onPortNote_ = std::move(handler); }
+    // The port's notes now, on the UI thread: right after open() they say why
+    // it failed or what the user should know about the port.
+    std::vector<std::string> takePortNotes() { return port_->takeNotes(); }
+
     // Bytes delivered per turn of the event loop at most; the rest follow in later turns.
     static constexpr std::size_t kBurstBytes = 16384;
     // Bytes read but not yet delivered at most; past this the monitor thread stops reading.
@@ -109,6 +117,8 @@ private:
     };
 
     void monitor();
+    // Posts the port's notes to the UI thread, for the session under way.
+    void postPortNotes();
     // Reads and queues what the driver holds, up to one round; returns the bytes read.
     std::size_t readAvailable(std::vector<char>& buffer);
     void serveWrite();
@@ -130,6 +140,8 @@ private:
     int portNumber_ = 1;
     LineSettings settings_;
     std::function<void(std::string_view)> onBytesArrived_;
+    std::function<void(const std::string&)> onPortNote_;
+    std::uint64_t monitorSession_ = 0;  // the mailbox's session the monitor thread serves
 
     std::shared_ptr<Mailbox> mailbox_;
     std::thread monitor_;

@@ -11,7 +11,11 @@
 
 #include <thread>
 
+#include "base/virtual_loop.h"
+#include "serial/port_discovery.h"
+#include "serial/serial_channel.h"
 #include "support/child_process.h"
+#include "support/temp_dir.h"
 #include "support/pty_pair.h"
 
 namespace vorta::serial {
@@ -206,6 +210,47 @@ TEST(NetworkPortFailureTest, AServerThatNeverConfirmsGetsANoteNotAHang) {
     EXPECT_EQ(std::string(got + n - 2, 2), "\xFF\xFF");
     close(far);
     close(listener);
+}
+
+// The whole way a user takes: a ports-folder link names the server's port,
+// the channel opens it by its COM number, a frame goes out and the answer
+// comes back; a server that dies leaves one note.
+TEST(NetworkPortChannelTest, APortsFolderLinkOpensTheServersPortAsACom) {
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const int tcp = FreePort();
+    auto server = StartServer(Server::kSer2net, pty, tcp);
+    ASSERT_TRUE(server);
+    test::TempDir tmp;
+    const std::filesystem::path settings = tmp.path() / "peizhi.ini";
+    std::filesystem::create_directory(tmp.path() / "ports");
+    std::filesystem::create_symlink("rfc2217://127.0.0.1:" + std::to_string(tcp), tmp.path() / "ports" / "COM31");
+
+    base::VirtualLoop loop;
+    SerialChannel channel(loop, MakePortResolver(RootsBesideSettings(settings), {}));
+    std::string received;
+    std::vector<std::string> notes;
+    channel.setOnBytesArrived([&](std::string_view bytes) { received.append(bytes); });
+    channel.setOnPortNote([&](const std::string& note) { notes.push_back(note); });
+    channel.setPortNumber(31);
+    channel.setBaudRate(38400);
+    ASSERT_TRUE(channel.open());
+    EXPECT_TRUE(channel.takePortNotes().empty());
+
+    const std::string frame("\x01\x03\x10\x00\x00\x25\xFF", 7);
+    EXPECT_TRUE(channel.write(frame));
+    EXPECT_EQ(pty.receive(frame.size()), frame);
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(cfgetispeed(&t), B38400);
+    ASSERT_TRUE(pty.send("\x01\x03\xFF\xFF"));
+    EXPECT_TRUE(loop.runUntilReal([&] { return received.size() >= 4; }, 3000ms));
+    EXPECT_EQ(received, "\x01\x03\xFF\xFF");
+
+    server->stop();
+    EXPECT_TRUE(loop.runUntilReal([&] { return !notes.empty(); }, 3000ms));
+    EXPECT_EQ(notes.size(), 1u);
+    EXPECT_FALSE(channel.write("x"));
 }
 
 }  // namespace

@@ -130,6 +130,18 @@ TEST_F(DiscoveryTest, PortsFolderAddsAndOverridesNumbers) {
     EXPECT_EQ(DeviceForPort(ports, 7), "");
 }
 
+TEST_F(DiscoveryTest, ALinkToAServerAddressIsANetworkPort) {
+    tty("ttyS0", true, "4");
+    link("COM1", "tcp://10.0.0.5:4001");  // wins over ttyS0, like any entry
+    link("COM31", "rfc2217://[fe80::1%eth0]:3001");
+    link("COM32", "rfc2217://no-port-given");  // listed: the open says what is wrong with it
+    const auto ports = discover();
+    EXPECT_EQ(PortNames(ports), (std::vector<std::string>{"COM1", "COM31", "COM32"}));
+    EXPECT_EQ(ports[0].devicePath, "tcp://10.0.0.5:4001");
+    EXPECT_EQ(ports[1].devicePath, "rfc2217://[fe80::1%eth0]:3001");
+    for (const auto& p : ports) EXPECT_TRUE(p.accessible && p.fromPortsFolder) << p.name;
+}
+
 TEST_F(DiscoveryTest, NoteBesideAFolderEntryDescribesItAndIsNoPortItself) {
     for (const char* name : {"pts-a", "pts-b", "pts-c"}) device(name);
     link("COM900", roots_.dev / "pts-a");
