@@ -57,7 +57,7 @@ void PortSwitch::toggle(ui::Window& main) {
         const bool opened = channel_.open();
         if (!opened) main[kDisplay].append("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
         // What the port itself says: why it failed, or what its server keeps.
-        const auto portNote = [&main](const std::string& note) { main[kDisplay].append("  → " + note + "\r\n"); };
+        const auto portNote = [&main](const std::string& note) { main[kDisplay].append("  → "_gbk + note + "\r\n"); };
         for (const std::string& note : channel_.takePortNotes()) portNote(note);
         if (!opened) return;
         channel_.setOnPortNote(portNote);

@@ -158,7 +158,7 @@ bool NetworkPort::startConnect(const std::string& host, const std::string& port)
     }
     freeaddrinfo(found);
     if (!socket_) {
-        note("无法连接 "_gbk + host + ":" + port + "：" + std::strerror(lastErrno));
+        note("无法连接 "_gbk + host + ":" + port + "："_gbk + std::strerror(lastErrno));
         return false;
     }
     stage_ = Stage::kConnecting;
@@ -172,7 +172,7 @@ bool NetworkPort::finishConnect(bool duringOpen) {
     if (getsockopt(socket_.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
     if (error == EINPROGRESS || error == EALREADY) return true;
     if (error != 0) {
-        note("无法连接 "_gbk + address_.host + ":" + address_.port + "：" + std::strerror(error));
+        note("无法连接 "_gbk + address_.host + ":" + address_.port + "："_gbk + std::strerror(error));
         socket_.reset();
         stage_ = duringOpen ? Stage::kClosed : Stage::kGone;
         return false;

@@ -47,7 +47,7 @@ protected:
     ui::Model model{loop, {1280, 1024}};
     test::NoOpActions noOps{model, ui::MainWindowDef()};
     main_window::AppState state;
-    std::vector<ui::Text> ports{"COM1", "COM12"};
+    std::vector<ui::Text> ports{"COM1", "COM12", "COM31"};
     std::vector<int> asked;  // port numbers the channel looked up
     main_window::MainWindow mainWindow{model, platform, state, [this](std::vector<ui::Text>& out) {
                                            out = ports;
@@ -55,6 +55,7 @@ protected:
                                        }};
     serial::SerialChannel channel{loop, [this](int n) {
                                       asked.push_back(n);
+                                      if (n == 31) return std::string("tcp://127.0.0.1");  // a link without a port
                                       return n == 12 ? pty.path() : std::string();
                                   }};
     PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
@@ -89,6 +90,15 @@ TEST_F(PortSwitchTest, FailedOpenWritesOneNoteAndChangesNothingElse) {
     EXPECT_EQ(c(kOpenClose).text(), "打开串口"_gbk);
     EXPECT_FALSE(PortSwitch::IsOpen(*main));
     EXPECT_FALSE(c(kPort).disabled());
+}
+
+// A port that can say why (a network port) adds its reason after the note.
+TEST_F(PortSwitchTest, AFailedOpenIsFollowedByThePortsOwnReason) {
+    c(kPort).setSelectedIndex(2);
+    portSwitch.toggle(*main);
+    EXPECT_EQ(c(kDisplay).text(),
+              "  → 端口打开失败！可能被其他程序占用。\r\n  → 网络端口地址无效：tcp://127.0.0.1\r\n"_gbk);
+    EXPECT_FALSE(PortSwitch::IsOpen(*main));
 }
 
 // The list file that cannot be written is said once; the port opens and

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "base/virtual_loop.h"
+#include "codec/gbk_literal.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_channel.h"
 #include "support/child_process.h"
@@ -196,7 +197,7 @@ TEST(NetworkPortFailureTest, AServerThatNeverConfirmsGetsANoteNotAHang) {
         return !notes.empty();
     });
     ASSERT_EQ(notes.size(), 1u);
-    EXPECT_NE(notes[0].find("\xB2\xA8\xCC\xD8\xC2\xCA"), std::string::npos) << "names 波特率";
+    EXPECT_NE(notes[0].find("波特率"_gbk), std::string::npos) << "the note names the baud rate";
     EXPECT_EQ(port.write("\xFF"), 1u);
     char got[256];
     std::size_t n = 0;
