@@ -50,6 +50,8 @@ App::App(ui::Model& model, ui::Platform& platform)
 App::~App() {
     platform_.setQuitHandler(nullptr);
     channel_.close();
+    // The window has gone: the saves the user asked for complete before the program ends.
+    displayTools_.waitForSaves();
 }
 
 ui::Window* App::start() {

@@ -1,5 +1,7 @@
 #include "receive/background_file_writer.h"
 
+#include <utility>
+
 namespace vorta::receive {
 namespace {
 
@@ -12,52 +14,17 @@ std::pair<std::string, std::string> SplitPath(const std::string& path) {
 
 }  // namespace
 
-BackgroundFileWriter::~BackgroundFileWriter() {
-    *alive_ = false;
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    wake_.notify_all();
-    if (thread_.joinable()) thread_.join();  // the thread finishes every queued job first
-}
-
 void BackgroundFileWriter::write(std::string nativePath, Content content, OnFailure onFailure) {
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back({std::move(nativePath), std::move(content), std::move(onFailure)});
-        if (!thread_.joinable()) thread_ = std::thread([this] { run(); });
-    }
-    wake_.notify_one();
-}
-
-void BackgroundFileWriter::waitUntilDone() {
-    std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return jobs_.empty() && !busy_; });
-}
-
-void BackgroundFileWriter::run() {
-    std::unique_lock lock(mutex_);
-    while (true) {
-        wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-        if (jobs_.empty()) return;  // stopping, and nothing left to write
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
-        busy_ = true;
-        lock.unlock();
+    worker_.run([path = std::move(nativePath), content = std::move(content),
+                 onFailure = std::move(onFailure)](const std::stop_token& stop) -> base::Worker::Done {
         // What an earlier save of this file left when the program was killed during it.
-        const auto [dir, name] = SplitPath(job.path);
+        const auto [dir, name] = SplitPath(path);
         store::RemoveStaleTemporaryFiles(dir, {name});
-        const store::WriteResult result = store::ReplaceFileWith(job.path, 0666, job.content);
-        job.content = {};  // let the display's blocks go before saying done
-        if (!result && job.onFailure)
-            loop_.post([alive = alive_, onFailure = std::move(job.onFailure), result] {
-                if (*alive) onFailure(result);
-            });
-        lock.lock();
-        busy_ = false;
-        done_.notify_all();
-    }
+        const store::WriteResult result = store::ReplaceFileWith(path, 0666, content, stop);
+        // An abandoned write is nobody's news: the writer that asked for it is gone.
+        if (result || stop.stop_requested() || !onFailure) return nullptr;
+        return [onFailure, result] { onFailure(result); };
+    });
 }
 
 }  // namespace vorta::receive

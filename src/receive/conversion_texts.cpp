@@ -84,6 +84,9 @@ int HexDigit(char c) {
     return -1;
 }
 
+// Long work on a selection looks at its stop token once per this many bytes, or between passes.
+constexpr std::size_t kStopCheckBytes = 1 << 20;
+
 // The last eight digits of the piece in base 10 and base 2, as the full
 // conversion would end. Long pieces take the remainder instead of converting
 // the whole number, which would cost time in the square of their length.
@@ -91,7 +94,7 @@ struct Tails {
     std::string decimal, binary;
     bool valid;
 };
-Tails ConvertTails(std::string_view piece) {
+Tails ConvertTails(std::string_view piece, const std::stop_token& stop) {
     constexpr std::size_t kShort = 64;
     if (piece.size() <= kShort) {
         std::string digits(piece);
@@ -114,8 +117,9 @@ Tails ConvertTails(std::string_view piece) {
         big = big || value >= kTenTo8;
         mod = value % kTenTo8;
     };
-    for (char c : digits) {
-        const int d = HexDigit(c);
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i % kStopCheckBytes == 0 && stop.stop_requested()) return {"", "", false};
+        const int d = HexDigit(digits[i]);
         if (d < 0) return {"", "", false};
         chunk = chunk * 16 + static_cast<unsigned>(d);
         if (++inChunk == 6) {
@@ -134,7 +138,7 @@ Tails ConvertTails(std::string_view piece) {
 }
 
 // What a tool makes of the start of a selection: `decided` when the whole
-// selection gives the same text.
+// selection gives the same text (or when it was stopped, which makes no text).
 struct Verdict {
     bool decided;
     std::optional<std::string> text;
@@ -145,11 +149,14 @@ struct Verdict {
 // take reading more than `most` bytes.
 template <class Tool>
 std::optional<std::optional<std::string>> ReadUntilDecided(std::size_t size, const ReadStart& readStart,
-                                                           std::size_t firstRead, std::size_t most, Tool tool) {
+                                                           std::size_t firstRead, std::size_t most, Tool tool,
+                                                           const std::stop_token& stop) {
     for (std::size_t n = std::max<std::size_t>(firstRead, 1);; n = n > size / 16 ? size : n * 16) {
         const bool whole = n >= size;
         if ((whole ? size : n) > most) return std::nullopt;
-        Verdict v = tool(readStart(whole ? size : n), whole);
+        if (stop.stop_requested()) return std::nullopt;
+        Verdict v = tool(readStart(whole ? size : n), whole, stop);
+        if (stop.stop_requested()) return std::nullopt;
         if (whole || v.decided) return std::move(v.text);
     }
 }
@@ -159,10 +166,12 @@ constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
 // a "\r" there may begin a "\r\n", a lead byte may pair with the next byte (and
 // make a full-width space). Every earlier byte, and every character that ends
 // before the last byte, is the same after trimming, replacing and splitting.
-Verdict BalloonOf(const std::string& selection, bool whole) {
+Verdict BalloonOf(const std::string& selection, bool whole, const std::stop_token& stop) {
     std::string s = codec::TrimSpaces(selection);
     if (s.empty()) return {whole, std::nullopt};
+    if (stop.stop_requested()) return {true, std::nullopt};
     s = ReplaceAll(std::move(s), "\r\n", " ");
+    if (stop.stop_requested()) return {true, std::nullopt};
     Split split = Pieces(s, kBalloonPieces);
     const bool more = split.next != std::string::npos;
     // Decided once a piece beyond the shown ones starts with a character clear of the last byte.
@@ -173,7 +182,7 @@ Verdict BalloonOf(const std::string& selection, bool whole) {
     for (std::string_view p : split.pieces) {
         // Eight leading spaces change nothing once p fills the cell (each is a character).
         hex += (p.size() >= 8 ? RightWhole(p, 8) : RightWhole("        " + std::string(p), 8)) + " ";
-        const Tails t = ConvertTails(p);
+        const Tails t = ConvertTails(p, stop);
         const std::string decCell = Right("        " + t.decimal, 8) + " ";
         dec += !t.valid || decCell == failed ? "     ??? " : decCell;
         const std::string binCell = Right("00000000" + t.binary, 8) + " ";
@@ -193,9 +202,10 @@ constexpr std::size_t kMergeShown = 64;
 // As above, the last byte of a start may read differently; removing a "\r\n"
 // that it ends makes the one before it uncertain too. So a start decides once
 // its digits reach well past what is shown.
-Verdict MergeOf(const std::string& selection, bool whole) {
+Verdict MergeOf(const std::string& selection, bool whole, const std::stop_token& stop) {
     std::string s = codec::RemoveSpaces(selection);
     if (whole && s.empty()) return {true, std::nullopt};
+    if (stop.stop_requested()) return {true, std::nullopt};
     s = ReplaceAll(std::move(s), "\r\n", "");
     if (!whole && s.size() < kMergeShown + 8) return {false, std::nullopt};
     std::string d;
@@ -212,27 +222,31 @@ Verdict MergeOf(const std::string& selection, bool whole) {
 }  // namespace
 
 std::optional<std::string> ConversionBalloonText(const std::string& selection) {
-    return BalloonOf(selection, true).text;
+    return BalloonOf(selection, true, {}).text;
 }
 
-std::optional<std::string> MergeToDecimalText(const std::string& selection) { return MergeOf(selection, true).text; }
+std::optional<std::string> MergeToDecimalText(const std::string& selection) {
+    return MergeOf(selection, true, {}).text;
+}
 
 std::optional<std::string> ConversionBalloonText(std::size_t size, const ReadStart& readStart, std::size_t firstRead) {
-    return *ReadUntilDecided(size, readStart, firstRead, kNoLimit, BalloonOf);
+    return *ReadUntilDecided(size, readStart, firstRead, kNoLimit, BalloonOf, {});
 }
 
 std::optional<std::string> MergeToDecimalText(std::size_t size, const ReadStart& readStart, std::size_t firstRead) {
-    return *ReadUntilDecided(size, readStart, firstRead, kNoLimit, MergeOf);
+    return *ReadUntilDecided(size, readStart, firstRead, kNoLimit, MergeOf, {});
 }
 
 std::optional<std::optional<std::string>> ConversionBalloonTextWithin(std::size_t size, const ReadStart& readStart,
-                                                                      std::size_t most, std::size_t firstRead) {
-    return ReadUntilDecided(size, readStart, firstRead, most, BalloonOf);
+                                                                      std::size_t most, std::size_t firstRead,
+                                                                      const std::stop_token& stop) {
+    return ReadUntilDecided(size, readStart, firstRead, most, BalloonOf, stop);
 }
 
 std::optional<std::optional<std::string>> MergeToDecimalTextWithin(std::size_t size, const ReadStart& readStart,
-                                                                   std::size_t most, std::size_t firstRead) {
-    return ReadUntilDecided(size, readStart, firstRead, most, MergeOf);
+                                                                   std::size_t most, std::size_t firstRead,
+                                                                   const std::stop_token& stop) {
+    return ReadUntilDecided(size, readStart, firstRead, most, MergeOf, stop);
 }
 
 }  // namespace vorta::receive

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 namespace vorta::receive {
@@ -29,13 +30,16 @@ std::optional<std::string> MergeToDecimalText(std::size_t size, const ReadStart&
 
 // The same, reading no more than `most` bytes of the selection: nullopt when
 // that does not decide the text (a single piece longer than that, which only
-// its whole decides), else the text as above.
+// its whole decides), else the text as above. Work on a long selection looks at
+// `stop` between its passes and gives up (nullopt) once it is requested.
 std::optional<std::optional<std::string>> ConversionBalloonTextWithin(std::size_t size, const ReadStart& readStart,
                                                                       std::size_t most,
-                                                                      std::size_t firstRead = kFirstRead);
+                                                                      std::size_t firstRead = kFirstRead,
+                                                                      const std::stop_token& stop = {});
 std::optional<std::optional<std::string>> MergeToDecimalTextWithin(std::size_t size, const ReadStart& readStart,
                                                                    std::size_t most,
-                                                                   std::size_t firstRead = kFirstRead);
+                                                                   std::size_t firstRead = kFirstRead,
+                                                                   const std::stop_token& stop = {});
 
 // Pieces shown in one balloon; a longer selection ends each line with "…", so
 // selecting a whole large display stays quick and the balloon stays readable.

@@ -73,14 +73,14 @@ void DisplayTools::showToolText(ui::Window& main, ToolText toolText) {
     const ui::TextSnapshot selection = Display(main).rich().selectionSnapshot();
     const ui::Point at = platform_.cursorPos();
     auto show = [&main, at](const std::string& text) { main[kBalloon].show(at.x, at.y, text); };
-    if (auto text = toolText(selection.size(), ReadFrom(selection), kToolAtOnceBytes, kFirstRead)) {
+    if (auto text = toolText(selection.size(), ReadFrom(selection), kToolAtOnceBytes, kFirstRead, {})) {
         if (*text) show(**text);
         return;
     }
-    toolJob_.request([selection, toolText, show]() -> std::function<void()> {
-        auto text = *toolText(selection.size(), ReadFrom(selection), selection.size(), kFirstRead);
-        if (!text) return nullptr;
-        return [show, text = std::move(*text)] { show(text); };
+    toolJob_.run([selection, toolText, show](const std::stop_token& stop) -> base::Worker::Done {
+        auto text = toolText(selection.size(), ReadFrom(selection), selection.size(), kFirstRead, stop);
+        if (!text || !*text) return nullptr;  // stopped, or nothing to show
+        return [show, text = std::move(**text)] { show(text); };
     });
 }
 

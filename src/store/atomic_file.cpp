@@ -246,7 +246,7 @@ WriteResult ReplaceFileBytes(const std::string& nativePath, std::string_view byt
 }
 
 WriteResult ReplaceFileWith(const std::string& nativePath, mode_t newFileMode,
-                            const std::function<void(const PieceSink&)>& produce) {
+                            const std::function<void(const PieceSink&)>& produce, const std::stop_token& stop) {
     if (nativePath.empty() || nativePath.back() == '/') return {WriteCause::BadItem};
     WriteResult refused;
     const std::optional<Target> target = WriteTarget(nativePath, refused);
@@ -258,8 +258,8 @@ WriteResult ReplaceFileWith(const std::string& nativePath, mode_t newFileMode,
     UniqueFd fd = CreateLockedTemporary(target->path, target->mode ? 0600 : newFileMode, temp, error);
     if (!fd) return FailureFromErrno(error);
     ContentWriter out(fd.get());
-    produce([&out](std::string_view piece) { return out.add(piece); });
-    error = out.finish();
+    produce([&out, &stop](std::string_view piece) { return !stop.stop_requested() && out.add(piece); });
+    error = stop.stop_requested() ? ECANCELED : out.finish();
     if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
     if (error == 0 && target->mode && ::fchmod(fd.get(), *target->mode) != 0) error = errno;
     if (error == 0) {

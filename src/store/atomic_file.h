@@ -9,6 +9,7 @@
 #include <functional>
 #include <initializer_list>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -48,9 +49,10 @@ using PieceSink = std::function<bool(std::string_view)>;
 // stop when the sink says false. The pieces are written in large writes. A new
 // file gets `newFileMode` less the umask; an existing one keeps its mode, and the
 // same files and links as above are refused, with the same causes. When it fails,
-// the old content is untouched.
+// the old content is untouched. Once `stop` is requested the sink takes no more
+// and the write is abandoned like a failed one (Failed, ECANCELED).
 WriteResult ReplaceFileWith(const std::string& nativePath, mode_t newFileMode,
-                            const std::function<void(const PieceSink&)>& produce);
+                            const std::function<void(const PieceSink&)>& produce, const std::stop_token& stop = {});
 
 // What ReplaceFileBytes would find in the way of writing `nativePath` (or the
 // file its links lead to), with the same warning when a link is refused;
