@@ -4,7 +4,7 @@
 
 namespace vorta::base {
 
-Worker::Worker(EventLoop& loop) : loop_(loop) {}
+Worker::Worker(EventLoop& loop) : loop_(&loop) {}
 
 Worker::~Worker() {
     cancel();
@@ -63,8 +63,8 @@ void Worker::serve(const std::stop_token& threadStop) {
 }
 
 void Worker::handOver(Done done, std::uint64_t generation) {
-    if (!done) return;
-    loop_.post([handover = handover_, generation, done = std::move(done)] {
+    if (!done || !loop_) return;
+    loop_->post([handover = handover_, generation, done = std::move(done)] {
         if (handover->alive && handover->generation == generation) done();
     });
 }

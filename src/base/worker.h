@@ -20,10 +20,13 @@ namespace vorta::base {
 
 class Worker {
 public:
-    using Done = std::function<void()>;               // runs on the UI thread; may be empty
+    using Done = std::function<void()>;                // runs on the UI thread; may be empty
     using Job = std::function<Done(std::stop_token)>;  // runs on the worker's thread
 
     explicit Worker(EventLoop& loop);
+    // A worker whose results are taken, not handed over: what a job returns is
+    // dropped, and the owner reads what the job left once waitUntilIdle() returns.
+    Worker() = default;
     // Cancels (see cancel()); the thread ends once the job under way returns.
     ~Worker();
     Worker(const Worker&) = delete;
@@ -53,7 +56,7 @@ private:
     void serve(const std::stop_token& threadStop);
     void handOver(Done done, std::uint64_t generation);
 
-    EventLoop& loop_;
+    EventLoop* loop_ = nullptr;  // where results are handed over
     std::shared_ptr<Handover> handover_ = std::make_shared<Handover>();
     std::stop_source stop_;  // the queued jobs' tokens; replaced by cancel()
     std::mutex mutex_;

@@ -37,8 +37,7 @@ std::optional<std::optional<std::string>> ConversionBalloonTextWithin(std::size_
                                                                       std::size_t firstRead = kFirstRead,
                                                                       const std::stop_token& stop = {});
 std::optional<std::optional<std::string>> MergeToDecimalTextWithin(std::size_t size, const ReadStart& readStart,
-                                                                   std::size_t most,
-                                                                   std::size_t firstRead = kFirstRead,
+                                                                   std::size_t most, std::size_t firstRead = kFirstRead,
                                                                    const std::stop_token& stop = {});
 
 // Pieces shown in one balloon; a longer selection ends each line with "…", so

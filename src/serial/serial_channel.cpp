@@ -35,10 +35,9 @@ bool SerialChannel::open() {
     close();
     const std::string device = resolver_ ? resolver_(portNumber_) : std::string();
     if (device.empty() || !port_->open(device, settings_)) return false;
-    stop_ = false;
     monitorSession_ = mailbox_->session;
     try {
-        monitor_ = std::thread(&SerialChannel::monitor, this);
+        monitor_ = std::jthread([this](std::stop_token stop) { monitor(std::move(stop)); });
     } catch (const std::system_error&) {
         port_->close();
         return false;
@@ -48,12 +47,7 @@ bool SerialChannel::open() {
 
 void SerialChannel::close() {
     if (monitor_.joinable()) {
-        {
-            std::lock_guard lock(mailbox_->mutex);
-            stop_ = true;
-        }
-        mailbox_->space.notify_all();
-        port_->wake();
+        monitor_.request_stop();  // wakes the monitor thread (see monitor())
         monitor_.join();
     }
     port_->close();
@@ -96,7 +90,16 @@ WriteResult SerialChannel::write(std::string_view bytes) {
     return result;
 }
 
-void SerialChannel::monitor() {
+void SerialChannel::monitor(std::stop_token stop) {
+    stop_ = std::move(stop);
+    // A stop requested wakes the port's wait and the waits for room and for the
+    // end of a pause; taking the mutex first, so a wait that has just found no
+    // stop cannot miss the wake.
+    const std::stop_callback wake(stop_, [this] {
+        { const std::lock_guard lock(mailbox_->mutex); }
+        mailbox_->space.notify_all();
+        port_->wake();
+    });
     // No purge here: the port purged as the last step of opening, and a purge
     // now would race with bytes that arrive after open() has returned.
     std::vector<char>& buffer = readBuffer_;
@@ -106,7 +109,7 @@ void SerialChannel::monitor() {
     bool trickle = false;
     for (;;) {
         const unsigned woke = trickle ? PortIo::kInput : port_->wait();
-        if (stop_) return;
+        if (stop_.stop_requested()) return;
         const bool wasTrickle = trickle;
         trickle = false;
         if ((woke & PortIo::kInput) && waitForRoom()) {
@@ -148,7 +151,7 @@ std::size_t SerialChannel::readAvailable(std::vector<char>& buffer) {
 
 void SerialChannel::gather() {
     std::unique_lock lock(mailbox_->mutex);
-    mailbox_->space.wait_for(lock, kGather, [this] { return stop_ || writeWaiting_; });
+    mailbox_->space.wait_for(lock, kGather, [this] { return stop_.stop_requested() || writeWaiting_; });
 }
 
 void SerialChannel::serveWrite() {
@@ -181,8 +184,9 @@ void SerialChannel::serveWrite() {
 
 bool SerialChannel::waitForRoom() {
     std::unique_lock lock(mailbox_->mutex);
-    mailbox_->space.wait(lock, [this] { return mailbox_->queuedBytes < kQueueBytes || stop_ || writeWaiting_; });
-    return mailbox_->queuedBytes < kQueueBytes && !stop_;
+    mailbox_->space.wait(
+        lock, [this] { return mailbox_->queuedBytes < kQueueBytes || stop_.stop_requested() || writeWaiting_; });
+    return mailbox_->queuedBytes < kQueueBytes && !stop_.stop_requested();
 }
 
 void SerialChannel::enqueue(const char* bytes, std::size_t count) {

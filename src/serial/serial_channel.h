@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -116,7 +117,7 @@ private:
         std::uint64_t takenChunks = 0;
     };
 
-    void monitor();
+    void monitor(std::stop_token stop);
     // Posts the port's notes to the UI thread, for the session under way.
     void postPortNotes();
     // Reads and queues what the driver holds, up to one round; returns the bytes read.
@@ -144,8 +145,11 @@ private:
     std::uint64_t monitorSession_ = 0;  // the mailbox's session the monitor thread serves
 
     std::shared_ptr<Mailbox> mailbox_;
-    std::thread monitor_;
-    std::atomic<bool> stop_{false};
+    // Blocks in the port's wait, so it is a thread of its own rather than a
+    // base::Worker job; stopped the same way, through its stop token, which wakes
+    // the port's wait and the mailbox's waits.
+    std::jthread monitor_;
+    std::stop_token stop_;  // the monitor thread's, read there only
 
     // The write handed to the monitor thread.
     std::mutex writeMutex_;

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <thread>
 #include <sstream>
 
 #include "receive/background_file_writer.h"
@@ -228,7 +230,7 @@ TEST_F(ToolsTest, ALargeSaveHoldsTheDisplayOfItsClickAndASecondSaveComesAfterIt)
     EXPECT_TRUE(FileBytes(other) == first);
 }
 
-TEST(BackgroundFileWriter, FilesAskedForAreCompleteWhenTheWriterGoesAndInTheirOrder) {
+TEST(BackgroundFileWriter, FilesAskedForAreCompleteOnceDoneAndInTheirOrder) {
     test::TempDir dir;
     base::VirtualLoop loop;
     const std::string a = (dir.path() / "a.bin").string(), b = (dir.path() / "b.bin").string();
@@ -239,9 +241,33 @@ TEST(BackgroundFileWriter, FilesAskedForAreCompleteWhenTheWriterGoesAndInTheirOr
         writer.write(a, bytes(big), nullptr);
         writer.write(b, bytes(big), nullptr);
         writer.write(a, bytes(small), nullptr);
-    }  // as at program exit: nothing cut short, nothing lost
+        writer.waitUntilDone();  // as at program exit: nothing cut short, nothing lost
+    }
     EXPECT_EQ(FileBytes(a), small);
     EXPECT_TRUE(FileBytes(b) == big);
+}
+
+// A writer destroyed during a write abandons it: the old file stays as it was
+// and no temporary file is left beside it.
+TEST(BackgroundFileWriter, AWriteUnderWayWhenTheWriterGoesLeavesTheOldFile) {
+    test::TempDir dir;
+    base::VirtualLoop loop;
+    const std::string path = (dir.path() / "kept.txt").string();
+    std::ofstream(path, std::ios::binary) << "old";
+    std::promise<void> writing;
+    {
+        BackgroundFileWriter writer(loop);
+        writer.write(
+            path,
+            [&writing](const store::PieceSink& sink) {
+                writing.set_value();
+                while (sink("piece")) std::this_thread::yield();  // until the sink refuses: the stop
+            },
+            nullptr);
+        writing.get_future().wait();
+    }
+    EXPECT_EQ(FileBytes(path), "old");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
 // Every line end the display shows is saved as CR LF. (And what a save killed
