@@ -1,6 +1,6 @@
 #include "app/app.h"
 
-#include "codec/gbk_convert.h"
+#include "store/settings_file.h"
 #include "serial/port_discovery.h"
 #include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
@@ -11,26 +11,15 @@ namespace vorta::app {
 App::App(ui::Model& model, ui::Platform& platform)
     : model_(model),
       platform_(platform),
+      portList_(model.loop(), [this] { return serial::RootsBesideSettings(state_.settingsPath); }),
       // Port n is looked up at every open, in the folder the settings file is in; a
       // number the ports folder gave the list stays the folder's (no other device).
       channel_(model.loop(),
                [this](int port) {
-                   return serial::ResolvePort(serial::RootsBesideSettings(state_.settingsPath), listedPorts_, port);
+                   return serial::ResolvePort(serial::RootsBesideSettings(state_.settingsPath), portList_.listed(),
+                                              port);
                }),
-      mainWindow_(
-          model, platform, state_,
-          [this](std::vector<ui::Text>& names) {
-              std::vector<serial::PortInfo> ports;
-              const int status = serial::DiscoverPorts(serial::RootsBesideSettings(state_.settingsPath), ports);
-              names = serial::PortNames(ports);
-              listedPorts_ = ports;
-              portNotes_.clear();
-              for (const serial::PortInfo& port : ports)
-                  portNotes_.push_back((port.description.empty() ? "" : codec::Utf8ToGbk(port.description) + "  ") +
-                                       codec::Utf8ToGbk(port.devicePath) +
-                                       (port.accessible ? "" : "  无读写权限（需加入 dialout 组）"_gbk));
-              return status == 0;
-          }),
+      mainWindow_(model, platform, state_, [this](std::vector<ui::Text>& names) { return portList_.discover(names); }),
       portSwitch_(model, channel_, {state_.settingsPath, state_.listPath, state_.failureNotes}),
       receive_(model, state_),
       displayTools_(model, platform, state_),
@@ -56,7 +45,9 @@ App::~App() {
 
 ui::Window* App::start() {
     ui::Window* main = model_.openWindow(ui::MainWindowDef());
-    (*main)[ui::main::kPort].setItemNotes(portNotes_);
+    portList_.attach(*main, [this](int index) {
+        state_.failureNotes.report(store::WriteSetting(state_.settingsPath, "端口"_gbk, "com", std::to_string(index)));
+    });
     receive_.attach(*main);
     calculator_.attach(*main);
     // The channel belongs to the main window and goes with it.

@@ -10,6 +10,7 @@
 #include "main_window/main_window.h"
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
+#include "port_switch/port_list.h"
 #include "port_switch/port_switch.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_channel.h"
@@ -32,6 +33,7 @@ private:
     ui::Model& model_;
     ui::Platform& platform_;
     main_window::AppState state_;
+    port_switch::PortList portList_;
     serial::SerialChannel channel_;
     main_window::MainWindow mainWindow_;
     port_switch::PortSwitch portSwitch_;
@@ -41,8 +43,6 @@ private:
     autosend::AutoSender autoSend_;
     generator::GeneratorActions generator_;
     calculator::CalculatorActions calculator_;
-    std::vector<ui::Text> portNotes_;            // device and access hint per listed port
-    std::vector<serial::PortInfo> listedPorts_;  // the port list as discovery made it at start-up
 };
 
 }  // namespace vorta::app

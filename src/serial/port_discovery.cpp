@@ -191,6 +191,26 @@ std::string ResolvePort(const DiscoveryRoots& roots, const std::vector<PortInfo>
     return {};
 }
 
+std::vector<WatchedFolder> WatchedFolders(const DiscoveryRoots& roots) {
+    std::vector<WatchedFolder> folders = {{roots.dev, ""}, {roots.dev / "serial" / "by-id", ""}, {roots.dev / "pts", ""}};
+    // "serial" and "by-id" appear with the first USB adapter.
+    folders.push_back({roots.dev / "serial", "by-id"});
+    folders.push_back({roots.dev, "serial"});
+    if (roots.portsFolder.empty()) return folders;
+    folders.push_back({roots.portsFolder, ""});
+    folders.push_back({roots.portsFolder.parent_path(), roots.portsFolder.filename().string()});
+    std::error_code error;
+    for (fs::directory_iterator it(roots.portsFolder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ec;
+        if (!it->is_symlink(ec) || ComNumberForFolderEntry(it->path().filename().string()) == 0) continue;
+        const fs::path target = fs::read_symlink(it->path(), ec);
+        if (ec) continue;
+        const fs::path device = (target.is_absolute() ? target : roots.portsFolder / target).lexically_normal();
+        folders.push_back({device.parent_path(), ""});
+    }
+    return folders;
+}
+
 PortResolver MakePortResolver(DiscoveryRoots roots, std::vector<PortInfo> listed) {
     return [roots = std::move(roots), listed = std::move(listed)](int number) {
         return ResolvePort(roots, listed, number);

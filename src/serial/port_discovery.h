@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "serial/port_resolver.h"
+#include "serial/port_watcher.h"
 
 namespace vorta::serial {
 
@@ -60,6 +61,12 @@ std::string DeviceForPort(const std::vector<PortInfo>& ports, int number);
 // (the port list the user picked from) had the number from the folder but the
 // entry has gone: an alias is never replaced by the device the table gives.
 std::string ResolvePort(const DiscoveryRoots& roots, const std::vector<PortInfo>& listed, int number);
+
+// The folders whose entries coming and going can change what DiscoverPorts
+// finds: the device folder with its by-id and pseudo-terminal folders, the
+// ports folder, the folder the ports folder is made in (for "ports" itself),
+// and the folder of every device a ports-folder link leads to.
+std::vector<WatchedFolder> WatchedFolders(const DiscoveryRoots& roots);
 
 // ResolvePort as the channel's resolver.
 PortResolver MakePortResolver(DiscoveryRoots roots, std::vector<PortInfo> listed = {});
