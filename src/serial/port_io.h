@@ -26,6 +26,8 @@ public:
     // Opens `devicePath` exclusively and applies `settings`. False on any
     // failure, with nothing left open.
     virtual bool open(const std::string& devicePath, const LineSettings& settings) = 0;
+    // What the driver made of the settings at the last successful open.
+    virtual OpenReport report() const { return {}; }
     // Releases the device. Safe when closed.
     virtual void close() = 0;
 

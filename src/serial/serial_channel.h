@@ -56,6 +56,10 @@ public:
     int stopBitsCode() const { return static_cast<int>(settings_.stopBits); }
     void setParityCode(int code) { settings_.parity = ParityFromCode(code); }
     int parityCode() const { return static_cast<int>(settings_.parity); }
+    void setFlowControlCode(int code) { settings_.flow = FlowControlFromCode(code); }
+    void setRs485(const Rs485& mode) { settings_.rs485 = mode; }
+    // What the driver made of the settings at the last open.
+    OpenReport openReport() const { return port_ ? port_->report() : OpenReport{}; }
 
     // Closes, then opens the device of the port number with the current
     // properties. True when the port is open and the monitor thread runs.

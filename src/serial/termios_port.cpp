@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/major.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
@@ -55,6 +56,36 @@ bool SetAttributes(int fd, const termios& wanted, bool pseudoTerminal) {
            std::equal(std::begin(now.c_cc), std::end(now.c_cc), std::begin(wanted.c_cc));
 }
 
+// RS-485 mode through the driver; false when it has none.
+bool SetRs485(int fd, const Rs485& mode) {
+    serial_rs485 rs{};
+    rs.flags = SER_RS485_ENABLED | (mode.rtsOnSend ? SER_RS485_RTS_ON_SEND : SER_RS485_RTS_AFTER_SEND);
+    rs.delay_rts_before_send = static_cast<__u32>(std::max(0, mode.delayBeforeMs));
+    rs.delay_rts_after_send = static_cast<__u32>(std::max(0, mode.delayAfterMs));
+    if (ioctl(fd, TIOCSRS485, &rs) != 0) return false;
+    serial_rs485 now{};
+    return ioctl(fd, TIOCGRS485, &now) == 0 && (now.flags & SER_RS485_ENABLED) != 0;
+}
+
+// The rate and flow control the line has now, so a
+// driver that took something else is never taken at its word.
+OpenReport ReadBack(int fd, const LineSettings& settings) {
+    OpenReport report;
+    report.baudRate = ReadBaudRate(fd);
+    termios now{};
+    if (tcgetattr(fd, &now) == 0) {
+        const bool rtsCts = (now.c_cflag & CRTSCTS) != 0;
+        const bool xonXoff = (now.c_iflag & (IXON | IXOFF)) == (IXON | IXOFF);
+        switch (settings.flow) {
+        case FlowControl::None: break;
+        case FlowControl::RtsCts: report.flowRefused = !rtsCts; break;
+        case FlowControl::XonXoff: report.flowRefused = !xonXoff; break;
+        case FlowControl::Unavailable: report.flowRefused = true; break;
+        }
+    }
+    return report;
+}
+
 }  // namespace
 
 bool IsPseudoTerminal(int fd) {
@@ -90,6 +121,8 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
     ok = ok && tcgetattr(fd, &t) == 0 && ApplyLineSettings(settings, t) && SetAttributes(fd, t, pseudoTerminal_);
     if (ok && StandardSpeed(settings.baudRate) == B0) ok = SetCustomBaud(fd, settings.baudRate);
     if (ok) ok = RaiseRts(fd);
+    if (ok) report_ = ReadBack(fd, settings);
+    if (ok && settings.rs485.enabled) report_.rs485Refused = !SetRs485(fd, settings.rs485);
     if (!ok) {
         close();
         return false;
@@ -109,6 +142,7 @@ void TermiosPort::close() {
     if (fd_ && exclusive_) ioctl(fd_.get(), TIOCNXCL);
     fd_.reset();  // also drops the lock
     gone_ = hangup_ = exclusive_ = pseudoTerminal_ = false;
+    report_ = {};
 }
 
 unsigned TermiosPort::wait() {

@@ -21,6 +21,7 @@ public:
     TermiosPort& operator=(const TermiosPort&) = delete;
 
     bool open(const std::string& devicePath, const LineSettings& settings) override;
+    OpenReport report() const override { return report_; }
     void close() override;
     unsigned wait() override;
     void wake() override;
@@ -47,6 +48,7 @@ private:
     bool exclusive_ = false;  // this descriptor set TIOCEXCL
     bool hangup_ = false;     // poll reported HUP/ERR: the next empty read means gone
     LineSettings settings_;
+    OpenReport report_;
 };
 
 }  // namespace vorta::serial

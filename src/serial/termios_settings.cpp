@@ -53,6 +53,13 @@ bool ApplyLineSettings(const LineSettings& s, termios& t) {
     // With 5 data bits a 16550 UART sends exactly 1.5 for CSTOPB.
     if (s.stopBits != StopBits::One) t.c_cflag |= CSTOPB;
 
+    if (s.flow == FlowControl::RtsCts) t.c_cflag |= CRTSCTS;
+    if (s.flow == FlowControl::XonXoff) {
+        t.c_iflag |= IXON | IXOFF;
+        t.c_cc[VSTART] = 0x11;
+        t.c_cc[VSTOP] = 0x13;
+    }
+
     // Non-blocking reads then give EAGAIN when nothing waits, and 0 only on hang-up.
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;

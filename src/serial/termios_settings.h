@@ -1,6 +1,6 @@
 #pragma once
 // Line settings as termios flags: raw bytes both ways, the chosen speed,
-// character size, parity and stop bits, no flow control.
+// character size, parity and stop bits, and the flow control asked for.
 #include <termios.h>
 
 #include "serial/line_settings.h"

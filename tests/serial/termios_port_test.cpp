@@ -35,6 +35,59 @@ TEST(TermiosPort, RatesWithoutAConstantGoThroughTermios2) {
     EXPECT_EQ(ReadBaudRate(pty.slave()), 250000);
 }
 
+TEST(TermiosPort, TheRateIsReadBackAfterTheOpen) {
+    for (int rate : {300, 9600, 115200, 230400, 921600, 3000000, 4000000, 250000, 1234567}) {
+        PtyPair pty;
+        ASSERT_TRUE(pty.ok());
+        TermiosPort port;
+        LineSettings s;
+        s.baudRate = rate;
+        ASSERT_TRUE(port.open(pty.path(), s)) << rate;
+        EXPECT_EQ(port.report().baudRate, rate);
+        EXPECT_EQ(ReadBaudRate(pty.slave()), rate);
+        port.close();
+        EXPECT_EQ(port.report().baudRate, -1);  // nothing open, nothing to report
+    }
+}
+
+TEST(TermiosPort, FlowControlAsAsked) {
+    struct Case {
+        FlowControl flow;
+        bool rtsCts, xonXoff, refused;
+    } cases[] = {
+        {FlowControl::None, false, false, false},
+        {FlowControl::RtsCts, true, false, false},
+        {FlowControl::XonXoff, false, true, false},
+        {FlowControl::Unavailable, false, false, true},
+    };
+    for (const Case& c : cases) {
+        PtyPair pty;
+        ASSERT_TRUE(pty.ok());
+        TermiosPort port;
+        LineSettings s;
+        s.flow = c.flow;
+        ASSERT_TRUE(port.open(pty.path(), s));
+        termios t{};
+        ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
+        EXPECT_EQ((t.c_cflag & CRTSCTS) != 0, c.rtsCts) << int(c.flow);
+        EXPECT_EQ((t.c_iflag & IXON) != 0 && (t.c_iflag & IXOFF) != 0, c.xonXoff) << int(c.flow);
+        EXPECT_EQ(port.report().flowRefused, c.refused) << int(c.flow);
+    }
+}
+
+TEST(TermiosPort, Rs485ThatTheDriverLacksIsReportedNotFatal) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    TermiosPort port;
+    LineSettings s;
+    EXPECT_TRUE(port.open(pty.path(), s));
+    EXPECT_FALSE(port.report().rs485Refused);  // not asked for
+    s.rs485 = {true, true, 1, 2};
+    ASSERT_TRUE(port.open(pty.path(), s));
+    EXPECT_TRUE(port.report().rs485Refused);  // a pseudo-terminal has no RS-485 mode
+    EXPECT_EQ(port.write("ok"), 2u);
+}
+
 TEST(TermiosPort, SettingsTheLineCannotTakeFailTheOpen) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
