@@ -21,6 +21,7 @@ App::App(ui::Model& model, ui::Platform& platform)
                }),
       mainWindow_(model, platform, state_, [this](std::vector<ui::Text>& names) { return portList_.discover(names); }),
       portSwitch_(model, channel_, {state_.settingsPath, state_.listPath, state_.failureNotes}),
+      portSettings_(model, state_),
       receive_(model, state_),
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
@@ -30,6 +31,7 @@ App::App(ui::Model& model, ui::Platform& platform)
       autoSend_(model, state_, portSwitch_, send_),
       generator_(model, state_),
       calculator_(model, state_, receive_) {
+    portSwitch_.setOptions(&state_.portOptions);
     channel_.setOnBytesArrived([this](std::string_view bytes) { receive_.OnBytesReceived(bytes); });
     // Logout or kill: the windows close as their close buttons close them, so
     // the main window saves its size and place and the program ends normally.
@@ -50,6 +52,7 @@ ui::Window* App::start() {
     });
     receive_.attach(*main);
     calculator_.attach(*main);
+    portSettings_.attach(*main);
     // The channel belongs to the main window and goes with it.
     main->onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
     return main;

@@ -11,6 +11,7 @@
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
 #include "port_switch/port_list.h"
+#include "port_switch/port_settings.h"
 #include "port_switch/port_switch.h"
 #include "serial/port_discovery.h"
 #include "serial/serial_channel.h"
@@ -37,6 +38,7 @@ private:
     serial::SerialChannel channel_;
     main_window::MainWindow mainWindow_;
     port_switch::PortSwitch portSwitch_;
+    port_switch::PortSettings portSettings_;
     receive::ReceiveDisplay receive_;
     receive::DisplayTools displayTools_;
     transmit::SendOperation send_;

@@ -8,6 +8,16 @@
 
 namespace vorta::main_window {
 
+// The port options of the port settings window, kept here so an open
+// applies them whether the window is open or not.
+struct PortOptions {
+    int flowIndex = 0;  // 0 none, 1 RTS/CTS, 2 XON/XOFF
+    bool rs485 = false;
+    bool rtsHighOnSend = true;
+    int delayBeforeMs = 0;
+    int delayAfterMs = 0;
+};
+
 struct AppState {
     ui::Text settingsPath;  // temporary directory + "peizhi.ini"
     ui::Text listPath;      // temporary directory + "循环数据.BAT"
@@ -20,6 +30,7 @@ struct AppState {
     // Bytes received and sent since start or the last clear, shown as "RX:"/"TX:".
     std::int64_t rxCount = 0;
     std::int64_t txCount = 0;
+    PortOptions portOptions;
     // Where every write of the settings or the list file reports how it went.
     FailureNotes failureNotes;
 };

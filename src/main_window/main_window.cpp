@@ -1,11 +1,13 @@
 #include "main_window/main_window.h"
 
+#include <algorithm>
 #include <string>
 
 #include "store/app_paths.h"
 #include "store/settings_file.h"
 #include "codec/gbk_text.h"
 #include "codec/line_ends.h"
+#include "main_window/port_options.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 #include "codec/gbk_literal.h"
@@ -102,6 +104,13 @@ void MainWindow::created(Window& main) {
 
 void MainWindow::loadOptions(Window& main) {
     const Text& file = state_.settingsPath;
+    // A rate typed in the port settings is the baud rate box's last item, so its stored index finds it.
+    const Text otherBaud =
+        port_options::BaudItem(store::ReadSetting(file, port_options::kSection, port_options::kOtherBaudKey));
+    const auto& listed = main[kBaud].items();
+    if (!otherBaud.empty() && std::find(listed.begin(), listed.end(), otherBaud) == listed.end())
+        main[kBaud].addItem(otherBaud);
+    state_.portOptions = port_options::Load(file);
     for (const auto& o : kIndexOptions)
         main[o.control].setSelectedIndex(codec::TextToInt(store::ReadSetting(file, o.section, o.key, o.fallback)));
 

@@ -43,6 +43,21 @@ void PortSwitch::copySettings(ui::Window& main) {
     channel_.setDataBits(codec::TextToInt(SelectedItem(main[kDataBits])));
     channel_.setStopBitsCode(main[kStopBits].selectedIndex() + 1);
     channel_.setParityCode(main[kParity].selectedIndex());
+    if (!options_) return;
+    constexpr int kFlowCodes[] = {0, 1, 5};  // none, CTS with RTS handshake, XON/XOFF
+    const int flow = options_->flowIndex;
+    channel_.setFlowControlCode(flow >= 0 && flow < 3 ? kFlowCodes[flow] : 0);
+    channel_.setRs485({options_->rs485, options_->rtsHighOnSend, options_->delayBeforeMs, options_->delayAfterMs});
+}
+
+void PortSwitch::reportRefusals(ui::Window& main) {
+    const serial::OpenReport report = channel_.openReport();
+    ui::RichTextBox& display = main[kDisplay];
+    if (report.baudRate >= 0 && report.baudRate != channel_.baudRate())
+        display.append("  → 驱动未接受波特率 "_gbk + std::to_string(channel_.baudRate()) + "，端口以 "_gbk +
+                       std::to_string(report.baudRate) + " 运行。\r\n"_gbk);
+    if (report.flowRefused) display.append("  → 此端口不支持所选的流控制，以无流控制打开。\r\n"_gbk);
+    if (report.rs485Refused) display.append("  → 此端口不支持 RS-485 模式，以普通串口打开。\r\n"_gbk);
 }
 
 void PortSwitch::toggle(ui::Window& main) {
@@ -64,6 +79,7 @@ void PortSwitch::toggle(ui::Window& main) {
         for (auto combo : kPortCombos) main[combo].setDisabled(true);
         lamp.setFillColour(kOpenFill);
         button.setText("关闭串口"_gbk);
+        reportRefusals(main);
     } else {
         channel_.close();
         for (auto combo : kPortCombos) main[combo].setDisabled(false);

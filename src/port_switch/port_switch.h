@@ -4,6 +4,7 @@
 // closes it. Whether the port is open is kept in the controls themselves: the
 // button's caption and the indicator's fill.
 #include "serial/serial_channel.h"
+#include "main_window/app_state.h"
 #include "main_window/failure_notes.h"
 #include "ui/model.h"
 
@@ -19,6 +20,9 @@ public:
     };
     PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files);
 
+    // Flow control and RS-485 for the next opens; none set: neither.
+    void setOptions(const main_window::PortOptions* options) { options_ = options; }
+
     // The operation itself; also run by sending when it finds the port closed.
     void toggle(ui::Window& main);
     // The port is open exactly when the indicator is filled.
@@ -26,8 +30,11 @@ public:
 
 private:
     void copySettings(ui::Window& main);
+    // Notes on what the driver did not take.
+    void reportRefusals(ui::Window& main);
     serial::SerialChannel& channel_;
     Files files_;
+    const main_window::PortOptions* options_ = nullptr;
 };
 
 }  // namespace vorta::port_switch

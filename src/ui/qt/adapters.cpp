@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -498,8 +499,18 @@ class MenuItemAdapter : public Adapter {
 public:
     MenuItemAdapter(Model& m, Control& c, QMenu* menu) : Adapter(m, c) {
         if (!menu) return;
+        if (c.text().empty()) {
+            menu->addSeparator();
+            return;
+        }
         action_ = menu->addAction(FromGbk(c.text()));
         action_->setEnabled(!c.disabled());
+        // Its key works in the whole window, also while the menu is closed.
+        if (!c.def().shortcut.empty() && menu->parentWidget()) {
+            action_->setShortcut(QKeySequence(QString::fromLatin1(c.def().shortcut.c_str())));
+            action_->setShortcutContext(Qt::WindowShortcut);
+            menu->parentWidget()->addAction(action_);
+        }
         QObject::connect(action_, &QAction::triggered, action_, [this] { model_.userMenuSelect(control_); });
     }
     QWidget* widget() override { return nullptr; }

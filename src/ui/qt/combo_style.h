@@ -1,6 +1,6 @@
 #pragma once
 // The look of the program's combo boxes. The window tables give them Windows'
-// narrow widths (60 pixels for "115200"), where the interface style's wide
+// narrow widths (60 pixels for "115200", and for "4000000" too), where the interface style's wide
 // drop-down button would cover the last characters; this style draws the same
 // combo box with a narrow arrow and hands the room to the text.
 #include <QProxyStyle>
@@ -9,8 +9,8 @@ namespace vorta::ui::qt {
 
 class CompactComboStyle : public QProxyStyle {
 public:
-    // The arrow button's width in pixels.
-    static constexpr int kArrowWidth = 13;
+    // The arrow button's width in pixels: seven digits still fit beside it in 60.
+    static constexpr int kArrowWidth = 11;
 
     // The one instance, wrapping the interface style (Fusion); owned by the application.
     static CompactComboStyle* Instance();

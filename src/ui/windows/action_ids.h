@@ -33,6 +33,7 @@
 //   CutSelection           menu item "剪切"
 //   CopySelection          menu item "复制"
 //   PasteClipboard         menu item "粘贴"
+//   OpenPortSettings       menu item "端口设置…" (or its key): the port settings window, not modal
 //   (The serial channel's data-arrived event is not a control event here: the
 //    logic owns the channel and calls its receive handler itself.)
 //
@@ -51,6 +52,13 @@
 // Calculator window ("calculator")
 //   CalculatorCreated      window created: fill the combo boxes, set the open flag, restore settings
 //   CalculatorDestroying   window about to be destroyed: clear the open flag, save settings
+//
+// Port settings ("portSettings")
+//   PortSettingsCreated    window created: show the stored options
+//   SavePortOption         组合框_流控 selected, a check box clicked, a delay or the typed rate changed:
+//                          the option taken and stored under its key
+//   UseOtherBaud           按钮_使用波特率 clicked: the typed rate becomes the baud rate box's choice
+//   ClosePortSettings      按钮_关闭设置 clicked
 #include "ui/control_id.h"
 
 namespace vorta::ui::action {
@@ -98,5 +106,10 @@ inline constexpr ActionId kCloseGenerator{"CloseGenerator"};
 
 inline constexpr ActionId kCalculatorCreated{"CalculatorCreated"};
 inline constexpr ActionId kCalculatorDestroying{"CalculatorDestroying"};
+inline constexpr ActionId kOpenPortSettings{"OpenPortSettings"};
+inline constexpr ActionId kPortSettingsCreated{"PortSettingsCreated"};
+inline constexpr ActionId kSavePortOption{"SavePortOption"};
+inline constexpr ActionId kUseOtherBaud{"UseOtherBaud"};
+inline constexpr ActionId kClosePortSettings{"ClosePortSettings"};
 
 }  // namespace vorta::ui::action

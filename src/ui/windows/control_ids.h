@@ -76,7 +76,9 @@ struct ControlIdEntry {
     X(kSelectAllItem, Control, "全选"_gbk)                  \
     X(kCutItem, Control, "剪切"_gbk)                        \
     X(kCopyItem, Control, "复制"_gbk)                       \
-    X(kPasteItem, Control, "粘贴"_gbk)
+    X(kPasteItem, Control, "粘贴"_gbk)                      \
+    X(kPortSettingsSeparator, Control, "分隔线_端口设置"_gbk) \
+    X(kPortSettingsItem, Control, "端口设置…"_gbk)
 
 // ---- batch command generator ("generator") ----
 #define VORTA_GENERATOR_CONTROLS(X)                     \
@@ -129,6 +131,22 @@ struct ControlIdEntry {
     X(kEnable3, CheckBox, "选择框3"_gbk)                    \
     X(kEnable4, CheckBox, "选择框4"_gbk)
 
+// ---- port settings ("portSettings") ----
+#define VORTA_PORT_SETTINGS_CONTROLS(X)                 \
+    X(kFlowLabel, Control, "标签_流控"_gbk)                 \
+    X(kFlow, ComboBox, "组合框_流控"_gbk)                   \
+    X(kRs485, CheckBox, "选择框_RS485"_gbk)                 \
+    X(kRtsHigh, CheckBox, "选择框_发送时RTS高"_gbk)         \
+    X(kDelayBeforeLabel, Control, "标签_发送前延时"_gbk)    \
+    X(kDelayBefore, Control, "编辑框_发送前延时"_gbk)       \
+    X(kDelayAfterLabel, Control, "标签_发送后延时"_gbk)     \
+    X(kDelayAfter, Control, "编辑框_发送后延时"_gbk)        \
+    X(kOtherBaudLabel, Control, "标签_其他波特率"_gbk)      \
+    X(kOtherBaud, Control, "编辑框_其他波特率"_gbk)         \
+    X(kUseOtherBaud, Control, "按钮_使用波特率"_gbk)        \
+    X(kHint, Control, "标签_端口设置提示"_gbk)              \
+    X(kClose, Control, "按钮_关闭设置"_gbk)
+
 // clang-format on
 
 namespace main {
@@ -148,6 +166,12 @@ inline constexpr std::string_view kWindowName = "calculator";
 VORTA_CALCULATOR_CONTROLS(VORTA_DECLARE_CONTROL)
 inline constexpr ControlIdEntry kAll[] = {VORTA_CALCULATOR_CONTROLS(VORTA_LIST_CONTROL)};
 }  // namespace calculator
+
+namespace port_settings {
+inline constexpr std::string_view kWindowName = "portSettings";
+VORTA_PORT_SETTINGS_CONTROLS(VORTA_DECLARE_CONTROL)
+inline constexpr ControlIdEntry kAll[] = {VORTA_PORT_SETTINGS_CONTROLS(VORTA_LIST_CONTROL)};
+}  // namespace port_settings
 
 #undef VORTA_DECLARE_CONTROL
 #undef VORTA_LIST_CONTROL

@@ -32,7 +32,10 @@ std::vector<ControlDef> PortControls() {
          .selectedIndex = 0, .labelledBy = kPortLabel},
         {.name = kBaudLabel, .kind = Kind::Label, .parent = g, .rect = {11, 34, 40, 24}, .text = "波特率"_gbk},
         {.name = kBaud, .kind = Kind::ComboBox, .parent = g, .rect = {55, 36, 60, 20},
-         .items = {"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"},
+         .items = {"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200",
+                   // Faster rates after the first ten, which stored indexes rely on.
+                   "230400", "460800", "500000", "576000", "921600", "1000000", "1500000", "2000000",
+                   "3000000", "4000000"},
          .selectedIndex = 5, .labelledBy = kBaudLabel},
         {.name = kParityLabel, .kind = Kind::Label, .parent = g, .rect = {11, 57, 40, 24}, .text = "校验位"_gbk},
         {.name = kParity, .kind = Kind::ComboBox, .parent = g, .rect = {55, 59, 60, 20},
@@ -107,6 +110,10 @@ std::vector<ControlDef> MenuControls() {
     for (ControlId<Control> item : {kMergeToDecimalItem, kOpenCalculatorItem, kClearItem, kDeleteItem, kSelectAllItem,
                                     kCutItem, kCopyItem, kPasteItem})
         menu.push_back({.name = item, .kind = Kind::MenuItem, .parent = kMenu, .text = item});
+    // The port settings window, after a separator; its key reaches it without the mouse.
+    menu.push_back({.name = kPortSettingsSeparator, .kind = Kind::MenuItem, .parent = kMenu});
+    menu.push_back({.name = kPortSettingsItem, .kind = Kind::MenuItem, .parent = kMenu, .text = "端口设置…"_gbk,
+                    .shortcut = "Ctrl+Shift+P"});
     return menu;
 }
 
@@ -173,6 +180,7 @@ std::vector<BindingDef> Bindings() {
         {kCutItem, Event::MenuSelected, action::kCutSelection},
         {kCopyItem, Event::MenuSelected, action::kCopySelection},
         {kPasteItem, Event::MenuSelected, action::kPasteClipboard},
+        {kPortSettingsItem, Event::MenuSelected, action::kOpenPortSettings},
     };
     for (ControlId<ComboBox> combo : {kPort, kBaud, kParity, kDataBits, kStopBits, kInterval})
         b.push_back({combo, Event::ListItemSelected, action::kSaveComboIndex});

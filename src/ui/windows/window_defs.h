@@ -11,5 +11,6 @@ namespace vorta::ui {
 const WindowDef& MainWindowDef();
 const WindowDef& GeneratorWindowDef();
 const WindowDef& CalculatorWindowDef();
+const WindowDef& PortSettingsWindowDef();
 
 }  // namespace vorta::ui

@@ -51,7 +51,7 @@ TEST_F(MainWindowQt, WidgetsStandWhereTheDefinitionAndTheFirstRunPutThem) {
 
     auto* baud = widget<QComboBox>(kBaud);
     ASSERT_NE(baud, nullptr);
-    EXPECT_EQ(baud->count(), 10);
+    EXPECT_EQ(baud->count(), 20);
     EXPECT_EQ(baud->currentText(), "9600");
     EXPECT_EQ(widget<QComboBox>(kInterval)->currentText(), "500");
 

@@ -150,7 +150,7 @@ TEST_F(WidgetInput, EveryComboItemIsReadableAtTheTablesSizes) {
     (*main)[kPort].addItem("COM699");
     settle();
     ExpectEveryItemReadable(view, *main);
-    for (const WindowDef* def : {&GeneratorWindowDef(), &CalculatorWindowDef()}) {
+    for (const WindowDef* def : {&GeneratorWindowDef(), &CalculatorWindowDef(), &PortSettingsWindowDef()}) {
         Window* other = model.openWindow(*def);
         ASSERT_NE(other, nullptr);
         settle();

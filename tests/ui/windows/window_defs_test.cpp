@@ -153,7 +153,7 @@ TEST_P(AllWindows, EveryTextIsGbk) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, AllWindows,
-                         ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef),
+                         ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef, &PortSettingsWindowDef),
                          [](const auto& info) { return info.param().name; });
 
 // Each window's list of control identifiers names exactly its controls, once
@@ -166,7 +166,8 @@ TEST(ControlIds, EveryControlIsNamedOnceWithItsKind) {
     };
     for (const Case& w : {Case{MainWindowDef(), main::kWindowName, main::kAll},
                           Case{GeneratorWindowDef(), generator::kWindowName, generator::kAll},
-                          Case{CalculatorWindowDef(), calculator::kWindowName, calculator::kAll}}) {
+                          Case{CalculatorWindowDef(), calculator::kWindowName, calculator::kAll},
+                          Case{PortSettingsWindowDef(), port_settings::kWindowName, port_settings::kAll}}) {
         EXPECT_EQ(w.def.name, w.windowName);
         std::set<std::string_view> named;
         for (const ControlIdEntry& id : w.ids) {
@@ -198,7 +199,12 @@ TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     const ControlDef& baud = Get(w, "组合框_波特率"_gbk);
     EXPECT_EQ(baud.parent, "分组框1"_gbk);
     EXPECT_EQ(baud.items.at(baud.selectedIndex), "9600");
-    EXPECT_EQ(baud.items.back(), "115200");
+    // The first ten at the indexes stored files rely on, then the faster rates.
+    ASSERT_EQ(baud.items.size(), 20u);
+    EXPECT_EQ(baud.items.at(9), "115200");
+    EXPECT_EQ(baud.items.at(10), "230400");
+    EXPECT_EQ(baud.items.at(14), "921600");
+    EXPECT_EQ(baud.items.back(), "4000000");
     EXPECT_EQ(Get(w, "组合框_端口"_gbk).items.size(), 16u);
     EXPECT_EQ(Get(w, "组合框_校验位"_gbk).items.at(3), "M 标志"_gbk);
     EXPECT_TRUE(Get(w, "组合框_毫秒"_gbk).editable);
@@ -235,11 +241,19 @@ TEST(MainWindowDef, MenuItemsInOrder) {
     std::vector<Text> items;
     for (const ControlDef& c : w.controls)
         if (c.kind == Kind::MenuItem) {
-            EXPECT_EQ(c.name, c.text);
+            if (!c.text.empty()) {
+                EXPECT_EQ(c.name, c.text);
+            }
             items.push_back(c.text);
         }
+    // The eight items of the display's menu, then after a separator the port settings, with their key.
     EXPECT_EQ(items, (std::vector<Text>{"合并转10进制"_gbk, "打开计算窗口"_gbk, "清空"_gbk, "删除"_gbk, "全选"_gbk,
-                                        "剪切"_gbk, "复制"_gbk, "粘贴"_gbk}));
+                                        "剪切"_gbk, "复制"_gbk, "粘贴"_gbk, "", "端口设置…"_gbk}));
+    EXPECT_EQ(Get(w, "端口设置…"_gbk).shortcut, "Ctrl+Shift+P");
+    for (const ControlDef& c : w.controls)
+        if (c.kind == Kind::MenuItem && c.name != "端口设置…"_gbk) {
+            EXPECT_TRUE(c.shortcut.empty()) << c.name;
+        }
 }
 
 TEST(GeneratorWindowDef, SpotChecks) {

@@ -1,0 +1,32 @@
+#pragma once
+// The port settings window's behaviour: opened from the display's menu (or
+// its key) without blocking the main window, it shows the stored options and
+// stores each one the moment it changes; the next open applies them. A rate
+// typed there becomes the baud rate box's item after its list.
+#include "main_window/app_state.h"
+#include "ui/model.h"
+
+namespace vorta::port_switch {
+
+class PortSettings {
+public:
+    PortSettings(ui::Model& model, main_window::AppState& state);
+
+    // Closes the window together with the main window; call once it exists.
+    void attach(ui::Window& main);
+
+    void open();
+    ui::Window* window() const { return window_; }
+
+private:
+    void created(ui::Window& window);
+    void saveOption(ui::Control& source);
+    void useOtherBaud(ui::Window& window);
+    void save(const char* key, const ui::Text& value);
+
+    ui::Model& model_;
+    main_window::AppState& state_;
+    ui::Window* window_ = nullptr;
+};
+
+}  // namespace vorta::port_switch
