@@ -1,0 +1,227 @@
+// The port settings window on the program's real main window: each option
+// stored the moment it changes, shown again at the next opening, applied by
+// the next open of the port, and a rate of one's own in the baud rate box.
+#include "port_switch/port_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "base/virtual_loop.h"
+#include "codec/gbk_literal.h"
+#include "main_window/main_window.h"
+#include "main_window/port_options.h"
+#include "port_switch/port_switch.h"
+#include "store/settings_file.h"
+#include "support/fakes.h"
+#include "support/pty_pair.h"
+#include "support/temp_dir.h"
+#include "ui/windows/control_ids.h"
+#include "ui/windows/window_defs.h"
+
+namespace vorta::port_switch {
+namespace {
+using namespace ui::main;
+namespace ids = ui::port_settings;
+namespace keys = main_window::port_options;
+
+// A port that opens whatever it is asked and reports the rate a driver picked.
+class RoundingPort : public serial::PortIo {
+public:
+    explicit RoundingPort(int actualRate) : actual_(actualRate) {}
+    bool open(const std::string&, const serial::LineSettings&) override { return true; }
+    serial::OpenReport report() const override { return {actual_, false, false}; }
+    void close() override {}
+    unsigned wait() override {
+        std::unique_lock lock(mutex_);
+        woken_.wait(lock, [this] { return wakes_ > 0; });
+        --wakes_;
+        return kWoken;
+    }
+    void wake() override {
+        std::lock_guard lock(mutex_);
+        ++wakes_;
+        woken_.notify_one();
+    }
+    long read(char*, std::size_t) override { return 0; }
+    std::size_t write(std::string_view bytes) override { return bytes.size(); }
+
+private:
+    int actual_;
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    int wakes_ = 0;
+};
+
+class PortSettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        setenv("TMPDIR", tmp.path().c_str(), 1);
+        main = model.openWindow(ui::MainWindowDef());
+        portSwitch.setOptions(&state.portOptions);
+    }
+    void TearDown() override {
+        channel.close();
+        unsetenv("TMPDIR");
+    }
+    ui::Window& openSettings() {
+        model.userMenuSelect((*main)[kPortSettingsItem]);
+        EXPECT_NE(settings.window(), nullptr);
+        return *settings.window();
+    }
+    ui::Text stored(const char* key) { return store::ReadSetting(state.settingsPath, keys::kSection, key); }
+    void restartMainWindow() {
+        main->close();
+        main = model.openWindow(ui::MainWindowDef());
+    }
+
+    test::PtyPair pty;
+    test::TempDir tmp;
+    base::VirtualLoop loop;
+    test::FakePlatform platform;
+    ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
+    main_window::AppState state;
+    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& out) {
+                                           out = {"COM1"};
+                                           return true;
+                                       }};
+    serial::SerialChannel channel{loop, [this](int) { return pty.path(); }};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    PortSettings settings{model, state};
+    ui::Window* main = nullptr;
+};
+
+TEST_F(PortSettingsTest, EachOptionIsStoredAtOnceAndShownAgain) {
+    ui::Window& w = openSettings();
+    EXPECT_EQ(w[ids::kFlow].selectedIndex(), 0);
+    EXPECT_TRUE(w[ids::kRtsHigh].checked());
+    model.userSelectItem(w[ids::kFlow], 2);
+    EXPECT_EQ(stored(keys::kFlowKey), "2");
+    model.userClick(w[ids::kRs485]);
+    EXPECT_EQ(stored(keys::kRs485Key), "真"_gbk);
+    model.userClick(w[ids::kRtsHigh]);
+    EXPECT_EQ(stored(keys::kRtsHighKey), "假"_gbk);
+    model.userEditText(w[ids::kDelayBefore], "12");
+    EXPECT_EQ(stored(keys::kDelayBeforeKey), "12");
+    model.userEditText(w[ids::kDelayAfter], "-3");  // stored as typed, taken as 0
+    EXPECT_EQ(stored(keys::kDelayAfterKey), "-3");
+    EXPECT_EQ(state.portOptions.flowIndex, 2);
+    EXPECT_TRUE(state.portOptions.rs485);
+    EXPECT_FALSE(state.portOptions.rtsHighOnSend);
+    EXPECT_EQ(state.portOptions.delayBeforeMs, 12);
+    EXPECT_EQ(state.portOptions.delayAfterMs, 0);
+
+    model.userClick(w[ids::kClose]);
+    EXPECT_EQ(settings.window(), nullptr);
+    ui::Window& again = openSettings();
+    EXPECT_EQ(again[ids::kFlow].selectedIndex(), 2);
+    EXPECT_TRUE(again[ids::kRs485].checked());
+    EXPECT_FALSE(again[ids::kRtsHigh].checked());
+    EXPECT_EQ(again[ids::kDelayBefore].text(), "12");
+
+    // The main window's start reads them too, with the window closed.
+    again.close();
+    state.portOptions = {};
+    restartMainWindow();
+    EXPECT_EQ(state.portOptions.flowIndex, 2);
+    EXPECT_TRUE(state.portOptions.rs485);
+}
+
+TEST_F(PortSettingsTest, TheNextOpenAppliesThemAndSaysWhatThePortLacks) {
+    ui::Window& w = openSettings();
+    model.userSelectItem(w[ids::kFlow], 1);
+    model.userClick(w[ids::kRs485]);
+    portSwitch.toggle(*main);
+    ASSERT_TRUE(channel.isOpen());
+    termios t{};
+    ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
+    EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ((*main)[kDisplay].text(), "  → 此端口不支持 RS-485 模式，以普通串口打开。\r\n"_gbk);
+}
+
+TEST_F(PortSettingsTest, ARateOfOnesOwnBecomesTheBaudBoxsLastItem) {
+    ui::Window& w = openSettings();
+    ui::ComboBox& baud = (*main)[kBaud];
+    model.userEditText(w[ids::kOtherBaud], "２５００００"_gbk);  // full-width digits are digits
+    EXPECT_EQ(stored(keys::kOtherBaudKey), "２５００００"_gbk);
+    EXPECT_EQ(baud.items().size(), 20u);  // typed, not yet used
+    model.userClick(w[ids::kUseOtherBaud]);
+    ASSERT_EQ(baud.items().size(), 21u);
+    EXPECT_EQ(baud.text(), "250000");
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "端口"_gbk, "波特率"_gbk), "20");
+
+    model.userEditText(w[ids::kOtherBaud], "31250");  // another replaces it
+    model.userClick(w[ids::kUseOtherBaud]);
+    ASSERT_EQ(baud.items().size(), 21u);
+    EXPECT_EQ(baud.text(), "31250");
+
+    w.close();
+    restartMainWindow();
+    ASSERT_EQ((*main)[kBaud].items().size(), 21u);
+    EXPECT_EQ((*main)[kBaud].text(), "31250");
+    portSwitch.toggle(*main);
+    EXPECT_EQ(channel.baudRate(), 31250);
+}
+
+TEST_F(PortSettingsTest, ListedRatesAreChosenFromTheListAndOthersRefused) {
+    ui::Window& w = openSettings();
+    ui::ComboBox& baud = (*main)[kBaud];
+    struct Case {
+        const char* typed;
+        std::size_t items;
+        const char* selected;
+        const char* hint;
+    } cases[] = {
+        {"921600", 20, "921600", "波特率 921600 已选用，下次打开串口时生效。"_gbk},
+        {" 9600 ", 20, "9600", "波特率 9600 已选用，下次打开串口时生效。"_gbk},
+        {"0", 20, "9600", "请输入 1 到 2147483647 之间的整数。"_gbk},
+        {"2147483648", 20, "9600", "请输入 1 到 2147483647 之间的整数。"_gbk},
+        {"96k", 20, "9600", "请输入 1 到 2147483647 之间的整数。"_gbk},
+        {"", 20, "9600", "请输入 1 到 2147483647 之间的整数。"_gbk},
+    };
+    for (const Case& c : cases) {
+        model.userEditText(w[ids::kOtherBaud], c.typed);
+        model.userClick(w[ids::kUseOtherBaud]);
+        EXPECT_EQ(baud.items().size(), c.items) << c.typed;
+        EXPECT_EQ(baud.text(), c.selected) << c.typed;
+        EXPECT_EQ(w[ids::kHint].text(), c.hint) << c.typed;
+    }
+    // Locked with the other line settings while the port is open.
+    portSwitch.toggle(*main);
+    ASSERT_TRUE(channel.isOpen());
+    model.userEditText(w[ids::kOtherBaud], "250000");
+    model.userClick(w[ids::kUseOtherBaud]);
+    EXPECT_EQ(baud.text(), "9600");
+    EXPECT_EQ(w[ids::kHint].text(), "请先关闭串口。"_gbk);
+}
+
+TEST(PortOpenNotes, ARateTheDriverChangedIsSaidNotHidden) {
+    test::TempDir tmp;
+    setenv("TMPDIR", tmp.path().c_str(), 1);
+    base::VirtualLoop loop;
+    test::FakePlatform platform;
+    ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
+    main_window::AppState state;
+    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& out) {
+                                           out = {"COM1"};
+                                           return true;
+                                       }};
+    serial::SerialChannel channel{loop, [](int) { return std::string("/dev/fake"); },
+                                  std::make_unique<RoundingPort>(249600)};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    ui::Window* main = model.openWindow(ui::MainWindowDef());
+    (*main)[kBaud].addItem("250000");
+    (*main)[kBaud].setSelectedIndex(20);
+    portSwitch.toggle(*main);
+    EXPECT_TRUE(channel.isOpen());
+    EXPECT_EQ((*main)[kDisplay].text(), "  → 驱动未接受波特率 250000，端口以 249600 运行。\r\n"_gbk);
+    channel.close();
+    unsetenv("TMPDIR");
+}
+
+}  // namespace
+}  // namespace vorta::port_switch
