@@ -201,3 +201,40 @@ TEST_F(MainWindowQt, ChoosingTheCalculatorAgainRestoresAndActivatesIt) {
 
 }  // namespace
 }  // namespace vorta::ui::qt
+
+namespace vorta::ui::qt {
+namespace {
+
+// The port settings window opens from the keyboard, and each of its controls
+// tells a screen reader what it is and is reached with Tab.
+TEST_F(MainWindowQt, PortSettingsOpenFromTheKeyboardWithNamedControls) {
+    QWidget* window = view.widgetOf(*main);
+    ASSERT_NE(window, nullptr);
+    window->activateWindow();
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    Settle();
+    Window* settings = model.window(port_settings::kWindowName);
+    ASSERT_NE(settings, nullptr);
+    for (ControlIdEntry id : port_settings::kAll) {
+        Control* c = settings->find(id.name);
+        ASSERT_NE(c, nullptr);
+        QWidget* w = view.widgetOf(*c);
+        ASSERT_NE(w, nullptr) << id.name;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr) << id.name;
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << id.name;
+        EXPECT_EQ(a->text(QAccessible::Description), FromGbk(c->name()));
+        if (c->kind() != Kind::Label) {
+            EXPECT_NE(w->focusPolicy() & Qt::TabFocus, 0) << id.name;
+        }
+    }
+    QAccessibleInterface* flow = QAccessible::queryAccessibleInterface(view.widgetOf((*settings)[port_settings::kFlow]));
+    ASSERT_NE(flow, nullptr);
+    EXPECT_EQ(flow->role(), QAccessible::ComboBox);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(view.widgetOf((*settings)[port_settings::kRs485]))->role(),
+              QAccessible::CheckBox);
+    settings->close();
+}
+
+}  // namespace
+}  // namespace vorta::ui::qt
