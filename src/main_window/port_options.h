@@ -9,9 +9,9 @@
 namespace vorta::main_window::port_options {
 
 inline constexpr const char* kSection = "端口设置"_gbk;
-inline constexpr const char* kFlowKey = "流控"_gbk;            // index: 0 none, 1 RTS/CTS, 2 XON/XOFF
-inline constexpr const char* kRs485Key = "RS485";              // flag
-inline constexpr const char* kRtsHighKey = "发送时RTS高"_gbk;  // flag
+inline constexpr const char* kFlowKey = "流控"_gbk;               // index: 0 none, 1 RTS/CTS, 2 XON/XOFF
+inline constexpr const char* kRs485Key = "RS485";                 // flag
+inline constexpr const char* kRtsHighKey = "发送时RTS高"_gbk;     // flag
 inline constexpr const char* kDelayBeforeKey = "发送前延时"_gbk;  // text, milliseconds
 inline constexpr const char* kDelayAfterKey = "发送后延时"_gbk;   // text, milliseconds
 inline constexpr const char* kOtherBaudKey = "其他波特率"_gbk;    // text

@@ -31,11 +31,12 @@ int MergeSelected(const std::vector<serial::PortInfo>& now, const ListedPort* se
     };
     const serial::PortInfo& was = selected->info;
     // The same device under the same number first: of two COM3 the one chosen.
-    int index = find([&](const ListedPort& p) { return p.info.number == was.number && p.info.devicePath == was.devicePath; });
+    int index =
+        find([&](const ListedPort& p) { return p.info.number == was.number && p.info.devicePath == was.devicePath; });
     if (index < 0) index = find([&](const ListedPort& p) { return p.info.number == was.number; });
     if (index >= 0) return index;
-    const auto after = std::find_if(result.begin(), result.end(),
-                                    [&](const ListedPort& p) { return p.info.number > was.number; });
+    const auto after =
+        std::find_if(result.begin(), result.end(), [&](const ListedPort& p) { return p.info.number > was.number; });
     index = int(after - result.begin());
     result.insert(after, {was, true});
     return index;

@@ -107,9 +107,9 @@ void PortSettings::useOtherBaud(ui::Window& window) {
         return;
     }
     ui::ComboBox& baud = (*main)[ui::main::kBaud];
-    const std::vector<ui::Text> listed(baud.items().begin(),
-                                       baud.items().begin() + std::min<std::ptrdiff_t>(keys::kListedBaudRates,
-                                                                                       std::ssize(baud.items())));
+    const std::vector<ui::Text> listed(
+        baud.items().begin(),
+        baud.items().begin() + std::min<std::ptrdiff_t>(keys::kListedBaudRates, std::ssize(baud.items())));
     const auto at = std::find(listed.begin(), listed.end(), rate);
     int index = int(at - listed.begin());
     // A listed rate is chosen from the list; another one replaces the item after it.

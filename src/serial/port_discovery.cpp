@@ -192,7 +192,8 @@ std::string ResolvePort(const DiscoveryRoots& roots, const std::vector<PortInfo>
 }
 
 std::vector<WatchedFolder> WatchedFolders(const DiscoveryRoots& roots) {
-    std::vector<WatchedFolder> folders = {{roots.dev, ""}, {roots.dev / "serial" / "by-id", ""}, {roots.dev / "pts", ""}};
+    std::vector<WatchedFolder> folders = {
+        {roots.dev, ""}, {roots.dev / "serial" / "by-id", ""}, {roots.dev / "pts", ""}};
     // "serial" and "by-id" appear with the first USB adapter.
     folders.push_back({roots.dev / "serial", "by-id"});
     folders.push_back({roots.dev, "serial"});

@@ -22,8 +22,8 @@ struct PortWatcher::Shared {
 
 namespace {
 
-constexpr std::uint32_t kEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF |
-                                  IN_MOVE_SELF | IN_ONLYDIR;
+constexpr std::uint32_t kEvents =
+    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 
 }  // namespace
 

@@ -98,7 +98,7 @@ struct ControlDef {
     Text tag;
     std::vector<StatusPanelDef> panels;  // StatusBar
     Text labelledBy;                     // the label or check box beside it that names it to a screen reader
-    Text shortcut;                       // MenuItem: a key that chooses it from its window ("Ctrl+Shift+P"); empty text: a separator
+    Text shortcut;  // MenuItem: a key that chooses it from its window ("Ctrl+Shift+P"); empty text: a separator
 };
 
 // Which event of which control runs which named action. An empty control name means the window.

@@ -38,7 +38,12 @@ TEST(MergeSelected, KeepsTheChosenPortAndMarksItWhenItHasGone) {
         {"still there", now, ListedPort{Port(100, "/dev/ttyUSB0")}, 3, {"COM1", "COM3", "COM3", "COM100"}, -1},
         {"the second of two", now, ListedPort{Port(3, "/b")}, 2, {"COM1", "COM3", "COM3", "COM100"}, -1},
         {"same number, other device", now, ListedPort{Port(3, "/c")}, 1, {"COM1", "COM3", "COM3", "COM100"}, -1},
-        {"gone, kept in order", now, ListedPort{Port(7, "/dev/ttyS6")}, 3, {"COM1", "COM3", "COM3", "COM7", "COM100"}, 3},
+        {"gone, kept in order",
+         now,
+         ListedPort{Port(7, "/dev/ttyS6")},
+         3,
+         {"COM1", "COM3", "COM3", "COM7", "COM100"},
+         3},
         {"gone from an empty list", {}, ListedPort{Port(5, "/x")}, 0, {"COM5"}, 0},
         {"gone, last", now, ListedPort{Port(900, "/p")}, 4, {"COM1", "COM3", "COM3", "COM100", "COM900"}, 4},
     };

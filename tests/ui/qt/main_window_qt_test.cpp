@@ -228,7 +228,8 @@ TEST_F(MainWindowQt, PortSettingsOpenFromTheKeyboardWithNamedControls) {
             EXPECT_NE(w->focusPolicy() & Qt::TabFocus, 0) << id.name;
         }
     }
-    QAccessibleInterface* flow = QAccessible::queryAccessibleInterface(view.widgetOf((*settings)[port_settings::kFlow]));
+    QAccessibleInterface* flow =
+        QAccessible::queryAccessibleInterface(view.widgetOf((*settings)[port_settings::kFlow]));
     ASSERT_NE(flow, nullptr);
     EXPECT_EQ(flow->role(), QAccessible::ComboBox);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(view.widgetOf((*settings)[port_settings::kRs485]))->role(),

@@ -153,7 +153,8 @@ TEST_P(AllWindows, EveryTextIsGbk) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, AllWindows,
-                         ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef, &PortSettingsWindowDef),
+                         ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef,
+                                           &PortSettingsWindowDef),
                          [](const auto& info) { return info.param().name; });
 
 // Each window's list of control identifiers names exactly its controls, once
