@@ -9,6 +9,7 @@ namespace vorta::serial {
 class AnyPort : public PortIo {
 public:
     bool open(const std::string& devicePath, const LineSettings& settings) override;
+    OpenReport report() const override { return current_->report(); }
     void close() override { current_->close(); }
     unsigned wait() override { return current_->wait(); }
     // Both: wake() may come from another thread while open() picks a kind.

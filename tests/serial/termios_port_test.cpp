@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "support/pty_pair.h"
+#include "serial/any_port.h"
 #include "serial/custom_baud.h"
 
 namespace vorta::serial {
@@ -48,6 +49,16 @@ TEST(TermiosPort, TheRateIsReadBackAfterTheOpen) {
         port.close();
         EXPECT_EQ(port.report().baudRate, -1);  // nothing open, nothing to report
     }
+}
+
+TEST(TermiosPort, TheChannelsPortPassesTheReportOn) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    AnyPort port;
+    LineSettings s;
+    s.baudRate = 921600;
+    ASSERT_TRUE(port.open(pty.path(), s));
+    EXPECT_EQ(port.report().baudRate, 921600);
 }
 
 TEST(TermiosPort, FlowControlAsAsked) {
