@@ -16,6 +16,8 @@ struct PortOptions {
     bool rtsHighOnSend = true;
     int delayBeforeMs = 0;
     int delayAfterMs = 0;
+    bool dtr = true;  // raised at open
+    bool rts = true;
 };
 
 struct AppState {

@@ -30,6 +30,8 @@ PortOptions Load(const ui::Text& file) {
     o.rtsHighOnSend = Flag(file, kRtsHighKey, true);
     o.delayBeforeMs = Milliseconds(file, kDelayBeforeKey);
     o.delayAfterMs = Milliseconds(file, kDelayAfterKey);
+    o.dtr = Flag(file, kDtrKey, true);
+    o.rts = Flag(file, kRtsKey, true);
     return o;
 }
 

@@ -15,6 +15,8 @@ inline constexpr const char* kRtsHighKey = "发送时RTS高"_gbk;     // flag
 inline constexpr const char* kDelayBeforeKey = "发送前延时"_gbk;  // text, milliseconds
 inline constexpr const char* kDelayAfterKey = "发送后延时"_gbk;   // text, milliseconds
 inline constexpr const char* kOtherBaudKey = "其他波特率"_gbk;    // text
+inline constexpr const char* kDtrKey = "DTR";                     // flag
+inline constexpr const char* kRtsKey = "RTS";                     // flag
 
 // The number of items of the baud rate box's own list; a stored typed rate is the item after them.
 inline constexpr int kListedBaudRates = 20;

@@ -24,7 +24,8 @@ const char* Flag(bool on) { return on ? kTrue : kFalse; }
 
 }  // namespace
 
-PortSettings::PortSettings(ui::Model& model, main_window::AppState& state) : model_(model), state_(state) {
+PortSettings::PortSettings(ui::Model& model, main_window::AppState& state, serial::SerialChannel& channel)
+    : model_(model), state_(state), channel_(channel) {
     namespace a = ui::action;
     model.registerAction(a::kOpenPortSettings, [this](ui::Control&, const ui::EventArgs&) { open(); });
     model.registerAction(a::kPortSettingsCreated,
@@ -32,6 +33,11 @@ PortSettings::PortSettings(ui::Model& model, main_window::AppState& state) : mod
     model.registerAction(a::kSavePortOption, [this](ui::Control& source, const ui::EventArgs&) { saveOption(source); });
     model.registerAction(a::kUseOtherBaud,
                          [this](ui::Control& source, const ui::EventArgs&) { useOtherBaud(source.window()); });
+    model.registerAction(a::kOutputLineClicked, [this](ui::Control& source, const ui::EventArgs&) {
+        outputLineClicked(source.as<ui::CheckBox>());
+    });
+    model.registerAction(a::kShowModemLines,
+                         [this](ui::Control& source, const ui::EventArgs&) { showModemLines(source.window()); });
     model.registerAction(a::kClosePortSettings,
                          [](ui::Control& source, const ui::EventArgs&) { source.window().close(); });
 }
@@ -61,7 +67,34 @@ void PortSettings::created(ui::Window& window) {
     window[ids::kDelayBefore].setText(std::to_string(stored.delayBeforeMs));
     window[ids::kDelayAfter].setText(std::to_string(stored.delayAfterMs));
     window[ids::kOtherBaud].setText(store::ReadSetting(state_.settingsPath, keys::kSection, keys::kOtherBaudKey));
+    window[ids::kDtr].setChecked(stored.dtr);
+    window[ids::kRts].setChecked(stored.rts);
+    showModemLines(window);
+    window[ids::kLinesTimer].setPeriod(kLinesPeriodMs);
     window_ = &window;
+}
+
+void PortSettings::outputLineClicked(ui::CheckBox& box) {
+    const bool dtr = box.name() == ids::kDtr.name;
+    (dtr ? state_.portOptions.dtr : state_.portOptions.rts) = box.checked();
+    save(dtr ? keys::kDtrKey : keys::kRtsKey, Flag(box.checked()));
+    channel_.setOutputLine(dtr ? serial::OutputLine::Dtr : serial::OutputLine::Rts, box.checked());
+}
+
+void PortSettings::showModemLines(ui::Window& window) {
+    ui::Control& label = window[ids::kLines];
+    serial::ModemLines lines;
+    ui::Text text;
+    if (!channel_.isOpen()) {
+        text = "串口未打开"_gbk;
+    } else if (!channel_.modemLines(lines)) {
+        text = "此端口无调制解调器线路"_gbk;  // a pseudo-terminal or a network port: no error per tick
+    } else {
+        const auto lamp = [](const char* name, bool on) { return std::string(name) + (on ? " ●"_gbk : " ○"_gbk); };
+        text = lamp("CTS", lines.cts) + "  " + lamp("DSR", lines.dsr) + "  " + lamp("DCD", lines.dcd) + "  " +
+               lamp("RI", lines.ri);
+    }
+    if (label.text() != text) label.setText(text);
 }
 
 void PortSettings::save(const char* key, const ui::Text& value) {

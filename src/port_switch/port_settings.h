@@ -4,13 +4,17 @@
 // stores each one the moment it changes; the next open applies them. A rate
 // typed there becomes the baud rate box's item after its list.
 #include "main_window/app_state.h"
+#include "serial/serial_channel.h"
 #include "ui/model.h"
 
 namespace vorta::port_switch {
 
 class PortSettings {
 public:
-    PortSettings(ui::Model& model, main_window::AppState& state);
+    PortSettings(ui::Model& model, main_window::AppState& state, serial::SerialChannel& channel);
+
+    // How often the modem lines are read while the window is open: ten times a second.
+    static constexpr int kLinesPeriodMs = 100;
 
     // Closes the window together with the main window; call once it exists.
     void attach(ui::Window& main);
@@ -23,9 +27,12 @@ private:
     void saveOption(ui::Control& source);
     void useOtherBaud(ui::Window& window);
     void save(const char* key, const ui::Text& value);
+    void outputLineClicked(ui::CheckBox& box);
+    void showModemLines(ui::Window& window);
 
     ui::Model& model_;
     main_window::AppState& state_;
+    serial::SerialChannel& channel_;
     ui::Window* window_ = nullptr;
 };
 

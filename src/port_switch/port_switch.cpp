@@ -47,6 +47,7 @@ void PortSwitch::copySettings(ui::Window& main) {
     constexpr int kFlowCodes[] = {0, 1, 5};  // none, CTS with RTS handshake, XON/XOFF
     const int flow = options_->flowIndex;
     channel_.setFlowControlCode(flow >= 0 && flow < 3 ? kFlowCodes[flow] : 0);
+    channel_.setOutputLines(options_->dtr, options_->rts);
     channel_.setRs485({options_->rs485, options_->rtsHighOnSend, options_->delayBeforeMs, options_->delayAfterMs});
 }
 

@@ -10,6 +10,8 @@ class AnyPort : public PortIo {
 public:
     bool open(const std::string& devicePath, const LineSettings& settings) override;
     OpenReport report() const override { return current_->report(); }
+    bool modemLines(ModemLines& lines) const override { return current_->modemLines(lines); }
+    bool setOutputLine(OutputLine line, bool on) override { return current_->setOutputLine(line, on); }
     void close() override { current_->close(); }
     unsigned wait() override { return current_->wait(); }
     // Both: wake() may come from another thread while open() picks a kind.

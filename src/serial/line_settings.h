@@ -57,7 +57,16 @@ struct LineSettings {
     Parity parity = Parity::None;  // sent, but not checked on receipt
     FlowControl flow = FlowControl::None;
     Rs485 rs485;
+    bool rts = true;  // RTS raised at open (the handshake or RS-485 drive it when chosen)
+    bool dtr = true;  // DTR raised at open
 };
+
+// The modem lines as TIOCM bits would give them, read at one moment.
+struct ModemLines {
+    bool cts = false, dsr = false, dcd = false, ri = false;
+    bool dtr = false, rts = false;
+};
+enum class OutputLine { Dtr, Rts };
 
 // What the driver made of the settings an open applied, read back from it.
 struct OpenReport {

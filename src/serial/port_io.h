@@ -28,6 +28,19 @@ public:
     virtual bool open(const std::string& devicePath, const LineSettings& settings) = 0;
     // What the driver made of the settings at the last successful open.
     virtual OpenReport report() const { return {}; }
+    // The modem lines now; false when the port has none (a pseudo-terminal,
+    // a network port) or is closed. Safe from the UI thread while the monitor
+    // thread works on the port: the driver serialises these calls.
+    virtual bool modemLines(ModemLines& lines) const {
+        (void)lines;
+        return false;
+    }
+    // Raises or drops DTR or RTS; false when the port has no such line. Safe as modemLines().
+    virtual bool setOutputLine(OutputLine line, bool on) {
+        (void)line;
+        (void)on;
+        return false;
+    }
     // Releases the device. Safe when closed.
     virtual void close() = 0;
 

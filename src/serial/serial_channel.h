@@ -58,6 +58,14 @@ public:
     int parityCode() const { return static_cast<int>(settings_.parity); }
     void setFlowControlCode(int code) { settings_.flow = FlowControlFromCode(code); }
     void setRs485(const Rs485& mode) { settings_.rs485 = mode; }
+    void setOutputLines(bool dtr, bool rts) {
+        settings_.dtr = dtr;
+        settings_.rts = rts;
+    }
+    // The modem lines of the open port; false when closed or it has none.
+    bool modemLines(ModemLines& lines) const { return isOpen() && port_->modemLines(lines); }
+    // Switches DTR or RTS of the open port at once; false when closed or it has no such line.
+    bool setOutputLine(OutputLine line, bool on) { return isOpen() && port_->setOutputLine(line, on); }
     // What the driver made of the settings at the last open.
     OpenReport openReport() const { return port_ ? port_->report() : OpenReport{}; }
 

@@ -35,10 +35,14 @@ std::int64_t NowMs() {
 // Pseudo-terminals and some USB adapters have no modem lines at all.
 bool NotSupported(int error) { return error == ENOTTY || error == EINVAL; }
 
-// RTS on, DTR as the port has it.
-bool RaiseRts(int fd) {
-    int line = TIOCM_RTS;
-    return ioctl(fd, TIOCMBIS, &line) == 0 || NotSupported(errno);
+bool SetLine(int fd, int line, bool on) { return ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0; }
+
+// RTS and DTR as chosen; a port without modem lines takes that as done. A
+// handshake or RS-485 drives RTS itself.
+bool ApplyOutputLines(int fd, const LineSettings& s) {
+    const bool rtsFree = s.flow != FlowControl::RtsCts && !s.rs485.enabled;
+    const bool ok = (!rtsFree || SetLine(fd, TIOCM_RTS, s.rts)) && SetLine(fd, TIOCM_DTR, s.dtr);
+    return ok || NotSupported(errno);
 }
 
 // tcsetattr() fails with EINVAL when it changed nothing at all. A
@@ -120,7 +124,7 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
     exclusive_ = ok;
     ok = ok && tcgetattr(fd, &t) == 0 && ApplyLineSettings(settings, t) && SetAttributes(fd, t, pseudoTerminal_);
     if (ok && StandardSpeed(settings.baudRate) == B0) ok = SetCustomBaud(fd, settings.baudRate);
-    if (ok) ok = RaiseRts(fd);
+    if (ok) ok = ApplyOutputLines(fd, settings);
     if (ok) report_ = ReadBack(fd, settings);
     if (ok && settings.rs485.enabled) report_.rs485Refused = !SetRs485(fd, settings.rs485);
     if (!ok) {
@@ -238,6 +242,19 @@ int TermiosPort::waitDrained(std::int64_t deadline) {
         const std::int64_t lineTime = std::max<std::int64_t>(1, std::min<std::int64_t>(10, lineTimeMs(queued)));
         std::this_thread::sleep_for(std::chrono::milliseconds(lineTime));
     }
+}
+
+bool TermiosPort::modemLines(ModemLines& lines) const {
+    int bits = 0;
+    // Not gone_: the monitor thread writes it; a hung-up device fails the call by itself.
+    if (!fd_ || ioctl(fd_.get(), TIOCMGET, &bits) != 0) return false;
+    lines = {(bits & TIOCM_CTS) != 0, (bits & TIOCM_DSR) != 0, (bits & TIOCM_CAR) != 0,
+             (bits & TIOCM_RNG) != 0, (bits & TIOCM_DTR) != 0, (bits & TIOCM_RTS) != 0};
+    return true;
+}
+
+bool TermiosPort::setOutputLine(OutputLine line, bool on) {
+    return fd_ && SetLine(fd_.get(), line == OutputLine::Dtr ? TIOCM_DTR : TIOCM_RTS, on);
 }
 
 }  // namespace vorta::serial

@@ -22,6 +22,8 @@ public:
 
     bool open(const std::string& devicePath, const LineSettings& settings) override;
     OpenReport report() const override { return report_; }
+    bool modemLines(ModemLines& lines) const override;
+    bool setOutputLine(OutputLine line, bool on) override;
     void close() override;
     unsigned wait() override;
     void wake() override;

@@ -90,7 +90,7 @@ protected:
                                        }};
     serial::SerialChannel channel{loop, [this](int) { return pty.path(); }};
     PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
-    PortSettings settings{model, state};
+    PortSettings settings{model, state, channel};
     ui::Window* main = nullptr;
 };
 
@@ -219,6 +219,87 @@ TEST(PortOpenNotes, ARateTheDriverChangedIsSaidNotHidden) {
     portSwitch.toggle(*main);
     EXPECT_TRUE(channel.isOpen());
     EXPECT_EQ((*main)[kDisplay].text(), "  → 驱动未接受波特率 250000，端口以 249600 运行。\r\n"_gbk);
+    channel.close();
+    unsetenv("TMPDIR");
+}
+
+}  // namespace
+}  // namespace vorta::port_switch
+
+namespace vorta::port_switch {
+namespace {
+
+// A port with modem lines the test sets, recording what the program switches.
+class LinesPort : public RoundingPort {
+public:
+    LinesPort() : RoundingPort(-1) {}
+    bool modemLines(serial::ModemLines& lines) const override {
+        lines = now;
+        return true;
+    }
+    bool setOutputLine(serial::OutputLine line, bool on) override {
+        switched.push_back({line, on});
+        return true;
+    }
+    serial::ModemLines now;
+    std::vector<std::pair<serial::OutputLine, bool>> switched;
+};
+
+TEST_F(PortSettingsTest, APseudoTerminalShowsItHasNoModemLines) {
+    ui::Window& w = openSettings();
+    EXPECT_EQ(w[ids::kLines].text(), "串口未打开"_gbk);
+    portSwitch.toggle(*main);
+    ASSERT_TRUE(channel.isOpen());
+    loop.advance(PortSettings::kLinesPeriodMs);
+    EXPECT_EQ(w[ids::kLines].text(), "此端口无调制解调器线路"_gbk);
+    EXPECT_EQ((*main)[kDisplay].text(), "");  // never a note per poll
+    model.userClick(w[ids::kDtr]);            // stored, though the port cannot switch it
+    EXPECT_EQ(stored(keys::kDtrKey), "假"_gbk);
+}
+
+TEST(ModemLines, ShownLiveAndSwitchedAtOnce) {
+    test::TempDir tmp;
+    setenv("TMPDIR", tmp.path().c_str(), 1);
+    base::VirtualLoop loop;
+    test::FakePlatform platform;
+    ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
+    main_window::AppState state;
+    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& out) {
+                                           out = {"COM1"};
+                                           return true;
+                                       }};
+    auto owned = std::make_unique<LinesPort>();
+    LinesPort& port = *owned;
+    serial::SerialChannel channel{loop, [](int) { return std::string("/dev/fake"); }, std::move(owned)};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    portSwitch.setOptions(&state.portOptions);
+    PortSettings settings{model, state, channel};
+    ui::Window* main = model.openWindow(ui::MainWindowDef());
+    settings.open();
+    ui::Window& w = *settings.window();
+    portSwitch.toggle(*main);
+    ASSERT_TRUE(channel.isOpen());
+
+    port.now.cts = true;
+    loop.advance(PortSettings::kLinesPeriodMs);
+    EXPECT_EQ(w[ids::kLines].text(), "CTS ●  DSR ○  DCD ○  RI ○"_gbk);
+    port.now = {false, true, true, true};
+    loop.advance(PortSettings::kLinesPeriodMs - 1);
+    EXPECT_EQ(w[ids::kLines].text(), "CTS ●  DSR ○  DCD ○  RI ○"_gbk);  // at most ten reads a second
+    loop.advance(1);
+    EXPECT_EQ(w[ids::kLines].text(), "CTS ○  DSR ●  DCD ●  RI ●"_gbk);
+
+    model.userClick(w[ids::kRts]);
+    model.userClick(w[ids::kDtr]);
+    using L = serial::OutputLine;
+    EXPECT_EQ(port.switched, (std::vector<std::pair<L, bool>>{{L::Rts, false}, {L::Dtr, false}}));
+    EXPECT_FALSE(state.portOptions.rts);
+    EXPECT_FALSE(state.portOptions.dtr);
+
+    portSwitch.toggle(*main);  // closed: nothing more is read
+    loop.advance(PortSettings::kLinesPeriodMs);
+    EXPECT_EQ(w[ids::kLines].text(), "串口未打开"_gbk);
     channel.close();
     unsetenv("TMPDIR");
 }

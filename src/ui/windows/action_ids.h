@@ -58,6 +58,8 @@
 //   SavePortOption         组合框_流控 selected, a check box clicked, a delay or the typed rate changed:
 //                          the option taken and stored under its key
 //   UseOtherBaud           按钮_使用波特率 clicked: the typed rate becomes the baud rate box's choice
+//   OutputLineClicked      选择框_DTR, 选择框_RTS clicked: stored, and switched at once on an open port
+//   ShowModemLines         时钟_线路 tick: CTS, DSR, DCD and RI of the open port
 //   ClosePortSettings      按钮_关闭设置 clicked
 #include "ui/control_id.h"
 
@@ -111,5 +113,7 @@ inline constexpr ActionId kPortSettingsCreated{"PortSettingsCreated"};
 inline constexpr ActionId kSavePortOption{"SavePortOption"};
 inline constexpr ActionId kUseOtherBaud{"UseOtherBaud"};
 inline constexpr ActionId kClosePortSettings{"ClosePortSettings"};
+inline constexpr ActionId kOutputLineClicked{"OutputLineClicked"};
+inline constexpr ActionId kShowModemLines{"ShowModemLines"};
 
 }  // namespace vorta::ui::action

@@ -145,6 +145,10 @@ struct ControlIdEntry {
     X(kOtherBaud, Control, "编辑框_其他波特率"_gbk)         \
     X(kUseOtherBaud, Control, "按钮_使用波特率"_gbk)        \
     X(kHint, Control, "标签_端口设置提示"_gbk)              \
+    X(kDtr, CheckBox, "选择框_DTR"_gbk)                     \
+    X(kRts, CheckBox, "选择框_RTS"_gbk)                     \
+    X(kLines, Control, "标签_线路状态"_gbk)                 \
+    X(kLinesTimer, Timer, "时钟_线路"_gbk)                  \
     X(kClose, Control, "按钮_关闭设置"_gbk)
 
 // clang-format on

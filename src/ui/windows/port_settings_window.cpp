@@ -1,5 +1,6 @@
 // The port settings window: flow control, RS-485 mode and a baud rate of
-// one's own, the line options beyond the main window's five boxes.
+// one's own, the line options beyond the main window's five boxes, and the
+// modem lines: DTR and RTS switched, CTS, DSR, DCD and RI shown.
 #include "codec/gbk_literal.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
@@ -31,7 +32,11 @@ std::vector<ControlDef> Controls() {
          .maxLength = 12, .labelledBy = kOtherBaudLabel},
         {.name = kUseOtherBaud, .kind = Kind::Button, .rect = {208, 146, 60, 24}, .text = "使用"_gbk},
         {.name = kHint, .kind = Kind::Label, .rect = {12, 180, 270, 20}, .text = "设置在下次打开串口时生效。"_gbk},
-        {.name = kClose, .kind = Kind::Button, .rect = {208, 208, 60, 26}, .text = "关闭"_gbk},
+        {.name = kDtr, .kind = Kind::CheckBox, .rect = {12, 210, 60, 18}, .text = "DTR", .checked = true},
+        {.name = kRts, .kind = Kind::CheckBox, .rect = {80, 210, 60, 18}, .text = "RTS", .checked = true},
+        {.name = kLines, .kind = Kind::Label, .rect = {12, 236, 270, 20}, .text = "串口未打开"_gbk},
+        {.name = kLinesTimer, .kind = Kind::Timer},
+        {.name = kClose, .kind = Kind::Button, .rect = {208, 262, 60, 26}, .text = "关闭"_gbk},
     };
 }
 
@@ -46,6 +51,9 @@ std::vector<BindingDef> Bindings() {
         {kOtherBaud, Event::ContentChanged, action::kSavePortOption},
         {kUseOtherBaud, Event::Clicked, action::kUseOtherBaud},
         {kClose, Event::Clicked, action::kClosePortSettings},
+        {kDtr, Event::Clicked, action::kOutputLineClicked},
+        {kRts, Event::Clicked, action::kOutputLineClicked},
+        {kLinesTimer, Event::TimerTick, action::kShowModemLines},
     };
 }
 
@@ -55,7 +63,7 @@ const WindowDef& PortSettingsWindowDef() {
     static const WindowDef def{
         .name = Text(port_settings::kWindowName),
         .title = "端口设置"_gbk,
-        .rect = {0, 0, 300, 280},
+        .rect = {0, 0, 300, 330},
         .centred = true,
         .escCloses = true,
         .controls = Controls(),

@@ -218,6 +218,7 @@ TEST_F(MainWindowQt, PortSettingsOpenFromTheKeyboardWithNamedControls) {
     for (ControlIdEntry id : port_settings::kAll) {
         Control* c = settings->find(id.name);
         ASSERT_NE(c, nullptr);
+        if (c->kind() == Kind::Timer) continue;  // no widget of its own
         QWidget* w = view.widgetOf(*c);
         ASSERT_NE(w, nullptr) << id.name;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
