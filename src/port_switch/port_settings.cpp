@@ -38,8 +38,14 @@ PortSettings::PortSettings(ui::Model& model, main_window::AppState& state, seria
     });
     model.registerAction(a::kShowModemLines,
                          [this](ui::Control& source, const ui::EventArgs&) { showModemLines(source.window()); });
+    model.registerAction(a::kSendBreak,
+                         [this](ui::Control& source, const ui::EventArgs&) { sendBreak(source.window()); });
     model.registerAction(a::kClosePortSettings,
                          [](ui::Control& source, const ui::EventArgs&) { source.window().close(); });
+}
+
+PortSettings::~PortSettings() {
+    if (breakEnd_) model_.loop().stopTimer(breakEnd_);
 }
 
 void PortSettings::attach(ui::Window& main) {
@@ -79,6 +85,21 @@ void PortSettings::outputLineClicked(ui::CheckBox& box) {
     (dtr ? state_.portOptions.dtr : state_.portOptions.rts) = box.checked();
     save(dtr ? keys::kDtrKey : keys::kRtsKey, Flag(box.checked()));
     channel_.setOutputLine(dtr ? serial::OutputLine::Dtr : serial::OutputLine::Rts, box.checked());
+}
+
+void PortSettings::sendBreak(ui::Window& window) {
+    if (breakEnd_) return;  // one at a time
+    if (!channel_.setBreak(true)) {
+        window[ids::kHint].setText(channel_.isOpen() ? "此端口不能发送中断。"_gbk : "请先打开串口。"_gbk);
+        return;
+    }
+    // Ended by a timer, not a sleep: the window stays responsive meanwhile.
+    base::EventLoop& loop = model_.loop();
+    breakEnd_ = loop.startTimer(kBreakMs, [this, &loop] {
+        loop.stopTimer(breakEnd_);
+        breakEnd_ = 0;
+        channel_.setBreak(false);
+    });
 }
 
 void PortSettings::showModemLines(ui::Window& window) {

@@ -12,9 +12,14 @@ namespace vorta::port_switch {
 class PortSettings {
 public:
     PortSettings(ui::Model& model, main_window::AppState& state, serial::SerialChannel& channel);
+    ~PortSettings();
+    PortSettings(const PortSettings&) = delete;
+    PortSettings& operator=(const PortSettings&) = delete;
 
     // How often the modem lines are read while the window is open: ten times a second.
     static constexpr int kLinesPeriodMs = 100;
+    // How long 发送中断 holds the line in break.
+    static constexpr int kBreakMs = 250;
 
     // Closes the window together with the main window; call once it exists.
     void attach(ui::Window& main);
@@ -29,11 +34,13 @@ private:
     void save(const char* key, const ui::Text& value);
     void outputLineClicked(ui::CheckBox& box);
     void showModemLines(ui::Window& window);
+    void sendBreak(ui::Window& window);
 
     ui::Model& model_;
     main_window::AppState& state_;
     serial::SerialChannel& channel_;
     ui::Window* window_ = nullptr;
+    base::EventLoop::TimerId breakEnd_ = 0;  // running while the line is held in break
 };
 
 }  // namespace vorta::port_switch

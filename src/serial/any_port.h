@@ -12,6 +12,7 @@ public:
     OpenReport report() const override { return current_->report(); }
     bool modemLines(ModemLines& lines) const override { return current_->modemLines(lines); }
     bool setOutputLine(OutputLine line, bool on) override { return current_->setOutputLine(line, on); }
+    bool setBreak(bool on) override { return current_->setBreak(on); }
     void close() override { current_->close(); }
     unsigned wait() override { return current_->wait(); }
     // Both: wake() may come from another thread while open() picks a kind.

@@ -41,6 +41,11 @@ public:
         (void)on;
         return false;
     }
+    // Starts (true) or ends a break on the line; false when the port cannot. Safe as modemLines().
+    virtual bool setBreak(bool on) {
+        (void)on;
+        return false;
+    }
     // Releases the device. Safe when closed.
     virtual void close() = 0;
 

@@ -66,6 +66,8 @@ public:
     bool modemLines(ModemLines& lines) const { return isOpen() && port_->modemLines(lines); }
     // Switches DTR or RTS of the open port at once; false when closed or it has no such line.
     bool setOutputLine(OutputLine line, bool on) { return isOpen() && port_->setOutputLine(line, on); }
+    // Starts or ends a break on the open port's line; false when closed or it cannot.
+    bool setBreak(bool on) { return isOpen() && port_->setBreak(on); }
     // What the driver made of the settings at the last open.
     OpenReport openReport() const { return port_ ? port_->report() : OpenReport{}; }
 

@@ -257,4 +257,6 @@ bool TermiosPort::setOutputLine(OutputLine line, bool on) {
     return fd_ && SetLine(fd_.get(), line == OutputLine::Dtr ? TIOCM_DTR : TIOCM_RTS, on);
 }
 
+bool TermiosPort::setBreak(bool on) { return fd_ && ioctl(fd_.get(), on ? TIOCSBRK : TIOCCBRK) == 0; }
+
 }  // namespace vorta::serial

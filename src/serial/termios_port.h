@@ -24,6 +24,7 @@ public:
     OpenReport report() const override { return report_; }
     bool modemLines(ModemLines& lines) const override;
     bool setOutputLine(OutputLine line, bool on) override;
+    bool setBreak(bool on) override;
     void close() override;
     unsigned wait() override;
     void wake() override;

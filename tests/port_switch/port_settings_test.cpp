@@ -241,8 +241,13 @@ public:
         switched.push_back({line, on});
         return true;
     }
+    bool setBreak(bool on) override {
+        breaks.push_back(on);
+        return true;
+    }
     serial::ModemLines now;
     std::vector<std::pair<serial::OutputLine, bool>> switched;
+    std::vector<bool> breaks;
 };
 
 TEST_F(PortSettingsTest, APseudoTerminalShowsItHasNoModemLines) {
@@ -297,9 +302,18 @@ TEST(ModemLines, ShownLiveAndSwitchedAtOnce) {
     EXPECT_FALSE(state.portOptions.rts);
     EXPECT_FALSE(state.portOptions.dtr);
 
+    model.userClick(w[ids::kBreak]);
+    model.userClick(w[ids::kBreak]);  // while one lasts, no second
+    loop.advance(PortSettings::kBreakMs - 1);
+    EXPECT_EQ(port.breaks, std::vector<bool>{true});
+    loop.advance(1);
+    EXPECT_EQ(port.breaks, (std::vector<bool>{true, false}));
+
     portSwitch.toggle(*main);  // closed: nothing more is read
     loop.advance(PortSettings::kLinesPeriodMs);
     EXPECT_EQ(w[ids::kLines].text(), "串口未打开"_gbk);
+    model.userClick(w[ids::kBreak]);
+    EXPECT_EQ(w[ids::kHint].text(), "请先打开串口。"_gbk);
     channel.close();
     unsetenv("TMPDIR");
 }

@@ -60,6 +60,7 @@
 //   UseOtherBaud           按钮_使用波特率 clicked: the typed rate becomes the baud rate box's choice
 //   OutputLineClicked      选择框_DTR, 选择框_RTS clicked: stored, and switched at once on an open port
 //   ShowModemLines         时钟_线路 tick: CTS, DSR, DCD and RI of the open port
+//   SendBreak              按钮_发送中断 clicked: a break of a quarter second on the open port
 //   ClosePortSettings      按钮_关闭设置 clicked
 #include "ui/control_id.h"
 
@@ -115,5 +116,6 @@ inline constexpr ActionId kUseOtherBaud{"UseOtherBaud"};
 inline constexpr ActionId kClosePortSettings{"ClosePortSettings"};
 inline constexpr ActionId kOutputLineClicked{"OutputLineClicked"};
 inline constexpr ActionId kShowModemLines{"ShowModemLines"};
+inline constexpr ActionId kSendBreak{"SendBreak"};
 
 }  // namespace vorta::ui::action

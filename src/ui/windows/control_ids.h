@@ -148,6 +148,7 @@ struct ControlIdEntry {
     X(kDtr, CheckBox, "选择框_DTR"_gbk)                     \
     X(kRts, CheckBox, "选择框_RTS"_gbk)                     \
     X(kLines, Control, "标签_线路状态"_gbk)                 \
+    X(kBreak, Control, "按钮_发送中断"_gbk)                 \
     X(kLinesTimer, Timer, "时钟_线路"_gbk)                  \
     X(kClose, Control, "按钮_关闭设置"_gbk)
 

@@ -35,6 +35,7 @@ std::vector<ControlDef> Controls() {
         {.name = kDtr, .kind = Kind::CheckBox, .rect = {12, 210, 60, 18}, .text = "DTR", .checked = true},
         {.name = kRts, .kind = Kind::CheckBox, .rect = {80, 210, 60, 18}, .text = "RTS", .checked = true},
         {.name = kLines, .kind = Kind::Label, .rect = {12, 236, 270, 20}, .text = "串口未打开"_gbk},
+        {.name = kBreak, .kind = Kind::Button, .rect = {150, 206, 72, 26}, .text = "发送中断"_gbk},
         {.name = kLinesTimer, .kind = Kind::Timer},
         {.name = kClose, .kind = Kind::Button, .rect = {208, 262, 60, 26}, .text = "关闭"_gbk},
     };
@@ -54,6 +55,7 @@ std::vector<BindingDef> Bindings() {
         {kDtr, Event::Clicked, action::kOutputLineClicked},
         {kRts, Event::Clicked, action::kOutputLineClicked},
         {kLinesTimer, Event::TimerTick, action::kShowModemLines},
+        {kBreak, Event::Clicked, action::kSendBreak},
     };
 }
 
