@@ -25,14 +25,19 @@ App::App(ui::Model& model, ui::Platform& platform)
       receive_(model, state_),
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
-            {[this](std::string_view bytes) { return channel_.write(bytes).sent; },
+            {[this](std::string_view bytes) { return writeToPort(bytes); },
              [this](ui::Window& main) { portSwitch_.toggle(main); }, &port_switch::PortSwitch::IsOpen},
             [this] { return autoSend_.view(); }),
       autoSend_(model, state_, portSwitch_, send_),
       generator_(model, state_),
-      calculator_(model, state_, receive_) {
+      calculator_(model, state_, receive_),
+      capture_(model, state_, [this](std::string_view bytes) { return writeToPort(bytes); }) {
     portSwitch_.setOptions(&state_.portOptions);
-    channel_.setOnBytesArrived([this](std::string_view bytes) { receive_.OnBytesReceived(bytes); });
+    // The capture takes each chunk before the display, with the time the monitor thread read it.
+    channel_.setOnBytesArrived([this](std::string_view bytes) {
+        capture_.received(bytes, channel_.arrivalMicros());
+        receive_.OnBytesReceived(bytes);
+    });
     // Logout or kill: the windows close as their close buttons close them, so
     // the main window saves its size and place and the program ends normally.
     platform.setQuitHandler([this] { model_.closeAllWindows(); });
@@ -45,6 +50,13 @@ App::~App() {
     displayTools_.waitForSaves();
 }
 
+std::size_t App::writeToPort(std::string_view bytes) {
+    const std::int64_t at = capture::NowMicros();
+    const std::size_t sent = channel_.write(bytes).sent;
+    capture_.sent(bytes.substr(0, sent), at);
+    return sent;
+}
+
 ui::Window* App::start() {
     ui::Window* main = model_.openWindow(ui::MainWindowDef());
     portList_.attach(*main, [this](int index) {
@@ -53,6 +65,7 @@ ui::Window* App::start() {
     receive_.attach(*main);
     calculator_.attach(*main);
     portSettings_.attach(*main);
+    capture_.attach(*main);
     // The channel belongs to the main window and goes with it.
     main->onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { channel_.close(); });
     return main;

@@ -5,6 +5,7 @@
 
 #include "autosend/auto_sender.h"
 #include "calculator/calculator_actions.h"
+#include "capture/capture_feature.h"
 #include "generator/generator_actions.h"
 #include "main_window/app_state.h"
 #include "main_window/main_window.h"
@@ -31,6 +32,9 @@ public:
     serial::SerialChannel& channel() { return channel_; }
 
 private:
+    // Every send goes out here: written to the port and what went out captured.
+    std::size_t writeToPort(std::string_view bytes);
+
     ui::Model& model_;
     ui::Platform& platform_;
     main_window::AppState state_;
@@ -45,6 +49,7 @@ private:
     autosend::AutoSender autoSend_;
     generator::GeneratorActions generator_;
     calculator::CalculatorActions calculator_;
+    capture::CaptureFeature capture_;
 };
 
 }  // namespace vorta::app

@@ -33,6 +33,8 @@ struct AppState {
     std::int64_t rxCount = 0;
     std::int64_t txCount = 0;
     PortOptions portOptions;
+    // Display options of the capture window: the time before each display line.
+    bool timestamps = false;
     // Where every write of the settings or the list file reports how it went.
     FailureNotes failureNotes;
 };

@@ -1,5 +1,6 @@
 #include "serial/serial_channel.h"
 
+#include <chrono>
 #include <cstdint>
 
 namespace vorta::serial {
@@ -14,6 +15,12 @@ constexpr std::size_t kReadRound = 1024 * 1024;
 // driver's buffer (a pseudo-terminal's holds about 64 KB) would fill during
 // a pause and hold the sender up.
 constexpr std::size_t kGatherBelow = 512;
+
+// Wall-clock time, for the time a chunk arrived as the user reads it.
+std::int64_t NowMicros() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+}
 
 }  // namespace
 
@@ -84,7 +91,7 @@ WriteResult SerialChannel::write(std::string_view bytes) {
     // handler the delivery under way keeps its order instead.
     const std::shared_ptr<Mailbox> mailbox = mailbox_;
     while (!mailbox->delivering) {
-        const std::vector<std::string> burst = TakeBurst(*mailbox, mark);
+        const std::vector<Chunk> burst = TakeBurst(*mailbox, mark);
         if (burst.empty() || !Raise(mailbox, burst)) break;
     }
     return result;
@@ -193,7 +200,7 @@ void SerialChannel::enqueue(const char* bytes, std::size_t count) {
     bool post = false;
     {
         std::lock_guard lock(mailbox_->mutex);
-        mailbox_->queue.emplace_back(bytes, count);
+        mailbox_->queue.push_back({std::string(bytes, count), NowMicros()});
         mailbox_->queuedBytes += count;
         ++mailbox_->queuedChunks;
         if (!mailbox_->deliveryPosted) {
@@ -204,24 +211,24 @@ void SerialChannel::enqueue(const char* bytes, std::size_t count) {
     if (post) loop_.post([mailbox = mailbox_] { Deliver(mailbox); });
 }
 
-std::vector<std::string> SerialChannel::TakeBurst(Mailbox& mailbox, std::uint64_t through) {
-    std::vector<std::string> burst;
+std::vector<SerialChannel::Chunk> SerialChannel::TakeBurst(Mailbox& mailbox, std::uint64_t through) {
+    std::vector<Chunk> burst;
     bool wasFull = false;
     {
         std::lock_guard lock(mailbox.mutex);
         auto& queue = mailbox.queue;
         std::size_t taken = 0;
         while (!queue.empty() && taken < kBurstBytes && mailbox.takenChunks < through) {
-            std::string& chunk = queue.front();
+            std::string& chunk = queue.front().bytes;
             if (taken + chunk.size() > kBurstBytes) {
                 const std::size_t n = kBurstBytes - taken;
-                burst.push_back(chunk.substr(0, n));
+                burst.push_back({chunk.substr(0, n), queue.front().arrivalMicros});
                 chunk.erase(0, n);
                 taken += n;
                 break;
             }
             taken += chunk.size();
-            burst.push_back(std::move(chunk));
+            burst.push_back(std::move(queue.front()));
             queue.pop_front();
             ++mailbox.takenChunks;
         }
@@ -233,7 +240,7 @@ std::vector<std::string> SerialChannel::TakeBurst(Mailbox& mailbox, std::uint64_
     return burst;
 }
 
-bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<std::string>& burst) {
+bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst) {
     if (!mailbox->owner) return false;
     const std::uint64_t session = mailbox->session;
     // A copy, so a handler may replace the handler or destroy the channel.
@@ -242,9 +249,10 @@ bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::ve
     auto gone = [&] { return !mailbox->owner || mailbox->session != session; };
     const bool outer = !mailbox->delivering;
     mailbox->delivering = true;
-    for (const std::string& chunk : burst) {
+    for (const Chunk& chunk : burst) {
         if (gone()) break;
-        if (onBytes) onBytes(chunk);
+        mailbox->owner->arrivalMicros_ = chunk.arrivalMicros;
+        if (onBytes) onBytes(chunk.bytes);
     }
     if (outer) mailbox->delivering = false;
     return !gone();
@@ -253,7 +261,7 @@ bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::ve
 void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
     // At most kBurstBytes per turn of the event loop: a flood must not keep the
     // user's clicks, the timers and the display waiting.
-    const std::vector<std::string> burst = TakeBurst(*mailbox, UINT64_MAX);
+    const std::vector<Chunk> burst = TakeBurst(*mailbox, UINT64_MAX);
     bool more = false;
     {
         std::lock_guard lock(mailbox->mutex);

@@ -85,8 +85,12 @@ public:
     // from a data handler, whose delivery then goes on after it).
     WriteResult write(std::string_view bytes);
     bool isOpen() const { return monitor_.joinable(); }
+    // Microseconds since 1970 UTC at which the monitor thread read the bytes
+    // last raised (0 before any).
+    std::int64_t arrivalMicros() const { return arrivalMicros_; }
 
     // Raised on the UI thread with received bytes in order, up to kBurstBytes at a time.
+    // While it runs, arrivalMicros() is when the monitor thread read those bytes.
     void setOnBytesArrived(std::function<void(std::string_view bytes)> handler) {
         onBytesArrived_ = std::move(handler);
     }
@@ -112,12 +116,16 @@ public:
     static constexpr std::chrono::milliseconds kGather{8};
 
 private:
+    struct Chunk {
+        std::string bytes;
+        std::int64_t arrivalMicros = 0;
+    };
     // Shared with the delivery tasks posted to the event loop, which may run
     // after the channel is gone.
     struct Mailbox {
         std::mutex mutex;
         std::condition_variable space;  // the monitor thread waits here while the queue is full
-        std::deque<std::string> queue;  // received bytes, in the chunks they were read in
+        std::deque<Chunk> queue;        // received bytes, in the chunks they were read in
         std::size_t queuedBytes = 0;
         bool deliveryPosted = false;
         base::EventLoop* loop = nullptr;  // where deliveries are posted
@@ -145,9 +153,9 @@ private:
     bool waitForRoom();
     static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
     // Takes up to kBurstBytes from the front of the queue, none past chunk number `through`.
-    static std::vector<std::string> TakeBurst(Mailbox& mailbox, std::uint64_t through);
+    static std::vector<Chunk> TakeBurst(Mailbox& mailbox, std::uint64_t through);
     // Raises the chunks on the UI thread; false once the channel was closed or destroyed.
-    static bool Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<std::string>& burst);
+    static bool Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst);
 
     base::EventLoop& loop_;
     PortResolver resolver_;
@@ -156,6 +164,7 @@ private:
     LineSettings settings_;
     std::function<void(std::string_view)> onBytesArrived_;
     std::function<void(const std::string&)> onPortNote_;
+    std::int64_t arrivalMicros_ = 0;    // of the chunk last raised
     std::uint64_t monitorSession_ = 0;  // the mailbox's session the monitor thread serves
 
     std::shared_ptr<Mailbox> mailbox_;

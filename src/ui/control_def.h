@@ -65,6 +65,7 @@ struct StatusPanelDef {
     int width = 0;
     Text text;
     Text tooltip;
+    bool fills = false;  // takes the room the fixed panels leave
 };
 
 enum class Border { None, Sunken, Shallow };

@@ -27,6 +27,7 @@ TEST_F(BindingsTest, TheProgramsWindowsOpen) {
     ASSERT_NE(app.start(), nullptr);
     EXPECT_NE(model.openWindow(ui::CalculatorWindowDef()), nullptr);
     EXPECT_NE(model.openWindow(ui::GeneratorWindowDef()), nullptr);
+    EXPECT_NE(model.openWindow(ui::CaptureWindowDef()), nullptr);
 }
 
 }  // namespace

@@ -443,12 +443,12 @@ public:
             const StatusPanelDef& def = c.def().panels[i];
             auto* panel = new QLabel(FromGbk(c.as<StatusBar>().panelText(int(i))), bar);
             panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            if (i + 1 < c.def().panels.size())
+            if (!def.fills)
                 panel->setFixedSize(def.width, control_.height() - 2);  // fixed: a new count lays nothing out again
             else
                 panel->setMinimumWidth(0);
             if (!def.tooltip.empty()) panel->setToolTip(FromGbk(def.tooltip));
-            layout->addWidget(panel, i + 1 < c.def().panels.size() ? 0 : 1);
+            layout->addWidget(panel, def.fills ? 1 : 0);
             panels_.push_back(panel);
         }
         adopt(bar);
@@ -466,7 +466,7 @@ public:
             const QString t = FromGbk(control_.as<StatusBar>().panelText(int(i)));
             if (panel->text() == t) continue;
             panel->setText(t);
-            if (i + 1 == panels_.size()) continue;
+            if (defs[i].fills) continue;
             // The defined width, wider while a long count would not fit ("RX:20000000").
             const int frame = panel->width() - panel->contentsRect().width();
             const int wanted = std::max(defs[i].width, panel->fontMetrics().horizontalAdvance(t) + frame + 2);

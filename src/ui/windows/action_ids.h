@@ -34,6 +34,7 @@
 //   CopySelection          menu item "复制"
 //   PasteClipboard         menu item "粘贴"
 //   OpenPortSettings       menu item "端口设置…" (or its key): the port settings window, not modal
+//   OpenCaptureWindow      menu item "捕获与发送文件…"
 //   (The serial channel's data-arrived event is not a control event here: the
 //    logic owns the channel and calls its receive handler itself.)
 //
@@ -62,6 +63,12 @@
 //   ShowModemLines         时钟_线路 tick: CTS, DSR, DCD and RI of the open port
 //   SendBreak              按钮_发送中断 clicked: a break of a quarter second on the open port
 //   ClosePortSettings      按钮_关闭设置 clicked
+// Capture window ("capture")
+//   CaptureCreated         window created: restore its options
+//   CaptureOptionEdited    编辑框_捕获文件, 编辑框_分割, 编辑框_发送文件 content changed: saved
+//   CaptureStartStop       按钮_捕获 clicked: start or stop the capture
+//   DisplayOptionClicked   选择框_时间戳, 选择框_旁显文本 clicked: applied and saved
+//   SendFileStartStop      按钮_发送文件 clicked: start or cancel sending the file
 #include "ui/control_id.h"
 
 namespace vorta::ui::action {
@@ -117,5 +124,12 @@ inline constexpr ActionId kClosePortSettings{"ClosePortSettings"};
 inline constexpr ActionId kOutputLineClicked{"OutputLineClicked"};
 inline constexpr ActionId kShowModemLines{"ShowModemLines"};
 inline constexpr ActionId kSendBreak{"SendBreak"};
+
+inline constexpr ActionId kOpenCaptureWindow{"OpenCaptureWindow"};
+inline constexpr ActionId kCaptureCreated{"CaptureCreated"};
+inline constexpr ActionId kCaptureOptionEdited{"CaptureOptionEdited"};
+inline constexpr ActionId kCaptureStartStop{"CaptureStartStop"};
+inline constexpr ActionId kDisplayOptionClicked{"DisplayOptionClicked"};
+inline constexpr ActionId kSendFileStartStop{"SendFileStartStop"};
 
 }  // namespace vorta::ui::action

@@ -79,6 +79,7 @@ struct ControlIdEntry {
     X(kPasteItem, Control, "粘贴"_gbk)                      \
     X(kPortSettingsSeparator, Control, "分隔线_端口设置"_gbk) \
     X(kPortSettingsItem, Control, "端口设置…"_gbk)
+    X(kCaptureWindowItem, Control, "捕获与发送文件…"_gbk)
 
 // ---- batch command generator ("generator") ----
 #define VORTA_GENERATOR_CONTROLS(X)                     \
@@ -151,6 +152,19 @@ struct ControlIdEntry {
     X(kBreak, Control, "按钮_发送中断"_gbk)                 \
     X(kLinesTimer, Timer, "时钟_线路"_gbk)                  \
     X(kClose, Control, "按钮_关闭设置"_gbk)
+// ---- capture and file sending ("capture") ----
+#define VORTA_CAPTURE_CONTROLS(X)                       \
+    X(kCaptureFileLabel, Control, "标签_捕获文件"_gbk)      \
+    X(kCaptureFile, Control, "编辑框_捕获文件"_gbk)         \
+    X(kRotateLabel, Control, "标签_分割"_gbk)               \
+    X(kRotateMegabytes, Control, "编辑框_分割"_gbk)         \
+    X(kRotateUnit, Control, "标签_分割单位"_gbk)            \
+    X(kCaptureStartStop, Control, "按钮_捕获"_gbk)          \
+    X(kTimestamps, CheckBox, "选择框_时间戳"_gbk)           \
+    X(kHexWithText, CheckBox, "选择框_旁显文本"_gbk)        \
+    X(kSendFileLabel, Control, "标签_发送文件"_gbk)         \
+    X(kSendFile, Control, "编辑框_发送文件"_gbk)            \
+    X(kSendFileStartStop, Control, "按钮_发送文件"_gbk)
 
 // clang-format on
 
@@ -177,6 +191,11 @@ inline constexpr std::string_view kWindowName = "portSettings";
 VORTA_PORT_SETTINGS_CONTROLS(VORTA_DECLARE_CONTROL)
 inline constexpr ControlIdEntry kAll[] = {VORTA_PORT_SETTINGS_CONTROLS(VORTA_LIST_CONTROL)};
 }  // namespace port_settings
+namespace capture {
+inline constexpr std::string_view kWindowName = "capture";
+VORTA_CAPTURE_CONTROLS(VORTA_DECLARE_CONTROL)
+inline constexpr ControlIdEntry kAll[] = {VORTA_CAPTURE_CONTROLS(VORTA_LIST_CONTROL)};
+}  // namespace capture
 
 #undef VORTA_DECLARE_CONTROL
 #undef VORTA_LIST_CONTROL

@@ -114,6 +114,8 @@ std::vector<ControlDef> MenuControls() {
     menu.push_back({.name = kPortSettingsSeparator, .kind = Kind::MenuItem, .parent = kMenu});
     menu.push_back({.name = kPortSettingsItem, .kind = Kind::MenuItem, .parent = kMenu, .text = "端口设置…"_gbk,
                     .shortcut = "Ctrl+Shift+P"});
+    // The capture window, beside it.
+    menu.push_back({.name = kCaptureWindowItem, .kind = Kind::MenuItem, .parent = kMenu, .text = kCaptureWindowItem});
     return menu;
 }
 
@@ -130,7 +132,9 @@ std::vector<ControlDef> Controls() {
         {.name = kOptionGroup, .kind = Kind::GroupBox, .rect = {587, 173, 131, 251}},
         {.name = kAutoSendGroup, .kind = Kind::GroupBox, .rect = {2, 427, 718, 61}},
         {.name = kStatusBar, .kind = Kind::StatusBar, .rect = {0, 483, 894, 20},
-         .panels = {{60, "RX:0", "接收字节数"_gbk}, {60, "TX:0", "发送字节数"_gbk}, {800, "Vorta 串口调试助手  Linux 版"_gbk, ""}}},
+         .panels = {{60, "RX:0", "接收字节数"_gbk}, {60, "TX:0", "发送字节数"_gbk}, {800, "Vorta 串口调试助手  Linux 版"_gbk, "", true},
+                     // The capture and the file being sent; empty while neither runs.
+                     {110, "", "捕获文件大小"_gbk}, {150, "", "文件发送进度"_gbk}}},
     };
     for (auto part : {PortControls(), DisplayOptionControls(), AutoSendControls()})
         c.insert(c.end(), part.begin(), part.end());
@@ -181,6 +185,7 @@ std::vector<BindingDef> Bindings() {
         {kCopyItem, Event::MenuSelected, action::kCopySelection},
         {kPasteItem, Event::MenuSelected, action::kPasteClipboard},
         {kPortSettingsItem, Event::MenuSelected, action::kOpenPortSettings},
+        {kCaptureWindowItem, Event::MenuSelected, action::kOpenCaptureWindow},
     };
     for (ControlId<ComboBox> combo : {kPort, kBaud, kParity, kDataBits, kStopBits, kInterval})
         b.push_back({combo, Event::ListItemSelected, action::kSaveComboIndex});

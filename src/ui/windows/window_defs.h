@@ -12,5 +12,7 @@ const WindowDef& MainWindowDef();
 const WindowDef& GeneratorWindowDef();
 const WindowDef& CalculatorWindowDef();
 const WindowDef& PortSettingsWindowDef();
+// A window of its own for the capture file, the display's extra options and file sending.
+const WindowDef& CaptureWindowDef();
 
 }  // namespace vorta::ui

@@ -155,6 +155,7 @@ TEST_P(AllWindows, EveryTextIsGbk) {
 INSTANTIATE_TEST_SUITE_P(Windows, AllWindows,
                          ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef,
                                            &PortSettingsWindowDef),
+                                           &CaptureWindowDef),
                          [](const auto& info) { return info.param().name; });
 
 // Each window's list of control identifiers names exactly its controls, once
@@ -169,6 +170,7 @@ TEST(ControlIds, EveryControlIsNamedOnceWithItsKind) {
                           Case{GeneratorWindowDef(), generator::kWindowName, generator::kAll},
                           Case{CalculatorWindowDef(), calculator::kWindowName, calculator::kAll},
                           Case{PortSettingsWindowDef(), port_settings::kWindowName, port_settings::kAll}}) {
+                          Case{CaptureWindowDef(), capture::kWindowName, capture::kAll}}) {
         EXPECT_EQ(w.def.name, w.windowName);
         std::set<std::string_view> named;
         for (const ControlIdEntry& id : w.ids) {
@@ -227,10 +229,14 @@ TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     EXPECT_EQ(Get(w, "分组框2"_gbk).rect.height, 61);  // the relayout sizes the display from it
 
     const ControlDef& status = Get(w, "状态条1"_gbk);
-    ASSERT_EQ(status.panels.size(), 3u);
+    ASSERT_EQ(status.panels.size(), 5u);
     EXPECT_EQ(status.panels[0].text, "RX:0");
     EXPECT_EQ(status.panels[1].tooltip, "发送字节数"_gbk);
     EXPECT_EQ(status.panels[2].width, 800);
+    // The capture's and the file sending's panels come after, empty until used.
+    EXPECT_TRUE(status.panels[2].fills);
+    EXPECT_EQ(status.panels[3].text, "");
+    EXPECT_EQ(status.panels[4].text, "");
 
     EXPECT_EQ(Find(w, "标签"_gbk), nullptr);  // no hidden relay: the Enter key reaches the send operation directly
     EXPECT_EQ(Get(w, "时钟_换行"_gbk).kind, Kind::Timer);
@@ -249,7 +255,7 @@ TEST(MainWindowDef, MenuItemsInOrder) {
         }
     // The eight items of the display's menu, then after a separator the port settings, with their key.
     EXPECT_EQ(items, (std::vector<Text>{"合并转10进制"_gbk, "打开计算窗口"_gbk, "清空"_gbk, "删除"_gbk, "全选"_gbk,
-                                        "剪切"_gbk, "复制"_gbk, "粘贴"_gbk, "", "端口设置…"_gbk}));
+                                        "剪切"_gbk, "复制"_gbk, "粘贴"_gbk, "", "端口设置…"_gbk, "捕获与发送文件…"_gbk}));
     EXPECT_EQ(Get(w, "端口设置…"_gbk).shortcut, "Ctrl+Shift+P");
     for (const ControlDef& c : w.controls)
         if (c.kind == Kind::MenuItem && c.name != "端口设置…"_gbk) {
