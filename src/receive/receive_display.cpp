@@ -1,6 +1,9 @@
 #include "receive/receive_display.h"
 
+#include <algorithm>
+
 #include "codec/hex_text.h"
+#include "ui/line_stamp.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 
@@ -29,7 +32,7 @@ void ReceiveDisplay::OnByteReceived(int byte) {
     OnBytesReceived(std::string_view(&b, 1));
 }
 
-void ReceiveDisplay::OnBytesReceived(std::string_view bytes) {
+void ReceiveDisplay::OnBytesReceived(std::string_view bytes, std::int64_t arrivalMicros) {
     if (!display_ || bytes.empty()) return;
     // Written at the end of the display: a user's selection there is left alone.
     display_->setWriteFormat(state_.receivedFormat);
@@ -41,7 +44,18 @@ void ReceiveDisplay::OnBytesReceived(std::string_view bytes) {
     } else if (textMode_->checked()) {
         for (const char b : bytes) shown += assembler_.feed(static_cast<unsigned char>(b));
     }
-    if (!shown.empty()) display_->append(shown);
+    if (!shown.empty() && state_.timestamps) {
+        // Each line these bytes begin, also after a line end among them, starts with their time.
+        const std::int64_t at = arrivalMicros ? arrivalMicros : ui::NowMicros();
+        for (std::size_t from = 0; from < shown.size();) {
+            const std::size_t end = std::min(shown.find('\n', from), shown.size() - 1) + 1;
+            ui::StampLineStart(*display_, state_.noteFormat, at);
+            display_->append(shown.substr(from, end - from), state_.receivedFormat);
+            from = end;
+        }
+    } else if (!shown.empty()) {
+        display_->append(shown);
+    }
     display_->scrollToEnd();
     state_.rxCount += static_cast<std::int64_t>(bytes.size());
     statusBar_->setPanelText(0, CounterText("RX:", state_.rxCount));

@@ -23,7 +23,9 @@ public:
     // cell or as text, counted in "RX:", arming the line break. The display and
     // the status bar are written once per chunk; the result is the same however
     // the bytes are cut into chunks.
-    void OnBytesReceived(std::string_view bytes);
+    // With the timestamps option, a line begun by these bytes starts with the
+    // time they arrived (microseconds since 1970; 0: now).
+    void OnBytesReceived(std::string_view bytes, std::int64_t arrivalMicros = 0);
     void OnByteReceived(int byte);  // a chunk of one byte
     void OnLineBreakTimer();
 

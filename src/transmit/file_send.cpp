@@ -5,6 +5,7 @@
 #include "codec/crc16.h"
 #include "codec/gbk_text.h"
 #include "codec/hex_text.h"
+#include "ui/line_stamp.h"
 #include "ui/windows/control_ids.h"
 #include "codec/gbk_literal.h"
 
@@ -130,6 +131,7 @@ void FileSend::echo(const std::string& text) {
     if (ui::Window* main = model_.window(window_)) {
         ui::RichTextBox& display = (*main)[kDisplay];
         const bool note = text.rfind("  → "_gbk, 0) == 0;
+        if (!note && state_.timestamps) ui::StampLineStart(display, state_.noteFormat, ui::NowMicros());
         display.append(text, note ? state_.noteFormat : state_.sentFormat);
         display.scrollToEnd();
     }

@@ -2,6 +2,7 @@
 
 #include "codec/crc16.h"
 #include "codec/hex_text.h"
+#include "ui/line_stamp.h"
 #include "ui/windows/action_ids.h"
 #include "ui/windows/control_ids.h"
 #include "codec/gbk_literal.h"
@@ -51,7 +52,9 @@ void SendOperation::run(ui::Window& main) {
     }
     std::string echo;
     // Bytes received before the frame are shown during the write, in their own format.
+    std::int64_t sentAt = 0;
     auto writeFrame = [&](const std::string& bytes) {
+        sentAt = ui::NowMicros();
         const std::size_t sent = link_.write(bytes);
         display.setWriteFormat(state_.sentFormat);
         if (sent != bytes.size()) Write(display, t + WriteFailedNote(sent, bytes.size()));
@@ -86,6 +89,10 @@ void SendOperation::run(ui::Window& main) {
     if (autoSend_ && !main[kCrc].checked()) {
         const AutoSendView a = autoSend_();
         if (a.running && !a.currentLine.empty()) echo = a.snapshotLine;
+    }
+    if (state_.timestamps) {
+        ui::StampLineStart(display, state_.noteFormat, sentAt);
+        display.setWriteFormat(state_.sentFormat);
     }
     Write(display, echo + "\r\n");
     display.scrollToEnd();

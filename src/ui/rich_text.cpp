@@ -152,7 +152,22 @@ TextSnapshot RichText::snapshot(std::size_t from, std::size_t to) const { return
 TextSnapshot RichText::selectionSnapshot() const {
     if (selStart_ == selEnd_) return {};
     resolveSelectionBytes();
+    if (auto data = withoutStamps(selStartByte_, selEndByte_)) return TextSnapshot::Of(std::move(*data));
     return snapshot(selStartByte_, selEndByte_);
+}
+
+std::optional<Text> RichText::withoutStamps(std::size_t from, std::size_t to) const {
+    auto isStamp = [this](int format) { return (formats_[static_cast<std::size_t>(format)].effects & kStamp) != 0; };
+    bool anyStampFormat = false;
+    for (std::size_t i = 0; i < formats_.size(); ++i) anyStampFormat = anyStampFormat || isStamp(static_cast<int>(i));
+    if (!anyStampFormat) return std::nullopt;
+    const std::vector<Run> pieces = runs(from, to);
+    if (std::none_of(pieces.begin(), pieces.end(), [&](const Run& r) { return isStamp(r.format); }))
+        return std::nullopt;
+    Text data;
+    for (const Run& r : pieces)
+        if (!isStamp(r.format)) data += bytes(r.byteStart, r.byteEnd);
+    return data;
 }
 
 Text RichText::bytes(std::size_t from, std::size_t to) const {
@@ -503,6 +518,7 @@ void RichText::resolveSelectionBytes() const {
 Text RichText::selectedText() const {
     if (selStart_ == selEnd_) return Text();
     resolveSelectionBytes();
+    if (auto data = withoutStamps(selStartByte_, selEndByte_)) return std::move(*data);
     return bytes(selStartByte_, selEndByte_);
 }
 

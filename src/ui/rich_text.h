@@ -19,6 +19,7 @@
 // line and a shift of the indexes after it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,6 +104,7 @@ public:
     // Bytes [from, to), clamped, as they are now, without copying them (see TextSnapshot).
     TextSnapshot snapshot(std::size_t from, std::size_t to) const;
     // The selected bytes as a snapshot.
+    // The selection's bytes without the stamps (text in a kStamp format): what the tools read.
     TextSnapshot selectionSnapshot() const;
     std::size_t byteOfUnit(std::int64_t unit) const;
     std::int64_t unitOfByte(std::size_t byte) const;  // the unit that starts at or contains `byte`
@@ -145,6 +147,8 @@ private:
         int format;
     };
     int intern(const CharFormat& format);
+    // The bytes of [from, to) less the stamps among them; nullopt when there are none.
+    std::optional<Text> withoutStamps(std::size_t from, std::size_t to) const;
     unsigned char at(std::size_t byte) const;
     int formatIndexAt(std::size_t byte) const;
     // Drops runs in [from, to] that hold no bytes or repeat the format before them.
