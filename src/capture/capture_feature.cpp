@@ -60,6 +60,7 @@ CaptureFeature::~CaptureFeature() = default;  // the writer writes what is left 
 
 void CaptureFeature::attach(ui::Window& main) {
     state_.timestamps = setting("时间戳"_gbk, kFalse) == kTrue;
+    main[ui::main::kDisplay].setTextBesideHex(setting("旁显文本"_gbk, kFalse) == kTrue);
     main.onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) {
         if (ui::Window* w = model_.window(ids::kWindowName)) w->close();
         fileSend_.cancel();
@@ -102,6 +103,8 @@ void CaptureFeature::displayOptionClicked(ui::CheckBox& box) {
         state_.timestamps = box.checked();
         save("时间戳"_gbk, box.checked() ? kTrue : kFalse);
     } else {
+        if (ui::Window* main = model_.window(ui::main::kWindowName))
+            (*main)[ui::main::kDisplay].setTextBesideHex(box.checked());
         save("旁显文本"_gbk, box.checked() ? kTrue : kFalse);
     }
 }

@@ -1,5 +1,7 @@
 #include "codec/hex_text.h"
 
+#include <algorithm>
+
 #include "codec/gbk_text.h"
 
 namespace vorta::codec {
@@ -123,5 +125,29 @@ std::string HexCell(unsigned char byte) {
 }
 
 std::string TextToBytes(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
+
+}  // namespace vorta::codec
+
+namespace vorta::codec {
+
+std::string PrintableOfHexCells(std::string_view text) {
+    auto digit = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find_first_of(" \r\n", at), text.size());
+        if (end - at == 2 && digit(text[at]) >= 0 && digit(text[at + 1]) >= 0) {
+            const int b = digit(text[at]) * 16 + digit(text[at + 1]);
+            out.push_back(b >= 0x20 && b <= 0x7E ? static_cast<char>(b) : '.');
+        }
+        at = end + 1;
+    }
+    return out;
+}
 
 }  // namespace vorta::codec

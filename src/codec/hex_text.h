@@ -44,6 +44,10 @@ HexFrame ParseHexFrame(std::string_view text);
 
 // The display form of one received byte: two upper-case digits and a space, e.g. "0A ".
 std::string HexCell(unsigned char byte);
+// The printable text of the hex cells in `text` ("48 69 0D " gives "Hi."): each
+// two-digit cell as its character, '.' for one outside 0x20..0x7E; pieces that
+// are not cells (a time, a note) give nothing.
+std::string PrintableOfHexCells(std::string_view text);
 // Appends the cells of `bytes` to `out`, three bytes of text per byte.
 void AppendHexCells(std::string& out, std::string_view bytes);
 

@@ -196,6 +196,12 @@ void RichTextBox::scrollToEnd() {
     changed(Prop::RichText);
 }
 
+void RichTextBox::setTextBesideHex(bool on) {
+    if (on == textBesideHex_) return;
+    textBesideHex_ = on;
+    changed(Prop::RichText);
+}
+
 // ---- status bar, balloon, menu, file dialog ----
 
 StatusBar::StatusBar(Window& window, const ControlDef& def) : Control(window, def) {

@@ -225,9 +225,13 @@ public:
     void setInsertionFormat(const CharFormat& format);
     void deleteSelection();
     void scrollToEnd();
+    // A view option: the printable text of each line's hex cells drawn beside it. The store is untouched.
+    void setTextBesideHex(bool on);
+    bool textBesideHex() const { return textBesideHex_; }
 
 private:
     RichText rich_;
+    bool textBesideHex_ = false;
 };
 
 class StatusBar : public Control {

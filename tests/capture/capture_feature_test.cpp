@@ -109,6 +109,7 @@ TEST_F(CaptureFeatureTest, OptionsAreWrittenAtOnceAndComeBack) {
     model.userClick(w()[ids::kTimestamps]);
     EXPECT_TRUE(state.timestamps);
     model.userClick(w()[ids::kHexWithText]);
+    EXPECT_TRUE(c(ui::main::kDisplay).textBesideHex());  // a view option: the store is the same
     const std::pair<const char*, const char*> stored[] = {{"文件"_gbk, "/m/c.bin"},
                                                           {"分割MB"_gbk, "10"},
                                                           {"发送文件"_gbk, "/m/frames.txt"},

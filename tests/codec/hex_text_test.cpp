@@ -148,3 +148,17 @@ TEST(TextToBytes, BytesAsStoredWithoutLineEnd) {
 
 }  // namespace
 }  // namespace vorta::codec
+
+namespace vorta::codec {
+namespace {
+
+TEST(PrintableOfHexCells, CellsBecomeTheirCharactersAndOtherPiecesNothing) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"48 69 0D 0A ", "Hi.."}, {"[14:03:27.118] 41 7e 7F 20 ", "A~. "},  // a stamp is no cell
+        {"01 03\r\n", ".."},      {"  → 数据未能发送！\r\n"_gbk, ""},      {"4 41 414 ", "A"}, {"", ""},
+    };
+    for (const auto& [text, printable] : cases) EXPECT_EQ(PrintableOfHexCells(text), printable) << text;
+}
+
+}  // namespace
+}  // namespace vorta::codec

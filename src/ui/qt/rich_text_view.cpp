@@ -1,5 +1,7 @@
 #include "ui/qt/rich_text_view.h"
 
+#include "codec/hex_text.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -24,7 +26,7 @@ qreal TextWidth(const QWidget* viewport) { return std::max<qreal>(1, viewport->w
 RichTextView::RichTextView(RichTextBox& box, QWidget* parent)
     : QAbstractScrollArea(parent), box_(box), layout_(box.rich(), box.def().wordWrap) {
     layout_.setFont(font());
-    layout_.setWidth(TextWidth(viewport()));
+    layout_.setWidth(wrapWidth());
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -49,7 +51,33 @@ void RichTextView::refreshSoon() {
     FrameClock::instance().request(this, [this] { refresh(); });
 }
 
+qreal RichTextView::wrapWidth() const {
+    const qreal width = TextWidth(viewport());
+    return besideShown_ ? std::max<qreal>(1, width * 3 / 4 - kMargin) : width;
+}
+
+void RichTextView::drawTextBeside(QPainter& p, const Segment& s, int fromRow, QPointF origin, qreal bottom) {
+    const qreal x = kMargin + wrapWidth() + kMargin;
+    p.save();
+    p.setPen(QColor(128, 128, 128));
+    const QString text = s.layout->text();
+    for (int i = fromRow; i < s.layout->lineCount(); ++i) {
+        const QTextLine line = s.layout->lineAt(i);
+        if (origin.y() + line.y() > bottom) break;
+        const std::string row = text.mid(line.textStart(), line.textLength()).toLatin1().toStdString();
+        const std::string beside = codec::PrintableOfHexCells(row);
+        if (!beside.empty()) p.drawText(QPointF(x, origin.y() + line.y() + line.ascent()), QString::fromLatin1(beside));
+    }
+    p.restore();
+}
+
 void RichTextView::refresh() {
+    if (box_.textBesideHex() != besideShown_) {
+        const std::int64_t unit = layout_.unitAt(top_);
+        besideShown_ = box_.textBesideHex();
+        layout_.setWidth(wrapWidth());
+        top_ = layout_.rowOfUnit(unit);
+    }
     const RichText::Changes changes = rich().takeChanges();
     if (changes.fromLine < rich().lineCount() || changes.middle) layout_.dropFrom(changes.fromLine, changes.fromUnit);
     adoptModelSelection();
@@ -108,6 +136,7 @@ void RichTextView::paintEvent(QPaintEvent* e) {
             selections.append(range);
         }
         s.layout->draw(&p, origin, selections, QRectF(0, y, viewport()->width(), height - y));
+        if (besideShown_) drawTextBeside(p, s, r.row, origin, height);
         if (focused && caret_ >= s.unitStart && caret_ <= s.unitStart + s.units)
             s.layout->drawCursor(&p, origin, static_cast<int>(caret_ - s.unitStart));
         y += s.height - first.y();
@@ -121,7 +150,7 @@ void RichTextView::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     if (layout_.wraps() && e->size().width() != e->oldSize().width()) {
         const std::int64_t unit = layout_.unitAt(top_);
-        layout_.setWidth(TextWidth(viewport()));
+        layout_.setWidth(wrapWidth());
         top_ = layout_.rowOfUnit(unit);
     }
     clampTop();

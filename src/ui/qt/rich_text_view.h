@@ -4,6 +4,7 @@
 // scrolling, typing, cutting, copying and pasting. The model keeps the text and
 // the selection; the view keeps only the top row and which end is the caret.
 #include <QAbstractScrollArea>
+#include <QPainter>
 
 #include "ui/model.h"
 #include "ui/qt/rich_text_layout.h"
@@ -56,7 +57,12 @@ protected:
 private:
     using Row = RichTextLayout::Row;
     using Segment = RichTextLayout::Segment;
+    bool besideShown_ = false;  // the box's text-beside-hex option as the layout has it
 
+    // The width rows wrap to: three quarters of it while the text beside the hex cells shows.
+    qreal wrapWidth() const;
+    // The printable text of each row's hex cells, right of the rows.
+    void drawTextBeside(QPainter& p, const Segment& s, int fromRow, QPointF origin, qreal bottom);
     // The top row that shows the last row at the bottom of the viewport.
     Row bottomTop();
     void clampTop();
