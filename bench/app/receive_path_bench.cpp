@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/app.h"
@@ -35,6 +36,8 @@
 #include "ui/qt/qt_view.h"
 #include "support/feeder.h"
 #include "support/program_on_port.h"
+#include "capture/capture_feature.h"
+#include "capture/capture_record.h"
 #include "ui/windows/control_ids.h"
 
 using namespace vorta::ui::main;
@@ -127,6 +130,20 @@ int main(int argc, char** argv) {
     // default), for steadier figures; RATE_ONLY=1 stops after them.
     const long rateSeconds = std::max(1L, std::getenv("RATE_SECONDS") ? std::atol(std::getenv("RATE_SECONDS")) : 10L);
 
+    // CAPTURE=1: every phase with the timestamps on and the capture running into a
+    // file in the temporary folder; after the 115200-baud phases its received bytes are counted.
+    const bool capturing = std::getenv("CAPTURE") != nullptr;
+    const std::string capturePath = (std::filesystem::temp_directory_path() / "vorta-bench-capture.bin").string();
+    ui::Window* captureWindow = nullptr;
+    if (capturing) {
+        state.timestamps = true;
+        model.userMenuSelect(main[kCaptureWindowItem]);
+        captureWindow = model.window(ui::capture::kWindowName);
+        (*captureWindow)[ui::capture::kCaptureFile].setText(capturePath);
+        model.userClick((*captureWindow)[ui::capture::kCaptureStartStop]);
+        std::printf("timestamps on, capturing into %s\n", capturePath.c_str());
+    }
+
     // 0. Nothing received: what the program costs by itself, and with the UI probe.
     for (const bool probing : {false, true}) {
         QElapsedTimer idle;
@@ -163,7 +180,19 @@ int main(int argc, char** argv) {
             lineBreak ? "on" : "off", total, rateSeconds, cpuPercent[0], cpuPercent[1], worstMs);
     }
     if (!main[kAutoLineBreak].checked()) model.userClick(main[kAutoLineBreak]);
-    if (std::getenv("RATE_ONLY")) return 0;
+    if (capturing) {
+        model.userClick((*captureWindow)[ui::capture::kCaptureStartStop]);  // written whole and closed
+        std::ifstream in(capturePath, std::ios::binary);
+        const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const capture::ParsedFile parsed = capture::ParseCapture(file);
+        long long received = 0;
+        for (const capture::Record& r : parsed.records)
+            if (r.direction == capture::Direction::Received) received += static_cast<long long>(r.bytes.size());
+        std::printf("capture file: %zu bytes, %zu records, %lld bytes received (fed %ld)%s\n", file.size(),
+                    parsed.records.size(), received, 4 * 11520 * rateSeconds, parsed.truncated ? ", cut short" : "");
+        std::filesystem::remove(capturePath);
+    }
+    if (std::getenv("RATE_ONLY") || capturing) return 0;
 
     // 2. A 20 MB flood.
     {
