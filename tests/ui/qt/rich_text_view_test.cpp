@@ -9,6 +9,8 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
 #include <QTest>
 #include <random>
 
@@ -265,6 +267,37 @@ TEST_F(RichTextView, DragSelectsAndTheSelectionReachesTheModel) {
     EXPECT_EQ(box->selectedText(), "01");
     QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(box->selectedText(), "01 02 03 04");
+}
+
+}  // namespace
+}  // namespace vorta::ui::qt
+
+namespace vorta::ui::qt {
+namespace {
+
+// Pixels in the right quarter of the viewport that are not its background.
+int InkRightQuarter(QAbstractScrollArea* widget) {
+    const QImage image = widget->viewport()->grab().toImage();
+    const QRgb base = widget->palette().color(QPalette::Base).rgb();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = image.width() * 3 / 4 + 2; x < image.width() - 2; ++x)
+            if (image.pixel(x, y) != base) ++ink;
+    return ink;
+}
+
+TEST_F(RichTextView, TextBesideHexIsDrawnRightOfTheRowsWithoutTouchingTheStore) {
+    box->append("48 69 21 \r\n01 02 \r\n");
+    settle();
+    EXPECT_EQ(InkRightQuarter(widget), 0);
+    box->setTextBesideHex(true);
+    settle();
+    EXPECT_GT(InkRightQuarter(widget), 0);
+    expectViewMatchesModel("beside on");
+    EXPECT_EQ(box->text(), "48 69 21 \r\n01 02 \r\n");
+    box->setTextBesideHex(false);
+    settle();
+    EXPECT_EQ(InkRightQuarter(widget), 0);
 }
 
 }  // namespace
