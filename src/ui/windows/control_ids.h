@@ -78,7 +78,7 @@ struct ControlIdEntry {
     X(kCopyItem, Control, "复制"_gbk)                       \
     X(kPasteItem, Control, "粘贴"_gbk)                      \
     X(kPortSettingsSeparator, Control, "分隔线_端口设置"_gbk) \
-    X(kPortSettingsItem, Control, "端口设置…"_gbk)
+    X(kPortSettingsItem, Control, "端口设置…"_gbk) \
     X(kCaptureWindowItem, Control, "捕获与发送文件…"_gbk)
 
 // ---- batch command generator ("generator") ----

@@ -154,8 +154,7 @@ TEST_P(AllWindows, EveryTextIsGbk) {
 
 INSTANTIATE_TEST_SUITE_P(Windows, AllWindows,
                          ::testing::Values(&MainWindowDef, &GeneratorWindowDef, &CalculatorWindowDef,
-                                           &PortSettingsWindowDef),
-                                           &CaptureWindowDef),
+                                           &PortSettingsWindowDef, &CaptureWindowDef),
                          [](const auto& info) { return info.param().name; });
 
 // Each window's list of control identifiers names exactly its controls, once
@@ -169,7 +168,7 @@ TEST(ControlIds, EveryControlIsNamedOnceWithItsKind) {
     for (const Case& w : {Case{MainWindowDef(), main::kWindowName, main::kAll},
                           Case{GeneratorWindowDef(), generator::kWindowName, generator::kAll},
                           Case{CalculatorWindowDef(), calculator::kWindowName, calculator::kAll},
-                          Case{PortSettingsWindowDef(), port_settings::kWindowName, port_settings::kAll}}) {
+                          Case{PortSettingsWindowDef(), port_settings::kWindowName, port_settings::kAll},
                           Case{CaptureWindowDef(), capture::kWindowName, capture::kAll}}) {
         EXPECT_EQ(w.def.name, w.windowName);
         std::set<std::string_view> named;
@@ -254,8 +253,9 @@ TEST(MainWindowDef, MenuItemsInOrder) {
             items.push_back(c.text);
         }
     // The eight items of the display's menu, then after a separator the port settings, with their key.
-    EXPECT_EQ(items, (std::vector<Text>{"合并转10进制"_gbk, "打开计算窗口"_gbk, "清空"_gbk, "删除"_gbk, "全选"_gbk,
-                                        "剪切"_gbk, "复制"_gbk, "粘贴"_gbk, "", "端口设置…"_gbk, "捕获与发送文件…"_gbk}));
+    EXPECT_EQ(items,
+              (std::vector<Text>{"合并转10进制"_gbk, "打开计算窗口"_gbk, "清空"_gbk, "删除"_gbk, "全选"_gbk, "剪切"_gbk,
+                                 "复制"_gbk, "粘贴"_gbk, "", "端口设置…"_gbk, "捕获与发送文件…"_gbk}));
     EXPECT_EQ(Get(w, "端口设置…"_gbk).shortcut, "Ctrl+Shift+P");
     for (const ControlDef& c : w.controls)
         if (c.kind == Kind::MenuItem && c.name != "端口设置…"_gbk) {
