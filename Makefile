@@ -1,6 +1,6 @@
-# make        : install what is missing, build build/vorta-serial
+# make        : install what the programs need, build build/vorta-serial and build/vorta-device
 # make run    : the same, then start the program with a simulated device on COM900
-# make test   : the same, then every test through ctest
+# make test   : install the test tools too, build everything, then every test through ctest
 # make bench  : build and run the benchmarks (figures, not pass/fail)
 # make fuzz   : build and briefly run the codec fuzzer (clang, libFuzzer)
 # make clang  : the same build with clang instead of GCC, in build-clang (CI runs it)
@@ -8,21 +8,35 @@
 #                 TSan (build-tsan); scripts/sanitize.sh (SANITIZE=asan|tsan for one)
 # make install   : build, then install the program, vorta-device, the desktop entry, its
 #                  icon and the 宋体 font alias under PREFIX (/usr/local); DESTDIR stages it
+# make deb       : the Debian package build/vorta-serial_<version>_<arch>.deb (its debug
+#                  symbols in a -dbgsym package beside it), then lintian on it
 # make uninstall : remove exactly what the last make install of this build installed
 #                  (give it the same DESTDIR)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test bench fuzz clang sanitize clean install uninstall
+.PHONY: all deb deps program-deps configure program-configure program build run test bench fuzz clang sanitize clean install uninstall
 
-all: build
+all: program
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh all
 
+program-deps:
+	@scripts/install-deps.sh program
+
+# A build folder made by `make run` has no tests (VORTA_TESTS=OFF): `make test` turns them on.
 configure: deps
-	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	@if [ ! -f $(BUILD)/build.ninja ] || grep -q '^VORTA_TESTS:BOOL=OFF' $(BUILD)/CMakeCache.txt; then \
+	  cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTA_TESTS=ON; fi
+
+program-configure: program-deps
+	@[ -f $(BUILD)/build.ninja ] || cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTA_TESTS=OFF
+
+# Only the two programs, whatever else the build folder holds.
+program: program-configure
+	@cmake --build $(BUILD) -j $(JOBS) --target vorta-serial vorta-device
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -30,7 +44,7 @@ build: configure
 # The program with a simulated device beside it: vorta-device links its port as
 # COM900 in the ports folder next to the settings file (vorta-device --help).
 # When the program ends, the device is stopped and takes its link with it.
-run: build
+run: program
 	@pid=$$($(BUILD)/vorta-device --background --select-port) || exit 1; \
 	trap 'kill $$pid 2>/dev/null; for i in 1 2 3 4 5 6 7 8 9 10; do kill -0 $$pid 2>/dev/null || break; sleep 0.2; done' EXIT; \
 	trap 'exit 130' INT TERM HUP; \
@@ -55,8 +69,16 @@ fuzz:
 sanitize: deps
 	@JOBS=$(JOBS) scripts/sanitize.sh
 
-install: build
+# What the install rules install: the programs, the compressed manual pages and changelog.
+install: program
+	@cmake --build $(BUILD) -j $(JOBS) --target man_pages package_changelog
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+deb: program
+	@scripts/install-deps.sh deb
+	@cmake --build $(BUILD) -j $(JOBS) --target man_pages package_changelog
+	@cd $(BUILD) && cpack -G DEB
+	@lintian --fail-on error $(BUILD)/vorta-serial_*.deb
 
 uninstall:
 	@DESTDIR="$(DESTDIR)" cmake -DMANIFEST="$(abspath $(BUILD))/install_manifest.txt" -P cmake/uninstall.cmake

@@ -1,24 +1,43 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and its tests need,
-# but only those that are missing, so a second run costs nothing.
+# Installs the Debian packages a task needs, but only those that are missing,
+# so a second run costs nothing.
+#   scripts/install-deps.sh program   what builds and runs vorta-serial and vorta-device (make, make run)
+#   scripts/install-deps.sh deb       the same, and what makes the .deb (make deb)
+#   scripts/install-deps.sh [all]     everything, the tests' tools included (make test, CI)
 set -euo pipefail
 
-packages=(
+program=(
   cmake ninja-build g++ make pkg-config
   qt6-base-dev libgl-dev              # Qt6 Widgets (the only GUI toolkit)
-  libgtest-dev libbenchmark-dev       # tests and benchmarks
   libx11-dev libxcb1-dev              # system-wide Enter key grab on X11
   fonts-arphic-uming fonts-wqy-microhei  # Song face for 宋体, sans face for the GUI
+  qt6-translations-l10n               # Qt's own texts (file dialog, buttons) in Chinese
+)
+deb=(
+  dpkg-dev                            # dpkg-shlibdeps: the package's dependencies from its libraries
+  lintian                             # the package's check
+)
+tests=(
+  libgtest-dev libbenchmark-dev       # tests and benchmarks
   xvfb xdotool x11-utils imagemagick  # end-to-end tests: a real X server, input, screenshots
   socat                               # named pseudo-terminal pairs in serial tests
   ser2net                             # a real serial device server for the network-port tests
   openbox                             # a real window manager for the window-geometry test
   mbpoll python3-pymodbus python3-serial python3-serial-asyncio  # Modbus masters written elsewhere, to test vorta-device
-  qt6-translations-l10n               # Qt's own texts (file dialog, buttons) in Chinese
   at-spi2-core dbus-daemon dbus-session-bus-common python3-gi gir1.2-atspi-2.0  # the accessibility bus test
   desktop-file-utils                  # desktop-file-validate for the installed desktop entry
+  man-db groff-base                   # man --warnings for the manual pages
+  appstream                           # appstreamcli validate for the metainfo file
+  qt6-gtk-platformtheme qt6ct         # the window under a dark desktop theme and a desktop font
   clang clang-format                  # the clang build and the formatting check of .ci/run
 )
+
+case "${1:-all}" in
+  program) packages=("${program[@]}") ;;
+  deb) packages=("${program[@]}" "${deb[@]}") ;;
+  all) packages=("${program[@]}" "${deb[@]}" "${tests[@]}") ;;
+  *) echo "usage: $0 [program|deb|all]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
