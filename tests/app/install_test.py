@@ -4,8 +4,9 @@
 Installs the build's "desktop" component (every install rule is in it) under
 /usr/local inside a fresh DESTDIR, then checks what a desktop needs: the two
 programs run, the desktop entry passes desktop-file-validate and names the
-program in Chinese and English, the icon is an SVG, and the fontconfig alias,
-linked into conf.d, makes fontconfig draw 宋体 with Debian's Ming face. Every
+program in Chinese and English, the icon is an SVG, the manual pages are
+compressed man pages and the metainfo is valid; nothing lands outside the
+prefix (no fontconfig alias that would change other programs' fonts). Every
 installed file is in the manifest, and uninstalling removes exactly those.
 
 usage: install_test.py <build dir> <source dir>
@@ -19,7 +20,6 @@ import tempfile
 import xml.etree.ElementTree as ET
 
 PREFIX = "/usr/local"
-ALIAS = "65-vorta-serial-song.conf"
 
 
 def run(argv, **kw):
@@ -62,18 +62,18 @@ def check_installed(dest, manifest):
     if not ET.parse(icon).getroot().tag.endswith("}svg"):
         faults.append("the icon is not an SVG")
 
-    alias = os.path.join(pre, "share/fontconfig/conf.avail", ALIAS)
-    link = os.path.join(dest, "etc/fonts/conf.d", ALIAS)
-    if os.readlink(link) != os.path.join(PREFIX, "share/fontconfig/conf.avail", ALIAS):
-        faults.append("conf.d link points at %s" % os.readlink(link))
-    with tempfile.NamedTemporaryFile("w", suffix=".conf") as conf:
-        conf.write('<?xml version="1.0"?><fontconfig><include>/etc/fonts/fonts.conf</include>'
-                   "<include>%s</include></fontconfig>" % alias)
-        conf.flush()
-        for face in ("宋体", "SimSun", "新宋体", "NSimSun"):
-            match = run(["fc-match", "-f", "%{family}", face], env=dict(os.environ, FONTCONFIG_FILE=conf.name))
-            if "AR PL UMing" not in match.stdout:
-                faults.append("%s is drawn with %r" % (face, match.stdout))
+    for page in ("vorta-serial.1.gz", "vorta-device.1.gz"):
+        path = os.path.join(pre, "share/man/man1", page)
+        shown = run(["man", "--warnings", "-l", path], env=dict(os.environ, LC_ALL="C.UTF-8"))
+        if shown.returncode != 0 or shown.stderr or "EXIT STATUS" not in shown.stdout:
+            faults.append("%s: %d %s" % (page, shown.returncode, shown.stderr))
+    valid = run(["appstreamcli", "validate", "--no-net", os.path.join(
+        pre, "share/metainfo/io.github.vorta_serial.vorta_serial.metainfo.xml")])
+    if valid.returncode != 0:
+        faults.append("appstreamcli: %s" % valid.stdout)
+    outside = sorted(f for f in files_under(dest) if not f.startswith(pre + "/"))
+    if outside:
+        faults.append("installed outside the prefix: %s" % outside)
 
     # A manifest lists the paths without DESTDIR.
     listed = {dest + line for line in open(manifest, encoding="utf-8").read().splitlines() if line}
