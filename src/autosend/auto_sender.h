@@ -24,8 +24,6 @@ public:
     // What the send operation asks about the run, to echo a list line as written.
     transmit::AutoSendView view() const;
     bool running() const { return running_; }
-    // 1-based number of the line the next tick sends.
-    int runIndex() const { return runIndex_; }
     const std::vector<std::string>& snapshot() const { return snapshot_; }
 
 private:
@@ -39,7 +37,7 @@ private:
     port_switch::PortSwitch& portSwitch_;
     transmit::SendOperation& send_;
     std::vector<std::string> snapshot_;
-    int runIndex_ = 1;
+    int runIndex_ = 1;  // 1-based number of the line the next tick sends
     bool running_ = false;
     std::string currentLine_;
     bool tickSending_ = false;  // the send operation runs for a tick right now

@@ -27,11 +27,6 @@ void ReceiveDisplay::attach(ui::Window& main) {
     statusBar_ = &main[kStatusBar];
 }
 
-void ReceiveDisplay::OnByteReceived(int byte) {
-    const char b = static_cast<char>(byte);
-    OnBytesReceived(std::string_view(&b, 1));
-}
-
 void ReceiveDisplay::OnBytesReceived(std::string_view bytes, std::int64_t arrivalMicros) {
     if (!display_ || bytes.empty()) return;
     // Written at the end of the display: a user's selection there is left alone.

@@ -26,7 +26,6 @@ public:
     // With the timestamps option, a line begun by these bytes starts with the
     // time they arrived (microseconds since 1970; 0: now).
     void OnBytesReceived(std::string_view bytes, std::int64_t arrivalMicros = 0);
-    void OnByteReceived(int byte);  // a chunk of one byte
     void OnLineBreakTimer();
 
     // Called with the hex text of each line the line break ends, while the
@@ -37,7 +36,6 @@ public:
     // calculator reads no byte after the 32nd, and with no line break a line
     // would otherwise grow by three bytes for every byte received.
     static constexpr std::size_t kLineCellsKept = 32;
-    const std::string& lineAccumulator() const { return line_; }
 
 private:
     main_window::AppState& state_;

@@ -41,7 +41,9 @@ protected:
     }
     // A frame arrives and the line break falls after the interval.
     void frame(std::initializer_list<int> bytes) {
-        for (int b : bytes) receive.OnByteReceived(b);
+        std::string chunk;
+        for (int b : bytes) chunk += static_cast<char>(b);
+        receive.OnBytesReceived(chunk);
         loop.advance(state.lineBreakInterval);
     }
     std::string stored(const char* section, const std::string& key) {

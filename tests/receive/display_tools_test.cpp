@@ -351,22 +351,26 @@ protected:
     void SetUp() override {
         ToolsTest::SetUp();
         receiver.attach(*main);
+        receiver.updateCalculator = [this](const std::string& line) { handedOver.push_back(line); };
     }
     ReceiveDisplay receiver{model, state};  // its timer action exists before the window
+    std::vector<std::string> handedOver;
 };
 
 TEST_F(ToolsAndReceiveTest, ClearLeavesThePendingLineBreakAndCountsAfreshFromOne) {
-    receiver.OnByteReceived(0x01);
-    receiver.OnByteReceived(0x02);
+    receiver.OnBytesReceived("\x01");
+    receiver.OnBytesReceived("\x02");
     loop.advance(10);
     model.userClick(c(kClear));
     EXPECT_EQ(d().text(), "");
     loop.advance(40);  // the break due 50 ms after the first byte still comes
     EXPECT_EQ(d().text(), "\r\n");
-    EXPECT_EQ(receiver.lineAccumulator(), "");
-    receiver.OnByteReceived(0x03);
+    receiver.OnBytesReceived("\x03");
     EXPECT_EQ(panel(0), "RX:1");
     EXPECT_EQ(panel(1), "TX:0");
+    // Clearing leaves the line accumulator to the break, which empties it.
+    loop.advance(50);
+    EXPECT_EQ(handedOver, (std::vector<std::string>{"01 02 ", "03 "}));
 }
 
 }  // namespace
