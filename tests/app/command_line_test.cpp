@@ -38,10 +38,14 @@ TEST(CommandLine, AnswersEachArgumentList) {
         EXPECT_EQ(a.startWindow, c.startWindow);
         EXPECT_EQ(a.exitCode, c.exitCode);
         EXPECT_EQ(a.out.substr(0, c.outStart.size()), c.outStart);
-        if (c.outStart.empty()) EXPECT_EQ(a.out, "");
+        if (c.outStart.empty()) {
+            EXPECT_EQ(a.out, "");
+        }
         EXPECT_EQ(a.err, c.err);
         // An error is exactly one line.
-        if (!a.err.empty()) EXPECT_EQ(a.err.find('\n'), a.err.size() - 1);
+        if (!a.err.empty()) {
+            EXPECT_EQ(a.err.find('\n'), a.err.size() - 1);
+        }
     }
 }
 
