@@ -8,7 +8,8 @@ namespace {
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
 std::string HelpText() {
-    return Utf8(u8R"(Usage: vorta-serial [--help | --version]
+    return Utf8(
+        u8R"(Usage: vorta-serial [--help | --version]
 
 Vorta串口调试: a serial-port debugging assistant with a Chinese user interface.
 Send hexadecimal or text frames (optionally with a CRC-16) to a serial port and
