@@ -103,6 +103,45 @@ std::vector<std::string> NetworkPort::takeNotes() {
     return std::exchange(notes_, {});
 }
 
+bool NetworkPort::queueControl(unsigned char value) {
+    {
+        std::lock_guard lock(controlMutex_);
+        if (!controlsAccepted_) return false;
+        controls_ += rfc2217::ComPortCommand(rfc2217::kSetControl, value);
+    }
+    wake();
+    return true;
+}
+
+void NetworkPort::takeControls() {
+    std::lock_guard lock(controlMutex_);
+    pending_ += std::exchange(controls_, {});
+}
+
+bool NetworkPort::setOutputLine(OutputLine line, bool on) {
+    using namespace rfc2217;
+    const bool dtr = line == OutputLine::Dtr;
+    if (!queueControl(dtr ? (on ? kDtrOn : kDtrOff) : (on ? kRtsOn : kRtsOff))) return false;
+    std::lock_guard lock(controlMutex_);
+    (dtr ? dtr_ : rts_) = on;
+    return true;
+}
+
+bool NetworkPort::setBreak(bool on) { return queueControl(on ? rfc2217::kBreakOn : rfc2217::kBreakOff); }
+
+bool NetworkPort::modemLines(ModemLines& lines) const {
+    std::lock_guard lock(controlMutex_);
+    if (!controlsAccepted_ || modemState_ < 0) return false;
+    // RFC 2217's modem state: CTS 0x10, DSR 0x20, RI 0x40, DCD 0x80.
+    lines.cts = modemState_ & 0x10;
+    lines.dsr = modemState_ & 0x20;
+    lines.ri = modemState_ & 0x40;
+    lines.dcd = modemState_ & 0x80;
+    lines.dtr = dtr_;
+    lines.rts = rts_;
+    return true;
+}
+
 bool NetworkPort::open(const std::string& text, const LineSettings& settings) {
     close();
     const auto address = ParseNetworkAddress(text);
@@ -125,7 +164,16 @@ bool NetworkPort::open(const std::string& text, const LineSettings& settings) {
                    Negotiation(kWill, kSuppressGoAhead) + Negotiation(kDo, kSuppressGoAhead);
         unconfirmed_ = rfc2217::LineSettingCommands(settings_);
         for (const auto& c : unconfirmed_) pending_ += rfc2217::ComPortCommand(c.command, c.value);
+        using namespace rfc2217;
+        const unsigned char flow = settings_.flow == FlowControl::RtsCts    ? kHardwareFlowControl
+                                   : settings_.flow == FlowControl::XonXoff ? kXonXoff
+                                                                            : kNoFlowControl;
+        pending_ += ComPortCommand(kSetControl, flow);
         confirmDeadline_ = Clock::now() + timeouts_.confirm;
+        std::lock_guard lock(controlMutex_);
+        controlsAccepted_ = true;
+        modemState_ = -1;
+        dtr_ = rts_ = true;
     } else {
         note("TCP 端口只传数据：波特率等线路设置由服务器决定。"_gbk);
     }
@@ -184,6 +232,10 @@ bool NetworkPort::finishConnect(bool duringOpen) {
 
 void NetworkPort::becomeGone(const std::string& text) {
     if (stage_ == Stage::kGone) return;
+    {
+        std::lock_guard lock(controlMutex_);
+        controlsAccepted_ = false;
+    }
     note(text);
     socket_.reset();
     stage_ = Stage::kGone;
@@ -191,6 +243,11 @@ void NetworkPort::becomeGone(const std::string& text) {
 }
 
 void NetworkPort::close() {
+    {
+        std::lock_guard lock(controlMutex_);
+        controlsAccepted_ = false;
+        controls_.clear();
+    }
     socket_.reset();
     stage_ = Stage::kClosed;
     pending_.clear();
@@ -230,6 +287,8 @@ void NetworkPort::checkDeadlines() {
 
 unsigned NetworkPort::wait() {
     if (!inbox_.empty()) return kInput;
+    takeControls();
+    if (stage_ == Stage::kOpen) flushPending();
     checkDeadlines();
     pollfd fds[2] = {{wakeFd_.get(), POLLIN, 0}, {socket_.get(), POLLIN, 0}};
     const bool watch = socket_ && (stage_ == Stage::kConnecting || stage_ == Stage::kOpen);
@@ -333,6 +392,11 @@ void NetworkPort::handle(const telnet::Event& event) {
     if (code <= rfc2217::kServerOffset) return;
     const unsigned char command = static_cast<unsigned char>(code - rfc2217::kServerOffset);
     const std::string value = event.payload.substr(1);
+    if (command == rfc2217::kNotifyModemState && value.size() == 1) {
+        std::lock_guard lock(controlMutex_);
+        modemState_ = static_cast<unsigned char>(value[0]);
+        return;
+    }
     const auto it = std::find_if(unconfirmed_.begin(), unconfirmed_.end(),
                                  [&](const rfc2217::SettingCommand& c) { return c.command == command; });
     if (it == unconfirmed_.end()) return;

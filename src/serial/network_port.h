@@ -48,6 +48,13 @@ public:
     // GBK notes for the user since the last call: why an open failed, a
     // setting the server did not confirm, a connection lost. Any thread.
     std::vector<std::string> takeNotes() override;
+    // RFC 2217 only: DTR, RTS and break go to the server as SET-CONTROL
+    // commands (sent by the monitor thread), and the lines come from its
+    // NOTIFY-MODEMSTATE; false on raw TCP, before the first notification or
+    // once the port is closed. Safe from the UI thread.
+    bool modemLines(ModemLines& lines) const override;
+    bool setOutputLine(OutputLine line, bool on) override;
+    bool setBreak(bool on) override;
     // True once connected, until closed or gone.
     bool connected() const { return stage_ == Stage::kOpen; }
     bool gone() const { return stage_ == Stage::kGone; }
@@ -86,6 +93,16 @@ private:
     bool comPortRefused_ = false;
     std::string scratch_;
     std::string inbox_;  // data that came in while a write waited for confirmations
+
+    bool queueControl(unsigned char value);
+    void takeControls();  // on the monitor thread: the queued commands into pending_
+
+    // Commands queued by the UI thread, the lines last heard of (-1: none yet).
+    mutable std::mutex controlMutex_;
+    std::string controls_;
+    bool controlsAccepted_ = false;  // an RFC 2217 port is open
+    int modemState_ = -1;
+    bool dtr_ = true, rts_ = true;
 
     std::mutex notesMutex_;
     std::vector<std::string> notes_;

@@ -213,6 +213,46 @@ TEST(NetworkPortFailureTest, AServerThatNeverConfirmsGetsANoteNotAHang) {
     close(listener);
 }
 
+// DTR, RTS and break travel as SET-CONTROL commands; the lines come back from
+// the server's NOTIFY-MODEMSTATE. Seen from a plain socket standing for the server.
+TEST(NetworkPortFailureTest, ModemLinesTravelAsComPortCommands) {
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof a;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), size), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size);
+    NetworkPort port(NetworkPort::Timeouts{.confirm = 200ms});
+    ASSERT_TRUE(port.open("rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port)), {}));
+    const int far = accept(listener, nullptr, nullptr);
+    ASSERT_GE(far, 0);
+    ModemLines lines;
+    EXPECT_FALSE(port.modemLines(lines)) << "nothing heard yet";
+    EXPECT_TRUE(port.setOutputLine(OutputLine::Dtr, false));
+    EXPECT_TRUE(port.setBreak(true));
+    const std::string modem("\xFF\xFA\x2C\x6B\x30\xFF\xF0", 7);  // CTS and DSR on
+    ASSERT_EQ(send(far, modem.data(), modem.size(), 0), 7);
+    std::string wire;
+    Pump(port, [&](const std::string&) {
+        char got[512];
+        const ssize_t r = recv(far, got, sizeof got, MSG_DONTWAIT);
+        if (r > 0) wire.append(got, static_cast<std::size_t>(r));
+        return port.modemLines(lines) &&
+               wire.find(rfc2217::ComPortCommand(rfc2217::kSetControl, 5)) != std::string::npos;
+    });
+    EXPECT_NE(wire.find(rfc2217::ComPortCommand(rfc2217::kSetControl, rfc2217::kDtrOff)), std::string::npos);
+    EXPECT_NE(wire.find(rfc2217::ComPortCommand(rfc2217::kSetControl, rfc2217::kBreakOn)), std::string::npos);
+    EXPECT_NE(wire.find(rfc2217::ComPortCommand(rfc2217::kSetControl, rfc2217::kNoFlowControl)), std::string::npos);
+    ASSERT_TRUE(port.modemLines(lines));
+    EXPECT_TRUE(lines.cts && lines.dsr && !lines.dcd && !lines.ri && !lines.dtr && lines.rts);
+    port.close();
+    EXPECT_FALSE(port.setOutputLine(OutputLine::Rts, true));
+    close(far);
+    close(listener);
+}
+
 // The whole way a user takes: a ports-folder link names the server's port,
 // the channel opens it by its COM number, a frame goes out and the answer
 // comes back; a server that dies leaves one note.
