@@ -72,10 +72,12 @@ void PortList::attach(ui::Window& main, SaveIndex saveIndex) {
     watcher_ = std::make_unique<serial::PortWatcher>(loop_, [this] { refresh(); });
     // Without inotify the list stays as start-up found it, as it always was.
     watcher_->watch(serial::WatchedFolders(roots_()));
-    main.onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) {
-        watcher_.reset();
-        main_ = nullptr;
-    });
+    main.onWindow(ui::Event::Destroying,
+                  [this, alive = std::weak_ptr<bool>(alive_)](ui::Control&, const ui::EventArgs&) {
+                      if (alive.expired()) return;
+                      watcher_.reset();
+                      main_ = nullptr;
+                  });
 }
 
 void PortList::refresh() {

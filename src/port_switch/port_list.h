@@ -61,6 +61,9 @@ private:
     ui::Window* main_ = nullptr;
     SaveIndex saveIndex_;
     std::unique_ptr<serial::PortWatcher> watcher_;
+    // The window's handler may run after this list has gone (it outlives it
+    // when the list goes first); it then does nothing.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace vorta::port_switch
