@@ -33,6 +33,8 @@ App::App(ui::Model& model, ui::Platform& platform)
       calculator_(model, state_, receive_),
       capture_(model, state_, [this](std::string_view bytes) { return writeToPort(bytes); }) {
     portSwitch_.setOptions(&state_.portOptions);
+    // A port whose device went looks for it as soon as the list sees devices come.
+    portList_.setOnRefresh([this] { channel_.retryNow(); });
     // The capture takes each chunk before the display, with the time the monitor thread read it.
     channel_.setOnBytesArrived([this](std::string_view bytes) {
         capture_.received(bytes, channel_.arrivalMicros());

@@ -82,6 +82,12 @@ void PortList::attach(ui::Window& main, SaveIndex saveIndex) {
 
 void PortList::refresh() {
     if (!main_) return;
+    update();
+    // A copy: the handler may replace itself.
+    if (const auto handler = onRefresh_) handler();
+}
+
+void PortList::update() {
     const serial::DiscoveryRoots roots = roots_();
     std::vector<serial::PortInfo> now;
     // The system's list unreadable for a moment is no reason to empty the box.

@@ -48,11 +48,15 @@ public:
     void attach(ui::Window& main, SaveIndex saveIndex);
     // Discovers again and updates the box; what the watcher runs.
     void refresh();
+    // Called after every refresh the watcher runs: devices may have come or
+    // gone (an open port whose device went looks for it again).
+    void setOnRefresh(std::function<void()> handler) { onRefresh_ = std::move(handler); }
 
     // The ports as listed in the box, for resolving a port number at open.
     std::vector<serial::PortInfo> listed() const;
 
 private:
+    void update();
     void show(ui::ComboBox& box, const std::vector<ListedPort>& ports);
 
     base::EventLoop& loop_;
@@ -60,6 +64,7 @@ private:
     std::vector<ListedPort> ports_;
     ui::Window* main_ = nullptr;
     SaveIndex saveIndex_;
+    std::function<void()> onRefresh_;
     std::unique_ptr<serial::PortWatcher> watcher_;
     // The window's handler may run after this list has gone (it outlives it
     // when the list goes first); it then does nothing.

@@ -14,6 +14,8 @@ public:
     bool setOutputLine(OutputLine line, bool on) override { return current_->setOutputLine(line, on); }
     bool setBreak(bool on) override { return current_->setBreak(on); }
     void close() override { current_->close(); }
+    bool gone() const override { return current_->gone(); }
+    bool ready() const override { return current_->ready(); }
     unsigned wait() override { return current_->wait(); }
     // Both: wake() may come from another thread while open() picks a kind.
     void wake() override {

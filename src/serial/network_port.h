@@ -57,7 +57,8 @@ public:
     bool setBreak(bool on) override;
     // True once connected, until closed or gone.
     bool connected() const { return stage_ == Stage::kOpen; }
-    bool gone() const { return stage_ == Stage::kGone; }
+    bool gone() const override { return stage_ == Stage::kGone; }
+    bool ready() const override { return connected(); }
     // True while the server has yet to confirm some line setting.
     bool awaitingConfirmation() const { return !unconfirmed_.empty(); }
 

@@ -48,6 +48,12 @@ public:
     }
     // Releases the device. Safe when closed.
     virtual void close() = 0;
+    // True once the open device has gone (unplugged, hung up, its server's
+    // connection lost), until the port is closed or opened again.
+    virtual bool gone() const { return false; }
+    // False while an open port is still on its way up (a connection under
+    // way) and bytes cannot pass yet.
+    virtual bool ready() const { return true; }
 
     // Blocks until one of WaitResult happens. Once the device has gone it
     // waits for wake() alone, so a dead device costs no CPU.

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "codec/gbk_literal.h"
+
 namespace vorta::serial {
 namespace {
 
@@ -43,6 +45,13 @@ bool SerialChannel::open() {
     const std::string device = resolver_ ? resolver_(portNumber_) : std::string();
     if (device.empty() || !port_->open(device, settings_)) return false;
     monitorSession_ = mailbox_->session;
+    openNumber_ = portNumber_;
+    {
+        std::lock_guard lock(portMutex_);
+        openSettings_ = settings_;
+        portUp_ = true;
+    }
+    down_ = backPending_ = false;
     try {
         monitor_ = std::jthread([this](std::stop_token stop) { monitor(std::move(stop)); });
     } catch (const std::system_error&) {
@@ -53,9 +62,15 @@ bool SerialChannel::open() {
 }
 
 void SerialChannel::close() {
+    stopAttempts();
+    reconnect_ = {};
     if (monitor_.joinable()) {
         monitor_.request_stop();  // wakes the monitor thread (see monitor())
         monitor_.join();
+    }
+    {
+        std::lock_guard lock(portMutex_);
+        portUp_ = false;
     }
     port_->close();
     {
@@ -63,12 +78,32 @@ void SerialChannel::close() {
         mailbox_->queue.clear();
         mailbox_->queuedBytes = 0;
         mailbox_->takenChunks = mailbox_->queuedChunks;
+        attemptDevice_.clear();
     }
     ++mailbox_->session;
 }
 
+bool SerialChannel::modemLines(ModemLines& lines) const {
+    if (!isOpen()) return false;
+    std::lock_guard lock(portMutex_);
+    return portUp_ && port_->modemLines(lines);
+}
+
+bool SerialChannel::setOutputLine(OutputLine line, bool on) {
+    if (!isOpen()) return false;
+    std::lock_guard lock(portMutex_);
+    (line == OutputLine::Dtr ? openSettings_.dtr : openSettings_.rts) = on;
+    return portUp_ && port_->setOutputLine(line, on);
+}
+
+bool SerialChannel::setBreak(bool on) {
+    if (!isOpen()) return false;
+    std::lock_guard lock(portMutex_);
+    return portUp_ && port_->setBreak(on);
+}
+
 WriteResult SerialChannel::write(std::string_view bytes) {
-    if (!isOpen()) return {};
+    if (!isOpen() || reconnect_.waiting) return {};
     if (bytes.empty()) return {true, 0};
     WriteResult result;
     std::uint64_t mark = 0;
@@ -115,6 +150,10 @@ void SerialChannel::monitor(std::stop_token stop) {
     // round pauses again at once instead of waking for the next byte first.
     bool trickle = false;
     for (;;) {
+        if (down_) {
+            if (!waitForDevice()) return;
+            continue;
+        }
         const unsigned woke = trickle ? PortIo::kInput : port_->wait();
         if (stop_.stop_requested()) return;
         const bool wasTrickle = trickle;
@@ -129,20 +168,182 @@ void SerialChannel::monitor(std::stop_token stop) {
             }
         }
         serveWrite();
+        if (port_->gone()) {
+            trickle = false;
+            loseDevice();
+            continue;
+        }
+        if (backPending_ && port_->ready()) {
+            backPending_ = false;
+            postInOrder([](SerialChannel& channel) { channel.deviceBack(); });
+        }
         postPortNotes();
     }
+}
+
+void SerialChannel::postInOrder(std::function<void(SerialChannel&)> task) {
+    std::uint64_t mark = 0;
+    {
+        std::lock_guard lock(mailbox_->mutex);
+        mark = mailbox_->queuedChunks;
+    }
+    loop_.post([mailbox = mailbox_, session = monitorSession_, mark, task = std::move(task)] {
+        const auto current = [&] { return mailbox->owner && mailbox->session == session; };
+        // Inside a handler the delivery under way keeps its order instead.
+        while (current() && !mailbox->delivering) {
+            const std::vector<Chunk> burst = TakeBurst(*mailbox, mark);
+            if (burst.empty() || !Raise(mailbox, burst)) break;
+        }
+        if (current()) task(*mailbox->owner);
+    });
 }
 
 void SerialChannel::postPortNotes() {
     std::vector<std::string> notes = port_->takeNotes();
     if (notes.empty()) return;
-    loop_.post([mailbox = mailbox_, session = monitorSession_, notes = std::move(notes)] {
+    postInOrder([notes = std::move(notes)](SerialChannel& channel) {
+        const std::uint64_t session = channel.mailbox_->session;
+        const std::shared_ptr<Mailbox> mailbox = channel.mailbox_;
         for (const std::string& note : notes) {
+            // The handler may close or destroy the channel.
             if (!mailbox->owner || mailbox->session != session) return;
-            const auto onNote = mailbox->owner->onPortNote_;  // a copy: the handler may close the channel
-            if (onNote) onNote(note);
+            mailbox->owner->raiseNote(note);
         }
     });
+}
+
+void SerialChannel::raiseNote(const std::string& note) {
+    const auto onNote = onPortNote_;  // a copy: the handler may close the channel
+    if (onNote) onNote(note);
+}
+
+void SerialChannel::loseDevice() {
+    std::vector<std::string> notes = port_->takeNotes();
+    {
+        std::lock_guard lock(portMutex_);
+        portUp_ = false;
+    }
+    // Released at once: an adapter plugged in again gets its old node only
+    // once no one holds the old one.
+    port_->close();
+    down_ = true;
+    if (backPending_) {
+        // A reopened port that did not come up (a connection that failed
+        // after all): one more failed attempt, no note.
+        backPending_ = false;
+        postInOrder([](SerialChannel& channel) { channel.attemptFailed(); });
+        return;
+    }
+    // The port's last note says why (a server that closed the connection);
+    // the ones before are its own.
+    std::string note = "设备已断开，等待重新连接……"_gbk;
+    if (!notes.empty()) {
+        std::string why = std::move(notes.back());
+        notes.pop_back();
+        const std::string stop = "。"_gbk;
+        if (why.ends_with(stop)) why.erase(why.size() - stop.size());
+        note = "设备已断开（"_gbk + why + "），等待重新连接……"_gbk;
+    }
+    postInOrder([notes = std::move(notes), note = std::move(note)](SerialChannel& channel) {
+        const std::shared_ptr<Mailbox> mailbox = channel.mailbox_;
+        const std::uint64_t session = mailbox->session;
+        for (const std::string& earlier : notes) {
+            if (!mailbox->owner || mailbox->session != session) return;
+            mailbox->owner->raiseNote(earlier);
+        }
+        if (mailbox->owner && mailbox->session == session) mailbox->owner->deviceLost(note);
+    });
+}
+
+bool SerialChannel::waitForDevice() {
+    std::string device;
+    {
+        std::unique_lock lock(mailbox_->mutex);
+        mailbox_->space.wait(lock,
+                             [this] { return stop_.stop_requested() || writeWaiting_ || !attemptDevice_.empty(); });
+        if (stop_.stop_requested()) return false;
+        device.swap(attemptDevice_);
+    }
+    serveWrite();  // fails: there is nothing to write to
+    if (device.empty()) return true;
+    LineSettings settings;
+    {
+        std::lock_guard lock(portMutex_);
+        settings = openSettings_;
+    }
+    const bool opened = port_->open(device, settings);
+    // Why an attempt failed, or what the port says at every open, would
+    // otherwise repeat at every attempt.
+    port_->takeNotes();
+    // A stop that came during the open may have had its wake taken by it.
+    if (stop_.stop_requested()) return false;
+    if (!opened) {
+        postInOrder([](SerialChannel& channel) { channel.attemptFailed(); });
+        return true;
+    }
+    {
+        std::lock_guard lock(portMutex_);
+        portUp_ = true;
+    }
+    down_ = false;
+    // A connection still under way is back once it is up (see monitor()).
+    backPending_ = !port_->ready();
+    if (!backPending_) postInOrder([](SerialChannel& channel) { channel.deviceBack(); });
+    return true;
+}
+
+void SerialChannel::deviceLost(const std::string& note) {
+    stopAttempts();
+    reconnect_ = {};
+    reconnect_.waiting = true;
+    scheduleAttempt();
+    raiseNote(note);
+}
+
+void SerialChannel::deviceBack() {
+    stopAttempts();
+    reconnect_ = {};
+    raiseNote("设备已重新连接。"_gbk);
+}
+
+void SerialChannel::attemptFailed() {
+    reconnect_.attempting = false;
+    if (reconnect_.waiting) scheduleAttempt();
+}
+
+void SerialChannel::scheduleAttempt() {
+    stopAttempts();
+    constexpr std::size_t kLast = std::size(kRetryDelaysMs) - 1;
+    const int delay = kRetryDelaysMs[std::min(reconnect_.delayIndex, kLast)];
+    ++reconnect_.delayIndex;
+    reconnect_.timer = loop_.startTimer(delay, [this] { attempt(); });
+}
+
+void SerialChannel::stopAttempts() {
+    if (reconnect_.timer != 0) loop_.stopTimer(reconnect_.timer);
+    reconnect_.timer = 0;
+}
+
+void SerialChannel::retryNow() {
+    if (reconnect_.waiting && !reconnect_.attempting) attempt();
+}
+
+void SerialChannel::attempt() {
+    stopAttempts();
+    if (!reconnect_.waiting || reconnect_.attempting) return;
+    // Looked up afresh: the device may come back under another node (a new
+    // pseudo-terminal behind the same ports-folder link).
+    const std::string device = resolver_ ? resolver_(openNumber_) : std::string();
+    if (device.empty()) {
+        scheduleAttempt();
+        return;
+    }
+    reconnect_.attempting = true;
+    {
+        std::lock_guard lock(mailbox_->mutex);
+        attemptDevice_ = device;
+    }
+    mailbox_->space.notify_all();
 }
 
 std::size_t SerialChannel::readAvailable(std::vector<char>& buffer) {
@@ -172,14 +373,14 @@ void SerialChannel::serveWrite() {
     // Whatever came in so far is read first, so that it is shown before the
     // frame. While the write waits, a full queue does not hold the monitor:
     // what finds no room stays in the driver and follows later.
-    readAvailable(readBuffer_);
+    if (!down_) readAvailable(readBuffer_);
     std::uint64_t mark = 0;
     {
         std::lock_guard lock(mailbox_->mutex);
         writeWaiting_ = false;
         mark = mailbox_->queuedChunks;
     }
-    const std::size_t sent = port_->write(bytes);
+    const std::size_t sent = down_ ? 0 : port_->write(bytes);
     {
         std::lock_guard lock(writeMutex_);
         writeSent_ = sent;

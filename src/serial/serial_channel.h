@@ -6,6 +6,15 @@
 // threads is bounded: when the UI thread falls behind, the monitor thread stops
 // reading until it catches up, so the driver and the sender wait and nothing is
 // lost. Every member is called on the UI thread.
+//
+// A device that goes while the port is open (unplugged, hung up, its server's
+// connection lost) leaves the channel open: one note says so, the device is
+// released, and the port number is looked up again after growing pauses
+// (kRetryDelaysMs) or at once when retryNow() says devices came or went. The
+// monitor thread makes each attempt, so the UI thread never waits for one; a
+// device found is opened with the settings of the last open() (and the output
+// lines as last switched), and one note says it is back. Writes fail at once
+// meanwhile.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -13,6 +22,7 @@
 #include <deque>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -62,12 +72,13 @@ public:
         settings_.dtr = dtr;
         settings_.rts = rts;
     }
-    // The modem lines of the open port; false when closed or it has none.
-    bool modemLines(ModemLines& lines) const { return isOpen() && port_->modemLines(lines); }
-    // Switches DTR or RTS of the open port at once; false when closed or it has no such line.
-    bool setOutputLine(OutputLine line, bool on) { return isOpen() && port_->setOutputLine(line, on); }
-    // Starts or ends a break on the open port's line; false when closed or it cannot.
-    bool setBreak(bool on) { return isOpen() && port_->setBreak(on); }
+    // The modem lines of the open port; false when closed, its device gone or it has none.
+    bool modemLines(ModemLines& lines) const;
+    // Switches DTR or RTS of the open port at once; false when closed, its
+    // device gone or it has no such line. Kept for the device's return.
+    bool setOutputLine(OutputLine line, bool on);
+    // Starts or ends a break on the open port's line; false when closed, its device gone or it cannot.
+    bool setBreak(bool on);
     // What the driver made of the settings at the last open.
     OpenReport openReport() const { return port_ ? port_->report() : OpenReport{}; }
 
@@ -79,12 +90,18 @@ public:
     void close();
     // Sends the bytes as they are. Blocks until written, or until the time-out
     // plus the bytes' line time; not ok when closed, on time-out or when the
-    // device has gone, with the count of bytes that did go out. No bytes: ok,
+    // device has gone (at once while waiting for it to come back), with the
+    // count of bytes that did go out. No bytes: ok,
     // nothing sent. Bytes received before the frame went out are never
     // discarded: they are raised before write() returns (unless it is called
     // from a data handler, whose delivery then goes on after it).
     WriteResult write(std::string_view bytes);
     bool isOpen() const { return monitor_.joinable(); }
+    // True while the open port's device has gone and the channel looks for it.
+    bool waitingForDevice() const { return reconnect_.waiting; }
+    // Devices may have come or gone: while waiting for the device, try it now
+    // rather than after the pause. Does nothing otherwise.
+    void retryNow();
     // Microseconds since 1970 UTC at which the monitor thread read the bytes
     // last raised (0 before any).
     std::int64_t arrivalMicros() const { return arrivalMicros_; }
@@ -114,6 +131,8 @@ public:
     // in between. The first bytes after a silence are read at once; a write or
     // close cuts the pause short.
     static constexpr std::chrono::milliseconds kGather{8};
+    // The pauses before the attempts to take a gone device up again; the last repeats.
+    static constexpr int kRetryDelaysMs[] = {1000, 2000, 4000, 5000};
 
 private:
     struct Chunk {
@@ -139,9 +158,33 @@ private:
         std::uint64_t takenChunks = 0;
     };
 
+    // The search for a gone device, on the UI thread.
+    struct Reconnect {
+        bool waiting = false;     // the device has gone; attempts go on
+        bool attempting = false;  // the monitor thread is trying a device
+        std::size_t delayIndex = 0;
+        base::EventLoop::TimerId timer = 0;
+    };
+
     void monitor(std::stop_token stop);
     // Posts the port's notes to the UI thread, for the session under way.
     void postPortNotes();
+    // Runs `task` on the UI thread for the session under way, once the bytes
+    // read before it have been raised.
+    void postInOrder(std::function<void(SerialChannel&)> task);
+    // Monitor thread: the device has gone; release it and tell the UI thread.
+    void loseDevice();
+    // Monitor thread, while the device is gone: serves writes (they fail) and
+    // the attempts the UI thread hands over. False once stopped.
+    bool waitForDevice();
+    // UI thread: the steps of the search.
+    void deviceLost(const std::string& note);
+    void deviceBack();
+    void attemptFailed();
+    void scheduleAttempt();
+    void attempt();
+    void stopAttempts();
+    void raiseNote(const std::string& note);
     // Reads and queues what the driver holds, up to one round; returns the bytes read.
     std::size_t readAvailable(std::vector<char>& buffer);
     void serveWrite();
@@ -184,6 +227,19 @@ private:
     std::size_t writeSent_ = 0;
     std::uint64_t writeMark_ = 0;   // chunks queued when the write went out
     std::vector<char> readBuffer_;  // monitor thread only
+
+    // Between the UI thread's line calls and the monitor thread taking the
+    // device down or up again: whether the port has its device, and the
+    // settings a reconnect applies (those of open(), lines as last switched).
+    mutable std::mutex portMutex_;
+    bool portUp_ = false;
+    LineSettings openSettings_;
+    int openNumber_ = 1;  // the port number open() looked up
+    // Monitor thread only: the device has gone; a reopened port has yet to say it is back.
+    bool down_ = false;
+    bool backPending_ = false;
+    std::string attemptDevice_;  // under the mailbox's mutex: a device to try, handed over
+    Reconnect reconnect_;        // UI thread only
 };
 
 }  // namespace vorta::serial

@@ -36,7 +36,7 @@ public:
     // True while the open device is a pseudo-terminal.
     bool pseudoTerminal() const { return pseudoTerminal_; }
     // True once the device has hung up (unplugged, far end of a pseudo-terminal closed).
-    bool gone() const { return gone_; }
+    bool gone() const override { return gone_; }
 
 private:
     bool waitWritable(std::int64_t deadlineMs);
