@@ -5,12 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <termios.h>
+
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 
 #include "base/virtual_loop.h"
 #include "codec/gbk_literal.h"
+#include "serial/port_discovery.h"
 #include "serial/serial_channel.h"
+#include "support/pty_pair.h"
+#include "support/temp_dir.h"
 
 namespace vorta::serial {
 namespace {
@@ -250,6 +256,57 @@ TEST_F(ReconnectTest, ClosingWhileWaitingEndsTheSearch) {
     // Opened again by hand, the port works as ever.
     ASSERT_TRUE(channel.open());
     EXPECT_TRUE(channel.write("ok"));
+}
+
+// On real pseudo-terminals: the ports-folder link COM7 leads to one that
+// hangs up, then to a new one, as a device program started again makes it.
+TEST(ReconnectPtyTest, APortsFolderLinkThatComesBackLeadingToANewPseudoTerminal) {
+    test::TempDir tmp;
+    const std::filesystem::path link = tmp.path() / "ports" / "COM7";
+    std::filesystem::create_directory(link.parent_path());
+    auto first = std::make_unique<test::PtyPair>();
+    ASSERT_TRUE(first->ok());
+    std::filesystem::create_symlink(first->path(), link);
+    base::VirtualLoop loop;
+    SerialChannel channel(loop, MakePortResolver(RootsBesideSettings(tmp.path() / "peizhi.ini")));
+    std::string received;
+    std::vector<std::string> notes;
+    channel.setOnBytesArrived([&](std::string_view bytes) { received.append(bytes); });
+    channel.setOnPortNote([&](const std::string& note) { notes.push_back(note); });
+    channel.setPortNumber(7);
+    channel.setBaudRate(38400);
+    ASSERT_TRUE(channel.open());
+
+    // A pseudo-terminal's hang-up flushes what its slave has not read yet:
+    // bytes the channel has read are raised, hang-up or not.
+    ASSERT_TRUE(first->send("ab"));
+    ASSERT_TRUE(loop.runUntilReal([&] { return received == "ab"; }, 3000ms));
+    first->closeFarEnd();
+    ASSERT_TRUE(loop.runUntilReal([&] { return !notes.empty(); }, 3000ms));
+    EXPECT_EQ(received, "ab");
+    EXPECT_EQ(notes, std::vector{kLost});
+    EXPECT_FALSE(channel.write("x"));
+    loop.advance(20000);  // attempts find the link leading nowhere
+    loop.runUntilReal([] { return false; }, 100ms);
+    EXPECT_EQ(notes.size(), 1u);
+
+    test::PtyPair second;
+    ASSERT_TRUE(second.ok());
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(second.path(), link);
+    channel.retryNow();
+    ASSERT_TRUE(loop.runUntilReal([&] { return notes.size() == 2; }, 3000ms));
+    EXPECT_EQ(notes.back(), kBack);
+    termios t{};
+    ASSERT_EQ(tcgetattr(second.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B38400));
+    std::string all;
+    for (int i = 0; i < 256; ++i) all += char(i);
+    EXPECT_TRUE(channel.write(all));
+    EXPECT_EQ(second.receive(all.size()), all);
+    ASSERT_TRUE(second.send("cd"));
+    ASSERT_TRUE(loop.runUntilReal([&] { return received.size() == 4; }, 3000ms));
+    EXPECT_EQ(received, "abcd");
 }
 
 }  // namespace
