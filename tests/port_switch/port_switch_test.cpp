@@ -49,6 +49,7 @@ protected:
     main_window::AppState state;
     std::vector<ui::Text> ports{"COM1", "COM12", "COM31"};
     std::vector<int> asked;  // port numbers the channel looked up
+    std::string com12;       // the device of COM12 when not the pty
     main_window::MainWindow mainWindow{model, platform, state, [this](std::vector<ui::Text>& out) {
                                            out = ports;
                                            return true;
@@ -56,7 +57,7 @@ protected:
     serial::SerialChannel channel{loop, [this](int n) {
                                       asked.push_back(n);
                                       if (n == 31) return std::string("tcp://127.0.0.1");  // a link without a port
-                                      return n == 12 ? pty.path() : std::string();
+                                      return n == 12 ? (com12.empty() ? pty.path() : com12) : std::string();
                                   }};
     PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
     ui::Window* main = nullptr;
@@ -152,6 +153,26 @@ TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
     EXPECT_EQ(channel.dataBits(), 7);
     EXPECT_EQ(channel.stopBitsCode(), 3);
     EXPECT_EQ(channel.parityCode(), 3);
+    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+}
+
+// Unplugged while open and plugged back under the same number: the button
+// stays on 关闭串口 throughout, one note each way, and frames pass again.
+TEST_F(PortSwitchTest, ADeviceThatGoesAndComesBackGivesOneNoteEachWay) {
+    c(kPort).setSelectedIndex(1);
+    portSwitch.toggle(*main);
+    pty.closeFarEnd();
+    const std::string lost = "  → 设备已断开，等待重新连接……\r\n"_gbk;
+    ASSERT_TRUE(loop.runUntilReal([&] { return c(kDisplay).text() == lost; }, std::chrono::seconds(3)));
+    EXPECT_EQ(c(kOpenClose).text(), "关闭串口"_gbk);
+    EXPECT_EQ(channel.write("\x01").sent, 0u);
+    test::PtyPair second;
+    com12 = second.path();
+    loop.advance(1000);
+    ASSERT_TRUE(loop.runUntilReal([&] { return c(kDisplay).text() != lost; }, std::chrono::seconds(3)));
+    EXPECT_EQ(c(kDisplay).text(), lost + "  → 设备已重新连接。\r\n"_gbk);
+    EXPECT_TRUE(channel.write("\x01\x03\xFF"));
+    EXPECT_EQ(second.receive(3), "\x01\x03\xFF");
     EXPECT_TRUE(PortSwitch::IsOpen(*main));
 }
 

@@ -155,12 +155,10 @@ TEST_P(NetworkPortTest, AServerKilledMidSessionLeavesThePortGoneWithANote) {
     EXPECT_EQ(port.write("lost"), 0u);
 }
 
-// Killed mid-session and started again on the same port: one note, attempts
-// at the channel's pauses (refused, silent) and, once it listens again, the
-// line settings sent anew, one note, and data both ways.
+// Killed mid-session and started again on the same port: one note, refused
+// attempts without notes, then the line settings sent anew and one note.
 TEST_P(NetworkPortTest, AServerKilledAndStartedAgainIsReconnected) {
     test::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
     const int tcp = FreePort();
     auto server = StartServer(GetParam(), pty, tcp);
     ASSERT_TRUE(server);
@@ -174,41 +172,33 @@ TEST_P(NetworkPortTest, AServerKilledAndStartedAgainIsReconnected) {
     channel.setOnPortNote([&](const std::string& note) { notes.push_back(note); });
     channel.setBaudRate(38400);
     ASSERT_TRUE(channel.open());
-    channel.takePortNotes();
-    EXPECT_TRUE(channel.write("ping"));
-    EXPECT_EQ(pty.receive(4), "ping");
+    channel.takePortNotes();  // what the open button shows
+    const auto step = [&] {   // a second on the clock, and the attempt it brought answered
+        loop.advance(1000);
+        loop.runUntilReal([&] { return loop.activeTimers() > 0 || !channel.waitingForDevice(); }, 3000ms);
+    };
 
     server->stop();
     ASSERT_TRUE(loop.runUntilReal([&] { return !notes.empty(); }, 3000ms));
     EXPECT_TRUE(notes[0].starts_with("设备已断开（"_gbk)) << notes[0];
-    EXPECT_TRUE(notes[0].ends_with("），等待重新连接……"_gbk)) << notes[0];
     EXPECT_FALSE(channel.write("lost"));
-    const auto step = [&] {
-        loop.advance(1000);
-        loop.runUntilReal([&] { return loop.activeTimers() > 0 || !channel.waitingForDevice(); }, 3000ms);
-    };
-    for (int i = 0; i < 8; ++i) step();  // refused attempts
+    for (int i = 0; i < 8; ++i) step();
     EXPECT_EQ(notes.size(), 1u);
-
     termios t{};
     ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
-    cfsetspeed(&t, B9600);  // what the line had before the first session
+    cfsetspeed(&t, B9600);
     ASSERT_EQ(tcsetattr(pty.slave(), TCSANOW, &t), 0);
     server = StartServer(GetParam(), pty, tcp);
     ASSERT_TRUE(server);
-    for (int i = 0; i < 6 && channel.waitingForDevice(); ++i) step();  // the next pause is 5 s at most
+    for (int i = 0; i < 6 && channel.waitingForDevice(); ++i) step();  // the pauses are 5 s at most
     ASSERT_TRUE(loop.runUntilReal([&] { return notes.size() == 2; }, 3000ms));
     EXPECT_EQ(notes[1], "设备已重新连接。"_gbk);
-    const std::string all = AllByteValues();
-    EXPECT_TRUE(channel.write(all));
-    EXPECT_EQ(pty.receive(all.size()), all);
-    if (rfc2217) {  // the settings came again
-        ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
-        EXPECT_EQ(cfgetospeed(&t), speed_t(B38400));
-    }
+    EXPECT_TRUE(channel.write(AllByteValues()));
+    EXPECT_EQ(pty.receive(256), AllByteValues());
+    ASSERT_EQ(tcgetattr(pty.slave(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), rfc2217 ? speed_t(B38400) : speed_t(B9600));
     ASSERT_TRUE(pty.send("pong"));
     EXPECT_TRUE(loop.runUntilReal([&] { return received == "pong"; }, 3000ms));
-    EXPECT_EQ(notes.size(), 2u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, NetworkPortTest,
