@@ -201,20 +201,24 @@ void SerialChannel::postInOrder(std::function<void(SerialChannel&)> task) {
 void SerialChannel::postPortNotes() {
     std::vector<std::string> notes = port_->takeNotes();
     if (notes.empty()) return;
-    postInOrder([notes = std::move(notes)](SerialChannel& channel) {
-        const std::uint64_t session = channel.mailbox_->session;
-        const std::shared_ptr<Mailbox> mailbox = channel.mailbox_;
-        for (const std::string& note : notes) {
-            // The handler may close or destroy the channel.
-            if (!mailbox->owner || mailbox->session != session) return;
-            mailbox->owner->raiseNote(note);
-        }
-    });
+    postInOrder([notes = std::move(notes)](SerialChannel& channel) { channel.raiseNotes(notes); });
 }
 
 void SerialChannel::raiseNote(const std::string& note) {
     const auto onNote = onPortNote_;  // a copy: the handler may close the channel
     if (onNote) onNote(note);
+}
+
+bool SerialChannel::raiseNotes(const std::vector<std::string>& notes) {
+    // A handler may close or destroy the channel; nothing more is raised then.
+    const std::shared_ptr<Mailbox> mailbox = mailbox_;
+    const std::uint64_t session = mailbox->session;
+    const auto current = [&] { return mailbox->owner && mailbox->session == session; };
+    for (const std::string& note : notes) {
+        if (!current()) return false;
+        mailbox->owner->raiseNote(note);
+    }
+    return current();
 }
 
 void SerialChannel::loseDevice() {
@@ -245,13 +249,7 @@ void SerialChannel::loseDevice() {
         note = "设备已断开（"_gbk + why + "），等待重新连接……"_gbk;
     }
     postInOrder([notes = std::move(notes), note = std::move(note)](SerialChannel& channel) {
-        const std::shared_ptr<Mailbox> mailbox = channel.mailbox_;
-        const std::uint64_t session = mailbox->session;
-        for (const std::string& earlier : notes) {
-            if (!mailbox->owner || mailbox->session != session) return;
-            mailbox->owner->raiseNote(earlier);
-        }
-        if (mailbox->owner && mailbox->session == session) mailbox->owner->deviceLost(note);
+        if (channel.raiseNotes(notes)) channel.deviceLost(note);
     });
 }
 

@@ -185,6 +185,8 @@ private:
     void attempt();
     void stopAttempts();
     void raiseNote(const std::string& note);
+    // Raises the notes in order; false once a handler closed or destroyed the channel.
+    bool raiseNotes(const std::vector<std::string>& notes);
     // Reads and queues what the driver holds, up to one round; returns the bytes read.
     std::size_t readAvailable(std::vector<char>& buffer);
     void serveWrite();
