@@ -46,6 +46,7 @@ bool SerialChannel::open() {
     if (device.empty() || !port_->open(device, settings_)) return false;
     monitorSession_ = mailbox_->session;
     openNumber_ = portNumber_;
+    openReport_ = port_->report();
     {
         std::lock_guard lock(portMutex_);
         openSettings_ = settings_;

@@ -80,7 +80,7 @@ public:
     // Starts or ends a break on the open port's line; false when closed, its device gone or it cannot.
     bool setBreak(bool on);
     // What the driver made of the settings at the last open.
-    OpenReport openReport() const { return port_ ? port_->report() : OpenReport{}; }
+    OpenReport openReport() const { return openReport_; }
 
     // Closes, then opens the device of the port number with the current
     // properties. True when the port is open and the monitor thread runs.
@@ -236,7 +236,8 @@ private:
     mutable std::mutex portMutex_;
     bool portUp_ = false;
     LineSettings openSettings_;
-    int openNumber_ = 1;  // the port number open() looked up
+    int openNumber_ = 1;     // the port number open() looked up
+    OpenReport openReport_;  // taken at open(): a reopen replaces the port's own
     // Monitor thread only: the device has gone; a reopened port has yet to say it is back.
     bool down_ = false;
     bool backPending_ = false;
