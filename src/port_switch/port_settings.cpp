@@ -108,6 +108,8 @@ void PortSettings::showModemLines(ui::Window& window) {
     ui::Text text;
     if (!channel_.isOpen()) {
         text = "串口未打开"_gbk;
+    } else if (channel_.waitingForDevice()) {
+        text = "设备已断开，等待重新连接"_gbk;
     } else if (!channel_.modemLines(lines)) {
         text = "此端口无调制解调器线路"_gbk;  // a pseudo-terminal or a network port: no error per tick
     } else {

@@ -260,6 +260,10 @@ TEST_F(PortSettingsTest, APseudoTerminalShowsItHasNoModemLines) {
     EXPECT_EQ((*main)[kDisplay].text(), "");  // never a note per poll
     model.userClick(w[ids::kDtr]);            // stored, though the port cannot switch it
     EXPECT_EQ(stored(keys::kDtrKey), "假"_gbk);
+    pty.closeFarEnd();  // gone, not a port without lines
+    ASSERT_TRUE(loop.runUntilReal([&] { return channel.waitingForDevice(); }, std::chrono::seconds(3)));
+    loop.advance(PortSettings::kLinesPeriodMs);
+    EXPECT_EQ(w[ids::kLines].text(), "设备已断开，等待重新连接"_gbk);
 }
 
 TEST(ModemLines, ShownLiveAndSwitchedAtOnce) {
