@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "serial/line_settings.h"
+#include "serial/modem_watcher.h"
 #include "serial/port_io.h"
 #include "serial/port_resolver.h"
 #include "base/event_loop.h"
@@ -64,6 +65,12 @@ public:
     }
     // The modem lines of the open port; false when closed or it has none.
     bool modemLines(ModemLines& lines) const { return isOpen() && port_->modemLines(lines); }
+    // Raised on the UI thread with CTS, DSR, DCD and RI as they change while the
+    // port is open (see ModemWatcher), and with Closed when it closes.
+    void setOnModemLines(std::function<void(const ModemState&)> handler) {
+        modemWatcher_.setOnChange(std::move(handler));
+    }
+    ModemWatcher::Mode modemWatchMode() const { return modemWatcher_.mode(); }
     // Switches DTR or RTS of the open port at once; false when closed or it has no such line.
     bool setOutputLine(OutputLine line, bool on) { return isOpen() && port_->setOutputLine(line, on); }
     // Starts or ends a break on the open port's line; false when closed or it cannot.
@@ -184,6 +191,8 @@ private:
     std::size_t writeSent_ = 0;
     std::uint64_t writeMark_ = 0;   // chunks queued when the write went out
     std::vector<char> readBuffer_;  // monitor thread only
+    // Follows the modem lines on a thread of its own while the port is open.
+    ModemWatcher modemWatcher_{loop_};
 };
 
 }  // namespace vorta::serial
