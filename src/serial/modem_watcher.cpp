@@ -24,6 +24,7 @@ void ModemWatcher::setMode(Mode mode) {
 
 void ModemWatcher::start(PortIo& port) {
     stop();
+    if (!onChange_) return;  // nobody shows the lines: no thread
     {
         const std::lock_guard lock(mutex_);
         stopping_ = finished_ = false;

@@ -53,7 +53,7 @@ public:
     // Raised on the UI thread with every change, first when the port's lines are first read.
     void setOnChange(std::function<void(const ModemState&)> handler) { onChange_ = std::move(handler); }
 
-    // Starts following `port`, which must stay open until stop().
+    // Starts following `port`, which must stay open until stop(); without a handler, nothing.
     void start(PortIo& port);
     // Ends the thread, interrupting a wait under way, then raises Closed when it ran.
     // Changes read but not yet raised are dropped.

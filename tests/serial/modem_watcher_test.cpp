@@ -273,6 +273,16 @@ TEST_F(ModemWatcherTest, ReopeningFollowsTheLinesAgain) {
     channel_->close();
 }
 
+TEST_F(ModemWatcherTest, WithoutAListenerNoThreadFollowsTheLines) {
+    make(Driver::ReadsOnly);
+    channel_->setOnModemLines(nullptr);
+    ASSERT_TRUE(channel_->open());
+    pumpFor(150ms);
+    EXPECT_EQ(channel_->modemWatchMode(), Mode::Stopped);
+    EXPECT_EQ(port_->reads(), 0);
+    channel_->close();
+}
+
 // A pseudo-terminal through the real port: no lines, said once, nothing follows.
 TEST(ModemWatcherPty, APseudoTerminalShowsUnavailableOnceAndIsNotWatched) {
     test::PtyPair pty;
