@@ -7,7 +7,7 @@
  * ENOTTY on a terminal, it is answered as a cable to a ready device would
  * answer: the lines the tool drives (DTR, RTS) keep what it set, the lines
  * the device drives (CTS, DSR, DCD) are on, the error counters stay zero, and
- * waiting for a line change waits until the port is hung up.
+ * waiting for a line change waits until the port is hung up or a signal comes.
  *
  * A pseudo-terminal also has no entry under /sys/dev/char, so a udev lookup
  * of its device file finds nothing; a tool that checks the device through
@@ -65,9 +65,10 @@ static int emulate(int fd, unsigned long request, void* arg) {
         return -1;
     }
     if (request == TIOCMIWAIT) {
-        /* The emulated lines never change: wait until the port goes away. */
+        /* The emulated lines never change: wait until the port goes away. A
+         * signal ends the wait with EINTR, as it ends a driver's. */
         struct pollfd p = {fd, 0, 0};
-        while (poll(&p, 1, -1) < 0 && errno == EINTR) {}
+        if (poll(&p, 1, -1) < 0) return -1;
         errno = EIO;
         return -1;
     }

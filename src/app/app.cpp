@@ -31,7 +31,8 @@ App::App(ui::Model& model, ui::Platform& platform)
       autoSend_(model, state_, portSwitch_, send_),
       generator_(model, state_),
       calculator_(model, state_, receive_),
-      capture_(model, state_, [this](std::string_view bytes) { return writeToPort(bytes); }) {
+      capture_(model, state_, [this](std::string_view bytes) { return writeToPort(bytes); }),
+      modemPanel_(model, channel_) {
     portSwitch_.setOptions(&state_.portOptions);
     // The capture takes each chunk before the display, with the time the monitor thread read it.
     channel_.setOnBytesArrived([this](std::string_view bytes) {

@@ -5,13 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "base/virtual_loop.h"
 #include "serial/serial_channel.h"
+#include "support/lines_port.h"
 #include "support/pty_pair.h"
 
 namespace vorta::serial {
@@ -20,104 +18,8 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Kind = ModemState::Kind;
 using Mode = ModemWatcher::Mode;
-
-// What the fake port's driver can do with its modem lines.
-enum class Driver {
-    Waits,      // TIOCMIWAIT
-    ReadsOnly,  // TIOCMGET, no wait
-    NoLines,    // a pseudo-terminal
-    NotYet,     // lines read as absent, no wait (a network port before its server's first report)
-    FailsOnce,  // the first wait fails (device gone a moment), later ones wait
-};
-
-class LinesPort : public PortIo {
-public:
-    explicit LinesPort(Driver driver) : driver_(driver) {}
-
-    bool open(const std::string&, const LineSettings&) override { return true; }
-    void close() override {}
-    unsigned wait() override {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return wakes_ > 0; });
-        --wakes_;
-        return kWoken;
-    }
-    void wake() override {
-        const std::lock_guard lock(mutex_);
-        ++wakes_;
-        changed_.notify_all();
-    }
-    long read(char*, std::size_t) override { return 0; }
-    std::size_t write(std::string_view bytes) override { return bytes.size(); }
-
-    bool modemLines(ModemLines& lines) const override {
-        const std::lock_guard lock(mutex_);
-        ++reads_;
-        if (driver_ == Driver::NoLines || driver_ == Driver::NotYet) return false;
-        lines = lines_;
-        return true;
-    }
-    LineWait waitLineChange() override {
-        std::unique_lock lock(mutex_);
-        ++waits_;
-        if (driver_ == Driver::NoLines) return LineWait::NoLines;
-        if (driver_ == Driver::ReadsOnly || driver_ == Driver::NotYet) return LineWait::NoWait;
-        if (driver_ == Driver::FailsOnce && waits_ == 1) return LineWait::Failed;
-        const int changes = changes_, interrupts = interrupts_;
-        waiting_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return changes_ != changes || interrupts_ != interrupts; });
-        waiting_ = false;
-        return changes_ != changes ? LineWait::Changed : LineWait::Interrupted;
-    }
-    void interruptLineWait() override {
-        const std::lock_guard lock(mutex_);
-        ++interruptCalls_;
-        // A signal sent just before the wait began is lost.
-        if (lostInterrupts_ > 0) {
-            --lostInterrupts_;
-            return;
-        }
-        ++interrupts_;
-        changed_.notify_all();
-    }
-
-    void setLines(const ModemLines& lines) {
-        const std::lock_guard lock(mutex_);
-        lines_ = lines;
-        ++changes_;
-        changed_.notify_all();
-    }
-    void loseInterrupts(int n) {
-        const std::lock_guard lock(mutex_);
-        lostInterrupts_ = n;
-    }
-    bool waitUntilWaiting() {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 2s, [this] { return waiting_; });
-    }
-    int reads() const {
-        const std::lock_guard lock(mutex_);
-        return reads_;
-    }
-    int waits() const {
-        const std::lock_guard lock(mutex_);
-        return waits_;
-    }
-    int interruptCalls() const {
-        const std::lock_guard lock(mutex_);
-        return interruptCalls_;
-    }
-
-private:
-    const Driver driver_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    ModemLines lines_{.cts = true, .dsr = false, .dcd = true, .ri = false};
-    mutable int reads_ = 0;
-    int waits_ = 0, changes_ = 0, interrupts_ = 0, lostInterrupts_ = 0, interruptCalls_ = 0, wakes_ = 0;
-    bool waiting_ = false;
-};
+using test::Driver;
+using test::LinesPort;
 
 class ModemWatcherTest : public ::testing::Test {
 protected:
