@@ -236,9 +236,11 @@ TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     EXPECT_TRUE(status.panels[2].fills);
     EXPECT_EQ(status.panels[3].text, "");
     EXPECT_EQ(status.panels[4].text, "");
-    // Then the modem lines, empty while the port is closed, fixed in width.
+    // Then the modem lines, empty while the port is closed. The three after the
+    // vendor line take room only while they show something; the Parts' three always.
     EXPECT_EQ(status.panels[5].text, "");
     EXPECT_FALSE(status.panels[5].fills);
+    for (std::size_t i = 0; i < status.panels.size(); ++i) EXPECT_EQ(status.panels[i].hiddenWhileEmpty, i >= 3) << i;
 
     EXPECT_EQ(Find(w, "标签"_gbk), nullptr);  // no hidden relay: the Enter key reaches the send operation directly
     EXPECT_EQ(Get(w, "时钟_换行"_gbk).kind, Kind::Timer);
