@@ -9,7 +9,6 @@
 #include "codec/gbk_literal.h"
 #include "support/fakes.h"
 #include "support/lines_port.h"
-#include "support/pty_pair.h"
 #include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
 
@@ -68,24 +67,6 @@ TEST_F(ModemPanelTest, FollowsTheLinesWhileOpenAndEmptiesAtClose) {
     EXPECT_EQ(panel(1), "TX:0");
     channel.close();
     EXPECT_EQ(panel(ModemPanel::kPanel), "");
-}
-
-TEST(ModemPanelPty, APortWithoutLinesSaysSoOnce) {
-    test::PtyPair pty;
-    ASSERT_TRUE(pty.ok());
-    base::VirtualLoop loop;
-    ui::Model model{loop, {1280, 1024}};
-    test::NoOpActions noOps{model, ui::MainWindowDef()};
-    serial::SerialChannel channel(loop, [&](int) { return pty.path(); });
-    ModemPanel modemPanel(model, channel);
-    ui::Window* main = model.openWindow(ui::MainWindowDef());
-    ASSERT_TRUE(channel.open());
-    ASSERT_TRUE(
-        loop.runUntilReal([&] { return channel.modemWatchMode() == serial::ModemWatcher::Mode::Unavailable; }, 2000ms));
-    loop.runPending();
-    EXPECT_EQ((*main)[kStatusBar].panelText(ModemPanel::kPanel), "无调制解调器线路"_gbk);
-    channel.close();
-    EXPECT_EQ((*main)[kStatusBar].panelText(ModemPanel::kPanel), "");
 }
 
 }  // namespace

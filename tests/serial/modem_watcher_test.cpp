@@ -164,17 +164,6 @@ TEST_F(ModemWatcherTest, AFailedWaitIsFollowedByAReadAPeriodLaterAndANewWait) {
     channel_->close();
 }
 
-TEST_F(ModemWatcherTest, ReopeningFollowsTheLinesAgain) {
-    make(Driver::Waits);
-    ASSERT_TRUE(channel_->open());
-    ASSERT_TRUE(pumpUntil([&] { return shown_.size() == 1; }));
-    ASSERT_TRUE(channel_->open());  // closes first
-    ASSERT_TRUE(pumpUntil([&] { return shown_.size() == 3; }));
-    EXPECT_EQ(shown_[1].kind, Kind::Closed);
-    EXPECT_EQ(shown_[2].kind, Kind::Known);
-    channel_->close();
-}
-
 TEST_F(ModemWatcherTest, WithoutAListenerNoThreadFollowsTheLines) {
     make(Driver::ReadsOnly);
     channel_->setOnModemLines(nullptr);

@@ -2,6 +2,7 @@
 // A port whose modem lines the test sets, standing for the drivers: one that
 // waits for a change (TIOCMIWAIT), one that can only be read, one without
 // lines. It opens whatever it is asked; nothing is ever received.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -85,26 +86,18 @@ public:
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::seconds(2), [this] { return waiting_; });
     }
-    int reads() const {
-        const std::lock_guard lock(mutex_);
-        return reads_;
-    }
-    int waits() const {
-        const std::lock_guard lock(mutex_);
-        return waits_;
-    }
-    int interruptCalls() const {
-        const std::lock_guard lock(mutex_);
-        return interruptCalls_;
-    }
+    int reads() const { return reads_; }
+    int waits() const { return waits_; }
+    int interruptCalls() const { return interruptCalls_; }
 
 private:
     const Driver driver_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     serial::ModemLines lines_{.cts = true, .dsr = false, .dcd = true, .ri = false};
-    mutable int reads_ = 0;
-    int waits_ = 0, changes_ = 0, interrupts_ = 0, lostInterrupts_ = 0, interruptCalls_ = 0, wakes_ = 0;
+    mutable std::atomic<int> reads_{0};
+    std::atomic<int> waits_{0}, interruptCalls_{0};
+    int changes_ = 0, interrupts_ = 0, lostInterrupts_ = 0, wakes_ = 0;
     bool waiting_ = false;
 };
 
