@@ -24,7 +24,6 @@
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
 #include "ui/windows/control_ids.h"
-#include "codec/gbk_convert.h"
 #include "codec/gbk_literal.h"
 
 namespace vorta::ui::qt {
@@ -162,8 +161,8 @@ TEST_F(MainWindowQt, TheModemLinesLeaveTheVendorLineWholeAtTheFirstRunsSize) {
     auto whole = [](QLabel* p) { return p->contentsRect().width() >= p->fontMetrics().horizontalAdvance(p->text()); };
     settle();
     for (int i = 3; i < 6; ++i) EXPECT_FALSE(panels[i]->isVisible()) << i;
-    for (const char* lines : {"CTS● DSR● DCD● RI●", "无调制解调器线路"}) {
-        bar.setPanelText(5, codec::Utf8ToGbk(lines));
+    for (const char* lines : {"CTS● DSR● DCD● RI●"_gbk, "无调制解调器线路"_gbk}) {
+        bar.setPanelText(5, lines);
         settle();
         ASSERT_TRUE(panels[5]->isVisible());
         EXPECT_TRUE(whole(panels[5])) << lines;
