@@ -34,6 +34,7 @@ App::App(ui::Model& model, ui::Platform& platform)
       capture_(model, state_, [this](std::string_view bytes) { return writeToPort(bytes); }),
       modemPanel_(model, channel_) {
     portSwitch_.setOptions(&state_.portOptions);
+    portSettings_.showLinesFrom(&modemPanel_.state());
     // The capture takes each chunk before the display, with the time the monitor thread read it.
     channel_.setOnBytesArrived([this](std::string_view bytes) {
         capture_.received(bytes, channel_.arrivalMicros());

@@ -26,6 +26,7 @@ ui::Text ModemPanel::Text(const serial::ModemState& state) {
 }
 
 void ModemPanel::show(const serial::ModemState& state) {
+    state_ = state;
     // The main window may be gone while the port closes at the end.
     if (ui::Window* main = model_.window(ui::main::kWindowName))
         (*main)[ui::main::kStatusBar].setPanelText(kPanel, Text(state));

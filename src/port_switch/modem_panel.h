@@ -17,6 +17,8 @@ public:
     ModemPanel(const ModemPanel&) = delete;
     ModemPanel& operator=(const ModemPanel&) = delete;
 
+    // The lines as last shown.
+    const serial::ModemState& state() const { return state_; }
     // The panel's GBK text for a state.
     static ui::Text Text(const serial::ModemState& state);
 
@@ -25,6 +27,7 @@ private:
 
     ui::Model& model_;
     serial::SerialChannel& channel_;
+    serial::ModemState state_;
 };
 
 }  // namespace vorta::port_switch
