@@ -38,6 +38,8 @@
 #include "support/program_on_port.h"
 #include "capture/capture_feature.h"
 #include "capture/capture_record.h"
+#include "codec/gbk_convert.h"
+#include "port_switch/modem_panel.h"
 #include "ui/windows/control_ids.h"
 
 using namespace vorta::ui::main;
@@ -127,7 +129,7 @@ int main(int argc, char** argv) {
     main_window::AppState& state = program.state();
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
     // RATE_SECONDS=N measures the idle and 115200-baud phases for N s each (10 by
-    // default), for steadier figures; RATE_ONLY=1 stops after them.
+    // default), for steadier figures; RATE_ONLY=1 stops after them, IDLE_ONLY=1 after the idle one.
     const long rateSeconds = std::max(1L, std::getenv("RATE_SECONDS") ? std::atol(std::getenv("RATE_SECONDS")) : 10L);
 
     // CAPTURE=1: every phase with the timestamps on and the capture running into a
@@ -144,6 +146,20 @@ int main(int argc, char** argv) {
         std::printf("timestamps on, capturing into %s\n", capturePath.c_str());
     }
 
+    // The modem lines as the status bar shows them and how the channel follows them: a
+    // pseudo-terminal has none; with the peers' shim preloaded (bench/peers) it has, and
+    // the shim's TIOCMIWAIT waits (PTY_MODEM_SHIM_NO_WAIT=1: it cannot, the lines are read).
+    {
+        QElapsedTimer settle;
+        settle.start();
+        RunUntil(
+            loop, [&] { return settle.elapsed() >= 500; }, false);
+        static const char* const kHow[] = {"not followed", "waited for by TIOCMIWAIT", "read ten times a second",
+                                           "unavailable, not followed"};
+        std::printf("modem lines: \"%s\", %s\n",
+                    codec::GbkToUtf8(main[kStatusBar].panelText(port_switch::ModemPanel::kPanel)).c_str(),
+                    kHow[static_cast<int>(program.channel().modemWatchMode())]);
+    }
     // 0. Nothing received: what the program costs by itself, and with the UI probe.
     for (const bool probing : {false, true}) {
         QElapsedTimer idle;
@@ -154,9 +170,10 @@ int main(int argc, char** argv) {
         const double cpu0 = CpuSeconds();
         const Run r = RunUntil(
             loop, [&] { return idle.elapsed() >= rateSeconds * 1000; }, probing);
-        std::printf("nothing received for %.1f s%s: CPU %.1f%% of one core\n", r.seconds,
+        std::printf("nothing received for %.1f s%s: CPU %.2f%% of one core\n", r.seconds,
                     probing ? ", the UI probe running" : "", 100 * (CpuSeconds() - cpu0) / r.seconds);
     }
+    if (std::getenv("IDLE_ONLY")) return 0;
     // 1. 115200 baud flat out, auto line break on and off: the program's CPU, then
     // the same again with the UI probe for how fast it answers.
     for (const bool lineBreak : {true, false}) {

@@ -10,10 +10,16 @@
 //   RATE 0 writes as fast as the line takes it; otherwise bytes per second.
 //   RESULTS: a file to which the figures are appended as one line of plain
 //   numbers, for run_peers.sh to put the programs side by side.
+//   PEER_PORT (environment): the program's end of the pseudo-terminal. At a
+//   paced rate the probe then says whether the program kept up: the feed went
+//   out at the pace (the program read fast enough that the line never filled),
+//   nothing was left unread in the port at the end, and the program was done
+//   with it within a second of the last byte.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -153,6 +159,7 @@ int main(int argc, char** argv) {
     const double cpu0 = CpuSeconds(pid);
     const long rss0 = RssKb(pid);
     std::atomic<bool> written{false};
+    std::atomic<double> writtenAt{0};  // seconds from the start when the last byte went out
     const auto start = Clock::now();
     std::thread feeder([&] {
         std::vector<char> chunk(4096);
@@ -172,6 +179,7 @@ int main(int argc, char** argv) {
             if (w <= 0) break;
             sent += w;
         }
+        writtenAt = Since(start);
         written = true;
     });
     // Idle: less than 10 % of a core over 0.5 s after the last byte was written
@@ -206,9 +214,26 @@ int main(int argc, char** argv) {
     const double memoryPerByte = static_cast<double>(rss - rss0) * 1024.0 / static_cast<double>(total);
     FILE* out = results ? std::fopen(results, "a") : nullptr;
     if (rate > 0) {
-        std::printf("%-14s %ld B/s for %.1f s: CPU %.1f%% of one core, worst UI answer %.1f ms (%ld pings)\n",
-                    label.c_str(), rate, seconds, 100 * cpu / seconds, pinger.worstMs, pinger.answers);
-        if (out) std::fprintf(out, "%s rate %.2f %.1f\n", label.c_str(), 100 * cpu / seconds, pinger.worstMs);
+        // Bytes still waiting in the program's end of the line: read by nobody.
+        long unread = -1;
+        if (const char* port = std::getenv("PEER_PORT")) {
+            const int fd = ::open(port, O_RDONLY | O_NOCTTY | O_NONBLOCK);
+            int n = 0;
+            if (fd >= 0 && ioctl(fd, FIONREAD, &n) == 0) unread = n;
+            if (fd >= 0) ::close(fd);
+        }
+        const double paced = static_cast<double>(total) / static_cast<double>(rate);
+        const double lag = std::max(0.0, seconds - writtenAt);
+        const bool onPace = writtenAt <= paced * 1.02 + 0.1;
+        const char* keeps = unread < 0 ? "unknown" : onPace && unread == 0 && lag <= 1.0 ? "yes" : "NO";
+        std::printf(
+            "%-14s %ld B/s for %.1f s: CPU %.1f%% of one core, worst UI answer %.1f ms (%ld pings); fed in %.2f s "
+            "(paced %.2f s), done %.2f s after the last byte, %ld bytes unread: keeps up %s\n",
+            label.c_str(), rate, seconds, 100 * cpu / seconds, pinger.worstMs, pinger.answers, writtenAt.load(), paced,
+            lag, unread, keeps);
+        if (out)
+            std::fprintf(out, "%s rate %.2f %.1f %ld %s %.2f\n", label.c_str(), 100 * cpu / seconds, pinger.worstMs,
+                         rate, keeps, lag);
     } else {
         std::printf(
             "%-14s flood of %.0f MB: displayed in %.2f s = %.2f MB/s, CPU %.2f s/MB, memory %+.1f B per byte, "

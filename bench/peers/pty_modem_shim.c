@@ -7,7 +7,9 @@
  * ENOTTY on a terminal, it is answered as a cable to a ready device would
  * answer: the lines the tool drives (DTR, RTS) keep what it set, the lines
  * the device drives (CTS, DSR, DCD) are on, the error counters stay zero, and
- * waiting for a line change waits until the port is hung up.
+ * waiting for a line change waits until the port is hung up or a signal comes
+ * (with PTY_MODEM_SHIM_NO_WAIT set in the environment it fails with ENOTTY, as
+ * a driver's that cannot wait does).
  *
  * A pseudo-terminal also has no entry under /sys/dev/char, so a udev lookup
  * of its device file finds nothing; a tool that checks the device through
@@ -21,6 +23,7 @@
 #include <linux/serial.h>
 #include <poll.h>
 #include <stdarg.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -64,10 +67,16 @@ static int emulate(int fd, unsigned long request, void* arg) {
         errno = ENOTTY;
         return -1;
     }
+    if (request == TIOCMIWAIT && getenv("PTY_MODEM_SHIM_NO_WAIT")) {
+        /* A driver that reports its lines but cannot wait for them. */
+        errno = ENOTTY;
+        return -1;
+    }
     if (request == TIOCMIWAIT) {
-        /* The emulated lines never change: wait until the port goes away. */
+        /* The emulated lines never change: wait until the port goes away. A
+         * signal ends the wait with EINTR, as it ends a driver's. */
         struct pollfd p = {fd, 0, 0};
-        while (poll(&p, 1, -1) < 0 && errno == EINTR) {}
+        if (poll(&p, 1, -1) < 0) return -1;
         errno = EIO;
         return -1;
     }

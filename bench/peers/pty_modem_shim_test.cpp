@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstring>
 #include <future>
+#include <csignal>
+#include <pthread.h>
 #include <string>
 
 #include "support/pty_pair.h"
@@ -109,6 +111,29 @@ TEST(PtyModemShim, WaitingForALineChangeEndsWhenThePortHangsUp) {
     const auto [result, error] = wait.get();
     EXPECT_EQ(result, -1);
     EXPECT_EQ(error, EIO);
+}
+
+// A signal ends the wait as it ends a driver's: EINTR, for a handler without SA_RESTART.
+TEST(PtyModemShim, ASignalEndsTheWaitForALineChange) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    struct sigaction action {};
+    action.sa_handler = [](int) {};
+    ASSERT_EQ(sigaction(SIGUSR2, &action, nullptr), 0);
+    std::promise<pthread_t> waiter;
+    auto wait = std::async(std::launch::async, [&, fd = pty.slave()] {
+        waiter.set_value(pthread_self());
+        const int result = ioctl(fd, TIOCMIWAIT, static_cast<unsigned long>(TIOCM_CTS | TIOCM_DSR));
+        return std::make_pair(result, errno);
+    });
+    const pthread_t thread = waiter.get_future().get();
+    // A signal that came before the wait began would be lost: repeated until it ends.
+    for (int i = 0; i < 2500 && wait.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready; ++i)
+        pthread_kill(thread, SIGUSR2);
+    ASSERT_EQ(wait.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    const auto [result, error] = wait.get();
+    EXPECT_EQ(result, -1);
+    EXPECT_EQ(error, EINTR);
 }
 
 // A udev lookup of a pseudo-terminal, which udev does not know, finds /dev/ptmx.

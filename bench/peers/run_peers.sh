@@ -2,8 +2,12 @@
 # Side by side: this program and two Linux serial GUIs (CuteCom, GTKTerm), each
 # on a private X server, fed through a pseudo-terminal pair, hex display,
 # measured from outside by peer_probe (bytes displayed per second, CPU per MB,
-# memory growth per byte, CPU at 11,520 B/s, slowest answer to an X ping),
+# memory growth per byte, slowest answer to an X ping; then, paced at the byte
+# rates of 115200, 921600 and 3000000 baud, CPU and whether each kept up),
 # then a table of the three with the ratios this program / peer.
+# PEER_RATES="11520 92160 300000" (bytes per second) and PEER_RATE_SECONDS=10
+# choose the paced runs; PEER_FLOOD_BYTES=0 leaves out the flood. A
+# pseudo-terminal ignores the baud rate: the pace is what stands for it.
 #
 # run_peers.sh BUILD_DIR
 # The peers are Debian packages installed here for the benchmark only; when
@@ -20,8 +24,8 @@ probe="$build/bench/peer_probe"
 shim="$(cd "$build" 2>/dev/null && pwd)/bench/peers/pty_modem_shim.so"
 program="$build/vorta-serial"
 flood=${PEER_FLOOD_BYTES:-20000000}
-rate=11520
-rate_seconds=10
+rates=${PEER_RATES:-11520 92160 300000}
+rate_seconds=${PEER_RATE_SECONDS:-10}
 
 for tool in Xvfb socat xdotool; do
     if ! command -v "$tool" >/dev/null; then echo "peers: $tool not installed, skipped"; exit 0; fi
@@ -143,12 +147,19 @@ measure() {  # measure LABEL PID WINDOW
         return
     fi
     # A program that never opened the port never reads: give up rather than wait forever.
-    timeout 300 "$probe" "$2" "$3" "$work/feed" "$flood" 0 "$1" "$results" ||
-        echo "$1: no result (port not opened or too slow)"
+    if [ "$flood" -gt 0 ]; then
+        timeout 300 "$probe" "$2" "$3" "$work/feed" "$flood" 0 "$1" "$results" ||
+            echo "$1: no result (port not opened or too slow)"
+    fi
     # PEER_SHOTS=DIR keeps a screenshot of each program after its flood, to check its display mode.
     [ -n "${PEER_SHOTS:-}" ] && import -window root "$PEER_SHOTS/$1.png" 2>/dev/null
-    timeout 120 "$probe" "$2" "$3" "$work/feed" $((rate * rate_seconds)) "$rate" "$1" "$results" ||
-        echo "$1: no result at $rate B/s"
+    # The program's end of the line, where the probe looks for bytes left unread.
+    local rate
+    for rate in $rates; do
+        PEER_PORT="$(readlink -f "$work/tty")" timeout $((rate_seconds * 3 + 60)) \
+            "$probe" "$2" "$3" "$work/feed" $((rate * rate_seconds)) "$rate" "$1" "$results" ||
+            echo "$1: no result at $rate B/s"
+    done
 }
 
 run_self() {
@@ -242,9 +253,10 @@ run_gtkterm() {
 summary() {
     [ -s "$results" ] || return
     echo "peers: side by side (ratio = vorta-serial / peer; MB/s: higher is better, the rest: lower is better)"
-    awk '
+    awk -v rates="$rates" '
         $2 == "flood" { mbps[$1] = $3; cpu[$1] = $4; mem[$1] = $5; worst[$1] = $6 }
-        $2 == "rate"  { rcpu[$1] = $3 }
+        # Lines of an older probe carry no rate: 11,520 B/s.
+        $2 == "rate"  { r = ($5 == "" ? 11520 : $5); rcpu[r, $1] = $3; keeps[r, $1] = ($6 == "" ? "-" : $6) }
         # A ratio only of two positive figures (memory can shrink during a run).
         function cell(v, self,   r) {
             if (v == "") return sprintf("%-22s", "-")
@@ -261,7 +273,23 @@ summary() {
             row("flood: CPU s per MB", cpu)
             row("flood: memory B per received byte", mem)
             row("flood: worst UI answer ms", worst)
-            row("11,520 B/s: CPU % of one core", rcpu)
+            n = split(rates, list, " ")
+            for (i = 1; i <= n; ++i) {
+                r = list[i]
+                delete c
+                delete k
+                for (key in rcpu) { split(key, part, SUBSEP); if (part[1] == r) { c[part[2]] = rcpu[key]; k[part[2]] = keeps[key] } }
+                row(sprintf("%d B/s: CPU %% of one core", r), c)
+                printf "  %-34s %-14s %-22s %-22s\n", sprintf("%d B/s: keeps up", r), \
+                       (("vorta-serial" in k) ? k["vorta-serial"] : "-"), (("CuteCom" in k) ? k["CuteCom"] : "-"), \
+                       (("GTKTerm" in k) ? k["GTKTerm"] : "-")
+                # The best peer: the one of the two that needed the least CPU and kept up.
+                best = ""
+                for (p in c) if (p != "vorta-serial" && k[p] == "yes" && (best == "" || c[p] + 0 < c[best] + 0)) best = p
+                if (best != "" && ("vorta-serial" in c) && c[best] + 0 > 0)
+                    printf "  %-34s %.2f (vorta-serial %s %% / %s %s %%)\n", sprintf("%d B/s: ratio to the best peer", r), \
+                           c["vorta-serial"] / c[best], c["vorta-serial"], best, c[best]
+            }
         }' "$results"
     grep -q '^GTKTerm flood' "$results" &&
         echo "  (GTKTerm keeps the last $gtkterm_scrollback lines only, its default: its memory does not grow with what it received)"

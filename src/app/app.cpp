@@ -31,10 +31,12 @@ App::App(ui::Model& model, ui::Platform& platform)
       autoSend_(model, state_, portSwitch_, send_),
       generator_(model, state_),
       calculator_(model, state_, receive_),
-      capture_(model, state_, [this](std::string_view bytes) { return writeToPort(bytes); }) {
+      capture_(model, state_, [this](std::string_view bytes) { return writeToPort(bytes); }),
+      modemPanel_(model, channel_) {
     portSwitch_.setOptions(&state_.portOptions);
     // A port whose device went looks for it as soon as the list sees devices come.
     portList_.setOnRefresh([this] { channel_.retryNow(); });
+    portSettings_.showLinesFrom(&modemPanel_.state());
     // The capture takes each chunk before the display, with the time the monitor thread read it.
     channel_.setOnBytesArrived([this](std::string_view bytes) {
         capture_.received(bytes, channel_.arrivalMicros());

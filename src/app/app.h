@@ -11,6 +11,7 @@
 #include "main_window/main_window.h"
 #include "receive/display_tools.h"
 #include "receive/receive_display.h"
+#include "port_switch/modem_panel.h"
 #include "port_switch/port_list.h"
 #include "port_switch/port_settings.h"
 #include "port_switch/port_switch.h"
@@ -50,6 +51,7 @@ private:
     generator::GeneratorActions generator_;
     calculator::CalculatorActions calculator_;
     capture::CaptureFeature capture_;
+    port_switch::ModemPanel modemPanel_;
 };
 
 }  // namespace vorta::app

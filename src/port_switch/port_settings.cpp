@@ -106,11 +106,15 @@ void PortSettings::showModemLines(ui::Window& window) {
     ui::Control& label = window[ids::kLines];
     serial::ModemLines lines;
     ui::Text text;
+    using Kind = serial::ModemState::Kind;
+    // The followed state once it has come; until then (just opened) the port itself.
+    const bool followed = linesFrom_ && linesFrom_->kind != Kind::Closed;
+    if (followed) lines = linesFrom_->lines;
     if (!channel_.isOpen()) {
         text = "串口未打开"_gbk;
     } else if (channel_.waitingForDevice()) {
         text = "设备已断开，等待重新连接"_gbk;
-    } else if (!channel_.modemLines(lines)) {
+    } else if (followed ? linesFrom_->kind == Kind::Unavailable : !channel_.modemLines(lines)) {
         text = "此端口无调制解调器线路"_gbk;  // a pseudo-terminal or a network port: no error per tick
     } else {
         const auto lamp = [](const char* name, bool on) { return std::string(name) + (on ? " ●"_gbk : " ○"_gbk); };

@@ -26,6 +26,9 @@ public:
 
     void open();
     ui::Window* window() const { return window_; }
+    // Shows CTS, DSR, DCD and RI as `state` holds them (the channel's modem-line
+    // thread keeps it up to date) rather than reading the port at every tick.
+    void showLinesFrom(const serial::ModemState* state) { linesFrom_ = state; }
 
 private:
     void created(ui::Window& window);
@@ -40,6 +43,7 @@ private:
     main_window::AppState& state_;
     serial::SerialChannel& channel_;
     ui::Window* window_ = nullptr;
+    const serial::ModemState* linesFrom_ = nullptr;
     base::EventLoop::TimerId breakEnd_ = 0;  // running while the line is held in break
 };
 

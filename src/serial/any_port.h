@@ -13,6 +13,8 @@ public:
     bool modemLines(ModemLines& lines) const override { return current_->modemLines(lines); }
     bool setOutputLine(OutputLine line, bool on) override { return current_->setOutputLine(line, on); }
     bool setBreak(bool on) override { return current_->setBreak(on); }
+    LineWait waitLineChange() override { return current_->waitLineChange(); }
+    void interruptLineWait() override { current_->interruptLineWait(); }
     void close() override { current_->close(); }
     bool gone() const override { return current_->gone(); }
     bool ready() const override { return current_->ready(); }

@@ -46,6 +46,21 @@ public:
         (void)on;
         return false;
     }
+    // How waitLineChange() ended.
+    enum class LineWait {
+        Changed,      // CTS, DSR, DCD or RI changed
+        Interrupted,  // interruptLineWait() ended it
+        NoWait,       // the driver cannot wait for a change: read the lines now and then
+        NoLines,      // the port has no modem lines at all
+        Failed,       // the wait failed (device gone); it may work again later
+    };
+    // Blocks until CTS, DSR, DCD or RI changes or interruptLineWait() is
+    // called. Runs on a thread of its own beside the monitor thread, while the
+    // port is open.
+    virtual LineWait waitLineChange() { return LineWait::NoWait; }
+    // Ends a waitLineChange() under way. One that is just about to begin may
+    // miss it: the caller repeats this until the waiting thread has left. Any thread.
+    virtual void interruptLineWait() {}
     // Releases the device. Safe when closed.
     virtual void close() = 0;
     // True once the open device has gone (unplugged, hung up, its server's

@@ -36,6 +36,7 @@ SerialChannel::SerialChannel(base::EventLoop& loop, PortResolver resolver, std::
 }
 
 SerialChannel::~SerialChannel() {
+    modemWatcher_.setOnChange(nullptr);  // no Closed for a listener that may be gone
     close();
     mailbox_->owner = nullptr;
 }
@@ -59,12 +60,14 @@ bool SerialChannel::open() {
         port_->close();
         return false;
     }
+    modemWatcher_.start(*port_);
     return true;
 }
 
 void SerialChannel::close() {
     stopAttempts();
     reconnect_ = {};
+    modemWatcher_.stop();  // before the port goes: it may sit in the port's wait
     if (monitor_.joinable()) {
         monitor_.request_stop();  // wakes the monitor thread (see monitor())
         monitor_.join();

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "serial/line_settings.h"
+#include "serial/modem_watcher.h"
 #include "serial/port_io.h"
 #include "serial/port_resolver.h"
 #include "base/event_loop.h"
@@ -79,6 +80,12 @@ public:
     bool setOutputLine(OutputLine line, bool on);
     // Starts or ends a break on the open port's line; false when closed, its device gone or it cannot.
     bool setBreak(bool on);
+    // Raised on the UI thread with CTS, DSR, DCD and RI as they change while the
+    // port is open (see ModemWatcher), and with Closed when it closes.
+    void setOnModemLines(std::function<void(const ModemState&)> handler) {
+        modemWatcher_.setOnChange(std::move(handler));
+    }
+    ModemWatcher::Mode modemWatchMode() const { return modemWatcher_.mode(); }
     // What the driver made of the settings at the last open.
     OpenReport openReport() const { return openReport_; }
 
@@ -243,6 +250,8 @@ private:
     bool backPending_ = false;
     std::string attemptDevice_;  // under the mailbox's mutex: a device to try, handed over
     Reconnect reconnect_;        // UI thread only
+    // Follows the modem lines on a thread of its own while the port is open.
+    ModemWatcher modemWatcher_{loop_};
 };
 
 }  // namespace vorta::serial

@@ -4,6 +4,7 @@
 #include <linux/major.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -34,6 +35,21 @@ std::int64_t NowMs() {
 
 // Pseudo-terminals and some USB adapters have no modem lines at all.
 bool NotSupported(int error) { return error == ENOTTY || error == EINVAL; }
+
+// The signal that ends a TIOCMIWAIT at close: its handler does nothing and is
+// installed without SA_RESTART, so the wait returns EINTR rather than
+// starting again. Only ever sent to a thread inside waitLineChange(). 0 when
+// it could not be installed.
+int LineWaitSignal() {
+    static const int number = [] {
+        const int n = SIGRTMIN + 2;
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigemptyset(&action.sa_mask);
+        return sigaction(n, &action, nullptr) == 0 ? n : 0;
+    }();
+    return number;
+}
 
 bool SetLine(int fd, int line, bool on) { return ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &line) == 0; }
 
@@ -258,5 +274,39 @@ bool TermiosPort::setOutputLine(OutputLine line, bool on) {
 }
 
 bool TermiosPort::setBreak(bool on) { return fd_ && ioctl(fd_.get(), on ? TIOCSBRK : TIOCCBRK) == 0; }
+
+}  // namespace vorta::serial
+
+namespace vorta::serial {
+
+PortIo::LineWait TermiosPort::waitLineChange() {
+    const int fd = fd_.get();
+    if (fd < 0) return LineWait::Failed;
+    // A wait nothing could end would hold up the close: read the lines instead.
+    const int signal = LineWaitSignal();
+    if (signal == 0) return LineWait::NoWait;
+    {
+        const std::lock_guard lock(lineWaitMutex_);
+        lineWaiter_ = pthread_self();
+        lineWaiting_ = true;
+    }
+    const int result = ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG);
+    const int error = errno;
+    {
+        const std::lock_guard lock(lineWaitMutex_);
+        lineWaiting_ = false;
+    }
+    if (result == 0) return LineWait::Changed;
+    if (error == EINTR) return LineWait::Interrupted;
+    if (!NotSupported(error)) return LineWait::Failed;  // EIO: unplugged or hung up
+    // Some USB adapters report their lines but cannot wait for them; a pseudo-terminal has none.
+    int bits = 0;
+    return ioctl(fd, TIOCMGET, &bits) == 0 ? LineWait::NoWait : LineWait::NoLines;
+}
+
+void TermiosPort::interruptLineWait() {
+    const std::lock_guard lock(lineWaitMutex_);
+    if (lineWaiting_) pthread_kill(lineWaiter_, LineWaitSignal());
+}
 
 }  // namespace vorta::serial

@@ -1,7 +1,10 @@
 #pragma once
 // A serial device on Linux: termios settings, an advisory lock plus TIOCEXCL
 // for exclusive use, poll() on the device and an eventfd for wake-ups.
+#include <pthread.h>
+
 #include <cstdint>
+#include <mutex>
 
 #include "base/unique_fd.h"
 #include "serial/port_io.h"
@@ -25,6 +28,9 @@ public:
     bool modemLines(ModemLines& lines) const override;
     bool setOutputLine(OutputLine line, bool on) override;
     bool setBreak(bool on) override;
+    // TIOCMIWAIT; interruptLineWait() ends it with a signal of its own (see termios_port.cpp).
+    LineWait waitLineChange() override;
+    void interruptLineWait() override;
     void close() override;
     unsigned wait() override;
     void wake() override;
@@ -52,6 +58,10 @@ private:
     bool hangup_ = false;     // poll reported HUP/ERR: the next empty read means gone
     LineSettings settings_;
     OpenReport report_;
+    // The thread in waitLineChange(), if any; the lock keeps it from leaving while it is signalled.
+    std::mutex lineWaitMutex_;
+    bool lineWaiting_ = false;
+    pthread_t lineWaiter_{};
 };
 
 }  // namespace vorta::serial

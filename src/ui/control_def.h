@@ -65,7 +65,8 @@ struct StatusPanelDef {
     int width = 0;
     Text text;
     Text tooltip;
-    bool fills = false;  // takes the room the fixed panels leave
+    bool fills = false;             // takes the room the fixed panels leave
+    bool hiddenWhileEmpty = false;  // takes no room while its text is empty
 };
 
 enum class Border { None, Sunken, Shallow };

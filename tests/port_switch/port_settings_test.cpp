@@ -234,6 +234,7 @@ class LinesPort : public RoundingPort {
 public:
     LinesPort() : RoundingPort(-1) {}
     bool modemLines(serial::ModemLines& lines) const override {
+        ++reads;
         lines = now;
         return true;
     }
@@ -246,6 +247,7 @@ public:
         return true;
     }
     serial::ModemLines now;
+    mutable int reads = 0;
     std::vector<std::pair<serial::OutputLine, bool>> switched;
     std::vector<bool> breaks;
 };
@@ -319,6 +321,48 @@ TEST(ModemLines, ShownLiveAndSwitchedAtOnce) {
     model.userClick(w[ids::kBreak]);
     EXPECT_EQ(w[ids::kHint].text(), "请先打开串口。"_gbk);
     channel.close();
+    unsetenv("TMPDIR");
+}
+
+// Fed the lines the channel's modem-line thread follows, the window shows them
+// without reading the port; until the first report after an open it reads it.
+TEST(ModemLines, TheWindowShowsTheFollowedLinesWithoutReadingThePort) {
+    test::TempDir tmp;
+    setenv("TMPDIR", tmp.path().c_str(), 1);
+    base::VirtualLoop loop;
+    ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
+    main_window::AppState state;
+    auto owned = std::make_unique<LinesPort>();
+    LinesPort& port = *owned;
+    serial::SerialChannel channel{loop, [](int) { return std::string("/dev/fake"); }, std::move(owned)};
+    PortSettings settings{model, state, channel};
+    serial::ModemState followed;
+    settings.showLinesFrom(&followed);
+    model.openWindow(ui::MainWindowDef());
+    settings.open();
+    ui::Window& w = *settings.window();
+    ASSERT_TRUE(channel.open());
+    using Kind = serial::ModemState::Kind;
+    const struct {
+        serial::ModemState state;
+        const char* text;
+        int reads;  // of the port, at one tick
+    } cases[] = {
+        {{Kind::Closed, {}}, "CTS ○  DSR ○  DCD ○  RI ○"_gbk, 1},  // opened, nothing followed yet
+        {{Kind::Known, {.cts = true, .ri = true}}, "CTS ●  DSR ○  DCD ○  RI ●"_gbk, 0},
+        {{Kind::Unavailable, {}}, "此端口无调制解调器线路"_gbk, 0},
+    };
+    for (const auto& c : cases) {
+        followed = c.state;
+        const int reads = port.reads;
+        loop.advance(PortSettings::kLinesPeriodMs);
+        EXPECT_EQ(w[ids::kLines].text(), c.text);
+        EXPECT_EQ(port.reads - reads, c.reads);
+    }
+    channel.close();
+    loop.advance(PortSettings::kLinesPeriodMs);
+    EXPECT_EQ(w[ids::kLines].text(), "串口未打开"_gbk);
     unsetenv("TMPDIR");
 }
 

@@ -448,6 +448,7 @@ public:
             else
                 panel->setMinimumWidth(0);
             if (!def.tooltip.empty()) panel->setToolTip(FromGbk(def.tooltip));
+            if (def.hiddenWhileEmpty && panel->text().isEmpty()) panel->hide();
             layout->addWidget(panel, def.fills ? 1 : 0);
             panels_.push_back(panel);
         }
@@ -466,6 +467,7 @@ public:
             const QString t = FromGbk(control_.as<StatusBar>().panelText(int(i)));
             if (panel->text() == t) continue;
             panel->setText(t);
+            if (defs[i].hiddenWhileEmpty) panel->setVisible(!t.isEmpty());
             if (defs[i].fills) continue;
             // The defined width, wider while a long count would not fit ("RX:20000000").
             const int frame = panel->width() - panel->contentsRect().width();

@@ -145,6 +145,35 @@ TEST_F(MainWindowQt, CounterPanelsShowLongCountsWhole) {
     EXPECT_EQ(rxPanel()->width(), 60);
 }
 
+// In the first run's 600-pixel window the vendor line stays whole while the
+// port is open and shows its modem lines; the panels after it take room only
+// while they have something to show.
+TEST_F(MainWindowQt, TheModemLinesLeaveTheVendorLineWholeAtTheFirstRunsSize) {
+    auto& bar = (*main)[kStatusBar];
+    QWidget* barWidget = view.widgetOf(bar);
+    const QList<QLabel*> panels = barWidget->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(panels.size(), 6);
+    auto settle = [] {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 150) QCoreApplication::processEvents();
+    };
+    auto whole = [](QLabel* p) { return p->contentsRect().width() >= p->fontMetrics().horizontalAdvance(p->text()); };
+    settle();
+    for (int i = 3; i < 6; ++i) EXPECT_FALSE(panels[i]->isVisible()) << i;
+    for (const char* lines : {"CTS● DSR● DCD● RI●"_gbk, "无调制解调器线路"_gbk}) {
+        bar.setPanelText(5, lines);
+        settle();
+        ASSERT_TRUE(panels[5]->isVisible());
+        EXPECT_TRUE(whole(panels[5])) << lines;
+        EXPECT_TRUE(whole(panels[2])) << "vendor line clipped beside " << lines;
+        EXPECT_LE(panels[5]->geometry().right(), barWidget->width());
+    }
+    bar.setPanelText(5, "");
+    settle();
+    EXPECT_FALSE(panels[5]->isVisible());
+}
+
 // Runs the loop long enough for the display's batched refresh.
 void Settle() {
     QElapsedTimer t;

@@ -228,7 +228,7 @@ TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     EXPECT_EQ(Get(w, "分组框2"_gbk).rect.height, 61);  // the relayout sizes the display from it
 
     const ControlDef& status = Get(w, "状态条1"_gbk);
-    ASSERT_EQ(status.panels.size(), 5u);
+    ASSERT_EQ(status.panels.size(), 6u);
     EXPECT_EQ(status.panels[0].text, "RX:0");
     EXPECT_EQ(status.panels[1].tooltip, "发送字节数"_gbk);
     EXPECT_EQ(status.panels[2].width, 800);
@@ -236,6 +236,11 @@ TEST(MainWindowDef, WindowOptionsAndSpotChecks) {
     EXPECT_TRUE(status.panels[2].fills);
     EXPECT_EQ(status.panels[3].text, "");
     EXPECT_EQ(status.panels[4].text, "");
+    // Then the modem lines, empty while the port is closed. The three after the
+    // vendor line take room only while they show something; the Parts' three always.
+    EXPECT_EQ(status.panels[5].text, "");
+    EXPECT_FALSE(status.panels[5].fills);
+    for (std::size_t i = 0; i < status.panels.size(); ++i) EXPECT_EQ(status.panels[i].hiddenWhileEmpty, i >= 3) << i;
 
     EXPECT_EQ(Find(w, "标签"_gbk), nullptr);  // no hidden relay: the Enter key reaches the send operation directly
     EXPECT_EQ(Get(w, "时钟_换行"_gbk).kind, Kind::Timer);
