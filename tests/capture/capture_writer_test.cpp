@@ -83,7 +83,7 @@ struct Fixture : ::testing::Test {
 TEST_F(Fixture, EveryChunkReachesTheFileInOrderWithItsDirectionAndTime) {
     const std::string path = dir.file("cap.bin");
     {
-        CaptureWriter writer(loop, path, 0, record());
+        CaptureWriter writer(loop, path, 0, false, record());
         ASSERT_EQ(writer.start(), "");
         for (int i = 0; i < 1000; ++i)
             writer.add(i % 3 ? Direction::Received : Direction::Sent, 1000 + i, std::string(1 + i % 50, char(i)));
@@ -105,7 +105,7 @@ TEST_F(Fixture, EveryChunkReachesTheFileInOrderWithItsDirectionAndTime) {
 
 TEST_F(Fixture, TheFileIsWrittenWithinASecondWithoutStopping) {
     const std::string path = dir.file("cap.bin");
-    CaptureWriter writer(loop, path, 0, record());
+    CaptureWriter writer(loop, path, 0, false, record());
     ASSERT_EQ(writer.start(), "");
     writer.add(Direction::Received, 1, "early");
     ASSERT_TRUE(loop.runUntilReal([&] { return !progress.empty(); }, std::chrono::seconds(3)));
@@ -119,7 +119,7 @@ TEST_F(Fixture, RotationStartsANewFileOnceOneHasReachedTheSize) {
     const std::string path = dir.file("cap.bin");
     const std::string chunk(100, 'x');
     {
-        CaptureWriter writer(loop, path, 1000, record());
+        CaptureWriter writer(loop, path, 1000, false, record());
         ASSERT_EQ(writer.start(), "");
         for (int i = 0; i < 25; ++i) writer.add(Direction::Received, i, chunk);
         writer.stop();
@@ -139,14 +139,14 @@ TEST_F(Fixture, RotationStartsANewFileOnceOneHasReachedTheSize) {
 }
 
 TEST_F(Fixture, AFileThatCannotBeCreatedSaysWhy) {
-    CaptureWriter writer(loop, dir.file("no-such-folder/cap.bin"), 0, record());
+    CaptureWriter writer(loop, dir.file("no-such-folder/cap.bin"), 0, false, record());
     EXPECT_EQ(writer.start(), "No such file or directory");
     writer.add(Direction::Received, 1, "dropped");  // not started: nothing happens
 }
 
 TEST_F(Fixture, AFullDiskEndsTheCaptureWithItsCause) {
     // /dev/full takes the header's open but refuses every write.
-    CaptureWriter writer(loop, "/dev/full", 0, record());
+    CaptureWriter writer(loop, "/dev/full", 0, false, record());
     EXPECT_EQ(writer.start(), "No space left on device");
 }
 
@@ -160,7 +160,7 @@ TEST(CaptureKill, AKilledCaptureLeavesAValidFileUpToTheLastSecond) {
     if (child == 0) {
         // Sequence numbers, one chunk a millisecond, until killed.
         base::VirtualLoop loop;
-        CaptureWriter writer(loop, path, 0, {});
+        CaptureWriter writer(loop, path, 0, false, {});
         if (!writer.start().empty()) _exit(1);
         (void)!write(ready[1], "r", 1);
         for (std::uint32_t i = 0;; ++i) {

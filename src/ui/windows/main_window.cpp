@@ -133,8 +133,8 @@ std::vector<ControlDef> Controls() {
         {.name = kAutoSendGroup, .kind = Kind::GroupBox, .rect = {2, 427, 718, 61}},
         {.name = kStatusBar, .kind = Kind::StatusBar, .rect = {0, 483, 894, 20},
          .panels = {{60, "RX:0", "接收字节数"_gbk}, {60, "TX:0", "发送字节数"_gbk}, {800, "Vorta 串口调试助手  Linux 版"_gbk, "", true},
-                     // The capture and the file being sent; empty while neither runs.
-                     {110, "", "捕获文件大小"_gbk}, {150, "", "文件发送进度"_gbk}}},
+                     // The capture and the file being sent: no room taken while neither runs.
+                     {110, "", "捕获文件大小"_gbk, false, true}, {150, "", "文件发送进度"_gbk, false, true}}},
     };
     for (auto part : {PortControls(), DisplayOptionControls(), AutoSendControls()})
         c.insert(c.end(), part.begin(), part.end());
