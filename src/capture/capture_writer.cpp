@@ -301,6 +301,7 @@ void CaptureWriter::hand(char tag, std::int64_t micros, std::string_view bytes) 
     Job& j = *job_;
     std::unique_lock lock(j.mutex);
     if (!j.started || j.failed || j.stopping) return;
+    static_assert(kStallAfter == std::chrono::seconds(3), "the note below says 3 s");
     // A full buffer waits for a disk that writes, rather than dropping a byte;
     // a disk that has written nothing for kStallAfter ends the capture instead.
     const Clock::time_point since = Clock::now();
