@@ -40,6 +40,7 @@
 #include "capture/capture_record.h"
 #include "codec/gbk_convert.h"
 #include "port_switch/modem_panel.h"
+#include "capture/capture_writer.h"
 #include "ui/windows/control_ids.h"
 
 using namespace vorta::ui::main;
@@ -134,7 +135,9 @@ int main(int argc, char** argv) {
 
     // CAPTURE=1: every phase with the timestamps on and the capture running into a
     // file in the temporary folder; after the 115200-baud phases its received bytes are counted.
+    // CAPTURE_TEXT=1 as well: the display's text file beside it too.
     const bool capturing = std::getenv("CAPTURE") != nullptr;
+    const bool shownText = capturing && std::getenv("CAPTURE_TEXT") != nullptr;
     const std::string capturePath = (std::filesystem::temp_directory_path() / "vorta-bench-capture.bin").string();
     ui::Window* captureWindow = nullptr;
     if (capturing) {
@@ -142,8 +145,10 @@ int main(int argc, char** argv) {
         model.userMenuSelect(main[kCaptureWindowItem]);
         captureWindow = model.window(ui::capture::kWindowName);
         (*captureWindow)[ui::capture::kCaptureFile].setText(capturePath);
+        (*captureWindow)[ui::capture::kShownText].setChecked(shownText);
         model.userClick((*captureWindow)[ui::capture::kCaptureStartStop]);
-        std::printf("timestamps on, capturing into %s\n", capturePath.c_str());
+        std::printf("timestamps on, capturing into %s%s\n", capturePath.c_str(),
+                    shownText ? " and the display's text beside it" : "");
     }
 
     // The modem lines as the status bar shows them and how the channel follows them: a
@@ -197,7 +202,12 @@ int main(int argc, char** argv) {
             lineBreak ? "on" : "off", total, rateSeconds, cpuPercent[0], cpuPercent[1], worstMs);
     }
     if (!main[kAutoLineBreak].checked()) model.userClick(main[kAutoLineBreak]);
-    if (std::getenv("RATE_ONLY")) return 0;
+    if (std::getenv("RATE_ONLY")) {
+        if (capturing) model.userClick((*captureWindow)[ui::capture::kCaptureStartStop]);
+        std::filesystem::remove(capturePath);
+        std::filesystem::remove(capture::ShownTextPath(capturePath));
+        return 0;
+    }
     // The floods check the order of the cells they show: without stamps. The capture goes on.
     state.timestamps = false;
 
@@ -305,7 +315,12 @@ int main(int argc, char** argv) {
         std::printf("capture file: %zu bytes, %zu records, %lld bytes received (fed %ld, the two floods included)%s\n",
                     file.size(), parsed.records.size(), received, 4 * 11520 * rateSeconds + 40'000'000L,
                     parsed.truncated ? ", cut short" : "");
+        if (shownText)
+            std::printf(
+                "display text file: %llu bytes\n",
+                static_cast<unsigned long long>(std::filesystem::file_size(capture::ShownTextPath(capturePath))));
         std::filesystem::remove(capturePath);
+        std::filesystem::remove(capture::ShownTextPath(capturePath));
     }
     return 0;
 }

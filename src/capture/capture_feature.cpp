@@ -44,8 +44,9 @@ std::string SizeText(std::uint64_t bytes) {
     return text;
 }
 
-CaptureFeature::CaptureFeature(ui::Model& model, main_window::AppState& state, transmit::FileSend::Write write)
-    : model_(model), state_(state), fileSend_(model, state, std::move(write)) {
+CaptureFeature::CaptureFeature(ui::Model& model, main_window::AppState& state, transmit::FileSend::Write write,
+                               MakeSink makeSink)
+    : model_(model), state_(state), fileSend_(model, state, std::move(write)), makeSink_(std::move(makeSink)) {
     namespace a = ui::action;
     model.registerAction(a::kOpenCaptureWindow, [this](ui::Control&, const ui::EventArgs&) { open(); });
     model.registerAction(a::kCaptureCreated, [this](ui::Control& c, const ui::EventArgs&) { created(c.window()); });
@@ -54,9 +55,12 @@ CaptureFeature::CaptureFeature(ui::Model& model, main_window::AppState& state, t
     model.registerAction(a::kDisplayOptionClicked,
                          [this](ui::Control& c, const ui::EventArgs&) { displayOptionClicked(c.as<ui::CheckBox>()); });
     model.registerAction(a::kSendFileStartStop, [this](ui::Control&, const ui::EventArgs&) { sendFileStartStop(); });
+    model.registerAction(a::kBrowseCaptureFile, [this](ui::Control&, const ui::EventArgs&) { browseCaptureFile(); });
+    model.registerAction(a::kBrowseSendFile, [this](ui::Control&, const ui::EventArgs&) { browseSendFile(); });
 }
 
-CaptureFeature::~CaptureFeature() = default;  // the writer writes what is left and closes the file
+// The writer writes what is left and closes the file; the display no longer reaches it.
+CaptureFeature::~CaptureFeature() { setDisplayTap(false); }
 
 void CaptureFeature::attach(ui::Window& main) {
     state_.timestamps = setting("时间戳"_gbk, kFalse) == kTrue;
@@ -89,6 +93,7 @@ void CaptureFeature::created(ui::Window& window) {
     window[ids::kSendFile].setText(setting("发送文件"_gbk, ""));
     window[ids::kTimestamps].setChecked(state_.timestamps);
     window[ids::kHexWithText].setChecked(setting("旁显文本"_gbk, kFalse) == kTrue);
+    window[ids::kShownText].setChecked(setting("显示文本"_gbk, kFalse) == kTrue);
     window[ids::kCaptureStartStop].setText(capturing() ? "停止捕获"_gbk : "开始捕获"_gbk);
     window[ids::kSendFileStartStop].setText(fileSend_.running() ? "取消发送"_gbk : "发送文件"_gbk);
 }
@@ -102,6 +107,8 @@ void CaptureFeature::displayOptionClicked(ui::CheckBox& box) {
     if (box.name() == ids::kTimestamps.name) {
         state_.timestamps = box.checked();
         save("时间戳"_gbk, box.checked() ? kTrue : kFalse);
+    } else if (box.name() == ids::kShownText.name) {
+        save("显示文本"_gbk, box.checked() ? kTrue : kFalse);  // taken by the next capture
     } else {
         if (ui::Window* main = model_.window(ui::main::kWindowName))
             (*main)[ui::main::kDisplay].setTextBesideHex(box.checked());
@@ -122,13 +129,16 @@ void CaptureFeature::start() {
     capturePath_ = (*window)[ids::kCaptureFile].text();
     const std::int64_t megabytes = codec::TextToInt((*window)[ids::kRotateMegabytes].text());
     const std::uint64_t rotate = megabytes > 0 ? static_cast<std::uint64_t>(megabytes) << 20 : 0;
-    auto writer = std::make_unique<CaptureWriter>(model_.loop(), store::NativeFileName(capturePath_), rotate,
-                                                  [this](const CaptureWriter::Progress& p) { progress(p); });
+    const bool shownText = (*window)[ids::kShownText].checked();
+    auto writer = std::make_unique<CaptureWriter>(
+        model_.loop(), store::NativeFileName(capturePath_), rotate, shownText,
+        [this](const CaptureWriter::Progress& p) { progress(p); }, makeSink_);
     if (const std::string cause = writer->start(); !cause.empty()) {
         note("  → 捕获未能开始：无法写入 "_gbk + capturePath_ + "（"_gbk + cause + "）。\r\n"_gbk);
         return;
     }
     writer_ = std::move(writer);
+    setDisplayTap(shownText);
     setCaption(ids::kCaptureStartStop, "停止捕获"_gbk);
     if (ui::Window* main = model_.window(ui::main::kWindowName))
         (*main)[ui::main::kStatusBar].setPanelText(kCapturePanel, "捕获 "_gbk + SizeText(0));
@@ -136,6 +146,7 @@ void CaptureFeature::start() {
 }
 
 void CaptureFeature::stop(const std::string& text) {
+    setDisplayTap(false);
     writer_.reset();
     setCaption(ids::kCaptureStartStop, "开始捕获"_gbk);
     if (ui::Window* main = model_.window(ui::main::kWindowName))
@@ -151,6 +162,48 @@ void CaptureFeature::progress(const CaptureWriter::Progress& p) {
     }
     if (ui::Window* main = model_.window(ui::main::kWindowName))
         (*main)[ui::main::kStatusBar].setPanelText(kCapturePanel, "捕获 "_gbk + SizeText(p.bytesWritten));
+}
+
+// Every program write into the display also goes to the text file, from the text
+// at hand: the display is not read back, and nothing is added while no capture runs.
+void CaptureFeature::setDisplayTap(bool on) {
+    ui::Window* main = model_.window(ui::main::kWindowName);
+    if (!main) return;
+    ui::RichTextBox& display = (*main)[ui::main::kDisplay];
+    if (on && writer_)
+        display.setAppendTap([writer = writer_.get()](std::string_view text) { writer->addShown(text); });
+    else
+        display.setAppendTap(nullptr);
+}
+
+namespace {
+
+// The folder of a path the user wrote (GBK), for a dialog to open in; home without one.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string::npos) return slash == 0 ? "/" : path.substr(0, slash);
+    const char* home = std::getenv("HOME");
+    return home ? codec::Utf8ToGbk(home) : std::string(".");
+}
+
+}  // namespace
+
+void CaptureFeature::browseCaptureFile() {
+    ui::Window* window = model_.window(ids::kWindowName);
+    if (!window) return;
+    ui::Control& field = (*window)[ids::kCaptureFile];
+    const auto path = (*window)[ids::kFileDialog].showSaveDialog("捕获文件（*.bin）|*.bin|所有文件（*）|*"_gbk,
+                                                                 FolderOf(field.text()));
+    if (path) field.setText(*path);  // saved as the user's typing is
+}
+
+void CaptureFeature::browseSendFile() {
+    ui::Window* window = model_.window(ids::kWindowName);
+    if (!window) return;
+    ui::Control& field = (*window)[ids::kSendFile];
+    const auto path = (*window)[ids::kFileDialog].showOpenDialog("所有文件（*）|*|文本文档（*.txt）|*.txt"_gbk,
+                                                                 FolderOf(field.text()));
+    if (path) field.setText(*path);
 }
 
 void CaptureFeature::sendFileStartStop() {

@@ -1,8 +1,9 @@
 #pragma once
 // The capture window's behaviour: the continuous capture (started, stopped,
-// ended by a failure with a note), its options and the display options, all
-// kept under the settings file's section "捕获", and sending a file. The
-// capture's size shows in status-bar panel 3 while it runs.
+// ended by a failure with a note), with the display's text beside it when
+// asked, its options and the display options, all kept under the settings
+// file's section "捕获", and sending a file. The capture's size shows in
+// status-bar panel 3 while it runs.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,7 +21,9 @@ public:
     static constexpr int kCapturePanel = 3;
 
     // Registers the capture window's actions and the menu item that opens it.
-    CaptureFeature(ui::Model& model, main_window::AppState& state, transmit::FileSend::Write write);
+    // The capture's files are made by `makeSink` (files on the disk unless a test says otherwise).
+    CaptureFeature(ui::Model& model, main_window::AppState& state, transmit::FileSend::Write write,
+                   MakeSink makeSink = DiskFile);
     ~CaptureFeature();
 
     // Reads the display options; call once the main window exists.
@@ -38,8 +41,11 @@ private:
     void created(ui::Window& window);
     void saveEdited(ui::Control& box);
     void displayOptionClicked(ui::CheckBox& box);
+    void browseCaptureFile();
+    void browseSendFile();
     void start();
     void stop(const std::string& note);
+    void setDisplayTap(bool on);
     void progress(const CaptureWriter::Progress& p);
     void note(const std::string& text);
     void setCaption(ui::ControlId<ui::Control> id, const char* text);
@@ -49,6 +55,7 @@ private:
     ui::Model& model_;
     main_window::AppState& state_;
     transmit::FileSend fileSend_;
+    MakeSink makeSink_;
     std::unique_ptr<CaptureWriter> writer_;
     std::string capturePath_;  // GBK, as the user wrote it
 };

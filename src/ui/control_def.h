@@ -29,7 +29,7 @@ enum class Kind {
     StatusBar,    // docked at the bottom; `panels`
     Timer,        // non-visual
     BalloonTip,   // non-visual: shows a tip at a screen point
-    FileDialog,   // non-visual: the common save dialog
+    FileDialog,   // non-visual: the common save (or open) dialog
     Menu,         // non-visual pop-up menu; its items are MenuItem controls with it as parent
     MenuItem,
 };
@@ -99,8 +99,8 @@ struct ControlDef {
     int maxLength = 0;  // Edit, editable ComboBox: most characters it holds, typed or written; 0 = no limit
     Text tag;
     std::vector<StatusPanelDef> panels;  // StatusBar
-    Text labelledBy;                     // the label or check box beside it that names it to a screen reader
-    Text shortcut;  // MenuItem: a key that chooses it from its window ("Ctrl+Shift+P"); empty text: a separator
+    Text labelledBy;  // the label or check box beside it that names it to a screen reader (a button: its row's label)
+    Text shortcut;    // MenuItem: a key that chooses it from its window ("Ctrl+Shift+P"); empty text: a separator
 };
 
 // Which event of which control runs which named action. An empty control name means the window.

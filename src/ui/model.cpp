@@ -171,11 +171,13 @@ void RichTextBox::replaceSelection(const Text& text) {
 
 void RichTextBox::append(const Text& text) {
     rich_.append(text);
+    if (tap_) tap_(text);
     changed(Prop::RichText);
 }
 
 void RichTextBox::append(const Text& text, const CharFormat& format) {
     rich_.append(text, format);
+    if (tap_) tap_(text);
     changed(Prop::RichText);
 }
 
@@ -228,6 +230,11 @@ void Menu::popup(int x, int y) {
 
 std::optional<Text> FileDialog::showSaveDialog(const Text& filter, const Text& initialDir) {
     if (View* view = window_.model().view()) return view->showSaveDialog(*this, filter, initialDir);
+    return std::nullopt;
+}
+
+std::optional<Text> FileDialog::showOpenDialog(const Text& filter, const Text& initialDir) {
+    if (View* view = window_.model().view()) return view->showOpenDialog(*this, filter, initialDir);
     return std::nullopt;
 }
 

@@ -69,6 +69,10 @@ public:
     virtual std::optional<Text> showSaveDialog(Control&, const Text& /*filter*/, const Text& /*initialDir*/) {
         return std::nullopt;
     }
+    // Open dialog for an existing file; the same filter form and result.
+    virtual std::optional<Text> showOpenDialog(Control&, const Text& /*filter*/, const Text& /*initialDir*/) {
+        return std::nullopt;
+    }
 };
 
 // A control of any kind: what every control has (geometry, visibility, state,
@@ -228,10 +232,13 @@ public:
     // A view option: the printable text of each line's hex cells drawn beside it. The store is untouched.
     void setTextBesideHex(bool on);
     bool textBesideHex() const { return textBesideHex_; }
+    // Told the text of every program write (append) as it lands; empty: nobody.
+    void setAppendTap(std::function<void(std::string_view)> tap) { tap_ = std::move(tap); }
 
 private:
     RichText rich_;
     bool textBesideHex_ = false;
+    std::function<void(std::string_view)> tap_;
 };
 
 class StatusBar : public Control {
@@ -265,6 +272,7 @@ public:
     static bool Accepts(Kind k) { return k == Kind::FileDialog; }
     // The chosen path, or nullopt when cancelled.
     std::optional<Text> showSaveDialog(const Text& filter, const Text& initialDir);
+    std::optional<Text> showOpenDialog(const Text& filter, const Text& initialDir);
 };
 
 class Window {

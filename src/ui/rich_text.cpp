@@ -152,21 +152,37 @@ TextSnapshot RichText::snapshot(std::size_t from, std::size_t to) const { return
 TextSnapshot RichText::selectionSnapshot() const {
     if (selStart_ == selEnd_) return {};
     resolveSelectionBytes();
-    if (auto data = withoutStamps(selStartByte_, selEndByte_)) return TextSnapshot::Of(std::move(*data));
-    return snapshot(selStartByte_, selEndByte_);
+    return dataSnapshot(selStartByte_, selEndByte_);
 }
 
-std::optional<Text> RichText::withoutStamps(std::size_t from, std::size_t to) const {
-    auto isStamp = [this](int format) { return (formats_[static_cast<std::size_t>(format)].effects & kStamp) != 0; };
+template <class F>
+void RichText::forEachDataRun(std::size_t from, std::size_t to, bool withFormats, F&& f) const {
+    to = std::min(to, size_);
+    if (from >= to) return;
     bool anyStampFormat = false;
     for (std::size_t i = 0; i < formats_.size(); ++i) anyStampFormat = anyStampFormat || isStamp(static_cast<int>(i));
-    if (!anyStampFormat) return std::nullopt;
-    const std::vector<Run> pieces = runs(from, to);
-    if (std::none_of(pieces.begin(), pieces.end(), [&](const Run& r) { return isStamp(r.format); }))
-        return std::nullopt;
-    Text data;
-    for (const Run& r : pieces)
-        if (!isStamp(r.format)) data += bytes(r.byteStart, r.byteEnd);
+    if (!anyStampFormat && !withFormats) {
+        f(Run{from, to, -1});  // no stamp anywhere: one stretch, without looking at the runs
+        return;
+    }
+    for (const Run& r : runs(from, to))
+        if (!isStamp(r.format)) f(r);
+}
+
+TextSnapshot RichText::dataSnapshot(std::size_t from, std::size_t to, std::vector<Run>* kept) const {
+    // Neighbouring runs that are kept share one piece of the snapshot.
+    TextSnapshot data;
+    std::size_t keptFrom = from, keptTo = from, at = 0;
+    forEachDataRun(from, to, kept != nullptr, [&](const Run& r) {
+        if (kept) kept->push_back({at, at + (r.byteEnd - r.byteStart), r.format});
+        at += r.byteEnd - r.byteStart;
+        if (r.byteStart != keptTo) {
+            data.append(snapshot(keptFrom, keptTo));
+            keptFrom = r.byteStart;
+        }
+        keptTo = r.byteEnd;
+    });
+    data.append(snapshot(keptFrom, keptTo));
     return data;
 }
 
@@ -518,8 +534,10 @@ void RichText::resolveSelectionBytes() const {
 Text RichText::selectedText() const {
     if (selStart_ == selEnd_) return Text();
     resolveSelectionBytes();
-    if (auto data = withoutStamps(selStartByte_, selEndByte_)) return std::move(*data);
-    return bytes(selStartByte_, selEndByte_);
+    // Copied rather than snapshot: a snapshot would make the box copy its last block at the next write.
+    Text data;
+    forEachDataRun(selStartByte_, selEndByte_, false, [&](const Run& r) { data += bytes(r.byteStart, r.byteEnd); });
+    return data;
 }
 
 void RichText::replaceSelection(const Text& text) {

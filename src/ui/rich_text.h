@@ -19,7 +19,6 @@
 // line and a shift of the indexes after it.
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -103,8 +102,11 @@ public:
     void forEachPiece(std::size_t from, std::size_t to, F&& f) const;
     // Bytes [from, to), clamped, as they are now, without copying them (see TextSnapshot).
     TextSnapshot snapshot(std::size_t from, std::size_t to) const;
-    // The selected bytes as a snapshot.
-    // The selection's bytes without the stamps (text in a kStamp format): what the tools read.
+    // Bytes [from, to) without the stamps (text in a kStamp format), shared with the
+    // box rather than copied: what the tools and a copy to the clipboard read. With
+    // `kept`, also the format runs of those bytes, in the snapshot's own offsets.
+    TextSnapshot dataSnapshot(std::size_t from, std::size_t to, std::vector<Run>* kept = nullptr) const;
+    // The selection's data: dataSnapshot() of the selected bytes.
     TextSnapshot selectionSnapshot() const;
     std::size_t byteOfUnit(std::int64_t unit) const;
     std::int64_t unitOfByte(std::size_t byte) const;  // the unit that starts at or contains `byte`
@@ -147,8 +149,11 @@ private:
         int format;
     };
     int intern(const CharFormat& format);
-    // The bytes of [from, to) less the stamps among them; nullopt when there are none.
-    std::optional<Text> withoutStamps(std::size_t from, std::size_t to) const;
+    bool isStamp(int format) const { return (formats_[static_cast<std::size_t>(format)].effects & kStamp) != 0; }
+    // Calls f(const Run&) for each run of [from, to) that is not a stamp, in order;
+    // without `withFormats`, a stretch may span runs and its format is -1.
+    template <class F>
+    void forEachDataRun(std::size_t from, std::size_t to, bool withFormats, F&& f) const;
     unsigned char at(std::size_t byte) const;
     int formatIndexAt(std::size_t byte) const;
     // Drops runs in [from, to] that hold no bytes or repeat the format before them.

@@ -31,6 +31,12 @@ public:
         return TextSnapshot({{std::make_shared<const std::string>(std::move(bytes)), 0, n}});
     }
 
+    // Adds the pieces of `more` after these; no byte is copied.
+    void append(const TextSnapshot& more) {
+        pieces_.insert(pieces_.end(), more.pieces_.begin(), more.pieces_.end());
+        size_ += more.size_;
+    }
+
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
     // Calls f(std::string_view) for consecutive pieces, in order, without copying.

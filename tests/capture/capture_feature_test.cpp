@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "capture/capture_record.h"
+#include "capture/fake_disk.h"
 #include "store/settings_file.h"
 #include "support/main_window_fixture.h"
 #include "ui/windows/action_ids.h"
@@ -40,9 +41,16 @@ protected:
     }
 
     std::string written;
-    CaptureFeature feature{model, state, [this](std::string_view bytes) {
+    bool onFakeDisk = false;  // files in memory, from the next start on
+    std::shared_ptr<fakes::FakeDisk> disk = std::make_shared<fakes::FakeDisk>();
+    CaptureFeature feature{model, state,
+                           [this](std::string_view bytes) {
                                written += bytes;
                                return bytes.size();
+                           },
+                           [this]() -> std::unique_ptr<FileSink> {
+                               if (onFakeDisk) return std::make_unique<fakes::FakeFile>(disk);
+                               return DiskFile();
                            }};
     ui::Window* window = nullptr;
 };
@@ -126,6 +134,73 @@ TEST_F(CaptureFeatureTest, OptionsAreWrittenAtOnceAndComeBack) {
     EXPECT_EQ(again[ids::kSendFile].text(), "/m/frames.txt");
     EXPECT_TRUE(again[ids::kTimestamps].checked());
     EXPECT_TRUE(again[ids::kHexWithText].checked());
+}
+
+// With 显示文本 the display's text, as the program writes it from the start on,
+// goes beside the capture file; the option is written at once and comes back.
+TEST_F(CaptureFeatureTest, TheDisplaysTextGoesBesideTheCaptureFile) {
+    model.userClick(w()[ids::kShownText]);
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "捕获"_gbk, "显示文本"_gbk), "真"_gbk);
+    const std::string path = tmp.file("cap.bin");
+    startCapture(path);
+    ui::RichTextBox& display = c(ui::main::kDisplay);
+    display.append("01 02 ", state.receivedFormat);
+    display.append("\r\n", state.receivedFormat);
+    display.append("AB\n", state.sentFormat);
+    model.userClick(w()[ids::kCaptureStartStop]);
+    display.append("after the capture\r\n");
+    EXPECT_EQ(ReadFile(path + ".txt"), "  → 捕获开始："_gbk + path + "\r\n01 02 \r\nAB\r\n");
+
+    window->close();
+    model.userMenuSelect(c(ui::main::kCaptureWindowItem));
+    EXPECT_TRUE((*model.window(ids::kWindowName))[ids::kShownText].checked());
+}
+
+// 浏览… fills the field from the file dialog (saved as typing is); a cancelled dialog changes nothing.
+TEST_F(CaptureFeatureTest, BrowseFillsTheFieldFromTheFileDialog) {
+    w()[ids::kCaptureFile].setText("/data/old.bin");
+    view.saveAnswer = std::nullopt;
+    model.userClick(w()[ids::kBrowseCaptureFile]);
+    EXPECT_EQ(w()[ids::kCaptureFile].text(), "/data/old.bin");
+    view.saveAnswer = "/data/新.bin"_gbk;
+    model.userClick(w()[ids::kBrowseCaptureFile]);
+    EXPECT_EQ(w()[ids::kCaptureFile].text(), "/data/新.bin"_gbk);
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "捕获"_gbk, "文件"_gbk), "/data/新.bin"_gbk);
+    ASSERT_EQ(view.saveFilters.size(), 2u);
+    EXPECT_NE(view.saveFilters.back().find("*.bin"), std::string::npos);
+
+    w()[ids::kSendFile].setText("/frames/old.txt");
+    view.openAnswer = "/frames/poll.txt";
+    model.userClick(w()[ids::kBrowseSendFile]);
+    ASSERT_EQ(view.openDialogs.size(), 1u);
+    EXPECT_EQ(view.openDialogs[0].second, "/frames");  // it opens where the field points
+    EXPECT_EQ(w()[ids::kSendFile].text(), "/frames/poll.txt");
+    EXPECT_EQ(store::ReadSetting(state.settingsPath, "捕获"_gbk, "发送文件"_gbk), "/frames/poll.txt");
+}
+
+// Received bytes piling up before a disk that stopped answering end the capture
+// with a note, rather than holding the UI thread.
+TEST_F(CaptureFeatureTest, ADiskThatStopsAnsweringEndsTheCaptureWithANote) {
+    ASSERT_NE(window, nullptr);
+    onFakeDisk = true;
+    disk->writesBeforeHang = 1;  // the header only
+    w()[ids::kCaptureFile].setText("/m/cap.bin");
+    model.userClick(w()[ids::kCaptureStartStop]);
+    ASSERT_TRUE(feature.capturing());
+    const std::string chunk(64 * 1024, 'x');
+    for (int i = 0; i < 40 && feature.capturing(); ++i) {
+        feature.received(chunk, i);
+        loop.runPending();
+    }
+    EXPECT_FALSE(feature.capturing());
+    EXPECT_NE(display().find(
+                  "  → 捕获已停止：写入 /m/cap.bin 失败（磁盘 3 秒没有写入任何数据），文件保留到出错之前。\r\n"_gbk),
+              std::string::npos)
+        << display();
+    EXPECT_EQ(w()[ids::kCaptureStartStop].text(), "开始捕获"_gbk);
+    EXPECT_EQ(panel(CaptureFeature::kCapturePanel), "");
+    EXPECT_EQ(disk->file("/m/cap.bin"), kFileMagic);
+    disk->release();
 }
 
 }  // namespace

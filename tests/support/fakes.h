@@ -53,6 +53,8 @@ public:
     std::vector<std::pair<ui::Text, ui::Point>> menus;
     std::optional<ui::Text> saveAnswer;  // what the save dialog returns
     std::vector<ui::Text> saveFilters;
+    std::optional<ui::Text> openAnswer;                      // what the open dialog returns
+    std::vector<std::pair<ui::Text, ui::Text>> openDialogs;  // filter and folder of each open dialog
     int interfaceStyle = 0;
     std::vector<ui::Text> focused;    // controls given the keyboard focus, in order
     std::vector<ui::Text> activated;  // windows brought to the front, in order
@@ -71,6 +73,10 @@ public:
     std::optional<ui::Text> showSaveDialog(ui::Control&, const ui::Text& filter, const ui::Text&) override {
         saveFilters.push_back(filter);
         return saveAnswer;
+    }
+    std::optional<ui::Text> showOpenDialog(ui::Control&, const ui::Text& filter, const ui::Text& folder) override {
+        openDialogs.push_back({filter, folder});
+        return openAnswer;
     }
 };
 

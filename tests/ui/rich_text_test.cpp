@@ -225,6 +225,42 @@ TEST(RichText, AppendingToAHugeTextDoesNotRescanIt) {
     EXPECT_EQ(rich.selectedText(), "AAAAA");
 }
 
+// Every reading of a selection (tools, copy) leaves the stamps out, wherever the
+// range starts and ends, and keeps the formats of what remains.
+TEST(RichText, DataLeavesOutTheStampsWhereverTheRangeCutsThem) {
+    CharFormat stamp = kGreen;
+    stamp.effects |= kStamp;
+    RichText rich;
+    rich.append("[1] ", stamp);    // bytes 0-3
+    rich.append("AB\r\n", kBlue);  // 4-7
+    rich.append("[2] ", stamp);    // 8-11
+    rich.append("CD", kBlue);      // 12-13
+    rich.append("EF", kGreen);     // 14-15
+    struct Case {
+        std::size_t from, to;
+        Text data;
+        std::vector<std::pair<std::size_t, Colour>> runEnds;  // in the data's own offsets
+    };
+    const Colour blue = kBlue.colour, green = kGreen.colour;
+    const Case cases[] = {
+        {0, 16, "AB\r\nCDEF", {{4, blue}, {6, blue}, {8, green}}},
+        {2, 6, "AB", {{2, blue}}},                // starts inside a stamp
+        {5, 10, "B\r\n", {{3, blue}}},            // ends inside one
+        {9, 11, "", {}},                          // only a stamp
+        {13, 15, "DE", {{1, blue}, {2, green}}},  // no stamp in it
+    };
+    for (const Case& c : cases) {
+        std::vector<RichText::Run> kept;
+        EXPECT_EQ(rich.dataSnapshot(c.from, c.to, &kept).bytes(), c.data) << c.from << "-" << c.to;
+        std::vector<std::pair<std::size_t, Colour>> ends;
+        for (const RichText::Run& r : kept) ends.push_back({r.byteEnd, rich.format(r.format).colour});
+        EXPECT_EQ(ends, c.runEnds) << c.from << "-" << c.to;
+        rich.setSelection(rich.unitOfByte(c.from), rich.unitOfByte(c.to) - rich.unitOfByte(c.from));
+        EXPECT_EQ(rich.selectedText(), c.data) << c.from << "-" << c.to;
+        EXPECT_EQ(rich.selectionSnapshot().bytes(), c.data) << c.from << "-" << c.to;
+    }
+}
+
 TEST(RichText, SnapshotsKeepTheBytesOfTheirMomentWhileTheTextChanges) {
     // Three blocks and a half (the store keeps 1 MB blocks), a two-byte character
     // across the first block boundary.

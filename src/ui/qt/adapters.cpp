@@ -448,7 +448,7 @@ public:
             else
                 panel->setMinimumWidth(0);
             if (!def.tooltip.empty()) panel->setToolTip(FromGbk(def.tooltip));
-            if (def.hiddenWhileEmpty && panel->text().isEmpty()) panel->hide();
+            if (def.hiddenWhileEmpty) panel->setVisible(!panel->text().isEmpty());
             layout->addWidget(panel, def.fills ? 1 : 0);
             panels_.push_back(panel);
         }
@@ -467,6 +467,7 @@ public:
             const QString t = FromGbk(control_.as<StatusBar>().panelText(int(i)));
             if (panel->text() == t) continue;
             panel->setText(t);
+            // A hidden panel leaves its room to the panel that fills.
             if (defs[i].hiddenWhileEmpty) panel->setVisible(!t.isEmpty());
             if (defs[i].fills) continue;
             // The defined width, wider while a long count would not fit ("RX:20000000").
@@ -570,12 +571,17 @@ static void DescribeForAccessibility(QWidget* w, const Control& c) {
         return !d.text.empty() && (d.kind == Kind::Label || d.kind == Kind::Button || d.kind == Kind::CheckBox ||
                                    d.kind == Kind::RadioButton || d.kind == Kind::GroupBox);
     };
-    if (showsCaption(c.def())) return;
+    if (showsCaption(c.def()) && c.def().labelledBy.empty()) return;
     const ControlDef* beside = nullptr;
     for (const ControlDef& d : c.window().def().controls)
         if (!c.def().labelledBy.empty() && d.name == c.def().labelledBy) beside = &d;
     QString name = FromGbk(beside ? beside->text : c.name()).trimmed();
     while (name.endsWith(u'：') || name.endsWith(u':')) name.chop(1);
+    // A button that says only what it does ("浏览…") is named with the field it serves.
+    if (showsCaption(c.def())) {
+        w->setAccessibleName(name + QLatin1Char(' ') + FromGbk(c.def().text));
+        return;
+    }
     w->setAccessibleName(name);
     // On Linux Qt reports a combo box's current text as its name and its label through the
     // labelled-by relation, which comes from the label's buddy: set it once the window is built.

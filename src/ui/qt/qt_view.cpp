@@ -122,20 +122,34 @@ void QtView::popupMenu(Control& menu, int x, int y) {
     if (QMenu* m = MenuOfAdapter(*it->second)) m->popup(QPoint(x, y));
 }
 
-std::optional<Text> QtView::showSaveDialog(Control& c, const Text& filter, const Text& initialDir) {
-    // "desc|pattern|desc|pattern" becomes Qt's "desc (pattern);;desc (pattern)": Qt reads the
-    // patterns from the parentheses. The program's descriptions already show their pattern
-    // ("文本文档（*.txt）"), so the dialog hides Qt's copy and shows each description as it is.
+namespace {
+
+// "desc|pattern|desc|pattern" becomes Qt's "desc (pattern);;desc (pattern)": Qt reads the
+// patterns from the parentheses. The program's descriptions already show their pattern
+// ("文本文档（*.txt）"), so the dialog hides Qt's copy and shows each description as it is.
+QString QtFilters(const Text& filter) {
     const QStringList parts = FromGbk(filter).split(QLatin1Char('|'));
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2)
         filters << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
-    QWidget* parent = widgetOf(c.window());
-    const QString path =
-        QFileDialog::getSaveFileName(parent, QString(), FromGbk(initialDir), filters.join(QStringLiteral(";;")),
-                                     nullptr, QFileDialog::HideNameFilterDetails);
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<Text> ChosenPath(const QString& path) {
     if (path.isEmpty()) return std::nullopt;
     return ToGbk(path);
+}
+
+}  // namespace
+
+std::optional<Text> QtView::showSaveDialog(Control& c, const Text& filter, const Text& initialDir) {
+    return ChosenPath(QFileDialog::getSaveFileName(widgetOf(c.window()), QString(), FromGbk(initialDir),
+                                                   QtFilters(filter), nullptr, QFileDialog::HideNameFilterDetails));
+}
+
+std::optional<Text> QtView::showOpenDialog(Control& c, const Text& filter, const Text& initialDir) {
+    return ChosenPath(QFileDialog::getOpenFileName(widgetOf(c.window()), QString(), FromGbk(initialDir),
+                                                   QtFilters(filter), nullptr, QFileDialog::HideNameFilterDetails));
 }
 
 QWidget* QtView::widgetOf(Window& w) const {

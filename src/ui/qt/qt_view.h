@@ -28,6 +28,7 @@ public:
     void showBalloon(Control& c, int x, int y, const Text& text, bool flag) override;
     void popupMenu(Control& menu, int x, int y) override;
     std::optional<Text> showSaveDialog(Control& c, const Text& filter, const Text& initialDir) override;
+    std::optional<Text> showOpenDialog(Control& c, const Text& filter, const Text& initialDir) override;
 
     // For tests and the platform: the widget showing a window or a control.
     QWidget* widgetOf(Window& w) const;

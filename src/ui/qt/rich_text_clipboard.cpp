@@ -71,10 +71,12 @@ private:
 }  // namespace
 
 QMimeData* MakeClipboardData(const RichText& rich, std::size_t from, std::size_t to) {
+    // The data the tools read: the stamps stay behind.
+    std::vector<RichText::Run> kept;
+    const TextSnapshot data = rich.dataSnapshot(from, to, &kept);
     std::vector<ClipboardData::ColourRun> colours;
-    for (const RichText::Run& run : rich.runs(from, to))
-        colours.push_back({run.byteEnd - from, rich.format(run.format).colour});
-    return new ClipboardData(rich.snapshot(from, to), std::move(colours));
+    for (const RichText::Run& run : kept) colours.push_back({run.byteEnd, rich.format(run.format).colour});
+    return new ClipboardData(data, std::move(colours));
 }
 
 }  // namespace vorta::ui::qt

@@ -8,7 +8,7 @@
 
 namespace vorta::ui::qt {
 
-// Bytes [from, to) of `rich`, shared with the display rather than copied, and their colours.
+// Bytes [from, to) of `rich` less the stamps, shared with the display rather than copied, and their colours.
 QMimeData* MakeClipboardData(const RichText& rich, std::size_t from, std::size_t to);
 
 }  // namespace vorta::ui::qt

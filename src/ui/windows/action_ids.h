@@ -67,7 +67,9 @@
 //   CaptureCreated         window created: restore its options
 //   CaptureOptionEdited    编辑框_捕获文件, 编辑框_分割, 编辑框_发送文件 content changed: saved
 //   CaptureStartStop       按钮_捕获 clicked: start or stop the capture
-//   DisplayOptionClicked   选择框_时间戳, 选择框_旁显文本 clicked: applied and saved
+//   DisplayOptionClicked   选择框_时间戳, 选择框_旁显文本, 选择框_显示文本 clicked: applied and saved
+//   BrowseCaptureFile      按钮_浏览捕获文件 clicked: the save dialog chooses the capture file
+//   BrowseSendFile         按钮_浏览发送文件 clicked: the open dialog chooses the file to send
 //   SendFileStartStop      按钮_发送文件 clicked: start or cancel sending the file
 #include "ui/control_id.h"
 
@@ -131,5 +133,7 @@ inline constexpr ActionId kCaptureOptionEdited{"CaptureOptionEdited"};
 inline constexpr ActionId kCaptureStartStop{"CaptureStartStop"};
 inline constexpr ActionId kDisplayOptionClicked{"DisplayOptionClicked"};
 inline constexpr ActionId kSendFileStartStop{"SendFileStartStop"};
+inline constexpr ActionId kBrowseCaptureFile{"BrowseCaptureFile"};
+inline constexpr ActionId kBrowseSendFile{"BrowseSendFile"};
 
 }  // namespace vorta::ui::action

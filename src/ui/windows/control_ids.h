@@ -156,15 +156,19 @@ struct ControlIdEntry {
 #define VORTA_CAPTURE_CONTROLS(X)                       \
     X(kCaptureFileLabel, Control, "标签_捕获文件"_gbk)      \
     X(kCaptureFile, Control, "编辑框_捕获文件"_gbk)         \
+    X(kBrowseCaptureFile, Control, "按钮_浏览捕获文件"_gbk) \
     X(kRotateLabel, Control, "标签_分割"_gbk)               \
     X(kRotateMegabytes, Control, "编辑框_分割"_gbk)         \
     X(kRotateUnit, Control, "标签_分割单位"_gbk)            \
     X(kCaptureStartStop, Control, "按钮_捕获"_gbk)          \
+    X(kShownText, CheckBox, "选择框_显示文本"_gbk)          \
     X(kTimestamps, CheckBox, "选择框_时间戳"_gbk)           \
     X(kHexWithText, CheckBox, "选择框_旁显文本"_gbk)        \
     X(kSendFileLabel, Control, "标签_发送文件"_gbk)         \
     X(kSendFile, Control, "编辑框_发送文件"_gbk)            \
-    X(kSendFileStartStop, Control, "按钮_发送文件"_gbk)
+    X(kBrowseSendFile, Control, "按钮_浏览发送文件"_gbk)    \
+    X(kSendFileStartStop, Control, "按钮_发送文件"_gbk)     \
+    X(kFileDialog, FileDialog, "通用对话框_捕获"_gbk)
 
 // clang-format on
 

@@ -267,5 +267,66 @@ TEST_F(MainWindowQt, PortSettingsOpenFromTheKeyboardWithNamedControls) {
     settings->close();
 }
 
+// The capture window's controls tell a screen reader what they are and are reached
+// with Tab; each 浏览… button is named with the field it fills.
+TEST_F(MainWindowQt, CaptureWindowControlsAreNamedAndReachedWithTab) {
+    model.userMenuSelect((*main)[kCaptureWindowItem]);
+    Settle();
+    Window* capture = model.window(capture::kWindowName);
+    ASSERT_NE(capture, nullptr);
+    for (ControlIdEntry id : capture::kAll) {
+        Control* c = capture->find(id.name);
+        ASSERT_NE(c, nullptr);
+        if (c->kind() == Kind::FileDialog) continue;  // no widget of its own
+        QWidget* w = view.widgetOf(*c);
+        ASSERT_NE(w, nullptr) << id.name;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr) << id.name;
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << id.name;
+        EXPECT_EQ(a->text(QAccessible::Description), FromGbk(c->name()));
+        if (c->kind() != Kind::Label) {
+            EXPECT_NE(w->focusPolicy() & Qt::TabFocus, 0) << id.name;
+        }
+    }
+    const std::pair<ControlId<Control>, QString> browse[] = {
+        {capture::kBrowseCaptureFile, QStringLiteral(u"捕获文件 浏览…")},
+        {capture::kBrowseSendFile, QStringLiteral(u"发送文件 浏览…")}};
+    for (const auto& [id, name] : browse) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(view.widgetOf((*capture)[id]));
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Name), name);
+        EXPECT_EQ(a->role(), QAccessible::Button);
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(view.widgetOf((*capture)[capture::kShownText]))->role(),
+              QAccessible::CheckBox);
+    capture->close();
+}
+
+// The capture's and the file sending's panels take no room until they have something to show.
+TEST_F(MainWindowQt, CaptureAndProgressPanelsTakeNoRoomWhileEmpty) {
+    StatusBar& bar = (*main)[kStatusBar];
+    auto panels = [&] {
+        std::vector<QLabel*> labels;
+        for (auto* label : view.widgetOf(bar)->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            labels.push_back(label);
+        return labels;
+    };
+    Settle();
+    ASSERT_EQ(panels().size(), 5u);
+    QLabel* vendor = panels()[2];
+    const int vendorWidth = vendor->width();
+    EXPECT_TRUE(panels()[3]->isHidden());
+    EXPECT_TRUE(panels()[4]->isHidden());
+    bar.setPanelText(3, "捕获 12 KB"_gbk);
+    Settle();
+    EXPECT_FALSE(panels()[3]->isHidden());
+    EXPECT_TRUE(panels()[4]->isHidden());
+    EXPECT_LT(vendor->width(), vendorWidth);  // the filling panel gave up the room
+    bar.setPanelText(3, "");
+    Settle();
+    EXPECT_TRUE(panels()[3]->isHidden());
+    EXPECT_EQ(vendor->width(), vendorWidth);
+}
+
 }  // namespace
 }  // namespace vorta::ui::qt

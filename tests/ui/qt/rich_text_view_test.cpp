@@ -144,6 +144,33 @@ TEST_F(RichTextView, CopyGivesPlainTextAndColouredHtmlOfTheSelectionAsItWasAtThe
     QGuiApplication::clipboard()->clear();
 }
 
+// Ctrl+C and Ctrl+X take the data without the times before the lines, as the tools read it.
+TEST_F(RichTextView, CopyAndCutLeaveTheStampsOut) {
+    const CharFormat blue{"SimSun", 11, 0, 0, Rgb(0, 0, 255)};
+    CharFormat stamp{"SimSun", 11, 0, 0, Rgb(128, 128, 128)};
+    stamp.effects |= kStamp;
+    for (const char* line : {"01 02 \r\n", "03 "}) {
+        box->append("[14:03:27.118] ", stamp);
+        box->append(line, blue);
+    }
+    settle();
+    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->text(), QStringLiteral("01 02 \n03 "));
+    EXPECT_EQ(copied->html(), QStringLiteral(u"<pre><span style=\"color:#0000ff;\">01 02 </span><br>"
+                                             u"<span style=\"color:#0000ff;\">03 </span></pre>"));
+    // From the middle of the first stamp to the middle of the second line's data.
+    box->setSelection(5, 33);
+    settle();
+    QTest::keyClick(widget, Qt::Key_X, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->text(), QStringLiteral("01 02 \n0"));
+    EXPECT_EQ(box->text(), "[14:03 ");
+    QGuiApplication::clipboard()->clear();
+}
+
 // A copy of a large selection offers plain text only (a coloured page of it
 // would take seconds to build), and that text is the selection's.
 TEST_F(RichTextView, ALargeCopyGivesItsPlainTextOnly) {
