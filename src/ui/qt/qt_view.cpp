@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "ui/qt/desktop_look.h"
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/window_widget.h"
 
@@ -24,9 +25,10 @@ QtView::~QtView() {
 }
 
 void QtView::applyInterfaceStyle(int /*style*/) {
-    // One light Fusion look for every window of the program, now and later.
+    // One light Fusion look for every window of the program, now and later, with
+    // the program's palette and font kept against the desktop's theme.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(QApplication::style()->standardPalette());
+    KeepProgramLook();
 }
 
 void QtView::windowOpened(Window& w) {
