@@ -121,7 +121,17 @@ void QtView::showBalloon(Control& c, int x, int y, const Text& text, bool /*flag
 void QtView::popupMenu(Control& menu, int x, int y) {
     auto it = adapters_.find(&menu);
     if (it == adapters_.end()) return;
-    if (QMenu* m = MenuOfAdapter(*it->second)) m->popup(QPoint(x, y));
+    const std::optional<QPoint> key = TakeKeyboardPopupPoint();
+    QMenu* m = MenuOfAdapter(*it->second);
+    if (!m) return;
+    m->popup(key.value_or(QPoint(x, y)));
+    // From the keyboard the first item the user may choose is ready for Enter.
+    if (key)
+        for (QAction* a : m->actions())
+            if (a->isEnabled() && !a->isSeparator()) {
+                m->setActiveAction(a);
+                break;
+            }
 }
 
 std::optional<Text> QtView::showSaveDialog(Control& c, const Text& filter, const Text& initialDir) {
