@@ -125,6 +125,51 @@ TEST_P(AllWindows, AControlIsLabelledByACaptionJustLeftOfIt) {
     }
 }
 
+bool HasWidget(Kind k) {
+    return k != Kind::Timer && k != Kind::BalloonTip && k != Kind::FileDialog && k != Kind::Menu && k != Kind::MenuItem;
+}
+
+// A screen reader says a caption, the label beside a control or the name the table
+// gives it; no control is left to be announced by its identifier.
+TEST_P(AllWindows, EveryControlWithAWidgetHasAHumanName) {
+    EXPECT_FALSE(w().title.empty() && w().accessibleName.empty()) << w().name << " has neither title nor name";
+    for (const ControlDef& c : w().controls) {
+        if (!HasWidget(c.kind)) continue;
+        const bool caption = !c.text.empty() && (c.kind == Kind::Label || c.kind == Kind::Button ||
+                                                 c.kind == Kind::CheckBox || c.kind == Kind::RadioButton);
+        EXPECT_TRUE(caption || !c.labelledBy.empty() || !c.accessibleName.empty()) << w().name << " " << c.name;
+        EXPECT_TRUE(IsGbk(c.accessibleName)) << c.name;
+        EXPECT_NE(c.accessibleName, c.name) << c.name;
+    }
+}
+
+// What only a mouse release on a control does has a key: Space and Enter on a
+// control that otherwise takes no focus, the Menu key for a right-button release
+// on one that does. The display's left release (the radix balloon of the
+// selection) keeps to the mouse: its menu's 合并转10进制 works on the selection.
+TEST_P(AllWindows, MouseOnlyBehavioursHaveAKey) {
+    for (const BindingDef& b : w().bindings) {
+        if (b.event != Event::LeftReleased && b.event != Event::RightReleased) continue;
+        const ControlDef& c = Get(w(), b.control);
+        const bool focusable = c.kind == Kind::Edit || c.kind == Kind::RichText || c.kind == Kind::ComboBox;
+        if (!focusable) {
+            EXPECT_EQ(c.keyPath, KeyPath::SpaceEnter) << c.name;
+        } else if (b.event == Event::RightReleased) {
+            EXPECT_EQ(c.keyPath, KeyPath::MenuKey) << c.name;
+        }
+    }
+    for (const ControlDef& c : w().controls) {
+        if (c.keyPath == KeyPath::None) continue;
+        int releases = 0;
+        for (const BindingDef& b : w().bindings)
+            if (b.control == c.name &&
+                (c.keyPath == KeyPath::MenuKey ? b.event == Event::RightReleased
+                                               : b.event == Event::LeftReleased || b.event == Event::RightReleased))
+                ++releases;
+        EXPECT_EQ(releases, 1) << c.name << " has a key path to no single mouse release";
+    }
+}
+
 TEST_P(AllWindows, RadioGroupsHaveExactlyOneCheckedAndSelectionsAreInRange) {
     std::map<Text, int> radiosPerParent, checkedPerParent;
     for (const ControlDef& c : w().controls) {
@@ -261,6 +306,16 @@ TEST(MainWindowDef, MenuItemsInOrder) {
         if (c.kind == Kind::MenuItem && c.name != "端口设置…"_gbk) {
             EXPECT_TRUE(c.shortcut.empty()) << c.name;
         }
+}
+
+TEST(WindowRoles, OnlyTheModalGeneratorIsADialog) {
+    EXPECT_TRUE(GeneratorWindowDef().dialog);
+    for (const WindowDef* def :
+         {&MainWindowDef(), &CalculatorWindowDef(), &PortSettingsWindowDef(), &CaptureWindowDef()})
+        EXPECT_FALSE(def->dialog) << def->name;
+    EXPECT_EQ(Get(MainWindowDef(), main::kDisplay.name).accessibleName, "接收区"_gbk);
+    EXPECT_EQ(Get(MainWindowDef(), main::kSendBox.name).accessibleName, "发送区"_gbk);
+    EXPECT_EQ(Get(CalculatorWindowDef(), calculator::kHex2.name).accessibleName, "第2列16进制"_gbk);
 }
 
 TEST(GeneratorWindowDef, SpotChecks) {
