@@ -125,24 +125,6 @@ TEST_P(AllWindows, AControlIsLabelledByACaptionJustLeftOfIt) {
     }
 }
 
-bool HasWidget(Kind k) {
-    return k != Kind::Timer && k != Kind::BalloonTip && k != Kind::FileDialog && k != Kind::Menu && k != Kind::MenuItem;
-}
-
-// A screen reader says a caption, the label beside a control or the name the table
-// gives it; no control is left to be announced by its identifier.
-TEST_P(AllWindows, EveryControlWithAWidgetHasAHumanName) {
-    EXPECT_FALSE(w().title.empty() && w().accessibleName.empty()) << w().name << " has neither title nor name";
-    for (const ControlDef& c : w().controls) {
-        if (!HasWidget(c.kind)) continue;
-        const bool caption = !c.text.empty() && (c.kind == Kind::Label || c.kind == Kind::Button ||
-                                                 c.kind == Kind::CheckBox || c.kind == Kind::RadioButton);
-        EXPECT_TRUE(caption || !c.labelledBy.empty() || !c.accessibleName.empty()) << w().name << " " << c.name;
-        EXPECT_TRUE(IsGbk(c.accessibleName)) << c.name;
-        EXPECT_NE(c.accessibleName, c.name) << c.name;
-    }
-}
-
 // What only a mouse release on a control does has a key: Space and Enter on a
 // control that otherwise takes no focus, the Menu key for a right-button release
 // on one that does. The display's left release (the radix balloon of the
@@ -306,16 +288,6 @@ TEST(MainWindowDef, MenuItemsInOrder) {
         if (c.kind == Kind::MenuItem && c.name != "端口设置…"_gbk) {
             EXPECT_TRUE(c.shortcut.empty()) << c.name;
         }
-}
-
-TEST(WindowRoles, OnlyTheModalGeneratorIsADialog) {
-    EXPECT_TRUE(GeneratorWindowDef().dialog);
-    for (const WindowDef* def :
-         {&MainWindowDef(), &CalculatorWindowDef(), &PortSettingsWindowDef(), &CaptureWindowDef()})
-        EXPECT_FALSE(def->dialog) << def->name;
-    EXPECT_EQ(Get(MainWindowDef(), main::kDisplay.name).accessibleName, "接收区"_gbk);
-    EXPECT_EQ(Get(MainWindowDef(), main::kSendBox.name).accessibleName, "发送区"_gbk);
-    EXPECT_EQ(Get(CalculatorWindowDef(), calculator::kHex2.name).accessibleName, "第2列16进制"_gbk);
 }
 
 TEST(GeneratorWindowDef, SpotChecks) {
