@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "codec/gbk_convert.h"
+#include "codec/gbk_literal.h"
 #include "support/temp_dir.h"
 #include "support/xvfb.h"
+#include "ui/windows/control_ids.h"
 #include "ui/windows/window_defs.h"
 
 namespace vorta::test {
@@ -86,9 +88,12 @@ TEST_P(DesktopLook, WindowKeepsItsLightBaseAndItsFonts) {
     }
 
     // The display, the send box, the auto-send list and the lists stay white.
-    for (const char* name : {"超级编辑框1", "编辑框_发送", "编辑框_循环", "编辑框1", "组合框_端口", "组合框_波特率",
-                             "组合框_校验位", "组合框_数据位", "组合框_停止位", "组合框_毫秒"})
-        EXPECT_EQ(probe[std::string("control ") + name].at(5), "#ffffff") << name;
+    using namespace ui::main;
+    for (std::string_view id : {kDisplay.name, kSendBox.name, kAutoSendList.name, kLineBreakInterval.name, kPort.name,
+                                kBaud.name, kParity.name, kDataBits.name, kStopBits.name, kInterval.name}) {
+        const std::string name = codec::GbkToUtf8(id);
+        EXPECT_EQ(probe["control " + name].at(5), "#ffffff") << name;
+    }
     const struct {
         const char* format;
         const char* colour;
@@ -98,7 +103,7 @@ TEST_P(DesktopLook, WindowKeepsItsLightBaseAndItsFonts) {
         {"sent", "#008000", 4.5},
         {"note", "#808080", 3.95},  // the window tables' own grey: 3.95:1 on white, kept as it is
     };
-    const std::string base = probe["control 超级编辑框1"].at(5);
+    const std::string base = probe["control " + codec::GbkToUtf8(kDisplay.name)].at(5);
     for (const auto& c : colours) {
         EXPECT_EQ(probe[std::string("format ") + c.format].at(2), c.colour);
         EXPECT_GE(Contrast(c.colour, base) + 0.005, c.least) << c.format << " on " << base;
@@ -111,7 +116,7 @@ TEST_P(DesktopLook, WindowKeepsItsLightBaseAndItsFonts) {
         if (it == probe.end()) continue;
         const std::vector<std::string>& shown = it->second;
         ++checked;
-        EXPECT_EQ(shown[2], "宋体") << shown[1];
+        EXPECT_EQ(shown[2], codec::GbkToUtf8("宋体"_gbk)) << shown[1];
         const bool points = def.font.pointSize > 0;
         EXPECT_EQ(std::stoi(shown[points ? 4 : 3]), points                     ? def.font.pointSize
                                                     : def.font.pixelHeight > 0 ? def.font.pixelHeight
