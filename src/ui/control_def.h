@@ -71,6 +71,13 @@ struct StatusPanelDef {
 
 enum class Border { None, Sunken, Shallow };
 
+// A keyboard path to what otherwise only a mouse release on the control does.
+enum class KeyPath {
+    None,
+    SpaceEnter,  // takes the focus with Tab; Space and Enter raise the mouse release bound to it
+    MenuKey,     // the Menu key and Shift+F10 raise its right-button release
+};
+
 struct ControlDef {
     Text name;
     Kind kind = Kind::Label;
@@ -99,8 +106,10 @@ struct ControlDef {
     int maxLength = 0;  // Edit, editable ComboBox: most characters it holds, typed or written; 0 = no limit
     Text tag;
     std::vector<StatusPanelDef> panels;  // StatusBar
-    Text labelledBy;  // the label or check box beside it that names it to a screen reader (a button: its row's label)
-    Text shortcut;    // MenuItem: a key that chooses it from its window ("Ctrl+Shift+P"); empty text: a separator
+    Text labelledBy;      // the label or check box beside it that names it to a screen reader (a button: its row's label)
+    Text accessibleName;  // what a screen reader calls it where no caption or label beside it does
+    KeyPath keyPath = KeyPath::None;
+    Text shortcut;  // MenuItem: a key that chooses it from its window ("Ctrl+Shift+P"); empty text: a separator
 };
 
 // Which event of which control runs which named action. An empty control name means the window.
@@ -120,6 +129,8 @@ struct WindowDef {
     bool maximiseButton = false;
     bool escCloses = true;
     bool dragMoves = false;  // dragging the background moves the window
+    bool dialog = false;     // a screen reader hears it as a dialog, else as a frame
+    Text accessibleName;     // what a screen reader calls it where it has no title
     std::vector<ControlDef> controls;
     std::vector<BindingDef> bindings;
 };

@@ -4,7 +4,11 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QContextMenuEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -18,6 +22,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QAbstractItemView>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 #include <cstdlib>
 #include <limits>
@@ -78,6 +83,123 @@ private:
     Control& control_;
 };
 
+// Where the menu a key asks for stands: set while the key's event runs, taken by the view.
+std::optional<QPoint> keyboardPopupPoint;
+
+// The keyboard paths of a control that otherwise answers only the mouse: Space and
+// Enter raise its bound mouse release; the Menu key and Shift+F10 its right-button
+// release, with the menu at the caret rather than at the mouse pointer.
+class KeyRelay : public QObject {
+public:
+    KeyRelay(Model& model, Control& control, QWidget* widget)
+        : QObject(widget), model_(model), control_(control), widget_(widget) {}
+
+    bool pressable() const { return control_.def().keyPath == KeyPath::SpaceEnter; }
+    // Runs the control's keyboard path, as a key would.
+    void raise() {
+        const KeyPath path = control_.def().keyPath;
+        if (path == KeyPath::SpaceEnter) {
+            raiseRelease(boundRelease());
+        } else if (path == KeyPath::MenuKey) {
+            const QRect caret = widget_->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+            keyboardPopupPoint = widget_->mapToGlobal(caret.isValid() ? caret.bottomLeft() : widget_->rect().center());
+            raiseRelease(Event::RightReleased);
+            keyboardPopupPoint.reset();
+        }
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        const KeyPath path = control_.def().keyPath;
+        if (e->type() == QEvent::KeyPress) {
+            auto* k = static_cast<QKeyEvent*>(e);
+            const Qt::KeyboardModifiers mods = k->modifiers() & ~Qt::KeypadModifier;
+            const bool activates =
+                path == KeyPath::SpaceEnter && mods == Qt::NoModifier &&
+                (k->key() == Qt::Key_Space || k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter);
+            const bool menu = path == KeyPath::MenuKey && ((k->key() == Qt::Key_Menu && mods == Qt::NoModifier) ||
+                                                           (k->key() == Qt::Key_F10 && mods == Qt::ShiftModifier));
+            if (!activates && !menu) return false;
+            if (!k->isAutoRepeat()) raise();
+            return true;
+        }
+        // The X11 platform turns the Menu key into a context-menu request before the key
+        // itself, which then goes to the menu opened here.
+        if (e->type() == QEvent::ContextMenu && path == KeyPath::MenuKey &&
+            static_cast<QContextMenuEvent*>(e)->reason() == QContextMenuEvent::Keyboard) {
+            raise();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    Event boundRelease() const {
+        for (const BindingDef& b : control_.window().def().bindings)
+            if (b.control == control_.name() && (b.event == Event::LeftReleased || b.event == Event::RightReleased))
+                return b.event;
+        return Event::LeftReleased;
+    }
+    void raiseRelease(Event release) {
+        EventArgs args;
+        args.x = widget_->width() / 2;
+        args.y = widget_->height() / 2;
+        model_.userMouse(control_, release, args);
+    }
+
+    Model& model_;
+    Control& control_;
+    QWidget* widget_;
+};
+
+// A control reached by Tab that draws nothing of its own to show the focus.
+void DrawFocus(QWidget* w) {
+    if (!w->hasFocus()) return;
+    QPainter painter(w);
+    QStyleOptionFocusRect option;
+    option.initFrom(w);
+    option.backgroundColor = w->palette().color(QPalette::Window);
+    w->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, w);
+}
+
+class FocusLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        QLabel::paintEvent(e);
+        DrawFocus(this);
+    }
+};
+
+// What a screen reader makes of a control with a keyboard path of Space and Enter:
+// a button whose press action runs it.
+class PressableAccessible : public QAccessibleWidget {
+public:
+    PressableAccessible(QWidget* w, KeyRelay* relay) : QAccessibleWidget(w, QAccessible::Button), relay_(relay) {
+        addControllingSignal(QStringLiteral("destroyed()"));
+    }
+    QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+    void doAction(const QString& action) override {
+        if (action == pressAction() && relay_ && widget()->isEnabled())
+            relay_->raise();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    QPointer<KeyRelay> relay_;
+};
+
+QAccessibleInterface* PressableFactory(const QString&, QObject* object) {
+    auto* w = qobject_cast<QWidget*>(object);
+    QObject* keys = w ? w->findChild<QObject*>(QStringLiteral("keys"), Qt::FindDirectChildrenOnly) : nullptr;
+    auto* relay = dynamic_cast<KeyRelay*>(keys);
+    if (!relay || !relay->pressable()) return nullptr;
+    return new PressableAccessible(w, relay);
+}
+
 void SetTextColour(QWidget* w, QPalette::ColorRole role, Colour c) {
     if (c == kDefaultColour) return;
     QPalette p = w->palette();
@@ -88,7 +210,7 @@ void SetTextColour(QWidget* w, QPalette::ColorRole role, Colour c) {
 class LabelAdapter : public Adapter {
 public:
     LabelAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
-        label_ = new QLabel(FromGbk(c.text()), parent);
+        label_ = new FocusLabel(FromGbk(c.text()), parent);
         label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label_->setAutoFillBackground(!c.def().transparent && c.def().backColour != kDefaultColour);
         SetTextColour(label_, QPalette::WindowText, c.def().textColour);
@@ -416,6 +538,8 @@ protected:
         const Colour fill = control_.as<Shape>().fillColour();
         painter.setBrush(fill == kDefaultColour ? QBrush(Qt::NoBrush) : QBrush(ToQColor(fill)));
         painter.drawEllipse(QRectF(0.5, 0.5, width() - 1.0, height() - 1.0));
+        painter.end();
+        DrawFocus(this);
     }
 
 private:
@@ -547,10 +671,10 @@ static void HideInactiveSelection(QWidget* w) {
 }
 
 // What a screen reader and test tools read. The description is the control's name, so
-// every control can be found by it. The name is the caption for controls that show one
-// (Qt reads it from the widget, so it follows changes); otherwise the text of the label or
-// check box its definition names ("端口号" for the port combo, trailing colon dropped),
-// else the control's name. Qt reports a radio button as one only
+// every control can be found by it. The name is the one its definition gives, else the
+// caption for controls that show one (Qt reads it from the widget, so it follows changes),
+// else the text of the label or check box its definition names ("端口号" for the port
+// combo, trailing colon dropped), else the control's name. Qt reports a radio button as one only
 // when it is exclusive; the flag alone would let Qt uncheck buttons itself, so the radio
 // buttons of one container also share a non-exclusive group: the model still decides what
 // is checked, and the arrow keys move between them.
@@ -571,6 +695,20 @@ static void DescribeForAccessibility(QWidget* w, const Control& c) {
         return !d.text.empty() && (d.kind == Kind::Label || d.kind == Kind::Button || d.kind == Kind::CheckBox ||
                                    d.kind == Kind::RadioButton || d.kind == Kind::GroupBox);
     };
+    if (!c.def().accessibleName.empty()) {
+        const QString name = FromGbk(c.def().accessibleName);
+        w->setAccessibleName(name);
+        // Qt on Linux names a combo box by its current text and hears its label through
+        // the labelled-by relation: a combo box with no label beside it gets one that
+        // only a screen reader finds.
+        if (qobject_cast<QComboBox*>(w) && c.def().labelledBy.empty()) {
+            auto* label = new QLabel(name, w->parentWidget());
+            label->setObjectName(QStringLiteral("accessibleLabel"));
+            label->hide();
+            label->setBuddy(w);
+        }
+        return;
+    }
     if (showsCaption(c.def()) && c.def().labelledBy.empty()) return;
     const ControlDef* beside = nullptr;
     for (const ControlDef& d : c.window().def().controls)
@@ -595,6 +733,22 @@ static void DescribeForAccessibility(QWidget* w, const Control& c) {
 
 void Adapter::adopt(QWidget* w, QObject* mouseSource) {
     widget_ = w;
+    // Before the accessible name: an interface made for the widget now is kept.
+    if (control_.def().keyPath != KeyPath::None) {
+        static const bool factory = (QAccessible::installFactory(PressableFactory), true);
+        (void)factory;
+        auto* keys = new KeyRelay(model_, control_, w);
+        keys->setObjectName(QStringLiteral("keys"));
+        w->installEventFilter(keys);
+        if (control_.def().keyPath == KeyPath::SpaceEnter) {
+            w->setFocusPolicy(Qt::TabFocus);
+            // A label made its interface when its text was set (with a screen reader
+            // listening): it goes, so the next one is made as the button it now is.
+            QAccessibleInterface* made = QAccessible::queryAccessibleInterface(w);
+            if (made && made->role() != QAccessible::Button)
+                QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+        }
+    }
     DescribeForAccessibility(w, control_);
     // A selection that is hidden while the control has no focus.
     if (control_.def().hideSelection) HideInactiveSelection(w);
@@ -657,6 +811,12 @@ std::unique_ptr<Adapter> CreateAdapter(Model& model, Control& c, QWidget* parent
     case Kind::FileDialog: return std::make_unique<ComponentAdapter>(model, c);
     }
     return std::make_unique<ComponentAdapter>(model, c);
+}
+
+std::optional<QPoint> TakeKeyboardPopupPoint() {
+    std::optional<QPoint> at = keyboardPopupPoint;
+    keyboardPopupPoint.reset();
+    return at;
 }
 
 QMenu* MenuOfAdapter(Adapter& a) {

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 #include "ui/model.h"
 
@@ -49,6 +50,11 @@ private:
 // `menuOf` finds the QMenu of an already created menu control (for menu items).
 std::unique_ptr<Adapter> CreateAdapter(Model& model, Control& control, QWidget* parent,
                                        const std::function<QMenu*(const Control&)>& menuOf);
+
+// Where a menu asked for by a key (the Menu key, Shift+F10) stands, once: the model
+// pops menus up at the mouse pointer, which a keyboard user may have left anywhere.
+// Empty when no key asked.
+std::optional<QPoint> TakeKeyboardPopupPoint();
 
 // The QMenu of a menu control's adapter (nullptr for other kinds).
 QMenu* MenuOfAdapter(Adapter& adapter);

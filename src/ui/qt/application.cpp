@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "ui/qt/desktop_look.h"
 #include "ui/qt/qt_event_loop.h"
 #include "ui/qt/qt_platform.h"
 #include "ui/qt/qt_view.h"
@@ -21,9 +22,7 @@ void InstallFonts() {
     for (const char16_t* face : {u"宋体", u"SimSun", u"新宋体", u"NSimSun"})
         QFont::insertSubstitutions(QString::fromUtf16(face), song);
     // The controls are laid out for a 12-pixel Song face, the Chinese desktop's default.
-    QFont gui(QStringLiteral("宋体"));
-    gui.setPixelSize(12);
-    QApplication::setFont(gui);
+    QApplication::setFont(GuiFont());
 }
 
 bool InstallTranslations() {

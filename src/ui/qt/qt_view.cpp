@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "ui/qt/desktop_look.h"
 #include "ui/qt/gbk_qstring.h"
 #include "ui/qt/window_widget.h"
 
@@ -24,9 +25,10 @@ QtView::~QtView() {
 }
 
 void QtView::applyInterfaceStyle(int /*style*/) {
-    // One light Fusion look for every window of the program, now and later.
+    // One light Fusion look for every window of the program, now and later, with
+    // the program's palette and font kept against the desktop's theme.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(QApplication::style()->standardPalette());
+    KeepProgramLook();
 }
 
 void QtView::windowOpened(Window& w) {
@@ -119,7 +121,17 @@ void QtView::showBalloon(Control& c, int x, int y, const Text& text, bool /*flag
 void QtView::popupMenu(Control& menu, int x, int y) {
     auto it = adapters_.find(&menu);
     if (it == adapters_.end()) return;
-    if (QMenu* m = MenuOfAdapter(*it->second)) m->popup(QPoint(x, y));
+    const std::optional<QPoint> key = TakeKeyboardPopupPoint();
+    QMenu* m = MenuOfAdapter(*it->second);
+    if (!m) return;
+    m->popup(key.value_or(QPoint(x, y)));
+    // From the keyboard the first item the user may choose is ready for Enter.
+    if (key)
+        for (QAction* a : m->actions())
+            if (a->isEnabled() && !a->isSeparator()) {
+                m->setActiveAction(a);
+                break;
+            }
 }
 
 namespace {

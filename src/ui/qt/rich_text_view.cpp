@@ -264,6 +264,36 @@ void RichTextView::inputMethodEvent(QInputMethodEvent* e) {
     e->accept();
 }
 
+QVariant RichTextView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    if (query != Qt::ImCursorRectangle) return QAbstractScrollArea::inputMethodQuery(query);
+    // Finding the rows lays them out, which the layout cache keeps.
+    return const_cast<RichTextView*>(this)->caretRect();
+}
+
+QRect RichTextView::caretRect() {
+    const QPoint offset = viewport()->geometry().topLeft();
+    const qreal height = viewport()->height();
+    Row r = top_;
+    qreal y = kMargin;
+    while (y < height && layout_.valid(r)) {
+        Segment& s = layout_.segment(r.line, r.seg);
+        const QTextLine first = s.layout->lineAt(r.row);
+        const QPointF origin(kMargin, y - first.y());
+        if (caret_ >= s.unitStart && caret_ <= s.unitStart + s.units) {
+            const int pos = static_cast<int>(caret_ - s.unitStart);
+            const QTextLine line = s.layout->lineForTextPosition(pos);
+            if (line.isValid() && line.lineNumber() >= r.row && origin.y() + line.y() < height) {
+                const QRectF at(origin.x() + line.cursorToX(pos), origin.y() + line.y(), 1, line.height());
+                return at.toAlignedRect().translated(offset);
+            }
+        }
+        y += s.height - first.y();
+        r = {r.line, r.seg, layout_.rowsOf(s) - 1};
+        r = layout_.next(r);
+    }
+    return QRect(offset + QPoint(kMargin, kMargin), QSize(1, fontMetrics().height()));
+}
+
 void RichTextView::clampTop() {
     if (!layout_.valid(top_)) top_ = {rich().lineCount() - 1, 0, 0};
     const std::int64_t segs = layout_.segmentsOf(top_.line);

@@ -52,6 +52,9 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
     void inputMethodEvent(QInputMethodEvent* e) override;
+    // The caret's rectangle (Qt::ImCursorRectangle), in the view's coordinates: where an
+    // input method's candidates and a menu opened from the keyboard stand.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void changeEvent(QEvent* e) override;
 
 private:
@@ -72,6 +75,8 @@ private:
     void updateScrollBar();
 
     std::int64_t hitTest(QPointF pos);
+    // The caret among the rows shown, or a caret-high line at the text's top-left when it is scrolled away.
+    QRect caretRect();
     std::int64_t verticalMove(std::int64_t unit, int rows);
 
     // The user's typing, pasting, cutting and deleting: at the user's selection,

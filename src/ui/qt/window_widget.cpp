@@ -1,5 +1,7 @@
 #include "ui/qt/window_widget.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -46,6 +48,14 @@ bool WindowManagerRuns() {
 #endif
 }
 
+// A screen reader hears the main window and the tool windows as frames, a window
+// that asks for an answer before the others go on (the generator) as a dialog.
+QAccessibleInterface* WindowAccessible(const QString&, QObject* object) {
+    auto* w = dynamic_cast<WindowWidget*>(object);
+    if (!w) return nullptr;
+    return new QAccessibleWidget(w, w->window().def().dialog ? QAccessible::Dialog : QAccessible::Window);
+}
+
 }  // namespace
 
 WindowWidget::WindowWidget(Model& model, Window& window) : model_(model), window_(window) {
@@ -57,6 +67,9 @@ WindowWidget::WindowWidget(Model& model, Window& window) : model_(model), window
     // Qt shows the program's name in place of an empty title; an untitled window
     // (the calculator) gets a blank one instead, which reads as no title at all.
     setWindowTitle(def.title.empty() ? QStringLiteral(" ") : FromGbk(def.title));
+    if (!def.accessibleName.empty()) setAccessibleName(FromGbk(def.accessibleName));
+    static const bool roles = (QAccessible::installFactory(WindowAccessible), true);
+    (void)roles;
     setAttribute(Qt::WA_DeleteOnClose, false);
     applyGeometry();
     if (!def.resizable) setFixedSize(size());

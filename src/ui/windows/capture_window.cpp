@@ -15,9 +15,9 @@ using namespace capture;
 constexpr Colour kWhite = Rgb(255, 255, 255);
 constexpr Colour kBlack = Rgb(0, 0, 0);
 
-ControlDef Field(ControlId<Control> name, Rect rect, Text labelledBy) {
+ControlDef Field(ControlId<Control> name, Rect rect, Text labelledBy, Text accessibleName = {}) {
     return {.name = name, .kind = Kind::Edit, .rect = rect, .textColour = kBlack, .backColour = kWhite,
-            .border = Border::Sunken, .labelledBy = std::move(labelledBy)};
+            .border = Border::Sunken, .labelledBy = std::move(labelledBy), .accessibleName = std::move(accessibleName)};
 }
 
 // "浏览…" beside a field; a screen reader hears the field's label with it.
@@ -33,7 +33,7 @@ std::vector<ControlDef> Controls() {
         Browse(kBrowseCaptureFile, 8, kCaptureFileLabel),
         {.name = kCaptureStartStop, .kind = Kind::Button, .rect = {382, 8, 76, 26}, .text = "开始捕获"_gbk},
         {.name = kRotateLabel, .kind = Kind::Label, .rect = {8, 42, 64, 20}, .text = "每"_gbk},
-        Field(kRotateMegabytes, {74, 40, 50, 22}, kRotateLabel),
+        Field(kRotateMegabytes, {74, 40, 50, 22}, kRotateLabel, "每多少 MB 换一个新文件"_gbk),
         {.name = kRotateUnit, .kind = Kind::Label, .rect = {130, 42, 240, 20}, .text = "MB 换一个新文件（0：不换）"_gbk},
         {.name = kShownText, .kind = Kind::CheckBox, .rect = {8, 72, 450, 20}, .text = "同时把显示的文本写入捕获文件名加 .txt 的文件"_gbk},
         {.name = kTimestamps, .kind = Kind::CheckBox, .rect = {8, 102, 150, 20}, .text = "每行前显示时间"_gbk},

@@ -46,7 +46,7 @@ std::vector<ControlDef> PortControls() {
         {.name = kStopBitsLabel, .kind = Kind::Label, .parent = g, .rect = {11, 103, 40, 24}, .text = "停止位"_gbk},
         {.name = kStopBits, .kind = Kind::ComboBox, .parent = g, .rect = {55, 105, 60, 20},
          .items = {"1", "1.5", "2"}, .selectedIndex = 0, .labelledBy = kStopBitsLabel},
-        {.name = kPortLamp, .kind = Kind::Shape, .parent = g, .rect = {21, 137, 20, 20}},
+        {.name = kPortLamp, .kind = Kind::Shape, .parent = g, .rect = {21, 137, 20, 20}, .accessibleName = "串口状态指示灯"_gbk},
         {.name = kOpenClose, .kind = Kind::Button, .parent = g, .rect = {55, 133, 60, 29}, .text = "打开串口"_gbk},
     };
 }
@@ -56,12 +56,12 @@ std::vector<ControlDef> PortControls() {
 std::vector<ControlDef> DisplayOptionControls() {
     const Text g = kOptionGroup;
     return {
-        {.name = kSendModeBox, .kind = Kind::PictureBox, .parent = g, .rect = {3, 9, 121, 50}},
+        {.name = kSendModeBox, .kind = Kind::PictureBox, .parent = g, .rect = {3, 9, 121, 50}, .accessibleName = "发送方式"_gbk},
         {.name = kHexSend, .kind = Kind::RadioButton, .parent = kSendModeBox, .rect = {9, 2, 96, 24},
          .text = "16进制发送"_gbk, .checked = true},
         {.name = kTextSend, .kind = Kind::RadioButton, .parent = kSendModeBox, .rect = {9, 24, 96, 24},
          .text = "ASCII码发送"_gbk},
-        {.name = kDisplayModeBox, .kind = Kind::PictureBox, .parent = g, .rect = {3, 64, 121, 50}},
+        {.name = kDisplayModeBox, .kind = Kind::PictureBox, .parent = g, .rect = {3, 64, 121, 50}, .accessibleName = "显示方式"_gbk},
         {.name = kHexDisplay, .kind = Kind::RadioButton, .parent = kDisplayModeBox, .rect = {9, 2, 96, 24},
          .text = "16进制显示"_gbk, .checked = true, .textColour = kGrey},
         {.name = kTextDisplay, .kind = Kind::RadioButton, .parent = kDisplayModeBox, .rect = {9, 24, 96, 24},
@@ -90,16 +90,19 @@ std::vector<ControlDef> AutoSendControls() {
     return {
         {.name = kAutoSendList, .kind = Kind::Edit, .parent = g, .rect = {4, 12, 378, 43},
          .text = kSendFrame + "\r\n01 03 00 64 00 08", .border = Border::Sunken, .multiLine = true,
-         .wordWrap = true, .vScroll = true},
-        {.name = strip, .kind = Kind::PictureBox, .parent = g, .rect = {389, 13, 322, 40}},
+         .wordWrap = true, .vScroll = true, .accessibleName = "自动发送列表"_gbk},
+        {.name = strip, .kind = Kind::PictureBox, .parent = g, .rect = {389, 13, 322, 40}, .accessibleName = "自动发送控制"_gbk},
+        // The arrow and the lamp answer Space and Enter as they answer the mouse.
         {.name = kListEcho, .kind = Kind::Label, .parent = strip, .rect = {0, 4, 20, 30}, .text = "↑"_gbk,
-         .font = {.pixelHeight = 24}, .transparent = true, .handCursor = true},
+         .font = {.pixelHeight = 24}, .transparent = true, .handCursor = true, .accessibleName = "列表回显"_gbk,
+         .keyPath = KeyPath::SpaceEnter},
         {.name = kIntervalLabel, .kind = Kind::Label, .parent = strip, .rect = {28, 11, 56, 20}, .text = "间隔毫秒："_gbk},
         // Item 1 by design; the settings select item 3 by default at start.
         {.name = kInterval, .kind = Kind::ComboBox, .parent = strip, .rect = {85, 11, 48, 20},
          .items = {"200", "300", "400", "500", "600", "800", "900"}, .selectedIndex = 1, .editable = true, .labelledBy = kIntervalLabel},
         {.name = kLoop, .kind = Kind::CheckBox, .parent = strip, .rect = {149, 13, 46, 16}, .text = "循环"_gbk},
-        {.name = kAutoSendLamp, .kind = Kind::Shape, .parent = strip, .rect = {214, 11, 20, 20}},
+        {.name = kAutoSendLamp, .kind = Kind::Shape, .parent = strip, .rect = {214, 11, 20, 20},
+         .accessibleName = "自动发送指示灯（批量生成）"_gbk, .keyPath = KeyPath::SpaceEnter},
         {.name = kAutoSend, .kind = Kind::Button, .parent = strip, .rect = {244, 5, 77, 32}, .text = "自动发送"_gbk},
     };
 }
@@ -123,21 +126,24 @@ std::vector<ControlDef> Controls() {
     std::vector<ControlDef> c = {
         {.name = kSendBox, .kind = Kind::Edit, .rect = {2, 4, 502, 24}, .text = kSendFrame,
          .textColour = kGreen, .backColour = kWhite, .font = {.face = "宋体"_gbk, .pixelHeight = 16},
-         .border = Border::Sunken, .hideSelection = true},
+         .border = Border::Sunken, .hideSelection = true, .accessibleName = "发送区"_gbk},
         {.name = kSend, .kind = Kind::Button, .rect = {531, 4, 52, 24}, .text = "发送"_gbk},
-        {.name = kLogo, .kind = Kind::PictureBox, .rect = {2, 32, 2000, 12}, .backColour = kWhite, .logo = true},
+        {.name = kLogo, .kind = Kind::PictureBox, .rect = {2, 32, 2000, 12}, .backColour = kWhite, .logo = true,
+         .accessibleName = "Vorta 标志"_gbk},
         {.name = kDisplay, .kind = Kind::RichText, .rect = {1, 45, 583, 379}, .font = {.face = "宋体"_gbk, .pointSize = 9},
-         .border = Border::Shallow, .multiLine = true, .wordWrap = true, .vScroll = true, .hideSelection = true},
-        {.name = kPortGroup, .kind = Kind::GroupBox, .rect = {587, 2, 131, 174}},
-        {.name = kOptionGroup, .kind = Kind::GroupBox, .rect = {587, 173, 131, 251}},
-        {.name = kAutoSendGroup, .kind = Kind::GroupBox, .rect = {2, 427, 718, 61}},
+         .border = Border::Shallow, .multiLine = true, .wordWrap = true, .vScroll = true, .hideSelection = true,
+         .accessibleName = "接收区"_gbk, .keyPath = KeyPath::MenuKey},
+        {.name = kPortGroup, .kind = Kind::GroupBox, .rect = {587, 2, 131, 174}, .accessibleName = "串口设置"_gbk},
+        {.name = kOptionGroup, .kind = Kind::GroupBox, .rect = {587, 173, 131, 251}, .accessibleName = "收发选项"_gbk},
+        {.name = kAutoSendGroup, .kind = Kind::GroupBox, .rect = {2, 427, 718, 61}, .accessibleName = "自动发送"_gbk},
         {.name = kStatusBar, .kind = Kind::StatusBar, .rect = {0, 483, 894, 20},
          .panels = {{60, "RX:0", "接收字节数"_gbk}, {60, "TX:0", "发送字节数"_gbk}, {800, "Vorta 串口调试助手  Linux 版"_gbk, "", true},
                      // The capture, the file being sent and the open port's input lines. Each
                      // takes room only while it shows something, so that the vendor line stays
                      // whole in the first run's 600-pixel window while the port is open.
                      {110, "", "捕获文件大小"_gbk, false, true}, {150, "", "文件发送进度"_gbk, false, true},
-                     {150, "", "调制解调器输入线 CTS、DSR、DCD、RI（●接通，○断开）"_gbk, false, true}}},
+                     {150, "", "调制解调器输入线 CTS、DSR、DCD、RI（●接通，○断开）"_gbk, false, true}},
+         .accessibleName = "状态栏"_gbk},
     };
     for (auto part : {PortControls(), DisplayOptionControls(), AutoSendControls()})
         c.insert(c.end(), part.begin(), part.end());

@@ -5,8 +5,9 @@ Starts a private Xvfb and a private D-Bus session bus (which starts the
 accessibility bus and its registry on demand), runs the real program on them
 and reads its tree with libatspi. Every control of the main window that has a
 widget must be found by its control name (the accessible description), once,
-with a name a person can hear and the role of its kind: the mode buttons are
-radio buttons. Bounded by a watchdog; every process it starts is ended.
+with a name a person can hear (never its control name) and the role of its
+kind: the mode buttons are radio buttons, the arrow and the lamp that answer
+Space and Enter push buttons; the window itself is a frame. Bounded by a watchdog; every process it starts is ended.
 
 usage: accessibility_bus_test.py <vorta-serial> <list_main_window_controls>
 """
@@ -133,7 +134,8 @@ def walk(app, Atspi):
 
 def check(expected, tree, Atspi):
     roles = {"label": Atspi.Role.LABEL, "edit": Atspi.Role.TEXT, "button": Atspi.Role.PUSH_BUTTON,
-             "check": Atspi.Role.CHECK_BOX, "radio": Atspi.Role.RADIO_BUTTON, "combo": Atspi.Role.COMBO_BOX}
+             "check": Atspi.Role.CHECK_BOX, "radio": Atspi.Role.RADIO_BUTTON, "combo": Atspi.Role.COMBO_BOX,
+             "pressable": Atspi.Role.PUSH_BUTTON}
     failures = []
     for kind, control, caption in expected:
         hits = [t for t in tree if t[0] == control]
@@ -147,7 +149,7 @@ def check(expected, tree, Atspi):
         # through the labelled-by relation (its name is its current text), others' is the name.
         heard = (label if kind == "combo" else name).rstrip("：:")
         want = NAMED_BY_NEIGHBOUR.get(control, caption).rstrip("：:")
-        if not heard or (want and heard != want):
+        if not heard or heard == control or (want and heard != want):
             failures.append("%s: announced as %r, expected %r" % (control, heard, want or "some name"))
         if control in CHECKED and checked != CHECKED[control]:
             failures.append("%s: checked %s, expected %s" % (control, checked, CHECKED[control]))
@@ -187,7 +189,7 @@ def main():
         Atspi.set_timeout(5000, 15000)
 
         names = {control for _, control, _ in expected}
-        tree, end = [], time.monotonic() + FIND_S
+        tree, apps, end = [], [], time.monotonic() + FIND_S
         while time.monotonic() < end:
             if prog.poll() is not None:
                 print("the program ended with %d" % prog.returncode)
@@ -202,6 +204,10 @@ def main():
                     break
             time.sleep(0.5)
         failures = check(expected, tree, Atspi)
+        frames = [apps[0].get_child_at_index(i) for i in range(apps[0].get_child_count())] if apps else []
+        if not any(f and f.get_role() == Atspi.Role.FRAME and f.get_name() == "Vorta串口调试v2.35" for f in frames):
+            failures.append("the main window is no frame named by its title: %r"
+                            % [(f.get_role().value_nick, f.get_name()) for f in frames if f])
         for f in failures:
             print("FAIL " + f)
         print("read %d controls of the main window through the accessibility bus; %d faults"

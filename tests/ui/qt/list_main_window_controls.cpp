@@ -1,5 +1,7 @@
 // Prints every control of the main window that has a widget, one a line: its kind,
-// its name and its caption (GBK, tab-separated), for the accessibility bus test.
+// its name and what a screen reader should call it, its own accessible name or its
+// caption (GBK, tab-separated), for the accessibility bus test. A control that
+// answers Space and Enter is "pressable".
 #include <cstdio>
 
 #include "ui/windows/window_defs.h"
@@ -27,10 +29,12 @@ int main() {
         case Kind::MenuItem: break;  // no widget of their own
         }
         if (!kind) continue;
+        if (c.keyPath == vorta::ui::KeyPath::SpaceEnter) kind = "pressable";
         // Only these kinds show their text as a caption; an edit box's text is its content.
         const bool caption =
             c.kind == Kind::Label || c.kind == Kind::Button || c.kind == Kind::CheckBox || c.kind == Kind::RadioButton;
-        std::printf("%s\t%s\t%s\n", kind, c.name.c_str(), caption ? c.text.c_str() : "");
+        const char* heard = !c.accessibleName.empty() ? c.accessibleName.c_str() : caption ? c.text.c_str() : "";
+        std::printf("%s\t%s\t%s\n", kind, c.name.c_str(), heard);
     }
     return 0;
 }

@@ -129,6 +129,33 @@ TEST_P(AllWindows, AControlIsLabelledByACaptionJustLeftOfIt) {
     }
 }
 
+// What only a mouse release on a control does has a key: Space and Enter on a
+// control that otherwise takes no focus, the Menu key for a right-button release
+// on one that does. The display's left release (the radix balloon of the
+// selection) keeps to the mouse: its menu's 合并转10进制 works on the selection.
+TEST_P(AllWindows, MouseOnlyBehavioursHaveAKey) {
+    for (const BindingDef& b : w().bindings) {
+        if (b.event != Event::LeftReleased && b.event != Event::RightReleased) continue;
+        const ControlDef& c = Get(w(), b.control);
+        const bool focusable = c.kind == Kind::Edit || c.kind == Kind::RichText || c.kind == Kind::ComboBox;
+        if (!focusable) {
+            EXPECT_EQ(c.keyPath, KeyPath::SpaceEnter) << c.name;
+        } else if (b.event == Event::RightReleased) {
+            EXPECT_EQ(c.keyPath, KeyPath::MenuKey) << c.name;
+        }
+    }
+    for (const ControlDef& c : w().controls) {
+        if (c.keyPath == KeyPath::None) continue;
+        int releases = 0;
+        for (const BindingDef& b : w().bindings)
+            if (b.control == c.name &&
+                (c.keyPath == KeyPath::MenuKey ? b.event == Event::RightReleased
+                                               : b.event == Event::LeftReleased || b.event == Event::RightReleased))
+                ++releases;
+        EXPECT_EQ(releases, 1) << c.name << " has a key path to no single mouse release";
+    }
+}
+
 TEST_P(AllWindows, RadioGroupsHaveExactlyOneCheckedAndSelectionsAreInRange) {
     std::map<Text, int> radiosPerParent, checkedPerParent;
     for (const ControlDef& c : w().controls) {
