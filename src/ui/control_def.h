@@ -106,7 +106,7 @@ struct ControlDef {
     int maxLength = 0;  // Edit, editable ComboBox: most characters it holds, typed or written; 0 = no limit
     Text tag;
     std::vector<StatusPanelDef> panels;  // StatusBar
-    Text labelledBy;      // the label or check box beside it that names it to a screen reader (a button: its row's label)
+    Text labelledBy;  // the label or check box beside it that names it to a screen reader (a button: its row's label)
     Text accessibleName;  // what a screen reader calls it where no caption or label beside it does
     KeyPath keyPath = KeyPath::None;
     Text shortcut;  // MenuItem: a key that chooses it from its window ("Ctrl+Shift+P"); empty text: a separator
