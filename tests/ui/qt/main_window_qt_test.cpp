@@ -312,11 +312,12 @@ TEST_F(MainWindowQt, CaptureAndProgressPanelsTakeNoRoomWhileEmpty) {
         return labels;
     };
     Settle();
-    ASSERT_EQ(panels().size(), 5u);
+    ASSERT_EQ(panels().size(), 6u);  // the modem lines' panel follows the two
     QLabel* vendor = panels()[2];
     const int vendorWidth = vendor->width();
     EXPECT_TRUE(panels()[3]->isHidden());
     EXPECT_TRUE(panels()[4]->isHidden());
+    EXPECT_TRUE(panels()[5]->isHidden());
     bar.setPanelText(3, "捕获 12 KB"_gbk);
     Settle();
     EXPECT_FALSE(panels()[3]->isHidden());
