@@ -160,7 +160,7 @@ int Main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
 
     std::string error;
-    const auto pty = LinkedPty::Create(link, kDescription, error);
+    const auto pty = LinkedPty::create(link, kDescription, error);
     if (!pty) {
         std::cerr << "vorta-device: " << error << "\n";
         return 1;

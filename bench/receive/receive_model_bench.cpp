@@ -115,7 +115,7 @@ void FeedBytes(bool textMode, std::size_t displayBytes) {
         const double s = Seconds([&] {
             for (long i = 0; i < kBytes; ++i) {
                 const char b = static_cast<char>(textMode ? kText[i % sizeof kText] : i & 0xFF);
-                p.rx.OnBytesReceived(std::string_view(&b, 1));
+                p.rx.onBytesReceived(std::string_view(&b, 1));
                 if (i % 12 == 11) p.loop.advance(1);
             }
         });

@@ -151,11 +151,11 @@ private:
     void enqueue(const char* bytes, std::size_t count);
     // Blocks while the queue is full, unless a write or the shutdown is waiting. True when there is room.
     bool waitForRoom();
-    static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
+    static void deliver(const std::shared_ptr<Mailbox>& mailbox);
     // Takes up to kBurstBytes from the front of the queue, none past chunk number `through`.
-    static std::vector<Chunk> TakeBurst(Mailbox& mailbox, std::uint64_t through);
+    static std::vector<Chunk> takeBurst(Mailbox& mailbox, std::uint64_t through);
     // Raises the chunks on the UI thread; false once the channel was closed or destroyed.
-    static bool Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst);
+    static bool raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst);
 
     base::EventLoop& loop_;
     PortResolver resolver_;

@@ -152,7 +152,7 @@ TextSnapshot RichText::snapshot(std::size_t from, std::size_t to) const { return
 TextSnapshot RichText::selectionSnapshot() const {
     if (selStart_ == selEnd_) return {};
     resolveSelectionBytes();
-    if (auto data = withoutStamps(selStartByte_, selEndByte_)) return TextSnapshot::Of(std::move(*data));
+    if (auto data = withoutStamps(selStartByte_, selEndByte_)) return TextSnapshot::of(std::move(*data));
     return snapshot(selStartByte_, selEndByte_);
 }
 

@@ -60,7 +60,7 @@ protected:
                                  platform,
                                  state,
                                  {[this](std::string_view b) { return channel.write(b).sent; },
-                                  [this](ui::Window& w) { portSwitch.toggle(w); }, &port_switch::PortSwitch::IsOpen},
+                                  [this](ui::Window& w) { portSwitch.toggle(w); }, &port_switch::PortSwitch::isOpen},
                                  [this] { return autoSend.view(); }};
     AutoSender autoSend{model, state, portSwitch, send};
 };

@@ -70,7 +70,7 @@ TEST_F(PortSwitchTest, OpeningLocksTheSettingsAndClosingReleasesThemSavingBothTi
     EXPECT_TRUE(channel.isOpen());
     EXPECT_EQ(c(kOpenClose).text(), "关闭串口"_gbk);
     EXPECT_EQ(c(kPortLamp).fillColour(), 0x00FF00u);
-    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+    EXPECT_TRUE(PortSwitch::isOpen(*main));
     for (auto combo : kLocked) EXPECT_TRUE(c(combo).disabled()) << combo.name;
     EXPECT_EQ(store::ReadWholeFile(state.listPath), "01 02\r\n03 04");
 
@@ -88,7 +88,7 @@ TEST_F(PortSwitchTest, FailedOpenWritesOneNoteAndChangesNothingElse) {
     portSwitch.toggle(*main);
     EXPECT_EQ(c(kDisplay).text(), "  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
     EXPECT_EQ(c(kOpenClose).text(), "打开串口"_gbk);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
     EXPECT_FALSE(c(kPort).disabled());
 }
 
@@ -98,7 +98,7 @@ TEST_F(PortSwitchTest, AFailedOpenIsFollowedByThePortsOwnReason) {
     portSwitch.toggle(*main);
     EXPECT_EQ(c(kDisplay).text(),
               "  → 端口打开失败！可能被其他程序占用。\r\n  → 网络端口地址无效：tcp://127.0.0.1\r\n"_gbk);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
 }
 
 // The list file that cannot be written is said once; the port opens and
@@ -121,7 +121,7 @@ TEST_F(PortSwitchTest, PortHeldByAnotherProgramFailsToOpen) {
     ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
     c(kPort).setSelectedIndex(1);
     portSwitch.toggle(*main);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
     EXPECT_NE(c(kDisplay).text().find("端口打开失败"_gbk), std::string::npos);
     close(other);
 }
@@ -137,7 +137,7 @@ TEST_F(PortSwitchTest, EmptyPortListTriesPortOneAndMissingBaudRateFails) {
     c(kBaud).setSelectedIndex(-1);  // baud rate 0: the line cannot be set
     portSwitch.toggle(*main);
     EXPECT_EQ(channel.baudRate(), 0);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
 }
 
 TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
@@ -152,7 +152,7 @@ TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
     EXPECT_EQ(channel.dataBits(), 7);
     EXPECT_EQ(channel.stopBitsCode(), 3);
     EXPECT_EQ(channel.parityCode(), 3);
-    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+    EXPECT_TRUE(PortSwitch::isOpen(*main));
 }
 
 }  // namespace

@@ -358,14 +358,14 @@ protected:
 };
 
 TEST_F(ToolsAndReceiveTest, ClearLeavesThePendingLineBreakAndCountsAfreshFromOne) {
-    receiver.OnBytesReceived("\x01");
-    receiver.OnBytesReceived("\x02");
+    receiver.onBytesReceived("\x01");
+    receiver.onBytesReceived("\x02");
     loop.advance(10);
     model.userClick(c(kClear));
     EXPECT_EQ(d().text(), "");
     loop.advance(40);  // the break due 50 ms after the first byte still comes
     EXPECT_EQ(d().text(), "\r\n");
-    receiver.OnBytesReceived("\x03");
+    receiver.onBytesReceived("\x03");
     EXPECT_EQ(panel(0), "RX:1");
     EXPECT_EQ(panel(1), "TX:0");
     // Clearing leaves the line accumulator to the break, which empties it.

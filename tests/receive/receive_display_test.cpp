@@ -24,7 +24,7 @@ protected:
     void bytes(std::initializer_list<int> list) {
         std::string chunk;
         for (int b : list) chunk += static_cast<char>(b);
-        receiver.OnBytesReceived(chunk);
+        receiver.onBytesReceived(chunk);
     }
     ReceiveDisplay receiver{model, state};
     std::vector<std::string> handedOver;
@@ -150,9 +150,9 @@ TEST_F(ReceiveTest, WithoutLineBreaksTheAccumulatorKeepsOnlyTheCellsTheCalculato
         codec::AppendHexCells(cells, std::string_view(sent).substr(0, size + 1));
         const std::string expected = cells.substr(0, 32 * 3);
         for (std::size_t at = 0; at < size; at += 1000)
-            receiver.OnBytesReceived(std::string_view(sent).substr(at, std::min<std::size_t>(1000, size - at)));
+            receiver.onBytesReceived(std::string_view(sent).substr(at, std::min<std::size_t>(1000, size - at)));
         c(kAutoLineBreak).setChecked(true);
-        receiver.OnBytesReceived(std::string_view(sent).substr(size, 1));
+        receiver.onBytesReceived(std::string_view(sent).substr(size, 1));
         loop.advance(50);
         ASSERT_FALSE(handedOver.empty());
         EXPECT_EQ(handedOver.back(), expected) << size;

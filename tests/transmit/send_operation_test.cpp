@@ -232,7 +232,7 @@ TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFo
     const ui::Colour green = ui::Rgb(0, 128, 0), blue = ui::Rgb(0, 0, 255);
     c(kCrc).setChecked(false);
     send("01 02");
-    receiver.OnBytesReceived("\x0A");
+    receiver.onBytesReceived("\x0A");
     send("03");
     EXPECT_EQ(display(), "01 02\r\n0A 03\r\n");
     EXPECT_EQ(colourAt(0), green);
@@ -245,7 +245,7 @@ TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFo
     loop.advance(50);
     EXPECT_EQ(display(), "01 02\r\n0A 03\r\n\r\n");
     EXPECT_EQ(colourAt(display().size() - 1), green);
-    receiver.OnBytesReceived("\x0B");
+    receiver.onBytesReceived("\x0B");
     EXPECT_EQ(colourAt(display().size() - 1), blue);
 }
 
@@ -253,7 +253,7 @@ TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFo
 // before the echo, which keeps its own colour.
 TEST_F(ExchangeTest, BytesRaisedDuringTheWriteComeBeforeTheGreenEcho) {
     c(kCrc).setChecked(false);
-    duringWrite = [this] { receiver.OnBytesReceived("\x0A"); };
+    duringWrite = [this] { receiver.onBytesReceived("\x0A"); };
     send("01 02");
     EXPECT_EQ(display(), "0A 01 02\r\n");
     EXPECT_EQ(colourAt(0), ui::Rgb(0, 0, 255));

@@ -279,7 +279,7 @@ class ComboAdapter : public Adapter {
 public:
     ComboAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
         combo_ = new QComboBox(parent);
-        combo_->setStyle(CompactComboStyle::Instance());
+        combo_->setStyle(CompactComboStyle::instance());
         combo_->setEditable(c.def().editable);
         // An editable box holds exactly what is typed: Qt's inline completion would
         // complete "2" to the item "200" and keep the digits typed after it.
