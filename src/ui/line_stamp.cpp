@@ -18,8 +18,8 @@ std::string StampText(std::int64_t micros) {
 
 void StampLineStart(RichTextBox& display, const CharFormat& noteFormat, std::int64_t micros) {
     const RichText& rich = display.rich();
-    const std::size_t n = rich.byteCount();
-    if (n > 0 && rich.bytes(n - 1, n) != "\n") return;
+    const BytePos n = rich.byteCount();
+    if (n > BytePos(0) && rich.bytes(n - 1, n) != "\n") return;
     CharFormat stamp = noteFormat;
     stamp.effects |= kStamp;
     display.append(StampText(micros), stamp);

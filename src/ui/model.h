@@ -212,7 +212,7 @@ public:
 
     RichText& rich() { return rich_; }
     const RichText& rich() const { return rich_; }
-    void setSelection(std::int64_t start, std::int64_t length);
+    void setSelection(UnitPos start, UnitPos length);
     Text selectedText() const { return rich_.selectedText(); }
     void replaceSelection(const Text& text);  // "selected text" write
     // A program write (received data, echoes, line breaks, notes): at the end of the

@@ -74,7 +74,7 @@ TEST(ReceiveBatch, ChunksGiveTheSameDisplayCountersAndLinesAsOneCallPerByte) {
         EXPECT_EQ(perByte.handedOver, chunked.handedOver);
         const ui::RichText& a = perByte.display().rich();
         const ui::RichText& b = chunked.display().rich();
-        EXPECT_EQ(a.runs(0, a.byteCount()).size(), b.runs(0, b.byteCount()).size());
+        EXPECT_EQ(a.runs(ui::BytePos(0), a.byteCount()).size(), b.runs(ui::BytePos(0), b.byteCount()).size());
         EXPECT_GT(chunked.state.rxCount, 1000);
     }
 }
@@ -83,13 +83,13 @@ TEST(ReceiveBatch, BytesArrivingWhileTheUserInspectsASelectionGoToTheEnd) {
     // The user selects "02" to read its value; "AA BB" arrives meanwhile.
     Program p;
     p.rx.onBytesReceived("\x01\x02\x03\x04");
-    p.display().setSelection(3, 2);
+    p.display().setSelection(ui::UnitPos(3), ui::UnitPos(2));
     ASSERT_EQ(p.display().selectedText(), "02");
     p.rx.onBytesReceived("\xAA");
     p.rx.onBytesReceived("\xBB");
     EXPECT_EQ(p.display().text(), "01 02 03 04 AA BB ");
-    EXPECT_EQ(p.display().selectedText(), "02");                           // still selected, still there
-    EXPECT_EQ(p.display().rich().formatAt(3).colour, ui::Rgb(0, 0, 255));  // not recoloured
+    EXPECT_EQ(p.display().selectedText(), "02");                                        // still selected, still there
+    EXPECT_EQ(p.display().rich().formatAt(ui::BytePos(3)).colour, ui::Rgb(0, 0, 255));  // not recoloured
     p.loop.advance(50);
     EXPECT_EQ(p.display().text(), "01 02 03 04 AA BB \r\n");
     EXPECT_EQ(p.display().selectedText(), "02");

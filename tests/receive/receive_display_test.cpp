@@ -34,7 +34,7 @@ TEST_F(ReceiveTest, BurstShowsBlueCellsAndEndsWithOneLineBreakAfterTheInterval) 
     bytes({0x01, 0x03, 0x02, 0x00, 0x0A});
     EXPECT_EQ(display(), "01 03 02 00 0A ");
     EXPECT_EQ(panel(0), "RX:5");
-    EXPECT_EQ(c(kDisplay).rich().formatAt(0).colour, ui::Rgb(0, 0, 255));
+    EXPECT_EQ(c(kDisplay).rich().formatAt(ui::BytePos(0)).colour, ui::Rgb(0, 0, 255));
     loop.advance(49);
     EXPECT_EQ(display(), "01 03 02 00 0A ");
     loop.advance(1);
@@ -125,14 +125,14 @@ TEST_F(ReceiveTest, CellsGoToTheEndAndLeaveTheUsersSelectionAndCaretAlone) {
     // The display is editable, but received bytes never land where the user clicked:
     // a selection made to inspect a byte keeps its text, and the stream stays in order.
     bytes({0x01, 0x02});
-    c(kDisplay).setSelection(0, 3);
+    c(kDisplay).setSelection(ui::UnitPos(0), ui::UnitPos(3));
     bytes({0x0A});
     EXPECT_EQ(display(), "01 02 0A ");
     EXPECT_EQ(c(kDisplay).selectedText(), "01 ");
-    c(kDisplay).setSelection(3, 0);  // a caret in the middle
+    c(kDisplay).setSelection(ui::UnitPos(3), ui::UnitPos(0));  // a caret in the middle
     bytes({0x0B});
     EXPECT_EQ(display(), "01 02 0A 0B ");
-    EXPECT_EQ(c(kDisplay).rich().selectionStart(), 3);
+    EXPECT_EQ(c(kDisplay).rich().selectionStart(), ui::UnitPos(3));
 }
 
 // Without line breaks the accumulator keeps the first 32 cells, all the

@@ -55,9 +55,9 @@ TEST_F(TimestampsTest, EachLineStartsWithTheArrivalOfItsFirstBytes) {
     receiver.onBytesReceived("\x0A", t2);
     EXPECT_EQ(display(), "[14:03:27.118] 01 03 02 \r\n[14:03:27.140] 0A ");
     const ui::RichText& rich = c(kDisplay).rich();
-    EXPECT_EQ(rich.formatAt(0).colour, state.noteFormat.colour);
-    EXPECT_TRUE(rich.formatAt(0).effects & ui::kStamp);
-    EXPECT_EQ(rich.formatAt(15), state.receivedFormat);
+    EXPECT_EQ(rich.formatAt(ui::BytePos(0)).colour, state.noteFormat.colour);
+    EXPECT_TRUE(rich.formatAt(ui::BytePos(0)).effects & ui::kStamp);
+    EXPECT_EQ(rich.formatAt(ui::BytePos(15)), state.receivedFormat);
 }
 
 TEST_F(TimestampsTest, TextLinesInsideOneChunkGetTheirOwnStamp) {
@@ -78,7 +78,7 @@ TEST_F(TimestampsTest, TheToolsReadTheSelectionWithoutTheStamps) {
     loop.advance(50);
     receiver.onBytesReceived("\x56", LocalMicros(1, 2, 3, 5000));
     ui::RichTextBox& box = c(kDisplay);
-    box.setSelection(0, -1);
+    box.setSelection(ui::UnitPos(0), ui::UnitPos(-1));
     EXPECT_EQ(box.selectedText(), "12 34 \r\n56 ");
     EXPECT_EQ(box.rich().selectionSnapshot().bytes(), "12 34 \r\n56 ");
     model.userMenuSelect(c(kCopyItem));

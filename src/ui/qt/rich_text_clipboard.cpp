@@ -70,10 +70,10 @@ private:
 
 }  // namespace
 
-QMimeData* MakeClipboardData(const RichText& rich, std::size_t from, std::size_t to) {
+QMimeData* MakeClipboardData(const RichText& rich, BytePos from, BytePos to) {
     std::vector<ClipboardData::ColourRun> colours;
     for (const RichText::Run& run : rich.runs(from, to))
-        colours.push_back({run.byteEnd - from, rich.format(run.format).colour});
+        colours.push_back({(run.byteEnd - from).value(), rich.format(run.format).colour});
     return new ClipboardData(rich.snapshot(from, to), std::move(colours));
 }
 
