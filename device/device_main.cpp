@@ -2,8 +2,8 @@
 // One thread: it waits for received bytes, the end of a frame, the next byte
 // of a paced reply or the next streamed line, whichever comes first.
 #include <poll.h>
-#include <signal.h>
-#include <time.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX, declared here
+#include <time.h>    // NOLINT(modernize-deprecated-headers): localtime_r is POSIX, declared here
 #include <unistd.h>
 
 #include <algorithm>

@@ -38,7 +38,7 @@ public:
     using OnProgress = std::function<void(const Progress&)>;
 
     static constexpr std::size_t kMaxPendingBytes = 1 << 20;
-    static constexpr std::size_t kEarlyFlushBytes = 256 * 1024;
+    static constexpr std::size_t kEarlyFlushBytes = std::size_t{256} * 1024;
     static constexpr std::chrono::milliseconds kFlushEvery{1000};
 
     // rotateBytes 0: one file however large it grows.

@@ -6,10 +6,10 @@
 namespace vorta::serial {
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
 // Bytes read in one round before the monitor thread looks at shutdown and
 // write requests again, so a flood cannot starve them.
-constexpr std::size_t kReadRound = 1024 * 1024;
+constexpr std::size_t kReadRound = std::size_t{1024} * 1024;
 // A read round smaller than this is followed by a gathering pause (see
 // kGather). A busy line fills rounds far larger, so it never pauses: the
 // driver's buffer (a pseudo-terminal's holds about 64 KB) would fill during

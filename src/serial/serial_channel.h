@@ -105,7 +105,7 @@ public:
     // Bytes delivered per turn of the event loop at most; the rest follow in later turns.
     static constexpr std::size_t kBurstBytes = 16384;
     // Bytes read but not yet delivered at most; past this the monitor thread stops reading.
-    static constexpr std::size_t kQueueBytes = 256 * 1024;
+    static constexpr std::size_t kQueueBytes = std::size_t{256} * 1024;
     // After a small read the monitor thread lets bytes gather in the driver this
     // long before it reads again, so a slow trickle (a USB adapter or a
     // pseudo-terminal passing on a few bytes every millisecond) wakes both

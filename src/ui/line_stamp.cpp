@@ -7,7 +7,7 @@
 namespace vorta::ui {
 
 std::string StampText(std::int64_t micros) {
-    const std::time_t seconds = static_cast<std::time_t>(micros / 1'000'000);
+    const auto seconds = static_cast<std::time_t>(micros / 1'000'000);
     std::tm local{};
     localtime_r(&seconds, &local);
     char text[32];

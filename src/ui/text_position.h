@@ -17,6 +17,7 @@ public:
     constexpr explicit TextPosition(Rep value) : value_(value) {}
     constexpr Rep value() const { return value_; }
 
+    // NOLINTNEXTLINE(modernize-use-nullptr): a false hit on the defaulted comparison (clang-tidy 14)
     constexpr auto operator<=>(const TextPosition&) const = default;
 
     constexpr TextPosition& operator+=(TextPosition d) {

@@ -30,7 +30,9 @@
 
 namespace vorta::ui::qt {
 
-QColor ToQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor ToQColor(Colour c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
 
 QFont ToQFont(const FontDef& font, const QFont& base) {
     QFont f = base;

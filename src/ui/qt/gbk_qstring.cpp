@@ -48,7 +48,7 @@ private:
             if (c == QChar::ReplacementCharacter || toGbk_[c] != 0) continue;
             const char unit[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
             const auto gbk = encoder.convert(std::string_view(unit, 2), codec::OnUnconvertible::Fail);
-            std::uint16_t pair = static_cast<std::uint16_t>(index + 0x8000);
+            auto pair = static_cast<std::uint16_t>(index + 0x8000);
             if (gbk && gbk->size() == 2) {
                 const auto chosen = static_cast<std::uint16_t>(static_cast<unsigned char>((*gbk)[0]) << 8 |
                                                                static_cast<unsigned char>((*gbk)[1]));

@@ -27,6 +27,7 @@ public:
     struct Row {
         std::int64_t line = 0, seg = 0;
         int row = 0;
+        // NOLINTNEXTLINE(modernize-use-nullptr): a false hit on the defaulted comparison (clang-tidy 14)
         auto operator<=>(const Row&) const = default;
     };
 
