@@ -4,6 +4,8 @@
 # make bench  : build and run the benchmarks (figures, not pass/fail)
 # make fuzz   : build and briefly run the codec fuzzer (clang, libFuzzer)
 # make clang  : the same build with clang instead of GCC, in build-clang (CI runs it)
+# make tidy   : clang-tidy (.clang-tidy) over src/ and device/ with build-clang's compile
+#               database (scripts/check-tidy.sh); fails on any finding
 # make sanitize : every test under ASan+UBSan (build-asan), the threaded ones under
 #                 TSan (build-tsan); scripts/sanitize.sh (SANITIZE=asan|tsan for one)
 # make install   : build, then install the program, vorta-device, the desktop entry, its
@@ -16,7 +18,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
-.PHONY: all deb deps program-deps configure program-configure program build run test bench fuzz clang sanitize clean install uninstall
+.PHONY: all deb deps program-deps configure program-configure program build run test bench fuzz clang tidy sanitize clean install uninstall
 
 all: program
 
@@ -62,6 +64,9 @@ bench: build
 clang: deps
 	@[ -f build-clang/build.ninja ] || CXX=clang++ cmake -S . -B build-clang -G Ninja -DCMAKE_BUILD_TYPE=Debug
 	@cmake --build build-clang -j $(JOBS)
+
+tidy: deps
+	@scripts/check-tidy.sh
 
 fuzz:
 	@scripts/fuzz-codec.sh

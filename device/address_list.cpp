@@ -15,14 +15,14 @@ std::optional<int> Number(std::string_view text) {
 
 }  // namespace
 
-AddressList AddressList::All() {
+AddressList AddressList::all() {
     AddressList list;
     list.numbers_.set();
     list.numbers_.reset(0);
     return list;
 }
 
-std::optional<AddressList> AddressList::Parse(std::string_view text) {
+std::optional<AddressList> AddressList::parse(std::string_view text) {
     AddressList list;
     if (text.empty()) return std::nullopt;
     while (true) {

@@ -13,10 +13,10 @@ public:
     static constexpr int kHighest = 506;
 
     // Every number, 1 to 506.
-    static AddressList All();
+    static AddressList all();
     // "1-10,17,200-506": numbers and inclusive ranges separated by commas.
     // nullopt when the text is empty, malformed or names a number outside 1-506.
-    static std::optional<AddressList> Parse(std::string_view text);
+    static std::optional<AddressList> parse(std::string_view text);
 
     bool contains(int number) const { return number >= 1 && number <= kHighest && numbers_[number]; }
 

@@ -39,13 +39,13 @@ public:
     // A holding (or input) register as `unit` reads it at `now`.
     std::uint16_t reg(int address, int unit, const Moment& now) const;
     // Live registers cannot be written.
-    static bool Writable(int address) { return address < kLiveFirst || address >= kLiveFirst + kLiveCount; }
+    static bool writable(int address) { return address < kLiveFirst || address >= kLiveFirst + kLiveCount; }
     void setReg(int address, std::uint16_t value) { regs_[static_cast<std::size_t>(address)] = value; }
 
     void countAnswer() { ++answered_; }
 
     // The measurement at a time since start, in tenths of a degree.
-    static std::uint16_t Measurement(std::int64_t sinceStartMicros);
+    static std::uint16_t measurement(std::int64_t sinceStartMicros);
 
 private:
     std::vector<bool> coils_;

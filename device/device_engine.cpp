@@ -32,7 +32,7 @@ std::string DeviceEngine::answer(std::string_view frame, const Moment& now) {
 std::string DeviceEngine::serve(std::string_view frame, const Moment& now) {
     if (const auto address = Q20Address(frame)) {
         if (!addresses_.contains(*address)) return {};
-        return Q20Reply(*address, DataModel::Measurement(now.sinceStartMicros));
+        return Q20Reply(*address, DataModel::measurement(now.sinceStartMicros));
     }
     const auto checked = CheckCrc(frame);
     if (!checked || checked->body.size() < 2) return {};

@@ -25,7 +25,7 @@ namespace vorta::device {
 
 class DeviceEngine {
 public:
-    explicit DeviceEngine(AddressList addresses = AddressList::All()) : addresses_(addresses) {}
+    explicit DeviceEngine(AddressList addresses = AddressList::all()) : addresses_(addresses) {}
 
     // The bytes that answer `frame` at `now`; empty when it gets no answer.
     std::string answer(std::string_view frame, const Moment& now);

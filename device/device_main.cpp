@@ -2,8 +2,8 @@
 // One thread: it waits for received bytes, the end of a frame, the next byte
 // of a paced reply or the next streamed line, whichever comes first.
 #include <poll.h>
-#include <signal.h>
-#include <time.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX, declared here
+#include <time.h>    // NOLINT(modernize-deprecated-headers): localtime_r is POSIX, declared here
 #include <unistd.h>
 
 #include <algorithm>
@@ -160,7 +160,7 @@ int Main(int argc, char** argv) {
     sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
 
     std::string error;
-    const auto pty = LinkedPty::Create(link, kDescription, error);
+    const auto pty = LinkedPty::create(link, kDescription, error);
     if (!pty) {
         std::cerr << "vorta-device: " << error << "\n";
         return 1;

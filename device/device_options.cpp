@@ -44,7 +44,7 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
             o.link = value == "none" ? std::string() : value;
         } else if (IsOption(arg, "--address")) {
             if (!TakeValue(args, i, "--address", value)) return missing("--address");
-            const auto list = AddressList::Parse(value);
+            const auto list = AddressList::parse(value);
             if (!list) {
                 parsed.error = "--address: '" + value + "' is not a list of numbers 1-506 such as 1-10,17";
                 return parsed;

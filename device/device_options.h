@@ -12,7 +12,7 @@ struct DeviceOptions {
     // Where to link the pseudo-terminal; nullopt: the program's ports folder,
     // as COM900; empty (--link none): no link.
     std::optional<std::string> link;
-    AddressList addresses = AddressList::All();
+    AddressList addresses = AddressList::all();
     bool pace = true;         // --baud-pace on|off
     bool stream = false;      // --stream text|none
     bool background = false;  // --background

@@ -6,7 +6,7 @@ Micros LineTiming::charTime() const { return (bitsPerChar * Micros{1000000} + ba
 
 Micros LineTiming::frameSilence() const {
     if (baud > 19200) return 1750;
-    return (7 * bitsPerChar * Micros{1000000} + 2 * baud - 1) / (2 * baud);
+    return (Micros{7} * bitsPerChar * 1000000 + Micros{2} * baud - 1) / (Micros{2} * baud);
 }
 
 LineTiming MakeLineTiming(int baud, int dataBits, bool parity, bool twoStopBits) {

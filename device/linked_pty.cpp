@@ -51,7 +51,7 @@ std::string ReadLink(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<LinkedPty> LinkedPty::Create(const std::string& link, const std::string& description,
+std::unique_ptr<LinkedPty> LinkedPty::create(const std::string& link, const std::string& description,
                                              std::string& error) {
     std::unique_ptr<LinkedPty> pty(new LinkedPty);
     pty->master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -13,7 +13,7 @@ public:
     // `link` (none when empty), replacing an older symbolic link there. A link
     // named COM<n> gets a hidden note file .COM<n> beside it holding
     // `description`, which the program shows in its port list.
-    static std::unique_ptr<LinkedPty> Create(const std::string& link, const std::string& description,
+    static std::unique_ptr<LinkedPty> create(const std::string& link, const std::string& description,
                                              std::string& error);
     // Removes the link and its note, unless another device has taken the link over.
     ~LinkedPty();

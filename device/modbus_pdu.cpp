@@ -23,7 +23,7 @@ bool InRange(int start, int count) { return start + count <= DataModel::kSize; }
 
 bool AllWritable(int start, int count) {
     for (int a = start; a < start + count; ++a)
-        if (!DataModel::Writable(a)) return false;
+        if (!DataModel::writable(a)) return false;
     return true;
 }
 
@@ -72,7 +72,7 @@ std::string Serve(DataModel& model, std::string_view pdu, int unit, const Moment
     }
     case 6: {
         const int address = Word(pdu, 1);
-        if (!DataModel::Writable(address)) return Exception(function, ModbusException::IllegalDataAddress);
+        if (!DataModel::writable(address)) return Exception(function, ModbusException::IllegalDataAddress);
         model.setReg(address, static_cast<std::uint16_t>(Word(pdu, 3)));
         return std::string(pdu);
     }

@@ -29,7 +29,7 @@ tests=(
   man-db groff-base                   # man --warnings for the manual pages
   appstream                           # appstreamcli validate for the metainfo file
   qt6-gtk-platformtheme qt6ct         # the window under a dark desktop theme and a desktop font
-  clang clang-format                  # the clang build and the formatting check of .ci/run
+  clang clang-format clang-tidy       # the clang build, the formatting and the clang-tidy checks of .ci/run
 )
 
 case "${1:-all}" in

@@ -249,7 +249,7 @@ int main(int argc, char** argv) {
             p += 3;
             ++i;
         }
-        const bool viewEqual = viewCount() == main[kDisplay].rich().unitCount();
+        const bool viewEqual = viewCount() == main[kDisplay].rich().unitCount().value();
         std::printf(
             "flood, hex display: %ld bytes in %.2f s = %.2f MB/s displayed; RX %lld; shown %ld bytes, "
             "in order: %s; view holds all: %s, painted after the last byte: %s; CPU %.2f s/MB; peak memory growth %.1f "

@@ -79,7 +79,7 @@ long ShownInOrder(const ui::RichText& display, ui::Colour received, long& shown)
     long matching = -1;
     shown = 0;
     static const char hex[] = "0123456789ABCDEF";
-    for (const ui::RichText::Run& run : display.runs(0, display.byteCount())) {
+    for (const ui::RichText::Run& run : display.runs(ui::BytePos(0), display.byteCount())) {
         if (display.format(run.format).colour != received) continue;
         std::string cells;
         display.forEachPiece(run.byteStart, run.byteEnd, [&](std::string_view piece) { cells.append(piece); });

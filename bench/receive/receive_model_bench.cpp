@@ -68,7 +68,7 @@ bool SameBytes(const std::string& path, const ui::RichText& display) {
     std::ifstream in(path, std::ios::binary);
     bool same = true;
     std::string chunk;
-    display.forEachPiece(0, display.byteCount(), [&](std::string_view piece) {
+    display.forEachPiece(ui::BytePos(0), display.byteCount(), [&](std::string_view piece) {
         chunk.resize(piece.size());
         same = same && in.read(chunk.data(), static_cast<std::streamsize>(piece.size())) && chunk == piece;
     });
@@ -115,14 +115,14 @@ void FeedBytes(bool textMode, std::size_t displayBytes) {
         const double s = Seconds([&] {
             for (long i = 0; i < kBytes; ++i) {
                 const char b = static_cast<char>(textMode ? kText[i % sizeof kText] : i & 0xFF);
-                p.rx.OnBytesReceived(std::string_view(&b, 1));
+                p.rx.onBytesReceived(std::string_view(&b, 1));
                 if (i % 12 == 11) p.loop.advance(1);
             }
         });
         std::printf(
             "  %-4s display %5.1f MB at start, round %d: %6.2f M bytes/s, %6.1f ns/byte (%s, display %.1f MB)\n",
             textMode ? "text" : "hex", displayBytes / 1e6, round, kBytes / s / 1e6, s / kBytes * 1e9,
-            p.c(kStatusBar).panelText(0).c_str(), p.c(kDisplay).rich().byteCount() / 1e6);
+            p.c(kStatusBar).panelText(0).c_str(), p.c(kDisplay).rich().byteCount().value() / 1e6);
     }
 }
 
@@ -148,16 +148,16 @@ void Tools() {
     p.tools.waitForSaves();
     std::printf(", file complete after %.1f ms\n",
                 std::chrono::duration<double>(Clock::now() - clickStart).count() * 1e3);
-    display.setText(display.rich().bytes(0, display.rich().byteCount() - 23));
+    display.setText(display.rich().bytes(ui::BytePos(0), display.rich().byteCount() - 23));
     std::printf("  saved file: %s\n",
                 SameBytes(saved, display.rich()) ? "the display's exact bytes" : "DIFFERENT bytes");
     menu(kSelectAllItem);
-    display.setSelection(0, 0);
+    display.setSelection(ui::UnitPos(0), ui::UnitPos(0));
     mouse(ui::Event::RightReleased);  // the clipboard holds text now: paste is enabled
-    const double copyMb = display.rich().byteCount() / 1e6;
+    const double copyMb = display.rich().byteCount().value() / 1e6;
     std::printf("  paste the copy (%3.0f MB) at the start: %8.1f ms\n", copyMb,
                 Seconds([&] { menu(kPasteItem); }) * 1e3);
-    const double before = display.rich().byteCount() / 1e6;
+    const double before = display.rich().byteCount().value() / 1e6;
     std::printf("  clear (%3.0f MB):              %8.1f ms\n", before, Seconds([&] { menu(kClearItem); }) * 1e3);
 
     // No start of the selection decides: one piece of 200 MB is converted whole.

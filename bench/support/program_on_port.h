@@ -18,7 +18,7 @@ namespace vorta::bench {
 class ProgramOnLinkedPort {
 public:
     ProgramOnLinkedPort(int& argc, char** argv)
-        : link(OffscreenWithoutDisplayThenLink()),
+        : link(offscreenWithoutDisplayThenLink()),
           qapp(argc, argv),
           model(loop, platform.screenSize()),
           view(model),
@@ -47,7 +47,7 @@ public:
     bool opened = false;  // the port opened on COM5
 
 private:
-    static LinkedPort OffscreenWithoutDisplayThenLink() {
+    static LinkedPort offscreenWithoutDisplayThenLink() {
         if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         return LinkPortBesideSettings();

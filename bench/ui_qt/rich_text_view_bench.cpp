@@ -90,9 +90,9 @@ bool ViewEndEqualsModel(const Setup& s) {
     if (!a || !a->textInterface()) return false;
     const RichText& rich = s.display->rich();
     const int n = a->textInterface()->characterCount();
-    if (n != rich.unitCount()) return false;
+    if (n != rich.unitCount().value()) return false;
     const int from = std::max(0, n - 40);
-    const std::string tail = rich.bytes(rich.byteOfUnit(from), rich.byteCount());
+    const std::string tail = rich.bytes(rich.byteOfUnit(UnitPos(from)), rich.byteCount());
     QString expected = QString::fromLatin1(tail.data(), static_cast<qsizetype>(tail.size()));
     expected.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return a->textInterface()->text(from, n) == expected;
@@ -104,7 +104,7 @@ bool ViewEndEqualsModel(const Setup& s) {
 double Feed(const Setup& s, long bytes, long lineBytes, const char* label) {
     RichTextBox& display = *s.display;
     const CharFormat blue{"SimSun", 11, 0, 0, Rgb(0, 0, 255)};
-    const std::int64_t selStart = display.rich().selectionStart(), selEnd = display.rich().selectionEnd();
+    const UnitPos selStart = display.rich().selectionStart(), selEnd = display.rich().selectionEnd();
     const std::string selected = display.selectedText();
     // A caret at the very end stays at the end; anything else stays where it is.
     const bool caretAtEnd = selStart == selEnd && selEnd == display.rich().unitCount();
@@ -131,7 +131,7 @@ double Feed(const Setup& s, long bytes, long lineBytes, const char* label) {
         "view end = model end: %s; caret/selection as the user left it: %s; display %.1f MB\n",
         label, ns, 1e3 / ns, static_cast<double>(bytes) * 1e3 / static_cast<double>(modelDone - start),
         caughtUp ? "yes" : "NO", ViewEndEqualsModel(s) ? "yes" : "NO", selectionKept ? "yes" : "NO",
-        static_cast<double>(display.rich().byteCount()) / 1e6);
+        static_cast<double>(display.rich().byteCount().value()) / 1e6);
     return ns;
 }
 
@@ -140,7 +140,7 @@ void FillTo(const Setup& s, std::size_t target, bool oneLine) {
     const std::string line = oneLine ? std::string(149, 'A') : std::string(147, 'A') + "\r\n";
     std::string block;
     for (int i = 0; i < 20000; ++i) block += line;
-    while (s.display->rich().byteCount() < target) {
+    while (s.display->rich().byteCount() < BytePos(target)) {
         s.display->append(block);
         QCoreApplication::processEvents();
     }
@@ -151,10 +151,10 @@ void FillTo(const Setup& s, std::size_t target, bool oneLine) {
 // The three caret positions, set as the user would leave them.
 void Place(const Setup& s, int where) {
     RichTextBox& d = *s.display;
-    const std::int64_t middle = d.rich().unitCount() / 2;
-    if (where == 0) d.setSelection(d.rich().unitCount(), 0);
-    if (where == 1) d.setSelection(middle, 0);
-    if (where == 2) d.setSelection(middle, 3000);
+    const std::int64_t middle = d.rich().unitCount().value() / 2;
+    if (where == 0) d.setSelection(d.rich().unitCount(), UnitPos(0));
+    if (where == 1) d.setSelection(UnitPos(middle), UnitPos(0));
+    if (where == 2) d.setSelection(UnitPos(middle), UnitPos(3000));
     QCoreApplication::processEvents();
 }
 
@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
     FillTo(s, 200'000'000, false);
     area->setFocus();
     std::printf("On a %.0f MB display (ms until handled and painted):\n",
-                static_cast<double>(display.rich().byteCount()) / 1e6);
+                static_cast<double>(display.rich().byteCount().value()) / 1e6);
     std::printf("  select all (Ctrl+A):   %8.1f ms\n", Key(s, QKeySequence::SelectAll));
     const double copyMs = Key(s, QKeySequence::Copy);
     std::printf("  copy all (Ctrl+C):     %8.1f ms\n", copyMs);
@@ -234,10 +234,11 @@ int main(int argc, char** argv) {
     auto readClipboard = [&](const char* when) {
         const qint64 readStart = g_clock.nsecsElapsed();
         const qsizetype characters = QGuiApplication::clipboard()->text().size();
-        std::printf(
-            "  a program reads the copy's text %s: %8.1f ms (%.0f M characters, %s)\n", when,
-            static_cast<double>(g_clock.nsecsElapsed() - readStart) / 1e6, static_cast<double>(characters) / 1e6,
-            characters == display.rich().unitCount() ? "one per unit of the display" : "DIFFERENT from the display");
+        std::printf("  a program reads the copy's text %s: %8.1f ms (%.0f M characters, %s)\n", when,
+                    static_cast<double>(g_clock.nsecsElapsed() - readStart) / 1e6,
+                    static_cast<double>(characters) / 1e6,
+                    characters == display.rich().unitCount().value() ? "one per unit of the display"
+                                                                     : "DIFFERENT from the display");
     };
     readClipboard("right after the copy");
     Key(s, QKeySequence::Copy);

@@ -26,7 +26,7 @@ App::App(ui::Model& model, ui::Platform& platform)
       displayTools_(model, platform, state_),
       send_(model, platform, state_,
             {[this](std::string_view bytes) { return writeToPort(bytes); },
-             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port_switch::PortSwitch::IsOpen},
+             [this](ui::Window& main) { portSwitch_.toggle(main); }, &port_switch::PortSwitch::isOpen},
             [this] { return autoSend_.view(); }),
       autoSend_(model, state_, portSwitch_, send_),
       generator_(model, state_),
@@ -40,7 +40,7 @@ App::App(ui::Model& model, ui::Platform& platform)
     // The capture takes each chunk before the display, with the time the monitor thread read it.
     channel_.setOnBytesArrived([this](std::string_view bytes) {
         capture_.received(bytes, channel_.arrivalMicros());
-        receive_.OnBytesReceived(bytes, channel_.arrivalMicros());
+        receive_.onBytesReceived(bytes, channel_.arrivalMicros());
     });
     // Logout or kill: the windows close as their close buttons close them, so
     // the main window saves its size and place and the program ends normally.

@@ -61,9 +61,9 @@ void AutoSender::clicked(ui::Window& main) {
         stop(main);
         return;
     }
-    if (!port_switch::PortSwitch::IsOpen(main)) {
+    if (!port_switch::PortSwitch::isOpen(main)) {
         portSwitch_.toggle(main);  // prints its own note when the port cannot be opened
-        if (!port_switch::PortSwitch::IsOpen(main)) return;
+        if (!port_switch::PortSwitch::isOpen(main)) return;
     }
     main[kAutoSend].setText(kRunningCaption);
     // The interval as shown now, typed or chosen; no number leaves the timer stopped.

@@ -40,11 +40,11 @@ CalculatorActions::CalculatorActions(ui::Model& model, const main_window::AppSta
                                      receive::ReceiveDisplay& receive)
     : model_(model), state_(state), receive_(receive) {
     namespace a = ui::action;
-    model.registerAction(a::kOpenCalculator, [this](ui::Control&, const ui::EventArgs&) { OpenCalculator(); });
+    model.registerAction(a::kOpenCalculator, [this](ui::Control&, const ui::EventArgs&) { openCalculator(); });
     model.registerAction(a::kCalculatorCreated,
-                         [this](ui::Control& source, const ui::EventArgs&) { CalculatorCreated(source.window()); });
+                         [this](ui::Control& source, const ui::EventArgs&) { calculatorCreated(source.window()); });
     model.registerAction(a::kCalculatorDestroying,
-                         [this](ui::Control&, const ui::EventArgs&) { CalculatorDestroying(); });
+                         [this](ui::Control&, const ui::EventArgs&) { calculatorDestroying(); });
 }
 
 void CalculatorActions::attach(ui::Window& main) {
@@ -53,7 +53,7 @@ void CalculatorActions::attach(ui::Window& main) {
     });
 }
 
-void CalculatorActions::OpenCalculator() {
+void CalculatorActions::openCalculator() {
     // One calculator at a time: a second one would share the open flag and the keys.
     // The open one may be hidden behind the main window: it comes to the front.
     if (window_) {
@@ -63,13 +63,13 @@ void CalculatorActions::OpenCalculator() {
     model_.openWindow(ui::CalculatorWindowDef(), false);
 }
 
-void CalculatorActions::CalculatorCreated(ui::Window& window) {
+void CalculatorActions::calculatorCreated(ui::Window& window) {
     for (const Column& column : kColumnIds) {
         for (int i = 0; i < kFirstByteItems; ++i) window[column.firstByte].addItem(std::to_string(i));
         for (int i = 0; i < kByteCountItems; ++i) window[column.byteCount].addItem(std::to_string(i));
     }
     window_ = &window;
-    receive_.updateCalculator = [this](const std::string& line) { UpdateCalculator(line); };
+    receive_.updateCalculator = [this](const std::string& line) { updateCalculator(line); };
     const std::string& file = state_.settingsPath;
     for (int c = 1; c <= kColumns; ++c) {
         const Column& column = kColumnIds[c - 1];
@@ -85,7 +85,7 @@ void CalculatorActions::CalculatorCreated(ui::Window& window) {
     if (steps4.text().empty()) steps4.setText(kColumn4DefaultSteps);
 }
 
-void CalculatorActions::CalculatorDestroying() {
+void CalculatorActions::calculatorDestroying() {
     if (!window_) return;
     ui::Window& window = *window_;
     window_ = nullptr;
@@ -104,7 +104,7 @@ void CalculatorActions::CalculatorDestroying() {
         save(kStepsSection, StepsKey(c), StepsToStored(window[kColumnIds[c - 1].steps].text()));
 }
 
-void CalculatorActions::UpdateCalculator(const std::string& line) {
+void CalculatorActions::updateCalculator(const std::string& line) {
     // An empty line holds no hex data (text display): the columns keep what they show.
     if (!window_ || line.empty()) return;
     ui::Window& window = *window_;

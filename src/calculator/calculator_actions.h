@@ -20,11 +20,11 @@ public:
     // Closes the calculator together with the main window; call once it exists.
     void attach(ui::Window& main);
 
-    void OpenCalculator();
-    void CalculatorCreated(ui::Window& window);
-    void CalculatorDestroying();
+    void openCalculator();
+    void calculatorCreated(ui::Window& window);
+    void calculatorDestroying();
     // Evaluates the checked columns on the hex text of the line just ended.
-    void UpdateCalculator(const std::string& line);
+    void updateCalculator(const std::string& line);
 
     // The open calculator window (the window-open flag), nullptr when closed.
     ui::Window* window() const { return window_; }

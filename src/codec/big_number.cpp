@@ -45,6 +45,7 @@ void MultiplyAdd(Limbs& value, std::uint32_t factor, std::uint32_t addend) {
 // value = value / divisor; returns the remainder.
 std::uint32_t DivideInPlace(Limbs& value, std::uint32_t divisor) {
     std::uint64_t rem = 0;
+    // NOLINTNEXTLINE(modernize-loop-convert): std::views::reverse fails to compile with clang 14 and libstdc++ 12
     for (auto it = value.rbegin(); it != value.rend(); ++it) {
         const std::uint64_t cur = (rem << 32) | *it;
         *it = static_cast<std::uint32_t>(cur / divisor);
@@ -64,6 +65,7 @@ Limbs PackBits(std::string_view digits, int radix) {
     value.reserve(digits.size() * bits / 32 + 1);
     std::uint64_t acc = 0;
     int filled = 0;
+    // NOLINTNEXTLINE(modernize-loop-convert): std::views::reverse fails to compile with clang 14 and libstdc++ 12
     for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
         acc |= std::uint64_t{DigitValue(*it)} << filled;
         filled += bits;
@@ -81,7 +83,7 @@ Limbs PackBits(std::string_view digits, int radix) {
 // Digits least significant first, possibly with zeros at the high end.
 std::string UnpackBits(const Limbs& value, int radix) {
     const int bits = BitsPerDigit(radix);
-    const std::uint64_t mask = static_cast<std::uint64_t>(radix - 1);
+    const auto mask = static_cast<std::uint64_t>(radix - 1);
     std::string out;
     out.reserve(value.size() * 32 / bits + 1);
     std::uint64_t acc = 0;

@@ -6,6 +6,7 @@ namespace vorta::codec {
 
 CharsetConverter::CharsetConverter(const char* to, const char* from) {
     const iconv_t cd = iconv_open(to, from);
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): (iconv_t)-1 is how iconv_open reports a failure
     if (cd != reinterpret_cast<iconv_t>(-1)) cd_.reset(cd);
 }
 

@@ -8,7 +8,7 @@ std::string GbkAssembler::feed(unsigned char b) {
         lead_ = b;
         return {};
     }
-    const std::string character{static_cast<char>(lead_), static_cast<char>(b)};
+    std::string character{static_cast<char>(lead_), static_cast<char>(b)};
     lead_ = 0;
     return character;
 }

@@ -21,26 +21,26 @@ GeneratorActions::GeneratorActions(ui::Model& model, const main_window::AppState
     auto bind = [&model](ui::ActionId id, void (GeneratorActions::*handler)(), GeneratorActions* self) {
         model.registerAction(id, [self, handler](ui::Control&, const ui::EventArgs&) { (self->*handler)(); });
     };
-    bind(a::kOpenGenerator, &GeneratorActions::OpenGenerator, this);
+    bind(a::kOpenGenerator, &GeneratorActions::openGenerator, this);
     model.registerAction(a::kGeneratorCreated,
-                         [this](ui::Control& source, const ui::EventArgs&) { GeneratorCreated(source.window()); });
-    bind(a::kModuleTypeSelected, &GeneratorActions::ModuleTypeSelected, this);
-    bind(a::kSaveChannelCount, &GeneratorActions::SaveChannelCount, this);
-    bind(a::kFirstAddressChanged, &GeneratorActions::FirstAddressChanged, this);
-    bind(a::kLastAddressChanged, &GeneratorActions::LastAddressChanged, this);
-    bind(a::kDefaultLayoutClicked, &GeneratorActions::DefaultLayoutClicked, this);
-    bind(a::kCustomLayoutClicked, &GeneratorActions::CustomLayoutClicked, this);
-    bind(a::kGenerateLines, &GeneratorActions::GenerateLines, this);
-    bind(a::kAddToAutoSendList, &GeneratorActions::AddToAutoSendList, this);
-    bind(a::kCloseGenerator, &GeneratorActions::CloseGenerator, this);
+                         [this](ui::Control& source, const ui::EventArgs&) { generatorCreated(source.window()); });
+    bind(a::kModuleTypeSelected, &GeneratorActions::moduleTypeSelected, this);
+    bind(a::kSaveChannelCount, &GeneratorActions::saveChannelCount, this);
+    bind(a::kFirstAddressChanged, &GeneratorActions::firstAddressChanged, this);
+    bind(a::kLastAddressChanged, &GeneratorActions::lastAddressChanged, this);
+    bind(a::kDefaultLayoutClicked, &GeneratorActions::defaultLayoutClicked, this);
+    bind(a::kCustomLayoutClicked, &GeneratorActions::customLayoutClicked, this);
+    bind(a::kGenerateLines, &GeneratorActions::generateLines, this);
+    bind(a::kAddToAutoSendList, &GeneratorActions::addToAutoSendList, this);
+    bind(a::kCloseGenerator, &GeneratorActions::closeGenerator, this);
 }
 
-void GeneratorActions::OpenGenerator() {
+void GeneratorActions::openGenerator() {
     // Modal: the main window takes no input until the generator is closed.
     model_.openWindow(ui::GeneratorWindowDef(), true);
 }
 
-void GeneratorActions::GeneratorCreated(ui::Window& window) {
+void GeneratorActions::generatorCreated(ui::Window& window) {
     window_ = &window;
     window.onWindow(ui::Event::Destroying, [this](ui::Control&, const ui::EventArgs&) { window_ = nullptr; });
     const std::string& file = state_.settingsPath;
@@ -53,13 +53,13 @@ void GeneratorActions::GeneratorCreated(ui::Window& window) {
     // The index the list shows: a stored index past the list selects its last item.
     if (type.selectedIndex() == 1) {
         window[ids::kChannelCount].setDisabled(true);
-        FillAddressLists(kQ20AddressCount);
+        fillAddressLists(kQ20AddressCount);
     } else {
-        FillAddressLists(kQ58AddressCount);
+        fillAddressLists(kQ58AddressCount);
     }
 }
 
-void GeneratorActions::FillAddressLists(int count) {
+void GeneratorActions::fillAddressLists(int count) {
     for (ui::ControlId<ui::ComboBox> id : {ids::kFirstAddress, ids::kLastAddress}) {
         ui::ComboBox& combo = (*window_)[id];
         // Emptying the list would empty the edit field too; the address typed stays.
@@ -70,25 +70,25 @@ void GeneratorActions::FillAddressLists(int count) {
     }
 }
 
-void GeneratorActions::ModuleTypeSelected() {
+void GeneratorActions::moduleTypeSelected() {
     if (!window_) return;
     ui::ComboBox& type = (*window_)[ids::kModuleType];
     const bool q58 = type.text() == kQ58Module;
     (*window_)[ids::kChannelCount].setDisabled(!q58);
-    FillAddressLists(q58 ? kQ58AddressCount : kQ20AddressCount);
-    Write(kTypeKey, std::to_string(type.selectedIndex()));
+    fillAddressLists(q58 ? kQ58AddressCount : kQ20AddressCount);
+    write(kTypeKey, std::to_string(type.selectedIndex()));
 }
 
-void GeneratorActions::SaveChannelCount() {
+void GeneratorActions::saveChannelCount() {
     if (!window_) return;
-    Write(kChannelsKey, std::to_string((*window_)[ids::kChannelCount].selectedIndex()));
+    write(kChannelsKey, std::to_string((*window_)[ids::kChannelCount].selectedIndex()));
 }
 
-void GeneratorActions::FirstAddressChanged() { OrderAddresses(true); }
+void GeneratorActions::firstAddressChanged() { orderAddresses(true); }
 
-void GeneratorActions::LastAddressChanged() { OrderAddresses(false); }
+void GeneratorActions::lastAddressChanged() { orderAddresses(false); }
 
-void GeneratorActions::OrderAddresses(bool firstChanged) {
+void GeneratorActions::orderAddresses(bool firstChanged) {
     if (!window_) return;
     ui::ComboBox& first = (*window_)[ids::kFirstAddress];
     ui::ComboBox& last = (*window_)[ids::kLastAddress];
@@ -96,25 +96,25 @@ void GeneratorActions::OrderAddresses(bool firstChanged) {
                                                            firstChanged ? ChangedAddress::First : ChangedAddress::Last);
     if (ordered.first != first.text()) first.setText(ordered.first);
     if (ordered.last != last.text()) last.setText(ordered.last);
-    Write(kFirstKey, ordered.first);
-    Write(kLastKey, ordered.last);
+    write(kFirstKey, ordered.first);
+    write(kLastKey, ordered.last);
 }
 
-void GeneratorActions::DefaultLayoutClicked() {
+void GeneratorActions::defaultLayoutClicked() {
     if (!window_) return;
     (*window_)[ids::kCustomBody].setVisible(false);
     (*window_)[ids::kChannelCount].setVisible(true);
     (*window_)[ids::kModuleType].setVisible(true);
 }
 
-void GeneratorActions::CustomLayoutClicked() {
+void GeneratorActions::customLayoutClicked() {
     if (!window_) return;
     (*window_)[ids::kChannelCount].setVisible(false);
     (*window_)[ids::kModuleType].setVisible(false);
     (*window_)[ids::kCustomBody].setVisible(true);
 }
 
-void GeneratorActions::GenerateLines() {
+void GeneratorActions::generateLines() {
     if (!window_) return;
     ui::Window* window = window_;
     (*window)[ids::kOutput].setText("");
@@ -130,7 +130,7 @@ void GeneratorActions::GenerateLines() {
     w[ids::kOutput].setText(lines);
 }
 
-void GeneratorActions::AddToAutoSendList() {
+void GeneratorActions::addToAutoSendList() {
     if (!window_) return;
     ui::Window* main = model_.window(ui::main::kWindowName);
     if (!main) return;
@@ -139,11 +139,11 @@ void GeneratorActions::AddToAutoSendList() {
     (*main)[ui::main::kCrc].setChecked(false);
 }
 
-void GeneratorActions::CloseGenerator() {
+void GeneratorActions::closeGenerator() {
     if (window_) window_->close();
 }
 
-void GeneratorActions::Write(const char* key, const std::string& value) {
+void GeneratorActions::write(const char* key, const std::string& value) {
     state_.failureNotes.report(store::WriteSetting(state_.settingsPath, kSection, key, value));
 }
 

@@ -13,25 +13,25 @@ public:
     // Registers OpenGenerator and every action of the generator window.
     GeneratorActions(ui::Model& model, const main_window::AppState& state);
 
-    void OpenGenerator();
-    void GeneratorCreated(ui::Window& window);
-    void ModuleTypeSelected();
-    void SaveChannelCount();
-    void FirstAddressChanged();
-    void LastAddressChanged();
-    void DefaultLayoutClicked();
-    void CustomLayoutClicked();
-    void GenerateLines();
-    void AddToAutoSendList();
-    void CloseGenerator();
+    void openGenerator();
+    void generatorCreated(ui::Window& window);
+    void moduleTypeSelected();
+    void saveChannelCount();
+    void firstAddressChanged();
+    void lastAddressChanged();
+    void defaultLayoutClicked();
+    void customLayoutClicked();
+    void generateLines();
+    void addToAutoSendList();
+    void closeGenerator();
 
     // The open generator window, nullptr when closed.
     ui::Window* window() const { return window_; }
 
 private:
-    void FillAddressLists(int count);
-    void OrderAddresses(bool firstChanged);
-    void Write(const char* key, const std::string& value);
+    void fillAddressLists(int count);
+    void orderAddresses(bool firstChanged);
+    void write(const char* key, const std::string& value);
 
     ui::Model& model_;
     const main_window::AppState& state_;

@@ -13,7 +13,7 @@ constexpr unsigned kEnterKeyCause = 31;
 
 }  // namespace
 
-ui::Text FailureNotes::NoteFor(const store::WriteResult& result) {
+ui::Text FailureNotes::noteFor(const store::WriteResult& result) {
     const char* why = nullptr;
     switch (result.cause) {
     case WriteCause::Written:
@@ -33,7 +33,7 @@ ui::Text FailureNotes::NoteFor(const store::WriteResult& result) {
 }
 
 void FailureNotes::report(const store::WriteResult& result) const {
-    const ui::Text note = NoteFor(result);
+    const ui::Text note = noteFor(result);
     if (!note.empty()) sayOnce(static_cast<unsigned>(result.cause), note);
 }
 

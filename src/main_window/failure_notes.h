@@ -25,7 +25,7 @@ public:
     void enterKeyNotTaken() const;
 
     // The note for a failed write's cause; empty for a write that needs none.
-    static ui::Text NoteFor(const store::WriteResult& result);
+    static ui::Text noteFor(const store::WriteResult& result);
 
 private:
     void sayOnce(unsigned cause, const ui::Text& note) const;

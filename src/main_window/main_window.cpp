@@ -57,7 +57,7 @@ constexpr const char* kFalse = "假"_gbk;
 MainWindow::MainWindow(ui::Model& model, ui::Platform& platform, main_window::AppState& state, DiscoverPorts discover)
     : model_(model), platform_(platform), state_(state), discover_(std::move(discover)) {
     model.registerAction(action::kMainCreated, [this](Control& c, const EventArgs&) { created(c.window()); });
-    model.registerAction(action::kMainSizeChanged, [](Control& c, const EventArgs&) { Relayout(c.window()); });
+    model.registerAction(action::kMainSizeChanged, [](Control& c, const EventArgs&) { relayout(c.window()); });
     model.registerAction(action::kMainDestroying, [this](Control& c, const EventArgs&) { destroying(c.window()); });
     model.registerAction(action::kSaveComboIndex,
                          [this](Control& c, const EventArgs&) { saveComboIndex(c.as<ComboBox>()); });
@@ -146,7 +146,7 @@ void MainWindow::loadOptions(Window& main) {
     if (left > 0 && left < screen.width - 50) main.setLeft(left);
 }
 
-void MainWindow::Relayout(Window& w) {
+void MainWindow::relayout(Window& w) {
     const int width = w.width(), height = w.height();
     Control& send = w[kSendBox];
     Control& sendButton = w[kSend];

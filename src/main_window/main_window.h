@@ -21,7 +21,7 @@ public:
     MainWindow(ui::Model& model, ui::Platform& platform, main_window::AppState& state, DiscoverPorts discover);
 
     // The relayout for an outer window size; public for the view's tests.
-    static void Relayout(ui::Window& main);
+    static void relayout(ui::Window& main);
 
 private:
     void created(ui::Window& main);

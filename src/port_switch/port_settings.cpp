@@ -162,7 +162,7 @@ void PortSettings::useOtherBaud(ui::Window& window) {
         return;
     }
     // Locked with the other line settings while the port is open.
-    if (PortSwitch::IsOpen(*main)) {
+    if (PortSwitch::isOpen(*main)) {
         hint.setText("请先关闭串口。"_gbk);
         return;
     }

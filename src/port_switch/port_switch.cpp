@@ -35,7 +35,7 @@ PortSwitch::PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files f
                          [this](ui::Control& c, const ui::EventArgs&) { toggle(c.window()); });
 }
 
-bool PortSwitch::IsOpen(ui::Window& main) { return main[kPortLamp].fillColour() != ui::kDefaultColour; }
+bool PortSwitch::isOpen(ui::Window& main) { return main[kPortLamp].fillColour() != ui::kDefaultColour; }
 
 void PortSwitch::copySettings(ui::Window& main) {
     channel_.setPortNumber(codec::TextToInt(DropThreeCharacters(main[kPort].text())));

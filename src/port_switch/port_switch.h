@@ -26,7 +26,7 @@ public:
     // The operation itself; also run by sending when it finds the port closed.
     void toggle(ui::Window& main);
     // The port is open exactly when the indicator is filled.
-    static bool IsOpen(ui::Window& main);
+    static bool isOpen(ui::Window& main);
 
 private:
     void copySettings(ui::Window& main);

@@ -131,7 +131,7 @@ Tails ConvertTails(std::string_view piece, const std::stop_token& stop) {
     take(4 * inChunk);
     std::string decimal = std::to_string(mod);
     if (big) decimal.insert(0, 8 - decimal.size(), '0');
-    const unsigned low = static_cast<unsigned>(HexDigit(digits[digits.size() - 2]) * 16 + HexDigit(digits.back()));
+    const auto low = static_cast<unsigned>(HexDigit(digits[digits.size() - 2]) * 16 + HexDigit(digits.back()));
     std::string binary;
     for (int bit = 7; bit >= 0; --bit) binary += (low >> bit) & 1 ? '1' : '0';
     return {decimal, binary, true};

@@ -55,7 +55,7 @@ DisplayTools::DisplayTools(ui::Model& model, ui::Platform& platform, main_window
     on(action::kDeleteSelection, [](ui::Window& w) { Display(w).deleteSelection(); });
     on(action::kSelectAll, [](ui::Window& w) {
         ui::RichTextBox& display = Display(w);
-        display.setSelection(0, static_cast<std::int64_t>(display.rich().byteCount()));
+        display.setSelection(ui::UnitPos(0), display.rich().unitCount());
     });
     on(action::kCopySelection, [this](ui::Window& w) { copy(w); });
     on(action::kCutSelection, [this](ui::Window& w) {
@@ -119,7 +119,7 @@ void DisplayTools::save(ui::Window& main) {
     if (!path) return;
     // The display as it is at the click, written after any save still under way.
     const ui::RichText& display = Display(main).rich();
-    const ui::TextSnapshot text = display.snapshot(0, display.byteCount());
+    const ui::TextSnapshot text = display.snapshot(ui::BytePos(0), display.byteCount());
     // The window is looked up when the failure is told: it may be gone by then.
     auto noteFailure = [this, window = main.name()](const store::WriteResult& result) {
         ui::Window* w = model_.window(window);

@@ -13,7 +13,7 @@ std::string CounterText(const char* prefix, std::int64_t count) { return prefix 
 
 ReceiveDisplay::ReceiveDisplay(ui::Model& model, main_window::AppState& state) : state_(state) {
     model.registerAction(ui::action::kOnLineBreakTimer,
-                         [this](ui::Control&, const ui::EventArgs&) { OnLineBreakTimer(); });
+                         [this](ui::Control&, const ui::EventArgs&) { onLineBreakTimer(); });
 }
 
 void ReceiveDisplay::attach(ui::Window& main) {
@@ -27,7 +27,7 @@ void ReceiveDisplay::attach(ui::Window& main) {
     statusBar_ = &main[kStatusBar];
 }
 
-void ReceiveDisplay::OnBytesReceived(std::string_view bytes, std::int64_t arrivalMicros) {
+void ReceiveDisplay::onBytesReceived(std::string_view bytes, std::int64_t arrivalMicros) {
     if (!display_ || bytes.empty()) return;
     // Written at the end of the display: a user's selection there is left alone.
     display_->setWriteFormat(state_.receivedFormat);
@@ -59,7 +59,7 @@ void ReceiveDisplay::OnBytesReceived(std::string_view bytes, std::int64_t arriva
     if (autoBreak_->checked()) breakTimer_->setPeriod(state_.lineBreakInterval);
 }
 
-void ReceiveDisplay::OnLineBreakTimer() {
+void ReceiveDisplay::onLineBreakTimer() {
     if (!display_) return;
     breakTimer_->setPeriod(0);
     display_->append("\r\n");

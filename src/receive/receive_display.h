@@ -25,8 +25,8 @@ public:
     // the bytes are cut into chunks.
     // With the timestamps option, a line begun by these bytes starts with the
     // time they arrived (microseconds since 1970; 0: now).
-    void OnBytesReceived(std::string_view bytes, std::int64_t arrivalMicros = 0);
-    void OnLineBreakTimer();
+    void onBytesReceived(std::string_view bytes, std::int64_t arrivalMicros = 0);
+    void onLineBreakTimer();
 
     // Called with the hex text of each line the line break ends, while the
     // byte calculator is open (unset: closed).

@@ -390,7 +390,7 @@ void NetworkPort::handle(const telnet::Event& event) {
     if (event.option != kComPort || event.payload.empty()) return;
     const auto code = static_cast<unsigned char>(event.payload[0]);
     if (code <= rfc2217::kServerOffset) return;
-    const unsigned char command = static_cast<unsigned char>(code - rfc2217::kServerOffset);
+    const auto command = static_cast<unsigned char>(code - rfc2217::kServerOffset);
     const std::string value = event.payload.substr(1);
     if (command == rfc2217::kNotifyModemState && value.size() == 1) {
         std::lock_guard lock(controlMutex_);

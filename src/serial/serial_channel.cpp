@@ -8,10 +8,10 @@
 namespace vorta::serial {
 namespace {
 
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = std::size_t{64} * 1024;
 // Bytes read in one round before the monitor thread looks at shutdown and
 // write requests again, so a flood cannot starve them.
-constexpr std::size_t kReadRound = 1024 * 1024;
+constexpr std::size_t kReadRound = std::size_t{1024} * 1024;
 // A read round smaller than this is followed by a gathering pause (see
 // kGather). A busy line fills rounds far larger, so it never pauses: the
 // driver's buffer (a pseudo-terminal's holds about 64 KB) would fill during
@@ -130,8 +130,8 @@ WriteResult SerialChannel::write(std::string_view bytes) {
     // handler the delivery under way keeps its order instead.
     const std::shared_ptr<Mailbox> mailbox = mailbox_;
     while (!mailbox->delivering) {
-        const std::vector<Chunk> burst = TakeBurst(*mailbox, mark);
-        if (burst.empty() || !Raise(mailbox, burst)) break;
+        const std::vector<Chunk> burst = takeBurst(*mailbox, mark);
+        if (burst.empty() || !raise(mailbox, burst)) break;
     }
     return result;
 }
@@ -195,8 +195,8 @@ void SerialChannel::postInOrder(std::function<void(SerialChannel&)> task) {
         const auto current = [&] { return mailbox->owner && mailbox->session == session; };
         // Inside a handler the delivery under way keeps its order instead.
         while (current() && !mailbox->delivering) {
-            const std::vector<Chunk> burst = TakeBurst(*mailbox, mark);
-            if (burst.empty() || !Raise(mailbox, burst)) break;
+            const std::vector<Chunk> burst = takeBurst(*mailbox, mark);
+            if (burst.empty() || !raise(mailbox, burst)) break;
         }
         if (current()) task(*mailbox->owner);
     });
@@ -411,10 +411,10 @@ void SerialChannel::enqueue(const char* bytes, std::size_t count) {
             post = true;
         }
     }
-    if (post) loop_.post([mailbox = mailbox_] { Deliver(mailbox); });
+    if (post) loop_.post([mailbox = mailbox_] { deliver(mailbox); });
 }
 
-std::vector<SerialChannel::Chunk> SerialChannel::TakeBurst(Mailbox& mailbox, std::uint64_t through) {
+std::vector<SerialChannel::Chunk> SerialChannel::takeBurst(Mailbox& mailbox, std::uint64_t through) {
     std::vector<Chunk> burst;
     bool wasFull = false;
     {
@@ -443,7 +443,7 @@ std::vector<SerialChannel::Chunk> SerialChannel::TakeBurst(Mailbox& mailbox, std
     return burst;
 }
 
-bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst) {
+bool SerialChannel::raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst) {
     if (!mailbox->owner) return false;
     const std::uint64_t session = mailbox->session;
     // A copy, so a handler may replace the handler or destroy the channel.
@@ -461,18 +461,18 @@ bool SerialChannel::Raise(const std::shared_ptr<Mailbox>& mailbox, const std::ve
     return !gone();
 }
 
-void SerialChannel::Deliver(const std::shared_ptr<Mailbox>& mailbox) {
+void SerialChannel::deliver(const std::shared_ptr<Mailbox>& mailbox) {
     // At most kBurstBytes per turn of the event loop: a flood must not keep the
     // user's clicks, the timers and the display waiting.
-    const std::vector<Chunk> burst = TakeBurst(*mailbox, UINT64_MAX);
+    const std::vector<Chunk> burst = takeBurst(*mailbox, UINT64_MAX);
     bool more = false;
     {
         std::lock_guard lock(mailbox->mutex);
         more = !mailbox->queue.empty();
         mailbox->deliveryPosted = more;
     }
-    if (more) mailbox->loop->post([mailbox] { Deliver(mailbox); });
-    Raise(mailbox, burst);
+    if (more) mailbox->loop->post([mailbox] { deliver(mailbox); });
+    raise(mailbox, burst);
 }
 
 }  // namespace vorta::serial

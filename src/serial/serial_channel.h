@@ -129,7 +129,7 @@ public:
     // Bytes delivered per turn of the event loop at most; the rest follow in later turns.
     static constexpr std::size_t kBurstBytes = 16384;
     // Bytes read but not yet delivered at most; past this the monitor thread stops reading.
-    static constexpr std::size_t kQueueBytes = 256 * 1024;
+    static constexpr std::size_t kQueueBytes = std::size_t{256} * 1024;
     // After a small read the monitor thread lets bytes gather in the driver this
     // long before it reads again, so a slow trickle (a USB adapter or a
     // pseudo-terminal passing on a few bytes every millisecond) wakes both
@@ -203,11 +203,11 @@ private:
     void enqueue(const char* bytes, std::size_t count);
     // Blocks while the queue is full, unless a write or the shutdown is waiting. True when there is room.
     bool waitForRoom();
-    static void Deliver(const std::shared_ptr<Mailbox>& mailbox);
+    static void deliver(const std::shared_ptr<Mailbox>& mailbox);
     // Takes up to kBurstBytes from the front of the queue, none past chunk number `through`.
-    static std::vector<Chunk> TakeBurst(Mailbox& mailbox, std::uint64_t through);
+    static std::vector<Chunk> takeBurst(Mailbox& mailbox, std::uint64_t through);
     // Raises the chunks on the UI thread; false once the channel was closed or destroyed.
-    static bool Raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst);
+    static bool raise(const std::shared_ptr<Mailbox>& mailbox, const std::vector<Chunk>& burst);
 
     base::EventLoop& loop_;
     PortResolver resolver_;

@@ -59,7 +59,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBuffer = 256 * 1024;
+    static constexpr std::size_t kBuffer = std::size_t{256} * 1024;
     bool flush() {
         const bool ok = put(buffer_);
         buffer_.clear();
@@ -182,7 +182,10 @@ UniqueFd CreateLockedTemporary(const std::string& target, mode_t mode, std::stri
     thread_local std::mt19937 random{std::random_device{}()};
     const auto [dir, name] = SplitPath(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = dir + "/." + name + ".";
+        temp = dir;
+        temp += "/.";
+        temp += name;
+        temp += '.';
         for (int i = 0; i < 6; ++i) temp += kLetters[random() % kLetters.size()];
         UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (!fd) {

@@ -18,7 +18,7 @@
 namespace vorta::store {
 
 // Larger files are not read: a settings or list file never comes near it.
-inline constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxFileBytes = std::size_t{16} * 1024 * 1024;
 
 // The whole content of a regular file of at most kMaxFileBytes; nullopt when
 // the file is missing, unreadable, larger, or not a regular file (a FIFO, a

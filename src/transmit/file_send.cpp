@@ -15,7 +15,7 @@ namespace {
 using namespace ui::main;
 
 // Bytes a tick of raw sending reads at most, whatever the baud rate: the tick stays short.
-constexpr std::uint64_t kMostPerTick = 64 * 1024;
+constexpr std::uint64_t kMostPerTick = std::uint64_t{64} * 1024;
 
 std::string Count(std::uint64_t n) { return std::to_string(n); }
 

@@ -7,7 +7,7 @@
 namespace vorta::ui {
 
 std::string StampText(std::int64_t micros) {
-    const std::time_t seconds = static_cast<std::time_t>(micros / 1'000'000);
+    const auto seconds = static_cast<std::time_t>(micros / 1'000'000);
     std::tm local{};
     localtime_r(&seconds, &local);
     char text[32];
@@ -18,8 +18,8 @@ std::string StampText(std::int64_t micros) {
 
 void StampLineStart(RichTextBox& display, const CharFormat& noteFormat, std::int64_t micros) {
     const RichText& rich = display.rich();
-    const std::size_t n = rich.byteCount();
-    if (n > 0 && rich.bytes(n - 1, n) != "\n") return;
+    const BytePos n = rich.byteCount();
+    if (n > BytePos(0) && rich.bytes(n - 1, n) != "\n") return;
     CharFormat stamp = noteFormat;
     stamp.effects |= kStamp;
     display.append(StampText(micros), stamp);

@@ -159,7 +159,7 @@ void RichTextBox::setText(const Text& text) {
     changed(Prop::RichText);
 }
 
-void RichTextBox::setSelection(std::int64_t start, std::int64_t length) {
+void RichTextBox::setSelection(UnitPos start, UnitPos length) {
     rich_.setSelection(start, length);
     changed(Prop::Selection);
 }

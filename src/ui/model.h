@@ -86,7 +86,7 @@ public:
     Control& operator=(const Control&) = delete;
 
     // Every kind is a Control.
-    static bool Accepts(Kind) { return true; }
+    static bool accepts(Kind) { return true; }
 
     const ControlDef& def() const { return def_; }
     const Text& name() const { return def_.name; }
@@ -99,7 +99,7 @@ public:
     // since that is a fault in the program, not in the user's input.
     template <class K>
     K& as() {
-        if (!K::Accepts(kind())) wrongKind();
+        if (!K::accepts(kind())) wrongKind();
         return static_cast<K&>(*this);
     }
 
@@ -144,7 +144,7 @@ protected:
 class CheckBox : public Control {
 public:
     using Control::Control;
-    static bool Accepts(Kind k) { return k == Kind::CheckBox || k == Kind::RadioButton; }
+    static bool accepts(Kind k) { return k == Kind::CheckBox || k == Kind::RadioButton; }
     bool checked() const { return checked_; }
     void setChecked(bool v);
 
@@ -156,7 +156,7 @@ private:
 class ComboBox : public Control {
 public:
     ComboBox(Window& window, const ControlDef& def);
-    static bool Accepts(Kind k) { return k == Kind::ComboBox; }
+    static bool accepts(Kind k) { return k == Kind::ComboBox; }
     Text text() const override;
     void setText(const Text& text) override;  // a drop-down list ignores it: it shows only its items
 
@@ -182,7 +182,7 @@ private:
 class Shape : public Control {
 public:
     using Control::Control;
-    static bool Accepts(Kind k) { return k == Kind::Shape; }
+    static bool accepts(Kind k) { return k == Kind::Shape; }
     Colour fillColour() const { return fill_; }
     void setFillColour(Colour colour);
 
@@ -195,7 +195,7 @@ class Timer : public Control {
 public:
     using Control::Control;
     ~Timer() override { stop(); }
-    static bool Accepts(Kind k) { return k == Kind::Timer; }
+    static bool accepts(Kind k) { return k == Kind::Timer; }
     int period() const { return period_; }
     void setPeriod(int ms);
 
@@ -210,13 +210,13 @@ private:
 class RichTextBox : public Control {
 public:
     RichTextBox(Window& window, const ControlDef& def);
-    static bool Accepts(Kind k) { return k == Kind::RichText; }
+    static bool accepts(Kind k) { return k == Kind::RichText; }
     Text text() const override { return rich_.text(); }
     void setText(const Text& text) override;
 
     RichText& rich() { return rich_; }
     const RichText& rich() const { return rich_; }
-    void setSelection(std::int64_t start, std::int64_t length);
+    void setSelection(UnitPos start, UnitPos length);
     Text selectedText() const { return rich_.selectedText(); }
     void replaceSelection(const Text& text);  // "selected text" write
     // A program write (received data, echoes, line breaks, notes): at the end of the
@@ -244,7 +244,7 @@ private:
 class StatusBar : public Control {
 public:
     StatusBar(Window& window, const ControlDef& def);
-    static bool Accepts(Kind k) { return k == Kind::StatusBar; }
+    static bool accepts(Kind k) { return k == Kind::StatusBar; }
     Text panelText(int panel) const;
     void setPanelText(int panel, const Text& text);  // outside the panels: nothing
 
@@ -255,21 +255,21 @@ private:
 class BalloonTip : public Control {
 public:
     using Control::Control;
-    static bool Accepts(Kind k) { return k == Kind::BalloonTip; }
+    static bool accepts(Kind k) { return k == Kind::BalloonTip; }
     void show(int x, int y, const Text& text, bool flag = false);
 };
 
 class Menu : public Control {
 public:
     using Control::Control;
-    static bool Accepts(Kind k) { return k == Kind::Menu; }
+    static bool accepts(Kind k) { return k == Kind::Menu; }
     void popup(int x, int y);
 };
 
 class FileDialog : public Control {
 public:
     using Control::Control;
-    static bool Accepts(Kind k) { return k == Kind::FileDialog; }
+    static bool accepts(Kind k) { return k == Kind::FileDialog; }
     // The chosen path, or nullopt when cancelled.
     std::optional<Text> showSaveDialog(const Text& filter, const Text& initialDir);
     std::optional<Text> showOpenDialog(const Text& filter, const Text& initialDir);

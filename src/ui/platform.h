@@ -46,6 +46,7 @@ public:
     // The desktop asking the program to end (logout, shutdown, kill): `handler`
     // runs on the UI thread instead of the process ending at once. An empty
     // handler gives the request its default again.
+    // NOLINTNEXTLINE(performance-unnecessary-value-param): by value, so the Qt platform can keep it by moving
     virtual void setQuitHandler(std::function<void()> handler) { (void)handler; }
 };
 

@@ -10,10 +10,15 @@ namespace {
 // join the next byte (not "\r").
 bool EndsUnitForSure(unsigned char b) { return b < 0x40 && b != '\r'; }
 
+// `b` moved by `delta` bytes (an edit before it inserted or removed bytes).
+BytePos Shifted(BytePos b, std::ptrdiff_t delta) {
+    return BytePos(static_cast<std::size_t>(static_cast<std::ptrdiff_t>(b.value()) + delta));
+}
+
 }  // namespace
 
-std::int64_t CountUnits(const char* p, std::size_t n) {
-    std::int64_t count = 0;
+UnitPos CountUnits(const char* p, std::size_t n) {
+    UnitPos count;
     for (std::size_t i = 0; i < n; ++count) i += UnitLength(p + i, n - i);
     return count;
 }
@@ -125,7 +130,7 @@ void RichText::Blocks::erase(std::size_t from, std::size_t to) {
 
 RichText::RichText() : blocks_(std::make_unique<Blocks>()) {
     formats_.push_back(CharFormat{});
-    lines_.push_back({0, 0});
+    lines_.push_back({BytePos(0), UnitPos(0)});
 }
 
 RichText::~RichText() = default;
@@ -143,11 +148,11 @@ void RichText::setDefaultFormat(const CharFormat& format) {
     insertion_ = default_;
 }
 
-unsigned char RichText::at(std::size_t byte) const { return blocks_->at(byte); }
+unsigned char RichText::at(BytePos byte) const { return blocks_->at(byte.value()); }
 
-Text RichText::text() const { return bytes(0, size_); }
+Text RichText::text() const { return bytes(BytePos(0), size_); }
 
-TextSnapshot RichText::snapshot(std::size_t from, std::size_t to) const { return blocks_->snapshot(from, to); }
+TextSnapshot RichText::snapshot(BytePos from, BytePos to) const { return blocks_->snapshot(from.value(), to.value()); }
 
 TextSnapshot RichText::selectionSnapshot() const {
     if (selStart_ == selEnd_) return {};
@@ -156,7 +161,7 @@ TextSnapshot RichText::selectionSnapshot() const {
 }
 
 template <class F>
-void RichText::forEachDataRun(std::size_t from, std::size_t to, bool withFormats, F&& f) const {
+void RichText::forEachDataRun(BytePos from, BytePos to, bool withFormats, F&& f) const {
     to = std::min(to, size_);
     if (from >= to) return;
     bool anyStampFormat = false;
@@ -169,13 +174,14 @@ void RichText::forEachDataRun(std::size_t from, std::size_t to, bool withFormats
         if (!isStamp(r.format)) f(r);
 }
 
-TextSnapshot RichText::dataSnapshot(std::size_t from, std::size_t to, std::vector<Run>* kept) const {
+TextSnapshot RichText::dataSnapshot(BytePos from, BytePos to, std::vector<Run>* kept) const {
     // Neighbouring runs that are kept share one piece of the snapshot.
     TextSnapshot data;
-    std::size_t keptFrom = from, keptTo = from, at = 0;
+    BytePos keptFrom = from, keptTo = from, at(0);
     forEachDataRun(from, to, kept != nullptr, [&](const Run& r) {
-        if (kept) kept->push_back({at, at + (r.byteEnd - r.byteStart), r.format});
-        at += r.byteEnd - r.byteStart;
+        const BytePos next(at.value() + (r.byteEnd.value() - r.byteStart.value()));
+        if (kept) kept->push_back({at, next, r.format});
+        at = next;
         if (r.byteStart != keptTo) {
             data.append(snapshot(keptFrom, keptTo));
             keptFrom = r.byteStart;
@@ -186,42 +192,42 @@ TextSnapshot RichText::dataSnapshot(std::size_t from, std::size_t to, std::vecto
     return data;
 }
 
-Text RichText::bytes(std::size_t from, std::size_t to) const {
+Text RichText::bytes(BytePos from, BytePos to) const {
     Text out;
     to = std::min(to, size_);
     if (from >= to) return out;
-    out.reserve(to - from);
-    blocks_->forEachPiece(from, to, [&out](std::string_view piece) { out.append(piece); });
+    out.reserve((to - from).value());
+    blocks_->forEachPiece(from.value(), to.value(), [&out](std::string_view piece) { out.append(piece); });
     return out;
 }
 
-RichText::Mark RichText::markBeforeByte(std::size_t byte) const {
-    auto byByte = [](std::size_t b, const Mark& m) { return b < m.byte; };
+RichText::Mark RichText::markBeforeByte(BytePos byte) const {
+    auto byByte = [](BytePos b, const Mark& m) { return b < m.byte; };
     auto line = std::upper_bound(lines_.begin(), lines_.end(), byte, byByte);
-    Mark best = line == lines_.begin() ? Mark{0, 0} : *(line - 1);
+    Mark best = line == lines_.begin() ? Mark{} : *(line - 1);
     auto mark = std::upper_bound(marks_.begin(), marks_.end(), byte, byByte);
     if (mark != marks_.begin() && (mark - 1)->byte > best.byte) best = *(mark - 1);
     return best;
 }
 
-RichText::Mark RichText::markBeforeUnit(std::int64_t unit) const {
-    auto byUnit = [](std::int64_t u, const Mark& m) { return u < m.unit; };
+RichText::Mark RichText::markBeforeUnit(UnitPos unit) const {
+    auto byUnit = [](UnitPos u, const Mark& m) { return u < m.unit; };
     auto line = std::upper_bound(lines_.begin(), lines_.end(), unit, byUnit);
-    Mark best = line == lines_.begin() ? Mark{0, 0} : *(line - 1);
+    Mark best = line == lines_.begin() ? Mark{} : *(line - 1);
     auto mark = std::upper_bound(marks_.begin(), marks_.end(), unit, byUnit);
     if (mark != marks_.begin() && (mark - 1)->unit > best.unit) best = *(mark - 1);
     return best;
 }
 
-std::size_t RichText::byteOfUnit(std::int64_t unit) const {
-    if (unit <= 0) return 0;
+BytePos RichText::byteOfUnit(UnitPos unit) const {
+    if (unit <= UnitPos(0)) return BytePos(0);
     if (unit >= units_) return size_;
     const Mark m = markBeforeUnit(unit);
     // Marks are at most a few kMarkBytes apart: scan a copy of the stretch after the mark.
-    std::int64_t u = m.unit;
-    std::size_t pos = m.byte;
+    UnitPos u = m.unit;
+    BytePos pos = m.byte;
     while (u < unit) {
-        const Text window = bytes(pos, pos + 4 * kMarkBytes + 1);
+        const Text window = bytes(pos, pos + (4 * kMarkBytes + 1));
         const std::size_t n = window.size();
         std::size_t i = 0;
         while (u < unit && i + 1 < n) {
@@ -232,30 +238,30 @@ std::size_t RichText::byteOfUnit(std::int64_t unit) const {
             i += UnitLength(window.data() + i, n - i);
             ++u;
         }
-        pos += i;
+        pos = pos + i;
     }
     return pos;
 }
 
-std::int64_t RichText::unitOfByte(std::size_t byte) const {
-    if (byte == 0) return 0;
+UnitPos RichText::unitOfByte(BytePos byte) const {
+    if (byte == BytePos(0)) return UnitPos(0);
     if (byte >= size_) return units_;
     const Mark m = markBeforeByte(byte);
     const Text window = bytes(m.byte, byte + 1);
-    std::int64_t u = m.unit;
-    const std::size_t target = byte - m.byte;
+    UnitPos u = m.unit;
+    const std::size_t target = (byte - m.byte).value();
     for (std::size_t i = 0; i < target; ++u) i += UnitLength(window.data() + i, window.size() - i);
     return u;
 }
 
-std::int64_t RichText::cut(std::size_t from, std::size_t to, std::int64_t unit, std::size_t& lastMark,
-                           std::vector<Mark>& lines, std::vector<Mark>& marks) const {
+UnitPos RichText::cut(BytePos from, BytePos to, UnitPos unit, BytePos& lastMark, std::vector<Mark>& lines,
+                      std::vector<Mark>& marks) const {
     const Text window = bytes(from, to);
     const char* p = window.data();
     const std::size_t n = window.size();
-    std::int64_t count = 0;
+    UnitPos count;
     for (std::size_t i = 0; i < n;) {
-        if (from + i - lastMark >= kMarkBytes) {
+        if ((from + i - lastMark).value() >= kMarkBytes) {
             marks.push_back({from + i, unit + count});
             lastMark = from + i;
         }
@@ -270,9 +276,9 @@ std::int64_t RichText::cut(std::size_t from, std::size_t to, std::int64_t unit, 
     return count;
 }
 
-void RichText::noteChange(std::int64_t line, std::int64_t unit, bool middle) {
+void RichText::noteChange(std::int64_t line, UnitPos unit, bool middle) {
+    changedFromUnit_ = changedFrom_ < 0 ? unit : std::min(changedFromUnit_, unit);
     changedFrom_ = changedFrom_ < 0 ? line : std::min(changedFrom_, line);
-    changedFromUnit_ = changedFromUnit_ < 0 ? unit : std::min(changedFromUnit_, unit);
     changedMiddle_ = changedMiddle_ || middle;
 }
 
@@ -280,7 +286,7 @@ RichText::Changes RichText::takeChanges() {
     const Changes c{changedFrom_ < 0 ? lineCount() : changedFrom_, changedFrom_ < 0 ? units_ : changedFromUnit_,
                     changedMiddle_};
     changedFrom_ = -1;
-    changedFromUnit_ = -1;
+    changedFromUnit_ = UnitPos();
     changedMiddle_ = false;
     return c;
 }
@@ -294,11 +300,11 @@ bool RichText::takeScrollRequest() {
 void RichText::appendBytes(std::string_view bytes, int format) {
     if (bytes.empty()) return;
     // The last unit may join the first new byte (below).
-    noteChange(lineCount() - 1, std::max<std::int64_t>(0, units_ - 1), false);
-    const std::size_t oldSize = size_;
+    noteChange(lineCount() - 1, std::max(UnitPos(0), units_ - 1), false);
+    const BytePos oldSize = size_;
     std::size_t skip = 0;
     // A lone "\r" or lead byte at the end joins the first new byte into one unit.
-    if (oldSize > 0 && lastUnitStart_ == oldSize - 1) {
+    if (oldSize > BytePos(0) && lastUnitStart_ == oldSize - 1) {
         const char pair[2] = {static_cast<char>(at(oldSize - 1)), bytes[0]};
         if (UnitLength(pair, 2) == 2) {
             if (pair[0] == '\r') lines_.back().byte = oldSize + 1;  // the line after "\r" now starts after "\n"
@@ -306,17 +312,17 @@ void RichText::appendBytes(std::string_view bytes, int format) {
         }
     }
     blocks_->append(bytes);
-    size_ += bytes.size();
+    size_ += BytePos(bytes.size());
     if (runs_.empty() || runs_.back().format != format) runs_.push_back({oldSize, format});
 
     // Cut the new bytes; the bytes are at hand, so no copy is needed.
-    std::size_t lastMark = std::max(lines_.back().byte, marks_.empty() ? 0 : marks_.back().byte);
+    BytePos lastMark = std::max(lines_.back().byte, marks_.empty() ? BytePos(0) : marks_.back().byte);
     const char* p = bytes.data();
     const std::size_t n = bytes.size();
-    const std::size_t base = oldSize;
-    std::int64_t unit = units_;
+    const BytePos base = oldSize;
+    UnitPos unit = units_;
     for (std::size_t i = skip; i < n;) {
-        if (base + i - lastMark >= kMarkBytes) {
+        if ((base + i - lastMark).value() >= kMarkBytes) {
             marks_.push_back({base + i, unit});
             lastMark = base + i;
         }
@@ -332,21 +338,21 @@ void RichText::appendBytes(std::string_view bytes, int format) {
     units_ = unit;
 }
 
-void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view bytes, int format) {
+void RichText::replaceBytes(BytePos from, BytePos to, std::string_view bytes, int format) {
     if (from == to && from == size_) {
         appendBytes(bytes, format);
         return;
     }
-    const std::size_t oldSize = size_;
+    const BytePos oldSize = size_;
     // Rescan from the last unit start before the change (a "\r" or lead byte just
     // before it may join the first new byte) up to a byte after the change where
     // every cutting has a boundary; past it the old cutting holds, shifted.
-    const Mark start = markBeforeByte(from > 0 ? from - 1 : 0);
-    std::size_t endOld = oldSize;
+    const Mark start = markBeforeByte(from > BytePos(0) ? from - 1 : BytePos(0));
+    BytePos endOld = oldSize;
     {
         bool found = false;
-        std::size_t pos = to;
-        blocks_->forEachPiece(to, oldSize, [&](std::string_view piece) {
+        BytePos pos = to;
+        blocks_->forEachPiece(to.value(), oldSize.value(), [&](std::string_view piece) {
             if (found) return;
             for (std::size_t i = 0; i < piece.size(); ++i)
                 if (EndsUnitForSure(static_cast<unsigned char>(piece[i]))) {
@@ -354,30 +360,32 @@ void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view b
                     found = true;
                     return;
                 }
-            pos += piece.size();
+            pos = pos + piece.size();
         });
     }
-    const std::int64_t unitsAtEndOld = unitOfByte(endOld);
+    const UnitPos unitsAtEndOld = unitOfByte(endOld);
     const std::int64_t changedLine = lineOfUnit(start.unit);
     const auto fmtAfter = to < oldSize ? formatIndexAt(to) : -1;
 
-    blocks_->erase(from, to);
-    blocks_->insert(from, bytes);
-    size_ = blocks_->size();
-    const std::ptrdiff_t delta = static_cast<std::ptrdiff_t>(bytes.size()) - static_cast<std::ptrdiff_t>(to - from);
-    const std::size_t endNew = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(endOld) + delta);
+    blocks_->erase(from.value(), to.value());
+    blocks_->insert(from.value(), bytes);
+    size_ = BytePos(blocks_->size());
+    const std::ptrdiff_t delta =
+        static_cast<std::ptrdiff_t>(bytes.size()) - static_cast<std::ptrdiff_t>((to - from).value());
+    const BytePos endNew = Shifted(endOld, delta);
 
     std::vector<Mark> newLines, newMarks;
-    std::size_t lastMark = start.byte;
-    const std::int64_t regionUnits = cut(start.byte, endNew, start.unit, lastMark, newLines, newMarks);
-    const std::int64_t unitDelta = start.unit + regionUnits - unitsAtEndOld;
+    BytePos lastMark = start.byte;
+    const UnitPos regionUnits = cut(start.byte, endNew, start.unit, lastMark, newLines, newMarks);
+    // Negative when units went: UnitPos is signed, so it carries a shift either way.
+    const UnitPos unitDelta = start.unit + regionUnits - unitsAtEndOld;
 
     auto splice = [&](std::vector<Mark>& v, const std::vector<Mark>& fresh) {
         auto first =
-            std::upper_bound(v.begin(), v.end(), start.byte, [](std::size_t b, const Mark& m) { return b < m.byte; });
-        auto last = std::upper_bound(first, v.end(), endOld, [](std::size_t b, const Mark& m) { return b < m.byte; });
+            std::upper_bound(v.begin(), v.end(), start.byte, [](BytePos b, const Mark& m) { return b < m.byte; });
+        auto last = std::upper_bound(first, v.end(), endOld, [](BytePos b, const Mark& m) { return b < m.byte; });
         for (auto it = last; it != v.end(); ++it) {
-            it->byte = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(it->byte) + delta);
+            it->byte = Shifted(it->byte, delta);
             it->unit += unitDelta;
         }
         const auto at = v.erase(first, last);
@@ -388,25 +396,25 @@ void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view b
     units_ += unitDelta;
     if (endNew >= size_) {
         // The rescan reached the end: find where the last unit starts.
-        const Mark m = markBeforeByte(size_ > 0 ? size_ - 1 : 0);
+        const Mark m = markBeforeByte(size_ > BytePos(0) ? size_ - 1 : BytePos(0));
         const Text tail = this->bytes(m.byte, size_);
-        std::size_t i = 0, lastStart = m.byte;
+        std::size_t i = 0;
+        BytePos lastStart = m.byte;
         while (i < tail.size()) {
             lastStart = m.byte + i;
             i += UnitLength(tail.data() + i, tail.size() - i);
         }
         lastUnitStart_ = lastStart;
     } else {
-        lastUnitStart_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(lastUnitStart_) + delta);
+        lastUnitStart_ = Shifted(lastUnitStart_, delta);
     }
 
     // Runs: [from, to) goes, the new bytes come in `format`, the rest moves by delta.
     auto firstRun = std::lower_bound(runs_.begin(), runs_.end(), from,
-                                     [](const FormatRun& r, std::size_t b) { return r.byteStart < b; });
+                                     [](const FormatRun& r, BytePos b) { return r.byteStart < b; });
     auto lastRun =
-        std::upper_bound(firstRun, runs_.end(), to, [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
-    for (auto it = lastRun; it != runs_.end(); ++it)
-        it->byteStart = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(it->byteStart) + delta);
+        std::upper_bound(firstRun, runs_.end(), to, [](BytePos b, const FormatRun& r) { return b < r.byteStart; });
+    for (auto it = lastRun; it != runs_.end(); ++it) it->byteStart = Shifted(it->byteStart, delta);
     std::vector<FormatRun> fresh;
     if (!bytes.empty()) fresh.push_back({from, format});
     if (fmtAfter >= 0) fresh.push_back({from + bytes.size(), fmtAfter});
@@ -417,9 +425,9 @@ void RichText::replaceBytes(std::size_t from, std::size_t to, std::string_view b
     noteChange(changedLine, start.unit, true);
 }
 
-int RichText::formatIndexAt(std::size_t byte) const {
+int RichText::formatIndexAt(BytePos byte) const {
     auto it = std::upper_bound(runs_.begin(), runs_.end(), byte,
-                               [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+                               [](BytePos b, const FormatRun& r) { return b < r.byteStart; });
     return it == runs_.begin() ? default_ : (it - 1)->format;
 }
 
@@ -438,38 +446,38 @@ void RichText::mergeRuns(std::size_t from, std::size_t to) {
     }
 }
 
-void RichText::reformatBytes(std::size_t from, std::size_t to, int format) {
+void RichText::reformatBytes(BytePos from, BytePos to, int format) {
     if (from >= to) return;
     const int fmtAfter = to < size_ ? formatIndexAt(to) : -1;
     auto firstRun = std::lower_bound(runs_.begin(), runs_.end(), from,
-                                     [](const FormatRun& r, std::size_t b) { return r.byteStart < b; });
+                                     [](const FormatRun& r, BytePos b) { return r.byteStart < b; });
     auto lastRun =
-        std::upper_bound(firstRun, runs_.end(), to, [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+        std::upper_bound(firstRun, runs_.end(), to, [](BytePos b, const FormatRun& r) { return b < r.byteStart; });
     std::vector<FormatRun> fresh{{from, format}};
     if (fmtAfter >= 0) fresh.push_back({to, fmtAfter});
     const auto pos = runs_.erase(firstRun, lastRun);
     const auto index = static_cast<std::size_t>(pos - runs_.begin());
     runs_.insert(pos, fresh.begin(), fresh.end());
     mergeRuns(index > 0 ? index - 1 : 0, index + fresh.size() + 1);
-    const std::int64_t changedUnit = unitOfByte(from);
+    const UnitPos changedUnit = unitOfByte(from);
     noteChange(lineOfUnit(changedUnit), changedUnit, true);
 }
 
-const CharFormat& RichText::formatAt(std::size_t byteOffset) const {
+const CharFormat& RichText::formatAt(BytePos byteOffset) const {
     if (byteOffset >= size_) return formats_[static_cast<std::size_t>(default_)];
     return formats_[static_cast<std::size_t>(formatIndexAt(byteOffset))];
 }
 
-std::vector<RichText::Run> RichText::runs(std::size_t from, std::size_t to) const {
+std::vector<RichText::Run> RichText::runs(BytePos from, BytePos to) const {
     std::vector<Run> out;
     to = std::min(to, size_);
     if (from >= to) return out;
     auto it = std::upper_bound(runs_.begin(), runs_.end(), from,
-                               [](std::size_t b, const FormatRun& r) { return b < r.byteStart; });
+                               [](BytePos b, const FormatRun& r) { return b < r.byteStart; });
     if (it != runs_.begin()) --it;
     for (; it != runs_.end() && it->byteStart < to; ++it) {
-        const std::size_t end = it + 1 != runs_.end() ? (it + 1)->byteStart : size_;
-        const std::size_t a = std::max(from, it->byteStart), b = std::min(to, end);
+        const BytePos end = it + 1 != runs_.end() ? (it + 1)->byteStart : size_;
+        const BytePos a = std::max(from, it->byteStart), b = std::min(to, end);
         if (a < b) out.push_back({a, b, it->format});
     }
     return out;
@@ -493,13 +501,12 @@ RichText::Line RichText::line(std::int64_t index) const {
     return l;
 }
 
-std::int64_t RichText::lineOfUnit(std::int64_t unit) const {
-    auto it =
-        std::upper_bound(lines_.begin(), lines_.end(), unit, [](std::int64_t u, const Mark& m) { return u < m.unit; });
+std::int64_t RichText::lineOfUnit(UnitPos unit) const {
+    auto it = std::upper_bound(lines_.begin(), lines_.end(), unit, [](UnitPos u, const Mark& m) { return u < m.unit; });
     return it == lines_.begin() ? 0 : static_cast<std::int64_t>(it - lines_.begin()) - 1;
 }
 
-void RichText::setCaret(std::int64_t unit, std::size_t byte) {
+void RichText::setCaret(UnitPos unit, BytePos byte) {
     selStart_ = selEnd_ = unit;
     selStartByte_ = selEndByte_ = byte;
     selBytesValid_ = true;
@@ -507,20 +514,20 @@ void RichText::setCaret(std::int64_t unit, std::size_t byte) {
 
 void RichText::setText(const Text& text) {
     blocks_->clear();
-    size_ = 0;
-    units_ = 0;
-    lines_.assign(1, {0, 0});
+    size_ = BytePos(0);
+    units_ = UnitPos(0);
+    lines_.assign(1, Mark{});
     marks_.clear();
     runs_.clear();
-    lastUnitStart_ = 0;
-    noteChange(0, 0, true);
+    lastUnitStart_ = BytePos(0);
+    noteChange(0, UnitPos(0), true);
     appendBytes(text, default_);
     setCaret(units_, size_);
 }
 
-void RichText::setSelection(std::int64_t start, std::int64_t length) {
-    start = std::clamp<std::int64_t>(start, 0, units_);
-    const std::int64_t end = length < 0 ? units_ : std::min(units_, start + length);
+void RichText::setSelection(UnitPos start, UnitPos length) {
+    start = std::clamp(start, UnitPos(0), units_);
+    const UnitPos end = length < UnitPos(0) ? units_ : std::min(units_, start + length);
     userSelect(start, end);
 }
 
@@ -543,10 +550,10 @@ Text RichText::selectedText() const {
 void RichText::replaceSelection(const Text& text) {
     if (selStart_ == selEnd_ && text.empty()) return;
     resolveSelectionBytes();
-    const std::size_t from = selStartByte_, to = selEndByte_;
+    const BytePos from = selStartByte_, to = selEndByte_;
     replaceBytes(from, to, text, insertion_);
-    const std::size_t after = from + text.size();
-    const std::int64_t unit = unitOfByte(after);
+    const BytePos after = from + text.size();
+    const UnitPos unit = unitOfByte(after);
     // A last byte that joined the byte after it: the caret goes after that unit.
     setCaret(unit, byteOfUnit(unit));
 }
@@ -564,18 +571,18 @@ void RichText::setInsertionFormat(const CharFormat& format) {
     reformatBytes(byteOfUnit(selStart_), byteOfUnit(selEnd_), insertion_);
 }
 
-void RichText::userReplace(std::int64_t unitPos, std::int64_t unitsRemoved, const Text& inserted) {
-    unitPos = std::clamp<std::int64_t>(unitPos, 0, units_);
-    unitsRemoved = std::clamp<std::int64_t>(unitsRemoved, 0, units_ - unitPos);
+void RichText::userReplace(UnitPos unitPos, UnitPos unitsRemoved, const Text& inserted) {
+    unitPos = std::clamp(unitPos, UnitPos(0), units_);
+    unitsRemoved = std::clamp(unitsRemoved, UnitPos(0), units_ - unitPos);
     selStart_ = unitPos;
     selEnd_ = unitPos + unitsRemoved;
     selBytesValid_ = false;
     replaceSelection(inserted);
 }
 
-void RichText::userSelect(std::int64_t unitStart, std::int64_t unitEnd) {
-    unitStart = std::clamp<std::int64_t>(unitStart, 0, units_);
-    unitEnd = std::clamp<std::int64_t>(unitEnd, 0, units_);
+void RichText::userSelect(UnitPos unitStart, UnitPos unitEnd) {
+    unitStart = std::clamp(unitStart, UnitPos(0), units_);
+    unitEnd = std::clamp(unitEnd, UnitPos(0), units_);
     if (unitEnd < unitStart) std::swap(unitStart, unitEnd);
     if (unitStart == selStart_ && unitEnd == selEnd_) return;
     selStart_ = unitStart;

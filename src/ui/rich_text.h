@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "ui/char_format.h"
+#include "ui/text_position.h"
 #include "ui/text_snapshot.h"
 
 namespace vorta::ui {
@@ -36,19 +37,19 @@ inline std::size_t UnitLength(const char* p, std::size_t n) {
     return (b >= 0x80 && next >= 0x40) ? 2 : 1;
 }
 // Units in `n` bytes starting at `p`.
-std::int64_t CountUnits(const char* p, std::size_t n);
+UnitPos CountUnits(const char* p, std::size_t n);
 
 class RichText {
 public:
     // A line of the text: its content (without the line end) in bytes and units.
     struct Line {
-        std::size_t byteStart = 0, byteEnd = 0;  // content [byteStart, byteEnd)
-        std::int64_t unitStart = 0, units = 0;   // content units; the line end, if any, follows
-        bool hasEnd = false;                     // ends with a line-end unit
+        BytePos byteStart, byteEnd;  // content [byteStart, byteEnd)
+        UnitPos unitStart, units;    // content units; the line end, if any, follows
+        bool hasEnd = false;         // ends with a line-end unit
     };
     // A stretch of bytes in one format.
     struct Run {
-        std::size_t byteStart, byteEnd;
+        BytePos byteStart, byteEnd;
         int format;
     };
 
@@ -60,12 +61,12 @@ public:
     // ---- the logic's operations ----
     // A copy of the whole content; prefer byteCount(), bytes() or forEachPiece() on a large text.
     Text text() const;
-    std::size_t byteCount() const { return size_; }
-    bool empty() const { return size_ == 0; }
+    BytePos byteCount() const { return size_; }
+    bool empty() const { return size_ == BytePos(0); }
     // Replaces the whole content, in the default format; the caret goes to the end.
     void setText(const Text& text);
     // Selects start … start + length (units). Negative start is 0; negative length selects to the end.
-    void setSelection(std::int64_t start, std::int64_t length);
+    void setSelection(UnitPos start, UnitPos length);
     Text selectedText() const;
     // Replaces the selection (or inserts at the caret) with `text` in the insertion
     // format; afterwards the caret stands right after it.
@@ -89,41 +90,41 @@ public:
     void setDefaultFormat(const CharFormat& format);
 
     // ---- reading back ----
-    std::int64_t unitCount() const { return units_; }
-    std::int64_t selectionStart() const { return selStart_; }
-    std::int64_t selectionEnd() const { return selEnd_; }
+    UnitPos unitCount() const { return units_; }
+    UnitPos selectionStart() const { return selStart_; }
+    UnitPos selectionEnd() const { return selEnd_; }
     // The format of the byte at `byteOffset` (the default format past the end).
-    const CharFormat& formatAt(std::size_t byteOffset) const;
+    const CharFormat& formatAt(BytePos byteOffset) const;
     const CharFormat& format(int index) const { return formats_[static_cast<std::size_t>(index)]; }
     // Bytes [from, to), clamped to the text.
-    Text bytes(std::size_t from, std::size_t to) const;
+    Text bytes(BytePos from, BytePos to) const;
     // Calls f(std::string_view) for consecutive pieces of bytes [from, to), without copying.
     template <class F>
-    void forEachPiece(std::size_t from, std::size_t to, F&& f) const;
+    void forEachPiece(BytePos from, BytePos to, F&& f) const;
     // Bytes [from, to), clamped, as they are now, without copying them (see TextSnapshot).
-    TextSnapshot snapshot(std::size_t from, std::size_t to) const;
+    TextSnapshot snapshot(BytePos from, BytePos to) const;
     // Bytes [from, to) without the stamps (text in a kStamp format), shared with the
     // box rather than copied: what the tools and a copy to the clipboard read. With
     // `kept`, also the format runs of those bytes, in the snapshot's own offsets.
-    TextSnapshot dataSnapshot(std::size_t from, std::size_t to, std::vector<Run>* kept = nullptr) const;
+    TextSnapshot dataSnapshot(BytePos from, BytePos to, std::vector<Run>* kept = nullptr) const;
     // The selection's data: dataSnapshot() of the selected bytes.
     TextSnapshot selectionSnapshot() const;
-    std::size_t byteOfUnit(std::int64_t unit) const;
-    std::int64_t unitOfByte(std::size_t byte) const;  // the unit that starts at or contains `byte`
+    BytePos byteOfUnit(UnitPos unit) const;
+    UnitPos unitOfByte(BytePos byte) const;  // the unit that starts at or contains `byte`
 
     // ---- lines and runs, for a view ----
     std::int64_t lineCount() const { return static_cast<std::int64_t>(lines_.size()); }
     Line line(std::int64_t index) const;
     // The line holding unit position `unit` (a position at a line's end belongs to that line).
-    std::int64_t lineOfUnit(std::int64_t unit) const;
+    std::int64_t lineOfUnit(UnitPos unit) const;
     // The runs that overlap bytes [from, to), cut to that range.
-    std::vector<Run> runs(std::size_t from, std::size_t to) const;
+    std::vector<Run> runs(BytePos from, BytePos to) const;
     // The first line whose content changed since the last call (lineCount() when none),
     // the first unit that may have changed (everything before it is as it was), and
     // whether any line before the end was touched (so lines after it may have moved).
     struct Changes {
         std::int64_t fromLine;
-        std::int64_t fromUnit;
+        UnitPos fromUnit;
         bool middle;
     };
     Changes takeChanges();
@@ -132,8 +133,8 @@ public:
     // ---- the user's edits, from the view ----
     // Replaces units [unitPos, unitPos + unitsRemoved) with `inserted` in the insertion
     // format; the caret stands after it.
-    void userReplace(std::int64_t unitPos, std::int64_t unitsRemoved, const Text& inserted);
-    void userSelect(std::int64_t unitStart, std::int64_t unitEnd);
+    void userReplace(UnitPos unitPos, UnitPos unitsRemoved, const Text& inserted);
+    void userSelect(UnitPos unitStart, UnitPos unitEnd);
 
     // Bytes between two unit marks at most (a unit lookup scans no more).
     static constexpr std::size_t kMarkBytes = 4096;
@@ -141,11 +142,11 @@ public:
 private:
     class Blocks;
     struct Mark {
-        std::size_t byte;
-        std::int64_t unit;
+        BytePos byte;
+        UnitPos unit;
     };
     struct FormatRun {
-        std::size_t byteStart;
+        BytePos byteStart;
         int format;
     };
     int intern(const CharFormat& format);
@@ -153,45 +154,45 @@ private:
     // Calls f(const Run&) for each run of [from, to) that is not a stamp, in order;
     // without `withFormats`, a stretch may span runs and its format is -1.
     template <class F>
-    void forEachDataRun(std::size_t from, std::size_t to, bool withFormats, F&& f) const;
-    unsigned char at(std::size_t byte) const;
-    int formatIndexAt(std::size_t byte) const;
+    void forEachDataRun(BytePos from, BytePos to, bool withFormats, F&& f) const;
+    unsigned char at(BytePos byte) const;
+    int formatIndexAt(BytePos byte) const;
     // Drops runs in [from, to] that hold no bytes or repeat the format before them.
     void mergeRuns(std::size_t from, std::size_t to);
     // Cuts bytes [from, to) into units (from is a unit start) and appends the line starts
     // and marks found to the given vectors; returns the units. `lastMark` is the byte of
     // the last mark or line start before `from`.
-    std::int64_t cut(std::size_t from, std::size_t to, std::int64_t unit, std::size_t& lastMark,
-                     std::vector<Mark>& lines, std::vector<Mark>& marks) const;
+    UnitPos cut(BytePos from, BytePos to, UnitPos unit, BytePos& lastMark, std::vector<Mark>& lines,
+                std::vector<Mark>& marks) const;
     void appendBytes(std::string_view bytes, int format);
-    void replaceBytes(std::size_t from, std::size_t to, std::string_view bytes, int format);
-    void reformatBytes(std::size_t from, std::size_t to, int format);
+    void replaceBytes(BytePos from, BytePos to, std::string_view bytes, int format);
+    void reformatBytes(BytePos from, BytePos to, int format);
     // The nearest mark or line start at or before `unit` / `byte`.
-    Mark markBeforeUnit(std::int64_t unit) const;
-    Mark markBeforeByte(std::size_t byte) const;
-    void noteChange(std::int64_t line, std::int64_t unit, bool middle);
+    Mark markBeforeUnit(UnitPos unit) const;
+    Mark markBeforeByte(BytePos byte) const;
+    void noteChange(std::int64_t line, UnitPos unit, bool middle);
     // Fills selStartByte_ and selEndByte_ from the selection's units when they are stale.
     void resolveSelectionBytes() const;
-    void setCaret(std::int64_t unit, std::size_t byte);
+    void setCaret(UnitPos unit, BytePos byte);
 
     std::unique_ptr<Blocks> blocks_;
-    std::size_t size_ = 0;
-    std::int64_t units_ = 0;
+    BytePos size_;
+    UnitPos units_;
     // Line starts (line 0 at 0) and extra marks at unit starts, at most kMarkBytes apart.
     std::vector<Mark> lines_;
     std::vector<Mark> marks_;
     // Where the last unit starts: a lone "\r" or lead byte there may join the next byte.
-    std::size_t lastUnitStart_ = 0;
+    BytePos lastUnitStart_;
     std::vector<FormatRun> runs_;
     std::vector<CharFormat> formats_;
     int default_ = 0;
     int insertion_ = 0;
     // Selection in units, with its byte offsets resolved on demand.
-    std::int64_t selStart_ = 0, selEnd_ = 0;
+    UnitPos selStart_, selEnd_;
     mutable bool selBytesValid_ = true;
-    mutable std::size_t selStartByte_ = 0, selEndByte_ = 0;
-    std::int64_t changedFrom_ = -1;  // -1: nothing changed
-    std::int64_t changedFromUnit_ = -1;
+    mutable BytePos selStartByte_, selEndByte_;
+    std::int64_t changedFrom_ = -1;  // -1: nothing changed (changedFromUnit_ unset too)
+    UnitPos changedFromUnit_;
     bool changedMiddle_ = false;
     bool scrollRequested_ = false;
 };
@@ -242,8 +243,8 @@ private:
 };
 
 template <class F>
-void RichText::forEachPiece(std::size_t from, std::size_t to, F&& f) const {
-    blocks_->forEachPiece(from, to < size_ ? to : size_, f);
+void RichText::forEachPiece(BytePos from, BytePos to, F&& f) const {
+    blocks_->forEachPiece(from.value(), (to < size_ ? to : size_).value(), f);
 }
 
 }  // namespace vorta::ui

@@ -25,7 +25,7 @@ public:
         for (const Piece& p : pieces_) size_ += p.length;
     }
     // A snapshot of bytes held in a string of its own.
-    static TextSnapshot Of(std::string bytes) {
+    static TextSnapshot of(std::string bytes) {
         const std::size_t n = bytes.size();
         if (n == 0) return {};
         return TextSnapshot({{std::make_shared<const std::string>(std::move(bytes)), 0, n}});

@@ -60,7 +60,7 @@ protected:
                                  platform,
                                  state,
                                  {[this](std::string_view b) { return channel.write(b).sent; },
-                                  [this](ui::Window& w) { portSwitch.toggle(w); }, &port_switch::PortSwitch::IsOpen},
+                                  [this](ui::Window& w) { portSwitch.toggle(w); }, &port_switch::PortSwitch::isOpen},
                                  [this] { return autoSend.view(); }};
     AutoSender autoSend{model, state, portSwitch, send};
 };
@@ -253,9 +253,9 @@ TEST_F(AutoSendTest, ListEchoWritesALineBreakAndTheListInGrey) {
     model.userMouse(c(kListEcho), ui::Event::LeftReleased, {});
     EXPECT_EQ(display(), "01\r\n\r\n01 02  → 甲\r\n\r\n03"_gbk);
     const ui::RichText& rich = c(kDisplay).rich();
-    EXPECT_EQ(rich.formatAt(4).colour, ui::Rgb(128, 128, 128));
-    EXPECT_EQ(rich.formatAt(display().size() - 1).colour, ui::Rgb(128, 128, 128));
-    EXPECT_EQ(rich.formatAt(0).colour, ui::Rgb(0, 128, 0));
+    EXPECT_EQ(rich.formatAt(ui::BytePos(4)).colour, ui::Rgb(128, 128, 128));
+    EXPECT_EQ(rich.formatAt(ui::BytePos(display().size() - 1)).colour, ui::Rgb(128, 128, 128));
+    EXPECT_EQ(rich.formatAt(ui::BytePos(0)).colour, ui::Rgb(0, 128, 0));
     EXPECT_EQ(c(kDisplay).width(), width);
     EXPECT_EQ(view.focused, std::vector<ui::Text>{ui::Text(kDisplay.name)});  // the display takes the keyboard
     EXPECT_TRUE(view.balloons.empty());

@@ -55,7 +55,7 @@ std::vector<ShownLine> ShownLines(const ui::RichText& rich) {
     for (std::size_t start = 0; start < text.size();) {
         std::size_t end = text.find("\r\n", start);
         if (end == std::string::npos) end = text.size();
-        lines.push_back({text.substr(start, end - start), rich.formatAt(start).colour});
+        lines.push_back({text.substr(start, end - start), rich.formatAt(ui::BytePos(start)).colour});
         start = end + 2;
     }
     return lines;

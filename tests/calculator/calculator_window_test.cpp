@@ -43,7 +43,7 @@ protected:
     void frame(std::initializer_list<int> bytes) {
         std::string chunk;
         for (int b : bytes) chunk += static_cast<char>(b);
-        receive.OnBytesReceived(chunk);
+        receive.onBytesReceived(chunk);
         loop.advance(state.lineBreakInterval);
     }
     std::string stored(const char* section, const std::string& key) {

@@ -40,7 +40,7 @@ TEST(DeviceEngine, ProgramDefaultFrameIsAnsweredInTheCrcOrderItCameIn) {
     // The live block: station, counter, measurement, time of day, frames answered.
     EXPECT_EQ(Reg(highFirst, 0), 1);
     EXPECT_EQ(Reg(highFirst, 1), 123);
-    EXPECT_EQ(Reg(highFirst, 2), DataModel::Measurement(kAt.sinceStartMicros));
+    EXPECT_EQ(Reg(highFirst, 2), DataModel::measurement(kAt.sinceStartMicros));
     EXPECT_EQ(Reg(highFirst, 3), 8);
     EXPECT_EQ(Reg(highFirst, 4), 15);
     EXPECT_EQ(Reg(highFirst, 5), 42);
@@ -68,7 +68,7 @@ TEST(DeviceEngine, RequestThatDoesNotShowItsCrcOrderIsAnsweredInTheMastersLastOr
         return reply == Seal(reply.substr(0, reply.size() - 2), CrcOrder::HighFirst) ? CrcOrder::HighFirst
                                                                                      : CrcOrder::LowFirst;
     };
-    DeviceEngine engine(*AddressList::Parse("1"));
+    DeviceEngine engine(*AddressList::parse("1"));
     EXPECT_EQ(order(engine.answer(ambiguous, kAt)), CrcOrder::LowFirst);  // the standard, before anything else
     engine.answer(Bytes("01 03 10 00 00 25 D1 80"), kAt);
     EXPECT_EQ(order(engine.answer(ambiguous, kAt)), CrcOrder::HighFirst);
@@ -78,7 +78,7 @@ TEST(DeviceEngine, RequestThatDoesNotShowItsCrcOrderIsAnsweredInTheMastersLastOr
 }
 
 TEST(DeviceEngine, WrongCrcTruncatedOtherAddressesAndBroadcastGetNoAnswer) {
-    DeviceEngine engine(*AddressList::Parse("1-5,7"));
+    DeviceEngine engine(*AddressList::parse("1-5,7"));
     EXPECT_EQ(Hex(engine.answer(Bytes("01 03 10 00 00 25 D1 81"), kAt)), "");  // CRC off by one bit
     EXPECT_EQ(Hex(engine.answer(Bytes("01 03 10 00 00 25 D1"), kAt)), "");     // last byte missing
     EXPECT_EQ(Hex(engine.answer(Bytes("01 03 10 00"), kAt)), "");
@@ -178,14 +178,14 @@ TEST(DeviceEngine, EveryQ58ModuleOneTo506Answers) {
     EXPECT_EQ(engine.answer(Bytes("01 03 10 00 00 0D CF 80"), kAt).size(), 3u + 26 + 2);
     // Past module 506, and modules left out of the list, stay silent.
     EXPECT_EQ(Hex(engine.answer(WithCrcHighFirst(Bytes("FE 03 10 00 01 25")), kAt)), "");
-    DeviceEngine some(*AddressList::Parse("1-300"));
+    DeviceEngine some(*AddressList::parse("1-300"));
     EXPECT_FALSE(some.answer(Q58Line(300), kAt).empty());
     EXPECT_EQ(Hex(some.answer(Q58Line(301), kAt)), "");
 }
 
 TEST(DeviceEngine, Q20PollsGetTheirShortReply) {
     DeviceEngine engine;
-    const std::uint16_t m = DataModel::Measurement(kAt.sinceStartMicros);
+    const std::uint16_t m = DataModel::measurement(kAt.sinceStartMicros);
     for (int n = 1; n <= 255; ++n) {
         const std::string poll{'\xEA', static_cast<char>(n), static_cast<char>(n), '\xBC'};
         const std::string reply = engine.answer(poll, kAt);
@@ -197,7 +197,7 @@ TEST(DeviceEngine, Q20PollsGetTheirShortReply) {
     EXPECT_EQ(Hex(engine.answer(Bytes("EA 01 02 BC"), kAt)), "");  // the two addresses differ
     EXPECT_EQ(Hex(engine.answer(Bytes("EA 00 00 BC"), kAt)), "");  // no module 0
     EXPECT_EQ(Hex(engine.answer(Bytes("EA 01 01 BC 00"), kAt)), "");
-    DeviceEngine some(*AddressList::Parse("2"));
+    DeviceEngine some(*AddressList::parse("2"));
     EXPECT_EQ(Hex(some.answer(Bytes("EA 01 01 BC"), kAt)), "");
 }
 
@@ -205,16 +205,16 @@ TEST(DataModel, LiveValuesMoveAndStayInTheirRanges) {
     DataModel model;
     std::uint16_t lowest = 0xFFFF, highest = 0;
     for (std::int64_t s = 0; s < 60; ++s) {
-        const std::uint16_t m = DataModel::Measurement(s * 1'000'000);
+        const std::uint16_t m = DataModel::measurement(s * 1'000'000);
         lowest = std::min(lowest, m);
         highest = std::max(highest, m);
     }
     EXPECT_EQ(lowest, 200);
     EXPECT_EQ(highest, 300);
-    EXPECT_EQ(DataModel::Measurement(0), 250);
+    EXPECT_EQ(DataModel::measurement(0), 250);
     // It moves slowly: at most about half a degree a second.
     for (std::int64_t s = 0; s < 60; ++s)
-        EXPECT_LE(std::abs(DataModel::Measurement(s * 1'000'000) - DataModel::Measurement((s + 1) * 1'000'000)), 6);
+        EXPECT_LE(std::abs(DataModel::measurement(s * 1'000'000) - DataModel::measurement((s + 1) * 1'000'000)), 6);
     const Moment late{6'553'600'000, 23, 59, 59};  // the counter wraps after 6553.6 s
     EXPECT_EQ(model.reg(DataModel::kCounterRegister, 1, late), 0);
     EXPECT_EQ(model.reg(DataModel::kCounterRegister, 1, {6'553'700'000}), 1);

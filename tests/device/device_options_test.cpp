@@ -10,14 +10,14 @@ namespace vorta::device {
 namespace {
 
 TEST(AddressList, NumbersAndRanges) {
-    const auto list = AddressList::Parse("1-3,7,500-506");
+    const auto list = AddressList::parse("1-3,7,500-506");
     ASSERT_TRUE(list);
     for (int n : {1, 2, 3, 7, 500, 506}) EXPECT_TRUE(list->contains(n)) << n;
     for (int n : {0, 4, 6, 8, 499, 507, -1}) EXPECT_FALSE(list->contains(n)) << n;
-    EXPECT_TRUE(AddressList::All().contains(506));
-    EXPECT_FALSE(AddressList::All().contains(0));
+    EXPECT_TRUE(AddressList::all().contains(506));
+    EXPECT_FALSE(AddressList::all().contains(0));
     for (const char* bad : {"", "0", "507", "3-1", "1,", ",1", "1-", "-3", "a", "1 ,2", "1-2-3", "99999999999"})
-        EXPECT_FALSE(AddressList::Parse(bad)) << bad;
+        EXPECT_FALSE(AddressList::parse(bad)) << bad;
 }
 
 TEST(DeviceOptions, EveryOptionAndItsErrors) {
@@ -57,8 +57,8 @@ TEST(TextStream, OneLineOfAsciiAndChineseInGbk) {
     const std::string line = StreamLine(model, {123'400'000, 8, 5, 9});
     // GBK: "演示设备" and "温度" are two bytes a character; "℃" is A1 E6.
     EXPECT_EQ(line, "[08:05:09] 演示设备 计数 1234 温度 "_gbk +
-                        std::to_string(DataModel::Measurement(123'400'000) / 10) + "." +
-                        std::to_string(DataModel::Measurement(123'400'000) % 10) + "℃ OK\r\n"_gbk);
+                        std::to_string(DataModel::measurement(123'400'000) / 10) + "." +
+                        std::to_string(DataModel::measurement(123'400'000) % 10) + "℃ OK\r\n"_gbk);
     EXPECT_NE(line.find("\xD1\xDD\xCA\xBE"), std::string::npos);  // 演示 in GBK
     EXPECT_NE(line.find("\xA1\xE6"), std::string::npos);
 }

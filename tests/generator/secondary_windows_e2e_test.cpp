@@ -124,20 +124,20 @@ bool WaitFor(F done) {
 // The fixture lays the main window out headless, exactly as the program does at its first run.
 class SecondaryWindowsEndToEnd : public test::MainWindowFixture {
 protected:
-    int Shell(const std::string& command) { return std::system((env + command).c_str()); }
-    int Click(ui::Point origin, ui::Point at, int button = 1) {
+    int shell(const std::string& command) { return std::system((env + command).c_str()); }
+    int click(ui::Point origin, ui::Point at, int button = 1) {
         // No --sync: it waits for a move that never comes when the pointer is there already.
-        return Shell("xdotool mousemove " + std::to_string(origin.x + at.x) + " " + std::to_string(origin.y + at.y) +
+        return shell("xdotool mousemove " + std::to_string(origin.x + at.x) + " " + std::to_string(origin.y + at.y) +
                      " sleep 0.1 click " + std::to_string(button));
     }
-    std::string Copy(ui::Point origin, ui::Point at) {
-        Click(origin, at);
-        Shell("xdotool key ctrl+a ctrl+c");
+    std::string copy(ui::Point origin, ui::Point at) {
+        click(origin, at);
+        shell("xdotool key ctrl+a ctrl+c");
         std::this_thread::sleep_for(300ms);
         return ReadClipboard(dpy);
     }
-    void Screenshot(const char* name) {
-        Shell(std::string("import -display ") + x.display() + " -window root " VORTA_BUILD_DIR "/" + name +
+    void screenshot(const char* name) {
+        shell(std::string("import -display ") + x.display() + " -window root " VORTA_BUILD_DIR "/" + name +
               " 2>/dev/null");
     }
 
@@ -198,35 +198,35 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     namespace m = ui::main;
 
     // Right button on the lamp: the generator, modal.
-    ASSERT_EQ(Click(main, Centre(layout[m::kAutoSendLamp]), 3), 0);
+    ASSERT_EQ(click(main, Centre(layout[m::kAutoSendLamp]), 3), 0);
     const Window genWindow = WaitForTopLevel(dpy, Utf8(u8"批量发送数据生成窗口"));
     ASSERT_NE(genWindow, 0u) << "no generator window";
     std::this_thread::sleep_for(500ms);
     const ui::Point gen = ClientOrigin(dpy, genWindow);
     // The main window refuses a click meanwhile: the auto line break box keeps its stored state.
-    Click(main, Centre(layout[m::kAutoLineBreak]));
+    click(main, Centre(layout[m::kAutoLineBreak]));
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(store::ReadSetting(ini, "换行"_gbk, "是否换行"_gbk, "<none>"), "<none>");
 
     const ui::WindowDef& genDef = ui::GeneratorWindowDef();
-    ASSERT_EQ(Click(gen, Centre(genDef, ui::generator::kGenerate)), 0);
+    ASSERT_EQ(click(gen, Centre(genDef, ui::generator::kGenerate)), 0);
     // 加入 only once the lines are there: a click that arrives during the generator's
     // 1 ms pause would be handled inside it and add the emptied box.
     EXPECT_TRUE(
-        WaitFor([&] { return Copy(gen, Centre(genDef, ui::generator::kOutput)).starts_with("00 03 10 00 00 25"); }));
-    Screenshot("generator-window.png");
-    ASSERT_EQ(Click(gen, Centre(genDef, ui::generator::kAdd)), 0);
+        WaitFor([&] { return copy(gen, Centre(genDef, ui::generator::kOutput)).starts_with("00 03 10 00 00 25"); }));
+    screenshot("generator-window.png");
+    ASSERT_EQ(click(gen, Centre(genDef, ui::generator::kAdd)), 0);
     std::this_thread::sleep_for(300ms);
-    ASSERT_EQ(Click(gen, Centre(genDef, ui::generator::kClose)), 0);
+    ASSERT_EQ(click(gen, Centre(genDef, ui::generator::kClose)), 0);
     ASSERT_TRUE(WaitFor([&] { return FindTopLevel(dpy, Utf8(u8"批量发送数据生成窗口")) == 0; }));
     // Now the same click reaches the box (and a second one turns it back on).
-    Click(main, Centre(layout[m::kAutoLineBreak]));
+    click(main, Centre(layout[m::kAutoLineBreak]));
     EXPECT_TRUE(WaitFor([&] { return store::ReadSetting(ini, "换行"_gbk, "是否换行"_gbk) == "假"_gbk; }));
-    Click(main, Centre(layout[m::kAutoLineBreak]));
+    click(main, Centre(layout[m::kAutoLineBreak]));
     EXPECT_TRUE(WaitFor([&] { return store::ReadSetting(ini, "换行"_gbk, "是否换行"_gbk) == "真"_gbk; }));
 
     // Opening the port saves the list file: the generated lines, 0 to 251.
-    ASSERT_EQ(Click(main, Centre(layout[m::kOpenClose])), 0);
+    ASSERT_EQ(click(main, Centre(layout[m::kOpenClose])), 0);
     std::string list;
     WaitFor([&] { return !(list = store::ReadWholeFile(run.file("循环数据.BAT"_gbk))).empty(); });
     const std::string first = "00 03 10 00 00 25";
@@ -236,9 +236,9 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     const ui::WindowDef& calcDef = ui::CalculatorWindowDef();
     // The display's menu: Down reaches 打开计算窗口, since 合并转10进制 is disabled
     // without a selection. The calculator opens centred, over the port button.
-    ASSERT_EQ(Click(main, Centre(layout[m::kDisplay]), 3), 0);
+    ASSERT_EQ(click(main, Centre(layout[m::kDisplay]), 3), 0);
     std::this_thread::sleep_for(500ms);
-    Shell("xdotool key Down Return");
+    shell("xdotool key Down Return");
     // Untitled: found by its size.
     const Window calcWindow = WaitForTopLevelOfSize(dpy, calcDef.rect.width, calcDef.rect.height);
     ASSERT_NE(calcWindow, 0u) << "no calculator window";
@@ -246,21 +246,21 @@ TEST_F(SecondaryWindowsEndToEnd, GeneratorFillsTheListAndCalculatorEvaluatesAFra
     std::this_thread::sleep_for(500ms);
     const ui::Point calc = ClientOrigin(dpy, calcWindow);
     namespace k = ui::calculator;
-    Click(calc, Centre(calcDef, k::kEnable1));
-    Click(calc, Centre(calcDef, k::kEnable2));
+    click(calc, Centre(calcDef, k::kEnable1));
+    click(calc, Centre(calcDef, k::kEnable2));
 
     // The frame again until the columns show it: the clicks on 计算 may still be on their way.
     const std::string frame("\x01\x03\x04\x00\x0A\x01\xF4\xFA\x33", 9);
     WaitFor([&] {
         pty.send(frame);
         std::this_thread::sleep_for(300ms);
-        return Copy(calc, Centre(calcDef, k::kResult2)) == "50";
+        return copy(calc, Centre(calcDef, k::kResult2)) == "50";
     });
-    Screenshot("calculator-window.png");
-    EXPECT_EQ(Copy(calc, Centre(calcDef, k::kHex1)), "000A");
-    EXPECT_EQ(Copy(calc, Centre(calcDef, k::kResult1)), "10");
-    EXPECT_EQ(Copy(calc, Centre(calcDef, k::kHex2)), "01F4");
-    EXPECT_EQ(Copy(calc, Centre(calcDef, k::kResult2)), "50");
+    screenshot("calculator-window.png");
+    EXPECT_EQ(copy(calc, Centre(calcDef, k::kHex1)), "000A");
+    EXPECT_EQ(copy(calc, Centre(calcDef, k::kResult1)), "10");
+    EXPECT_EQ(copy(calc, Centre(calcDef, k::kHex2)), "01F4");
+    EXPECT_EQ(copy(calc, Centre(calcDef, k::kResult2)), "50");
 
     // Closing the program with the calculator open writes the calculator's keys.
     test::AskToClose(dpy, mainWindow);

@@ -77,7 +77,7 @@ TEST_F(SaveFailureTest, AVanishedFolderIsNotedOnceInGreyAndTheProgramGoesOn) {
     model.userEditText(c(kLineBreakInterval), "80");
     const ui::Text note = "  → 设置未能保存！文件夹已不存在。\r\n"_gbk;
     EXPECT_EQ(display(), note);
-    EXPECT_EQ(c(kDisplay).rich().formatAt(0), state.noteFormat);
+    EXPECT_EQ(c(kDisplay).rich().formatAt(ui::BytePos(0)), state.noteFormat);
     EXPECT_EQ(state.lineBreakInterval, 80);  // the option holds for this run
     EXPECT_EQ(c(kBaud).text(), "115200");
 

@@ -71,7 +71,7 @@ TEST_F(PortSwitchTest, OpeningLocksTheSettingsAndClosingReleasesThemSavingBothTi
     EXPECT_TRUE(channel.isOpen());
     EXPECT_EQ(c(kOpenClose).text(), "关闭串口"_gbk);
     EXPECT_EQ(c(kPortLamp).fillColour(), 0x00FF00u);
-    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+    EXPECT_TRUE(PortSwitch::isOpen(*main));
     for (auto combo : kLocked) EXPECT_TRUE(c(combo).disabled()) << combo.name;
     EXPECT_EQ(store::ReadWholeFile(state.listPath), "01 02\r\n03 04");
 
@@ -89,7 +89,7 @@ TEST_F(PortSwitchTest, FailedOpenWritesOneNoteAndChangesNothingElse) {
     portSwitch.toggle(*main);
     EXPECT_EQ(c(kDisplay).text(), "  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
     EXPECT_EQ(c(kOpenClose).text(), "打开串口"_gbk);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
     EXPECT_FALSE(c(kPort).disabled());
 }
 
@@ -99,7 +99,7 @@ TEST_F(PortSwitchTest, AFailedOpenIsFollowedByThePortsOwnReason) {
     portSwitch.toggle(*main);
     EXPECT_EQ(c(kDisplay).text(),
               "  → 端口打开失败！可能被其他程序占用。\r\n  → 网络端口地址无效：tcp://127.0.0.1\r\n"_gbk);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
 }
 
 // The list file that cannot be written is said once; the port opens and
@@ -122,7 +122,7 @@ TEST_F(PortSwitchTest, PortHeldByAnotherProgramFailsToOpen) {
     ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
     c(kPort).setSelectedIndex(1);
     portSwitch.toggle(*main);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
     EXPECT_NE(c(kDisplay).text().find("端口打开失败"_gbk), std::string::npos);
     close(other);
 }
@@ -138,7 +138,7 @@ TEST_F(PortSwitchTest, EmptyPortListTriesPortOneAndMissingBaudRateFails) {
     c(kBaud).setSelectedIndex(-1);  // baud rate 0: the line cannot be set
     portSwitch.toggle(*main);
     EXPECT_EQ(channel.baudRate(), 0);
-    EXPECT_FALSE(PortSwitch::IsOpen(*main));
+    EXPECT_FALSE(PortSwitch::isOpen(*main));
 }
 
 TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
@@ -153,7 +153,7 @@ TEST_F(PortSwitchTest, SettingsReachTheChannelFromTheComboBoxes) {
     EXPECT_EQ(channel.dataBits(), 7);
     EXPECT_EQ(channel.stopBitsCode(), 3);
     EXPECT_EQ(channel.parityCode(), 3);
-    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+    EXPECT_TRUE(PortSwitch::isOpen(*main));
 }
 
 // Unplugged while open and plugged back under the same number: the button
@@ -173,7 +173,7 @@ TEST_F(PortSwitchTest, ADeviceThatGoesAndComesBackGivesOneNoteEachWay) {
     EXPECT_EQ(c(kDisplay).text(), lost + "  → 设备已重新连接。\r\n"_gbk);
     EXPECT_TRUE(channel.write("\x01\x03\xFF"));
     EXPECT_EQ(second.receive(3), "\x01\x03\xFF");
-    EXPECT_TRUE(PortSwitch::IsOpen(*main));
+    EXPECT_TRUE(PortSwitch::isOpen(*main));
 }
 
 }  // namespace

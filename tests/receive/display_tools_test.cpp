@@ -42,7 +42,7 @@ TEST_F(ToolsTest, MenuItemsFollowSelectionTextAndClipboard) {
     EXPECT_FALSE(c(kOpenCalculatorItem).disabled());
 
     d().replaceSelection("01 02");
-    d().setSelection(0, 2);
+    d().setSelection(ui::UnitPos(0), ui::UnitPos(2));
     platform.clipboard = "x";
     rightClick();
     for (auto item : {kCopyItem, kDeleteItem, kCutItem, kMergeToDecimalItem, kClearItem, kSelectAllItem, kPasteItem})
@@ -53,7 +53,7 @@ TEST_F(ToolsTest, CopyCutPasteDeleteAndSelectAll) {
     d().replaceSelection("01 02 03");
     choose(kSelectAllItem);
     EXPECT_EQ(d().selectedText(), "01 02 03");
-    d().setSelection(3, 3);
+    d().setSelection(ui::UnitPos(3), ui::UnitPos(3));
     choose(kCopyItem);
     EXPECT_EQ(platform.clipboard, "02 ");
     choose(kCutItem);
@@ -61,7 +61,7 @@ TEST_F(ToolsTest, CopyCutPasteDeleteAndSelectAll) {
     platform.clipboard = "中文"_gbk;
     choose(kPasteItem);
     EXPECT_EQ(d().text(), "01 中文03"_gbk);
-    d().setSelection(0, 3);
+    d().setSelection(ui::UnitPos(0), ui::UnitPos(3));
     choose(kDeleteItem);
     EXPECT_EQ(d().text(), "中文03"_gbk);
 }
@@ -81,14 +81,14 @@ TEST_F(ToolsTest, ClearEmptiesTheDisplayAndBothCounters) {
 
 TEST_F(ToolsTest, BalloonsAppearAtThePointerForTheSelection) {
     d().replaceSelection("12 34");
-    d().setSelection(0, 5);
+    d().setSelection(ui::UnitPos(0), ui::UnitPos(5));
     model.userMouse(d(), ui::Event::LeftReleased, {});
     choose(kMergeToDecimalItem);
     ASSERT_EQ(view.balloons.size(), 2u);
     EXPECT_EQ(view.balloons[0].x, platform.cursor.x);
     EXPECT_EQ(view.balloons[0].y, platform.cursor.y);
     EXPECT_EQ(view.balloons[1].text, "16进制：1234\r\n10进制：4660"_gbk);
-    d().setSelection(0, 0);
+    d().setSelection(ui::UnitPos(0), ui::UnitPos(0));
     model.userMouse(d(), ui::Event::LeftReleased, {});
     EXPECT_EQ(view.balloons.size(), 2u);  // nothing selected: no balloon
 }
@@ -110,7 +110,7 @@ TEST_F(ToolsTest, SaveWritesTheDisplayAsGbkBytesAndCancelWritesNothing) {
 
 TEST_F(ToolsTest, BalloonForASelectionAcrossALineEndOfTheDisplay) {
     d().replaceSelection("01 02\r\n03 ");
-    d().setSelection(3, 5);  // "02", the line end (one position), "03"
+    d().setSelection(ui::UnitPos(3), ui::UnitPos(5));  // "02", the line end (one position), "03"
     ASSERT_EQ(d().selectedText(), "02\r\n03");
     model.userMouse(d(), ui::Event::LeftReleased, {});
     ASSERT_EQ(view.balloons.size(), 1u);
@@ -125,7 +125,7 @@ TEST_F(ToolsTest, PasteTakesTheCurrentInsertionFormat) {
     platform.clipboard = "AB";
     choose(kPasteItem);
     EXPECT_EQ(d().text(), "AB");
-    EXPECT_EQ(d().rich().formatAt(1).colour, ui::Rgb(0, 0, 255));
+    EXPECT_EQ(d().rich().formatAt(ui::BytePos(1)).colour, ui::Rgb(0, 0, 255));
 }
 
 std::string FileBytes(const std::string& path) {
@@ -145,11 +145,11 @@ std::string Session(std::size_t bytes) {
 TEST_F(ToolsTest, LargeSelectionsAcrossStorageBlocksGiveTheTextsOfTheirWholeBytes) {
     // 3 MB: the store's 1 MB blocks end inside cells and characters.
     d().replaceSelection(Session(3'000'000));
-    const std::int64_t units = d().rich().unitCount();
+    const std::int64_t units = d().rich().unitCount().value();
     const std::vector<std::pair<std::int64_t, std::int64_t>> selections = {
         {0, -1}, {units / 3 - 40, 100}, {units / 3 - 1, 2}, {units / 2, units / 2}, {100, 30}};
     for (const auto& [start, length] : selections) {
-        d().setSelection(start, length);
+        d().setSelection(ui::UnitPos(start), ui::UnitPos(length));
         const std::string selected = d().selectedText();
         model.userMouse(d(), ui::Event::LeftReleased, {});
         choose(kMergeToDecimalItem);
@@ -177,7 +177,7 @@ TEST_F(ToolsTest, ABalloonOnlyTheWholeOfALongPieceDecidesFollowsTheClick) {
     std::string piece;
     while (piece.size() < 3 * DisplayTools::kToolAtOnceBytes) piece += "0123456789ABCDEF";
     d().setText("12 " + piece + "7F");
-    d().setSelection(3, -1);
+    d().setSelection(ui::UnitPos(3), ui::UnitPos(-1));
     const std::string selected = d().selectedText();
     const ui::Point at = platform.cursor;
     model.userMouse(d(), ui::Event::LeftReleased, {});
@@ -192,12 +192,12 @@ TEST_F(ToolsTest, ABalloonOnlyTheWholeOfALongPieceDecidesFollowsTheClick) {
     for (const bool clearing : {false, true}) {
         view.balloons.clear();
         d().setText("12 " + piece);
-        d().setSelection(0, -1);
+        d().setSelection(ui::UnitPos(0), ui::UnitPos(-1));
         model.userMouse(d(), ui::Event::LeftReleased, {});
         if (clearing) {
             model.userClick(c(kClear));
         } else {
-            d().setSelection(0, 2);
+            d().setSelection(ui::UnitPos(0), ui::UnitPos(2));
             model.userMouse(d(), ui::Event::LeftReleased, {});
             ASSERT_EQ(view.balloons.size(), 1u);  // the small one, at once
         }
@@ -214,7 +214,7 @@ TEST_F(ToolsTest, ALargeSaveHoldsTheDisplayOfItsClickAndASecondSaveComesAfterIt)
     view.saveAnswer = path;
     model.userClick(c(kSave));
     d().append("\r\nmore after the click");  // not in the first file
-    d().setSelection(0, 10);
+    d().setSelection(ui::UnitPos(0), ui::UnitPos(10));
     d().replaceSelection("edited");
     const std::string second = d().text();
     model.userClick(c(kSave));  // the same file again, asked while the first may still be written
@@ -327,7 +327,7 @@ TEST_F(ToolsTest, AFailedSaveLeavesTheFileAsItWasAndWritesANote) {
         const std::string shown = Session(k.display) + k.note;
         loop.runUntilReal([&] { return display().size() >= shown.size(); }, std::chrono::seconds(5));
         EXPECT_TRUE(display() == shown) << k.note;
-        EXPECT_EQ(d().rich().formatAt(shown.size() - 3).colour, state.noteFormat.colour);
+        EXPECT_EQ(d().rich().formatAt(ui::BytePos(shown.size() - 3)).colour, state.noteFormat.colour);
         EXPECT_EQ(FileBytes(path.string()), k.existing ? std::string(20'000, 'o') : "") << k.display;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), k.existing ? 1 : 0);
     }
@@ -358,14 +358,14 @@ protected:
 };
 
 TEST_F(ToolsAndReceiveTest, ClearLeavesThePendingLineBreakAndCountsAfreshFromOne) {
-    receiver.OnBytesReceived("\x01");
-    receiver.OnBytesReceived("\x02");
+    receiver.onBytesReceived("\x01");
+    receiver.onBytesReceived("\x02");
     loop.advance(10);
     model.userClick(c(kClear));
     EXPECT_EQ(d().text(), "");
     loop.advance(40);  // the break due 50 ms after the first byte still comes
     EXPECT_EQ(d().text(), "\r\n");
-    receiver.OnBytesReceived("\x03");
+    receiver.onBytesReceived("\x03");
     EXPECT_EQ(panel(0), "RX:1");
     EXPECT_EQ(panel(1), "TX:0");
     // Clearing leaves the line accumulator to the break, which empties it.

@@ -55,8 +55,8 @@ TEST(ReceiveBatch, ChunksGiveTheSameDisplayCountersAndLinesAsOneCallPerByte) {
                 const unsigned r = rng() % 10;
                 b = static_cast<char>(r < 3 ? 0xB0 + rng() % 0x40 : r < 4 ? '\r' : 0x20 + rng() % 0x60);
             }
-            for (const char& b : chunk) perByte.rx.OnBytesReceived(std::string_view(&b, 1));
-            chunked.rx.OnBytesReceived(chunk);
+            for (const char& b : chunk) perByte.rx.onBytesReceived(std::string_view(&b, 1));
+            chunked.rx.onBytesReceived(chunk);
             // Time passes between chunks: the line-break timer may fire.
             const int ms = static_cast<int>(rng() % 30);
             perByte.loop.advance(ms);
@@ -68,13 +68,13 @@ TEST(ReceiveBatch, ChunksGiveTheSameDisplayCountersAndLinesAsOneCallPerByte) {
         // One more byte with the line break on ends the line held so far.
         for (Program* p : {&perByte, &chunked}) {
             (*p->main)[kAutoLineBreak].setChecked(true);
-            p->rx.OnBytesReceived("A");
+            p->rx.onBytesReceived("A");
             p->loop.advance(p->state.lineBreakInterval);
         }
         EXPECT_EQ(perByte.handedOver, chunked.handedOver);
         const ui::RichText& a = perByte.display().rich();
         const ui::RichText& b = chunked.display().rich();
-        EXPECT_EQ(a.runs(0, a.byteCount()).size(), b.runs(0, b.byteCount()).size());
+        EXPECT_EQ(a.runs(ui::BytePos(0), a.byteCount()).size(), b.runs(ui::BytePos(0), b.byteCount()).size());
         EXPECT_GT(chunked.state.rxCount, 1000);
     }
 }
@@ -82,14 +82,14 @@ TEST(ReceiveBatch, ChunksGiveTheSameDisplayCountersAndLinesAsOneCallPerByte) {
 TEST(ReceiveBatch, BytesArrivingWhileTheUserInspectsASelectionGoToTheEnd) {
     // The user selects "02" to read its value; "AA BB" arrives meanwhile.
     Program p;
-    p.rx.OnBytesReceived("\x01\x02\x03\x04");
-    p.display().setSelection(3, 2);
+    p.rx.onBytesReceived("\x01\x02\x03\x04");
+    p.display().setSelection(ui::UnitPos(3), ui::UnitPos(2));
     ASSERT_EQ(p.display().selectedText(), "02");
-    p.rx.OnBytesReceived("\xAA");
-    p.rx.OnBytesReceived("\xBB");
+    p.rx.onBytesReceived("\xAA");
+    p.rx.onBytesReceived("\xBB");
     EXPECT_EQ(p.display().text(), "01 02 03 04 AA BB ");
-    EXPECT_EQ(p.display().selectedText(), "02");                           // still selected, still there
-    EXPECT_EQ(p.display().rich().formatAt(3).colour, ui::Rgb(0, 0, 255));  // not recoloured
+    EXPECT_EQ(p.display().selectedText(), "02");                                        // still selected, still there
+    EXPECT_EQ(p.display().rich().formatAt(ui::BytePos(3)).colour, ui::Rgb(0, 0, 255));  // not recoloured
     p.loop.advance(50);
     EXPECT_EQ(p.display().text(), "01 02 03 04 AA BB \r\n");
     EXPECT_EQ(p.display().selectedText(), "02");

@@ -24,7 +24,7 @@ protected:
     void bytes(std::initializer_list<int> list) {
         std::string chunk;
         for (int b : list) chunk += static_cast<char>(b);
-        receiver.OnBytesReceived(chunk);
+        receiver.onBytesReceived(chunk);
     }
     ReceiveDisplay receiver{model, state};
     std::vector<std::string> handedOver;
@@ -34,7 +34,7 @@ TEST_F(ReceiveTest, BurstShowsBlueCellsAndEndsWithOneLineBreakAfterTheInterval) 
     bytes({0x01, 0x03, 0x02, 0x00, 0x0A});
     EXPECT_EQ(display(), "01 03 02 00 0A ");
     EXPECT_EQ(panel(0), "RX:5");
-    EXPECT_EQ(c(kDisplay).rich().formatAt(0).colour, ui::Rgb(0, 0, 255));
+    EXPECT_EQ(c(kDisplay).rich().formatAt(ui::BytePos(0)).colour, ui::Rgb(0, 0, 255));
     loop.advance(49);
     EXPECT_EQ(display(), "01 03 02 00 0A ");
     loop.advance(1);
@@ -125,14 +125,14 @@ TEST_F(ReceiveTest, CellsGoToTheEndAndLeaveTheUsersSelectionAndCaretAlone) {
     // The display is editable, but received bytes never land where the user clicked:
     // a selection made to inspect a byte keeps its text, and the stream stays in order.
     bytes({0x01, 0x02});
-    c(kDisplay).setSelection(0, 3);
+    c(kDisplay).setSelection(ui::UnitPos(0), ui::UnitPos(3));
     bytes({0x0A});
     EXPECT_EQ(display(), "01 02 0A ");
     EXPECT_EQ(c(kDisplay).selectedText(), "01 ");
-    c(kDisplay).setSelection(3, 0);  // a caret in the middle
+    c(kDisplay).setSelection(ui::UnitPos(3), ui::UnitPos(0));  // a caret in the middle
     bytes({0x0B});
     EXPECT_EQ(display(), "01 02 0A 0B ");
-    EXPECT_EQ(c(kDisplay).rich().selectionStart(), 3);
+    EXPECT_EQ(c(kDisplay).rich().selectionStart(), ui::UnitPos(3));
 }
 
 // Without line breaks the accumulator keeps the first 32 cells, all the
@@ -150,9 +150,9 @@ TEST_F(ReceiveTest, WithoutLineBreaksTheAccumulatorKeepsOnlyTheCellsTheCalculato
         codec::AppendHexCells(cells, std::string_view(sent).substr(0, size + 1));
         const std::string expected = cells.substr(0, 32 * 3);
         for (std::size_t at = 0; at < size; at += 1000)
-            receiver.OnBytesReceived(std::string_view(sent).substr(at, std::min<std::size_t>(1000, size - at)));
+            receiver.onBytesReceived(std::string_view(sent).substr(at, std::min<std::size_t>(1000, size - at)));
         c(kAutoLineBreak).setChecked(true);
-        receiver.OnBytesReceived(std::string_view(sent).substr(size, 1));
+        receiver.onBytesReceived(std::string_view(sent).substr(size, 1));
         loop.advance(50);
         ASSERT_FALSE(handedOver.empty());
         EXPECT_EQ(handedOver.back(), expected) << size;

@@ -49,36 +49,36 @@ TEST_F(TimestampsTest, StampTextHasMilliseconds) {
 
 TEST_F(TimestampsTest, EachLineStartsWithTheArrivalOfItsFirstBytes) {
     const std::int64_t t1 = LocalMicros(14, 3, 27, 118'000), t2 = LocalMicros(14, 3, 27, 140'000);
-    receiver.OnBytesReceived("\x01\x03", t1);
-    receiver.OnBytesReceived("\x02", t2);  // the same line: no stamp
+    receiver.onBytesReceived("\x01\x03", t1);
+    receiver.onBytesReceived("\x02", t2);  // the same line: no stamp
     loop.advance(50);                      // the line break
-    receiver.OnBytesReceived("\x0A", t2);
+    receiver.onBytesReceived("\x0A", t2);
     EXPECT_EQ(display(), "[14:03:27.118] 01 03 02 \r\n[14:03:27.140] 0A ");
     const ui::RichText& rich = c(kDisplay).rich();
-    EXPECT_EQ(rich.formatAt(0).colour, state.noteFormat.colour);
-    EXPECT_TRUE(rich.formatAt(0).effects & ui::kStamp);
-    EXPECT_EQ(rich.formatAt(15), state.receivedFormat);
+    EXPECT_EQ(rich.formatAt(ui::BytePos(0)).colour, state.noteFormat.colour);
+    EXPECT_TRUE(rich.formatAt(ui::BytePos(0)).effects & ui::kStamp);
+    EXPECT_EQ(rich.formatAt(ui::BytePos(15)), state.receivedFormat);
 }
 
 TEST_F(TimestampsTest, TextLinesInsideOneChunkGetTheirOwnStamp) {
     c(kTextDisplay).setChecked(true);
     c(kHexDisplay).setChecked(false);
-    receiver.OnBytesReceived("Hi\r\nHo\r\n", LocalMicros(1, 2, 3, 4000));
+    receiver.onBytesReceived("Hi\r\nHo\r\n", LocalMicros(1, 2, 3, 4000));
     EXPECT_EQ(display(), "[01:02:03.004] Hi\r\n[01:02:03.004] Ho\r\n");
 }
 
 TEST_F(TimestampsTest, OffLeavesTheDisplayAsItWas) {
     state.timestamps = false;
-    receiver.OnBytesReceived("\x01", LocalMicros(1, 2, 3, 4000));
+    receiver.onBytesReceived("\x01", LocalMicros(1, 2, 3, 4000));
     EXPECT_EQ(display(), "01 ");
 }
 
 TEST_F(TimestampsTest, TheToolsReadTheSelectionWithoutTheStamps) {
-    receiver.OnBytesReceived("\x12\x34", LocalMicros(1, 2, 3, 4000));
+    receiver.onBytesReceived("\x12\x34", LocalMicros(1, 2, 3, 4000));
     loop.advance(50);
-    receiver.OnBytesReceived("\x56", LocalMicros(1, 2, 3, 5000));
+    receiver.onBytesReceived("\x56", LocalMicros(1, 2, 3, 5000));
     ui::RichTextBox& box = c(kDisplay);
-    box.setSelection(0, -1);
+    box.setSelection(ui::UnitPos(0), ui::UnitPos(-1));
     EXPECT_EQ(box.selectedText(), "12 34 \r\n56 ");
     EXPECT_EQ(box.rich().selectionSnapshot().bytes(), "12 34 \r\n56 ");
     model.userMenuSelect(c(kCopyItem));

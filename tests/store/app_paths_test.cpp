@@ -39,16 +39,16 @@ protected:
                 ::unsetenv(name.c_str());
         }
     }
-    static void Set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
+    static void set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
 
     test::TempDir dir_;
     std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
 TEST_F(AppPathsTest, TmpdirIsUsedWithExactlyOneTrailingSlash) {
-    Set("TMPDIR", "/var/tmp/x");
+    set("TMPDIR", "/var/tmp/x");
     EXPECT_EQ(TemporaryDirectory(), "/var/tmp/x/");
-    Set("TMPDIR", "/var/tmp/x/");
+    set("TMPDIR", "/var/tmp/x/");
     EXPECT_EQ(TemporaryDirectory(), "/var/tmp/x/");
     EXPECT_EQ(SettingsPath(), "/var/tmp/x/peizhi.ini");
     EXPECT_EQ(ListFilePath(), "/var/tmp/x/循环数据.BAT"_gbk);
@@ -57,11 +57,11 @@ TEST_F(AppPathsTest, TmpdirIsUsedWithExactlyOneTrailingSlash) {
 TEST_F(AppPathsTest, WithoutTmpdirAPrivateStateDirectoryIsCreated) {
     for (const bool emptyTmpdir : {false, true}) {
         if (emptyTmpdir)
-            Set("TMPDIR", "");
+            set("TMPDIR", "");
         else
             ::unsetenv("TMPDIR");
         const fs::path base = dir_.path() / (emptyTmpdir ? "state2" : "state1") / "deeper";
-        Set("XDG_STATE_HOME", base.string() + "/");
+        set("XDG_STATE_HOME", base.string() + "/");
         const fs::path expected = base / "vorta-serial";
         EXPECT_EQ(TemporaryDirectory(), expected.string() + "/");
         ASSERT_TRUE(fs::is_directory(expected));
@@ -73,8 +73,8 @@ TEST_F(AppPathsTest, WithoutTmpdirAPrivateStateDirectoryIsCreated) {
 
 TEST_F(AppPathsTest, ARelativeStateHomeFallsBackToTheHomeDirectory) {
     ::unsetenv("TMPDIR");
-    Set("XDG_STATE_HOME", "relative/state");
-    Set("HOME", dir_.path().string());
+    set("XDG_STATE_HOME", "relative/state");
+    set("HOME", dir_.path().string());
     EXPECT_EQ(TemporaryDirectory(), (dir_.path() / ".local/state/vorta-serial").string() + "/");
     EXPECT_TRUE(fs::is_directory(dir_.path() / ".local/state/vorta-serial"));
 }
@@ -83,7 +83,7 @@ TEST_F(AppPathsTest, NoDirectoryGivesBareFileNames) {
     ::unsetenv("TMPDIR");
     const fs::path blocker = dir_.path() / "file";
     std::ofstream(blocker) << "not a directory";
-    Set("XDG_STATE_HOME", blocker.string());
+    set("XDG_STATE_HOME", blocker.string());
     EXPECT_EQ(TemporaryDirectory(), "");
     EXPECT_EQ(SettingsPath(), "peizhi.ini");
 }
@@ -91,7 +91,7 @@ TEST_F(AppPathsTest, NoDirectoryGivesBareFileNames) {
 TEST_F(AppPathsTest, ChineseNamesAreUtf8OnDisk) {
     const fs::path chinese = dir_.path() / Utf8(u8"串口目录");
     fs::create_directory(chinese);
-    Set("TMPDIR", chinese.string());
+    set("TMPDIR", chinese.string());
     EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/串口目录/"_gbk);  // a GBK text
     ASSERT_TRUE(WriteWholeFile(ListFilePath(), "01 02"));
     ASSERT_TRUE(WriteSetting(SettingsPath(), "端口"_gbk, "com", "1"));
@@ -101,14 +101,14 @@ TEST_F(AppPathsTest, ChineseNamesAreUtf8OnDisk) {
 }
 
 TEST_F(AppPathsTest, ATmpdirThatGbkCannotNameIsPassedOver) {
-    Set("TMPDIR", "/tmp/" + Utf8(u8"\U0001F600"));  // an emoji: no GBK form
-    Set("XDG_STATE_HOME", dir_.path().string());
+    set("TMPDIR", "/tmp/" + Utf8(u8"\U0001F600"));  // an emoji: no GBK form
+    set("XDG_STATE_HOME", dir_.path().string());
     EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/vorta-serial/");
 }
 
 TEST_F(AppPathsTest, ARelativeTmpdirIsPassedOver) {
-    Set("TMPDIR", "relative/tmp");
-    Set("XDG_STATE_HOME", dir_.path().string());
+    set("TMPDIR", "relative/tmp");
+    set("XDG_STATE_HOME", dir_.path().string());
     EXPECT_EQ(TemporaryDirectory(), dir_.path().string() + "/vorta-serial/");
 }
 
@@ -158,7 +158,7 @@ TEST_F(AppPathsTest, AStateFolderThatIsNotPrivatelyTheUsersIsNotUsed) {
         c.make(folder);
         // What a planted settings file would set.
         std::ofstream(folder / "peizhi.ini") << "[端口]\r\ncom=7\r\n"_gbk;
-        Set("XDG_STATE_HOME", home.string());
+        set("XDG_STATE_HOME", home.string());
 
         ::testing::internal::CaptureStderr();
         EXPECT_EQ(TemporaryDirectory(), "") << c.what;
@@ -180,7 +180,7 @@ TEST_F(AppPathsTest, AStateFolderThatIsNotPrivatelyTheUsersIsNotUsed) {
     fs::permissions(dir_.path() / "real", fs::perms::owner_all);
     fs::create_directories(home);
     fs::create_symlink(dir_.path() / "real", home / "vorta-serial");
-    Set("XDG_STATE_HOME", home.string());
+    set("XDG_STATE_HOME", home.string());
     EXPECT_EQ(TemporaryDirectory(), (home / "vorta-serial").string() + "/");
 }
 

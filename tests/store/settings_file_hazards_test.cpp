@@ -353,7 +353,7 @@ protected:
             ::unsetenv("TMPDIR");
     }
     // A child that writes `path` and is killed between writing its temporary file and the rename.
-    static void KilledWrite(const std::function<void()>& write) {
+    static void killedWrite(const std::function<void()>& write) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -372,8 +372,8 @@ TEST_F(LeftoverTest, StartUpRemovesTheUsersLeftoversButNoLiveWriteAndNothingElse
     const std::string list = dir_.slash() + "循环数据.BAT"_gbk;  // a GBK path, as the logic names it
     Put(ini_, "[端口]\r\ncom=1\r\n"_gbk);
     for (int i = 0; i < 3; ++i) {
-        KilledWrite([&] { (void)WriteSetting(ini_, "端口"_gbk, "com", std::to_string(10 + i)); });
-        KilledWrite([&] { (void)WriteWholeFile(list, "01 02"); });
+        killedWrite([&] { (void)WriteSetting(ini_, "端口"_gbk, "com", std::to_string(10 + i)); });
+        killedWrite([&] { (void)WriteWholeFile(list, "01 02"); });
     }
     ASSERT_EQ(Names(dir_.path()).size(), 7u);
 

@@ -23,9 +23,9 @@ namespace fs = std::filesystem;
 class SettingsFileTest : public ::testing::Test {
 protected:
     // Puts raw bytes on disk, as another program would have written them.
-    void Put(const std::string& bytes) { std::ofstream(ini_, std::ios::binary) << bytes; }
-    std::string Get() const { return ReadWholeFile(ini_); }
-    std::vector<std::string> FilesInDir() const {
+    void put(const std::string& bytes) { std::ofstream(ini_, std::ios::binary) << bytes; }
+    std::string get() const { return ReadWholeFile(ini_); }
+    std::vector<std::string> filesInDir() const {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(dir_.path())) names.push_back(entry.path().filename().string());
         return names;
@@ -38,7 +38,7 @@ protected:
 // ---------------------------------------------------------------- reading
 
 TEST_F(SettingsFileTest, EmptyNamesGiveEmptyTextEvenWithADefault) {
-    Put("[端口]\r\ncom=3\r\n"_gbk);
+    put("[端口]\r\ncom=3\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "", "com", "7"), "");
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "", "7"), "");
     EXPECT_EQ(ReadSetting("", "端口"_gbk, "com", "7"), "");
@@ -53,14 +53,14 @@ TEST_F(SettingsFileTest, EmptyNamesGiveEmptyTextEvenWithADefault) {
 TEST_F(SettingsFileTest, MissingFileSectionOrKeyGivesTheDefault) {
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com", "0"), "0");
     EXPECT_EQ(ReadSetting(ini_, "位置"_gbk, "DB"), "");
-    Put("[端口]\r\ncom=3\r\n[大小]\r\nKD=700\r\n"_gbk);
+    put("[端口]\r\ncom=3\r\n[大小]\r\nKD=700\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "KD", "600"), "600");  // key of another section
     EXPECT_EQ(ReadSetting(ini_, "MoKuai", "毫秒"_gbk, "3"), "3");
     EXPECT_EQ(ReadSetting(ini_, "大小"_gbk, "KD", "600"), "700");
 }
 
 TEST_F(SettingsFileTest, BlanksAroundTheValueAndOnePairOfQuotesAreRemoved) {
-    Put("[换行]\r\n"_gbk
+    put("[换行]\r\n"_gbk
         "是否换行=  真  \r\n"_gbk
         "a=\"  x y \"\r\n"
         "b='q'\r\n"
@@ -83,7 +83,7 @@ TEST_F(SettingsFileTest, BlanksAroundTheValueAndOnePairOfQuotesAreRemoved) {
 
 TEST_F(SettingsFileTest, NamesMatchWithoutAsciiCaseButChineseCharactersStayDistinct) {
     // 丄 is 81 41 and 乤 is 81 61: their trail bytes are 'A' and 'a'.
-    Put("[MoKuai]\r\nKD=5\r\n丄=upper\r\n"_gbk);
+    put("[MoKuai]\r\nKD=5\r\n丄=upper\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "mokuai", "kd"), "5");
     EXPECT_EQ(ReadSetting(ini_, "MOKUAI", "Kd"), "5");
     EXPECT_EQ(ReadSetting(ini_, "MoKuai", "丄"_gbk), "upper");
@@ -95,18 +95,18 @@ TEST_F(SettingsFileTest, ReadsAGbkFileWithCrlfOrLfLineEnds) {
         "[端口]\r\ncom=3\r\n波特率=7\r\n校验位=0\r\n"_gbk
         "[发送]\r\n单数据=01 03 10 00 00 25\r\n"_gbk
         "[16进制数据]\r\n数据1=+1000#-1000\r\n"_gbk;
-    Put(windowsFile);
+    put(windowsFile);
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk, "5"), "7");
     EXPECT_EQ(ReadSetting(ini_, "发送"_gbk, "单数据"_gbk), "01 03 10 00 00 25");
     EXPECT_EQ(ReadSetting(ini_, "16进制数据"_gbk, "数据1"_gbk), "+1000#-1000");
 
-    Put("[端口]\ncom=4\n波特率=8"_gbk);  // LF only, no line end after the last line
+    put("[端口]\ncom=4\n波特率=8"_gbk);  // LF only, no line end after the last line
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "4");
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk), "8");
 }
 
 TEST_F(SettingsFileTest, OnlyTheFirstSectionAndKeyOfAName) {
-    Put("[a]\r\nk=1\r\nk=2\r\n[A]\r\nk=3\r\nj=4\r\n");
+    put("[a]\r\nk=1\r\nk=2\r\n[A]\r\nk=3\r\nj=4\r\n");
     EXPECT_EQ(ReadSetting(ini_, "a", "k"), "1");
     EXPECT_EQ(ReadSetting(ini_, "a", "j", "none"), "none");
 }
@@ -115,7 +115,7 @@ TEST_F(SettingsFileTest, AValueIsCutToTheBufferWithoutSplittingACharacter) {
     const std::string longValue(12000, 'x');
     const std::string exact(kMaxSettingLength, 'y');
     const std::string splitting = std::string(kMaxSettingLength - 1, 'z') + "真"_gbk;
-    Put("[s]\r\nlong=" + longValue + "\r\nexact=" + exact + "\r\nsplit=" + splitting + "\r\n");
+    put("[s]\r\nlong=" + longValue + "\r\nexact=" + exact + "\r\nsplit=" + splitting + "\r\n");
     EXPECT_EQ(ReadSetting(ini_, "s", "long"), longValue.substr(0, kMaxSettingLength));
     EXPECT_EQ(ReadSetting(ini_, "s", "exact"), exact);
     EXPECT_EQ(ReadSetting(ini_, "s", "split"), std::string(kMaxSettingLength - 1, 'z'));
@@ -126,32 +126,32 @@ TEST_F(SettingsFileTest, AValueIsCutToTheBufferWithoutSplittingACharacter) {
 
 TEST_F(SettingsFileTest, WritingCreatesFileAndSectionInWindowsForm) {
     ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "2"));
-    EXPECT_EQ(Get(), "[端口]\r\ncom=2\r\n"_gbk);
+    EXPECT_EQ(get(), "[端口]\r\ncom=2\r\n"_gbk);
     ASSERT_TRUE(WriteSetting(ini_, "大小"_gbk, "KD", "600"));
     ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "波特率"_gbk, "5"));
-    EXPECT_EQ(Get(), "[端口]\r\ncom=2\r\n波特率=5\r\n[大小]\r\nKD=600\r\n"_gbk);
+    EXPECT_EQ(get(), "[端口]\r\ncom=2\r\n波特率=5\r\n[大小]\r\nKD=600\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk), "5");
     EXPECT_EQ((fs::status(ini_).permissions() & fs::perms::all), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(SettingsFileTest, WritingKeepsOtherLinesCommentsAndOrder) {
-    Put("; written by hand\n[端口]\nCOM = 1\n\n[发送]\n单数据=01 02\n; end\n\n[换行]\n是否换行=假\n"_gbk);
+    put("; written by hand\n[端口]\nCOM = 1\n\n[发送]\n单数据=01 02\n; end\n\n[换行]\n是否换行=假\n"_gbk);
     ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", "4"));       // replaced in place, own spelling kept
     ASSERT_TRUE(WriteSetting(ini_, "发送"_gbk, "新"_gbk, "x y"));  // after the last filled line
     ASSERT_TRUE(WriteSetting(ini_, "换行"_gbk, "是否换行"_gbk, "真"_gbk));
-    EXPECT_EQ(Get(),
+    EXPECT_EQ(get(),
               "; written by hand\r\n[端口]\r\nCOM=4\r\n\r\n[发送]\r\n单数据=01 02\r\n; end\r\n新=x y\r\n\r\n"_gbk
               "[换行]\r\n是否换行=真\r\n"_gbk);
 }
 
 TEST_F(SettingsFileTest, OmittedValueDeletesTheKeyAndOmittedKeyTheSection) {
-    Put("[端口]\r\ncom=1\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\ncom=9\r\n"_gbk);
+    put("[端口]\r\ncom=1\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\ncom=9\r\n"_gbk);
     ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "COM", std::nullopt));
-    EXPECT_EQ(Get(), "[端口]\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\n"_gbk);
+    EXPECT_EQ(get(), "[端口]\r\n波特率=5\r\n[大小]\r\nKD=600\r\nGD=536\r\n[端口]\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com", "0"), "0");  // no older copy resurfaces
 
     ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, std::nullopt, std::nullopt));
-    EXPECT_EQ(Get(), "[大小]\r\nKD=600\r\nGD=536\r\n"_gbk);
+    EXPECT_EQ(get(), "[大小]\r\nKD=600\r\nGD=536\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "波特率"_gbk, "5"), "5");
 
     // Deleting from a file that does not exist creates nothing.
@@ -161,14 +161,14 @@ TEST_F(SettingsFileTest, OmittedValueDeletesTheKeyAndOmittedKeyTheSection) {
 }
 
 TEST_F(SettingsFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
-    Put("[端口]\r\ncom=1\r\n"_gbk);
+    put("[端口]\r\ncom=1\r\n"_gbk);
     EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "com", "1\r\n[大小]\r\nKD=1"_gbk));
     EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "a=b", "1"));
     EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "[x]", "1"));
     EXPECT_FALSE(WriteSetting(ini_, "端\n口"_gbk, "com", "1"));
     EXPECT_FALSE(WriteSetting(ini_, "", "com", "1"));
     EXPECT_FALSE(WriteSetting(ini_, "端口"_gbk, "  ", "1"));
-    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n"_gbk);
+    EXPECT_EQ(get(), "[端口]\r\ncom=1\r\n"_gbk);
     // A value with blanks and quotes is stored as given and read back the profile way.
     ASSERT_TRUE(WriteSetting(ini_, "端口"_gbk, "com", " \"5\" "));
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "5");
@@ -188,7 +188,7 @@ TEST_F(SettingsFileTest, WholeFileRoundTripsBytesAndMissingFileReadsEmpty) {
 // ---------------------------------------------------------------- no data lost
 
 TEST_F(SettingsFileTest, AKillBetweenWriteAndRenameLeavesThePreviousFile) {
-    Put("[端口]\r\ncom=1\r\n"_gbk);
+    put("[端口]\r\ncom=1\r\n"_gbk);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -200,10 +200,10 @@ TEST_F(SettingsFileTest, AKillBetweenWriteAndRenameLeavesThePreviousFile) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the write never reached the rename";
 
-    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n"_gbk);
+    EXPECT_EQ(get(), "[端口]\r\ncom=1\r\n"_gbk);
     EXPECT_EQ(ReadSetting(ini_, "端口"_gbk, "com"), "1");
     // The stray temporary file holds the complete new content and is ignored.
-    const auto names = FilesInDir();
+    const auto names = filesInDir();
     ASSERT_EQ(names.size(), 2u);
     const std::string temp = names[0] == "peizhi.ini" ? names[1] : names[0];
     EXPECT_EQ(temp.rfind(".peizhi.ini.", 0), 0u) << temp;
@@ -215,7 +215,7 @@ TEST_F(SettingsFileTest, AKillBetweenWriteAndRenameLeavesThePreviousFile) {
 }
 
 TEST_F(SettingsFileTest, AFullDiskLeavesThePreviousFileAndNoLeftover) {
-    Put("[端口]\r\ncom=1\r\n"_gbk);
+    put("[端口]\r\ncom=1\r\n"_gbk);
     const std::string list = dir_.file("list.bat");
     ASSERT_TRUE(WriteWholeFile(list, "old list"));
     const pid_t child = ::fork();
@@ -233,9 +233,9 @@ TEST_F(SettingsFileTest, AFullDiskLeavesThePreviousFileAndNoLeftover) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "a failed write was reported as success";
-    EXPECT_EQ(Get(), "[端口]\r\ncom=1\r\n"_gbk);
+    EXPECT_EQ(get(), "[端口]\r\ncom=1\r\n"_gbk);
     EXPECT_EQ(ReadWholeFile(list), "old list");
-    EXPECT_EQ(FilesInDir().size(), 2u);
+    EXPECT_EQ(filesInDir().size(), 2u);
 }
 
 TEST_F(SettingsFileTest, NeverWritesThroughALinkToSomethingElse) {

@@ -57,8 +57,8 @@ TEST_F(SendTest, DefaultFrameGetsItsCrcHighByteFirstAndAGreenEcho) {
     EXPECT_EQ(wire[0], std::string("\x01\x03\x10\x00\x00\x25\xD1\x80", 8));
     EXPECT_EQ(panel(1), "TX:8");
     EXPECT_EQ(display(), "01 03 10 00 00 25 D1 80\r\n");
-    EXPECT_EQ(c(kDisplay).rich().formatAt(0).colour, ui::Rgb(0, 128, 0));
-    EXPECT_EQ(c(kDisplay).rich().formatAt(0).pointSize, 11);
+    EXPECT_EQ(c(kDisplay).rich().formatAt(ui::BytePos(0)).colour, ui::Rgb(0, 128, 0));
+    EXPECT_EQ(c(kDisplay).rich().formatAt(ui::BytePos(0)).pointSize, 11);
 }
 
 TEST_F(SendTest, ReversedCrcAndNoCrc) {
@@ -200,7 +200,7 @@ TEST_F(SendTest, EnterHeldByAnotherProgramIsNotedOnceAndTheBoxStaysChecked) {
     for (int i = 0; i < 3; ++i) model.userClick(c(kEnterToSend));  // on, off, on
     EXPECT_TRUE(c(kEnterToSend).checked());
     EXPECT_EQ(display(), "  → 回车键已被其他程序占用，按回车键发送无效。\r\n"_gbk);
-    EXPECT_EQ(c(kDisplay).rich().formatAt(0), state.noteFormat);
+    EXPECT_EQ(c(kDisplay).rich().formatAt(ui::BytePos(0)), state.noteFormat);
     platform.pressEnter();
     EXPECT_TRUE(wire.empty());
 }
@@ -224,7 +224,7 @@ protected:
         SendTest::SetUp();
         receiver.attach(*main);
     }
-    ui::Colour colourAt(std::size_t byte) { return c(kDisplay).rich().formatAt(byte).colour; }
+    ui::Colour colourAt(std::size_t byte) { return c(kDisplay).rich().formatAt(ui::BytePos(byte)).colour; }
     receive::ReceiveDisplay receiver{model, state};
 };
 
@@ -232,7 +232,7 @@ TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFo
     const ui::Colour green = ui::Rgb(0, 128, 0), blue = ui::Rgb(0, 0, 255);
     c(kCrc).setChecked(false);
     send("01 02");
-    receiver.OnBytesReceived("\x0A");
+    receiver.onBytesReceived("\x0A");
     send("03");
     EXPECT_EQ(display(), "01 02\r\n0A 03\r\n");
     EXPECT_EQ(colourAt(0), green);
@@ -245,7 +245,7 @@ TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFo
     loop.advance(50);
     EXPECT_EQ(display(), "01 02\r\n0A 03\r\n\r\n");
     EXPECT_EQ(colourAt(display().size() - 1), green);
-    receiver.OnBytesReceived("\x0B");
+    receiver.onBytesReceived("\x0B");
     EXPECT_EQ(colourAt(display().size() - 1), blue);
 }
 
@@ -253,7 +253,7 @@ TEST_F(ExchangeTest, EchoAndReceivedCellsInterleaveAndTheLineBreakTakesTheLastFo
 // before the echo, which keeps its own colour.
 TEST_F(ExchangeTest, BytesRaisedDuringTheWriteComeBeforeTheGreenEcho) {
     c(kCrc).setChecked(false);
-    duringWrite = [this] { receiver.OnBytesReceived("\x0A"); };
+    duringWrite = [this] { receiver.onBytesReceived("\x0A"); };
     send("01 02");
     EXPECT_EQ(display(), "0A 01 02\r\n");
     EXPECT_EQ(colourAt(0), ui::Rgb(0, 0, 255));

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "ui/rich_text.h"
+#include "support/text_position_print.h"
 #include "codec/gbk_literal.h"
 
 namespace vorta::ui {
@@ -21,24 +22,24 @@ const CharFormat kBlue{"宋体"_gbk, 11, 0, 0, Rgb(0, 0, 255)};
 // unit/byte conversion and the unit count with what the store's indexes say.
 void ExpectIndexesMatch(const RichText& rich) {
     const Text text = rich.text();
-    ASSERT_EQ(rich.byteCount(), text.size());
-    std::vector<std::size_t> unitStarts;
+    ASSERT_EQ(rich.byteCount(), B(text.size()));
+    std::vector<BytePos> unitStarts;
     std::vector<RichText::Line> lines(1);
-    std::int64_t unit = 0;
+    UnitPos unit;
     for (std::size_t i = 0; i < text.size();) {
-        unitStarts.push_back(i);
+        unitStarts.push_back(B(i));
         const auto b = static_cast<unsigned char>(text[i]);
         const std::size_t n = UnitLength(text.data() + i, text.size() - i);
         if (b == '\r' || b == '\n') {
-            lines.back().byteEnd = i;
+            lines.back().byteEnd = B(i);
             lines.back().units = unit - lines.back().unitStart;
             lines.back().hasEnd = true;
-            lines.push_back({i + n, i + n, unit + 1, 0, false});
+            lines.push_back({B(i + n), B(i + n), unit + 1, U(0), false});
         }
         i += n;
         ++unit;
     }
-    lines.back().byteEnd = text.size();
+    lines.back().byteEnd = B(text.size());
     lines.back().units = unit - lines.back().unitStart;
     ASSERT_EQ(rich.unitCount(), unit);
     ASSERT_EQ(rich.lineCount(), std::int64_t(lines.size()));
@@ -52,10 +53,10 @@ void ExpectIndexesMatch(const RichText& rich) {
         EXPECT_EQ(rich.lineOfUnit(lines[l].unitStart + lines[l].units), std::int64_t(l));
     }
     for (std::size_t u = 0; u < unitStarts.size(); u += 1 + u / 64) {
-        EXPECT_EQ(rich.byteOfUnit(std::int64_t(u)), unitStarts[u]) << "unit " << u;
-        EXPECT_EQ(rich.unitOfByte(unitStarts[u]), std::int64_t(u)) << "unit " << u;
+        EXPECT_EQ(rich.byteOfUnit(U(std::int64_t(u))), unitStarts[u]) << "unit " << u;
+        EXPECT_EQ(rich.unitOfByte(unitStarts[u]), U(std::int64_t(u))) << "unit " << u;
     }
-    EXPECT_EQ(rich.byteOfUnit(unit), text.size());
+    EXPECT_EQ(rich.byteOfUnit(unit), B(text.size()));
 }
 
 TEST(RichText, WritesAppendAtTheCaretInTheirFormatAndTheLinesFollow) {
@@ -66,16 +67,16 @@ TEST(RichText, WritesAppendAtTheCaretInTheirFormatAndTheLinesFollow) {
     rich.setInsertionFormat(kBlue);
     rich.replaceSelection("0A ");
     EXPECT_EQ(rich.text(), "01 03 D1 80\r\n0A ");
-    EXPECT_EQ(rich.formatAt(0), kGreen);
-    EXPECT_EQ(rich.formatAt(12), kGreen);
-    EXPECT_EQ(rich.formatAt(13), kBlue);
-    const auto runs = rich.runs(0, rich.byteCount());
+    EXPECT_EQ(rich.formatAt(B(0)), kGreen);
+    EXPECT_EQ(rich.formatAt(B(12)), kGreen);
+    EXPECT_EQ(rich.formatAt(B(13)), kBlue);
+    const auto runs = rich.runs(B(0), rich.byteCount());
     ASSERT_EQ(runs.size(), 2u);  // one per format
-    EXPECT_EQ(runs[0].byteEnd, 13u);
-    EXPECT_EQ(rich.unitCount(), 15);  // "\r\n" is one unit
+    EXPECT_EQ(runs[0].byteEnd, B(13));
+    EXPECT_EQ(rich.unitCount(), U(15));  // "\r\n" is one unit
     ASSERT_EQ(rich.lineCount(), 2);
-    EXPECT_EQ(rich.line(0).units, 11);
-    EXPECT_EQ(rich.line(1).unitStart, 12);
+    EXPECT_EQ(rich.line(0).units, U(11));
+    EXPECT_EQ(rich.line(1).unitStart, U(12));
     ExpectIndexesMatch(rich);
 }
 
@@ -84,9 +85,9 @@ TEST(RichText, LineEndSplitAcrossWritesBecomesOneUnit) {
     rich.replaceSelection("Hi\r");
     EXPECT_EQ(rich.lineCount(), 2);
     rich.replaceSelection("\n");
-    EXPECT_EQ(rich.unitCount(), 3);
+    EXPECT_EQ(rich.unitCount(), U(3));
     EXPECT_EQ(rich.lineCount(), 2);
-    EXPECT_EQ(rich.line(1).byteStart, 4u);
+    EXPECT_EQ(rich.line(1).byteStart, B(4));
     ExpectIndexesMatch(rich);
 }
 
@@ -101,10 +102,10 @@ TEST(RichText, IndexesStayExactThroughSplitCharactersAndMiddleEdits) {
     ExpectIndexesMatch(rich);
 
     // A lead byte inserted in the middle joins the byte after it.
-    rich.setSelection(1, 0);
+    rich.setSelection(U(1), U(0));
     rich.replaceSelection("\xB1");
     ExpectIndexesMatch(rich);
-    rich.setSelection(0, 2);
+    rich.setSelection(U(0), U(2));
     rich.replaceSelection("xy\r");
     ExpectIndexesMatch(rich);
     EXPECT_EQ(rich.unitCount(), CountUnits(rich.text().data(), rich.text().size()));
@@ -113,19 +114,19 @@ TEST(RichText, IndexesStayExactThroughSplitCharactersAndMiddleEdits) {
 TEST(RichText, SelectionReadReplaceAndDelete) {
     RichText rich;
     rich.replaceSelection("01 中文 02"_gbk);
-    rich.setSelection(3, 2);
+    rich.setSelection(U(3), U(2));
     EXPECT_EQ(rich.selectedText(), "中文"_gbk);
     rich.replaceSelection("AB");
     EXPECT_EQ(rich.text(), "01 AB 02");
     rich.replaceSelection("!");  // the caret stands after the replacement
     EXPECT_EQ(rich.text(), "01 AB! 02");
-    rich.setSelection(-3, 2);  // negative start is 0
+    rich.setSelection(U(-3), U(2));  // negative start is 0
     EXPECT_EQ(rich.selectedText(), "01");
-    rich.setSelection(6, -1);  // negative length selects to the end
+    rich.setSelection(U(6), U(-1));  // negative length selects to the end
     EXPECT_EQ(rich.selectedText(), " 02");
     rich.deleteSelection();
     EXPECT_EQ(rich.text(), "01 AB!");
-    rich.setSelection(0, std::int64_t(rich.text().size()) + 100);  // select all by byte length
+    rich.setSelection(U(0), U(std::int64_t(rich.text().size()) + 100));  // a length past the end stops there
     EXPECT_EQ(rich.selectedText(), "01 AB!");
     ExpectIndexesMatch(rich);
 }
@@ -134,31 +135,31 @@ TEST(RichText, InsertionFormatWithSelectionRecoloursIt) {
     RichText rich;
     rich.setInsertionFormat(kGreen);
     rich.replaceSelection("abcdef");
-    rich.setSelection(2, 2);
+    rich.setSelection(U(2), U(2));
     rich.setInsertionFormat(kBlue);
-    EXPECT_EQ(rich.formatAt(1), kGreen);
-    EXPECT_EQ(rich.formatAt(2), kBlue);
-    EXPECT_EQ(rich.formatAt(3), kBlue);
-    EXPECT_EQ(rich.formatAt(4), kGreen);
+    EXPECT_EQ(rich.formatAt(B(1)), kGreen);
+    EXPECT_EQ(rich.formatAt(B(2)), kBlue);
+    EXPECT_EQ(rich.formatAt(B(3)), kBlue);
+    EXPECT_EQ(rich.formatAt(B(4)), kGreen);
     EXPECT_EQ(rich.text(), "abcdef");
-    EXPECT_EQ(rich.runs(0, 6).size(), 3u);
-    rich.setSelection(0, -1);
+    EXPECT_EQ(rich.runs(B(0), B(6)).size(), 3u);
+    rich.setSelection(U(0), U(-1));
     rich.setInsertionFormat(kBlue);  // recolouring everything leaves one run
-    EXPECT_EQ(rich.runs(0, 6).size(), 1u);
+    EXPECT_EQ(rich.runs(B(0), B(6)).size(), 1u);
 }
 
 TEST(RichText, UserEditsLandInTheModelAndClearEmptiesEverything) {
     RichText rich;
     rich.replaceSelection("01 02 03");
-    rich.userReplace(3, 2, "中"_gbk);
+    rich.userReplace(U(3), U(2), "中"_gbk);
     EXPECT_EQ(rich.text(), "01 中 03"_gbk);
-    EXPECT_EQ(rich.selectionStart(), 4);  // after the inserted character
-    rich.userSelect(6, 3);                // reversed ends are ordered
+    EXPECT_EQ(rich.selectionStart(), U(4));  // after the inserted character
+    rich.userSelect(U(6), U(3));             // reversed ends are ordered
     EXPECT_EQ(rich.selectedText(), "中 0"_gbk);
     rich.setText("");
-    EXPECT_EQ(rich.unitCount(), 0);
+    EXPECT_EQ(rich.unitCount(), U(0));
     EXPECT_EQ(rich.lineCount(), 1);
-    EXPECT_TRUE(rich.runs(0, 100).empty());
+    EXPECT_TRUE(rich.runs(B(0), B(100)).empty());
     rich.replaceSelection("x");
     EXPECT_EQ(rich.text(), "x");
     ExpectIndexesMatch(rich);
@@ -167,11 +168,11 @@ TEST(RichText, UserEditsLandInTheModelAndClearEmptiesEverything) {
 TEST(RichText, AppendKeepsTheUsersSelectionAndACaretAtTheEndFollows) {
     RichText rich;
     rich.replaceSelection("01 02 03 04 ");
-    rich.setSelection(3, 2);
+    rich.setSelection(U(3), U(2));
     rich.append("AA BB ");
     EXPECT_EQ(rich.text(), "01 02 03 04 AA BB ");
     EXPECT_EQ(rich.selectedText(), "02");
-    rich.setSelection(rich.unitCount(), 0);
+    rich.setSelection(rich.unitCount(), U(0));
     rich.append("CC ");
     EXPECT_EQ(rich.selectionStart(), rich.unitCount());
 }
@@ -186,17 +187,19 @@ TEST(RichText, RandomEditsKeepTheIndexesExact) {
         Text piece;
         const int n = int(rng() % 5);
         for (int i = 0; i < n; ++i) piece += alphabet[rng() % sizeof alphabet];
-        const std::int64_t units = rich.unitCount();
+        const std::int64_t units = rich.unitCount().value();
         switch (rng() % 4) {
         case 0: rich.append(piece); break;
-        case 1: rich.userReplace(std::int64_t(rng() % std::uint64_t(units + 1)), std::int64_t(rng() % 3), piece); break;
+        case 1:
+            rich.userReplace(U(std::int64_t(rng() % std::uint64_t(units + 1))), U(std::int64_t(rng() % 3)), piece);
+            break;
         case 2:
-            rich.setSelection(std::int64_t(rng() % std::uint64_t(units + 1)), std::int64_t(rng() % 4));
+            rich.setSelection(U(std::int64_t(rng() % std::uint64_t(units + 1))), U(std::int64_t(rng() % 4)));
             rich.setInsertionFormat(rng() % 2 ? kBlue : kGreen);
             break;
         default: rich.replaceSelection(piece);
         }
-        if (rich.byteCount() > 300) rich.setText(rich.bytes(150, rich.byteCount()));
+        if (rich.byteCount() > B(300)) rich.setText(rich.bytes(B(150), rich.byteCount()));
         ExpectIndexesMatch(rich);
         if (HasFailure()) FAIL() << "after step " << step << ": " << ::testing::PrintToString(rich.text());
     }
@@ -209,7 +212,7 @@ TEST(RichText, MarksKeepLookupsShortOnLongLinesAndEditsInThem) {
     Text line;
     for (int i = 0; i < 5000; ++i) line += i % 7 ? "5A " : "中"_gbk;
     rich.append(line);
-    rich.userReplace(7000, 3, "\xB0\r\n");
+    rich.userReplace(U(7000), U(3), "\xB0\r\n");
     ExpectIndexesMatch(rich);
 }
 
@@ -219,9 +222,9 @@ TEST(RichText, AppendingToAHugeTextDoesNotRescanIt) {
     // take minutes here.
     RichText rich;
     rich.replaceSelection(Text(20'000'000, 'A'));
-    rich.setSelection(10, 5);
+    rich.setSelection(U(10), U(5));
     for (int i = 0; i < 20000; ++i) rich.append("\xD6\xD0");
-    EXPECT_EQ(rich.unitCount(), 20'000'000 + 20000);
+    EXPECT_EQ(rich.unitCount(), U(20'000'000 + 20000));
     EXPECT_EQ(rich.selectedText(), "AAAAA");
 }
 
@@ -251,11 +254,12 @@ TEST(RichText, DataLeavesOutTheStampsWhereverTheRangeCutsThem) {
     };
     for (const Case& c : cases) {
         std::vector<RichText::Run> kept;
-        EXPECT_EQ(rich.dataSnapshot(c.from, c.to, &kept).bytes(), c.data) << c.from << "-" << c.to;
+        EXPECT_EQ(rich.dataSnapshot(BytePos(c.from), BytePos(c.to), &kept).bytes(), c.data) << c.from << "-" << c.to;
         std::vector<std::pair<std::size_t, Colour>> ends;
-        for (const RichText::Run& r : kept) ends.push_back({r.byteEnd, rich.format(r.format).colour});
+        for (const RichText::Run& r : kept) ends.push_back({r.byteEnd.value(), rich.format(r.format).colour});
         EXPECT_EQ(ends, c.runEnds) << c.from << "-" << c.to;
-        rich.setSelection(rich.unitOfByte(c.from), rich.unitOfByte(c.to) - rich.unitOfByte(c.from));
+        rich.setSelection(rich.unitOfByte(BytePos(c.from)),
+                          rich.unitOfByte(BytePos(c.to)) - rich.unitOfByte(BytePos(c.from)));
         EXPECT_EQ(rich.selectedText(), c.data) << c.from << "-" << c.to;
         EXPECT_EQ(rich.selectionSnapshot().bytes(), c.data) << c.from << "-" << c.to;
     }
@@ -272,10 +276,10 @@ TEST(RichText, SnapshotsKeepTheBytesOfTheirMomentWhileTheTextChanges) {
     rich.append(expected);
     ASSERT_TRUE(rich.text() == expected);  // (large texts: compared without a diff)
 
-    const TextSnapshot whole = rich.snapshot(0, rich.byteCount());
+    const TextSnapshot whole = rich.snapshot(B(0), rich.byteCount());
     const std::size_t from = kBlock - 5, to = 2 * kBlock + 7;
-    const TextSnapshot across = rich.snapshot(from, to);
-    rich.setSelection(10, 2'000'000);
+    const TextSnapshot across = rich.snapshot(B(from), B(to));
+    rich.setSelection(U(10), U(2'000'000));
     const TextSnapshot selected = rich.selectionSnapshot();
     const Text selectedText = rich.selectedText();
     EXPECT_TRUE(selected.bytes() == selectedText);
@@ -286,13 +290,13 @@ TEST(RichText, SnapshotsKeepTheBytesOfTheirMomentWhileTheTextChanges) {
     Text live = expected;
     rich.append("tail");
     live += "tail";
-    const std::size_t at = rich.byteOfUnit(100), after = rich.byteOfUnit(103);
-    rich.userReplace(100, 3, "\xB0\xA1");
-    live.replace(at, after - at, "\xB0\xA1");
-    const std::int64_t u0 = rich.unitOfByte(kBlock - 10), u1 = rich.unitOfByte(kBlock + 2'000'000);
-    const std::size_t b0 = rich.byteOfUnit(u0), b1 = rich.byteOfUnit(u1);
+    const BytePos at = rich.byteOfUnit(U(100)), after = rich.byteOfUnit(U(103));
+    rich.userReplace(U(100), U(3), "\xB0\xA1");
+    live.replace(at.value(), (after - at).value(), "\xB0\xA1");
+    const UnitPos u0 = rich.unitOfByte(B(kBlock - 10)), u1 = rich.unitOfByte(B(kBlock + 2'000'000));
+    const BytePos b0 = rich.byteOfUnit(u0), b1 = rich.byteOfUnit(u1);
     rich.userReplace(u0, u1 - u0, "");
-    live.erase(b0, b1 - b0);
+    live.erase(b0.value(), (b1 - b0).value());
     EXPECT_TRUE(rich.text() == live);
     ExpectIndexesMatch(rich);
 
@@ -309,7 +313,7 @@ TEST(RichText, SnapshotReadOnAnotherThreadWhileTheTextGrowsAndIsEdited) {
     Text cells;
     while (cells.size() < 2'500'000) cells += "5A ";
     rich.append(cells);
-    const TextSnapshot snapshot = rich.snapshot(0, rich.byteCount());
+    const TextSnapshot snapshot = rich.snapshot(B(0), rich.byteCount());
     bool same = false;
     std::thread reader([&] {
         for (int round = 0; round < 20; ++round) {
@@ -320,7 +324,7 @@ TEST(RichText, SnapshotReadOnAnotherThreadWhileTheTextGrowsAndIsEdited) {
     });
     for (int i = 0; i < 2000; ++i) {
         rich.append("0123456789");
-        rich.userReplace(i * 100, 1, "y");  // edits in the shared blocks
+        rich.userReplace(U(i * 100), U(1), "y");  // edits in the shared blocks
     }
     reader.join();
     EXPECT_TRUE(same);
@@ -334,10 +338,10 @@ TEST(RichText, SnapshotReadOnAnotherThreadWhileTheTextGrowsAndIsEdited) {
 TEST(RichText, EditsAfterASnapshotWasLetGoOnAnotherThreadLeaveItsBytesAlone) {
     const std::vector<std::function<void(RichText&)>> edits = {
         [](RichText& r) { r.append("tail"); },
-        [](RichText& r) { r.userReplace(10, 5, "\xB0\xA1"); },            // replaceSelection
-        [](RichText& r) { r.userReplace(1000, 1'100'000, ""); },          // a delete across blocks
-        [](RichText& r) { r.userReplace(r.unitCount() - 7, 2, "x"); },    // typing in the last block
-        [](RichText& r) { r.userReplace(50, 0, Text(2'100'000, 'y')); },  // an insert that cuts a block
+        [](RichText& r) { r.userReplace(U(10), U(5), "\xB0\xA1"); },            // replaceSelection
+        [](RichText& r) { r.userReplace(U(1000), U(1'100'000), ""); },          // a delete across blocks
+        [](RichText& r) { r.userReplace(r.unitCount() - 7, U(2), "x"); },       // typing in the last block
+        [](RichText& r) { r.userReplace(U(50), U(0), Text(2'100'000, 'y')); },  // an insert that cuts a block
         [](RichText& r) { r.setText("new"); }};
     Text cells;
     while (cells.size() < 1'300'000) cells += "5A ";  // two blocks
@@ -346,7 +350,7 @@ TEST(RichText, EditsAfterASnapshotWasLetGoOnAnotherThreadLeaveItsBytesAlone) {
         rich.append(cells);
         Text read;
         std::atomic<bool> letGo{false};
-        std::thread reader([&read, &letGo, snapshot = rich.snapshot(0, rich.byteCount())]() mutable {
+        std::thread reader([&read, &letGo, snapshot = rich.snapshot(B(0), rich.byteCount())]() mutable {
             read = snapshot.bytes();
             snapshot = {};
             letGo.store(true, std::memory_order_relaxed);

@@ -35,7 +35,9 @@
 
 namespace vorta::ui::qt {
 
-QColor ToQColor(Colour c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+QColor ToQColor(Colour c) {
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
 
 QFont ToQFont(const FontDef& font, const QFont& base) {
     QFont f = base;
@@ -401,7 +403,7 @@ class ComboAdapter : public Adapter {
 public:
     ComboAdapter(Model& m, Control& c, QWidget* parent) : Adapter(m, c) {
         combo_ = new QComboBox(parent);
-        combo_->setStyle(CompactComboStyle::Instance());
+        combo_->setStyle(CompactComboStyle::instance());
         combo_->setEditable(c.def().editable);
         // An editable box holds exactly what is typed: Qt's inline completion would
         // complete "2" to the item "200" and keep the digits typed after it.

@@ -9,7 +9,7 @@ namespace vorta::ui::qt {
 
 CompactComboStyle::CompactComboStyle(QStyle* base) : QProxyStyle(base) {}
 
-CompactComboStyle* CompactComboStyle::Instance() {
+CompactComboStyle* CompactComboStyle::instance() {
     // The interface style of every window is Fusion (QtView::applyInterfaceStyle).
     static QPointer<CompactComboStyle> style;
     if (!style) {

@@ -13,7 +13,7 @@ public:
     static constexpr int kArrowWidth = 11;
 
     // The one instance, wrapping the interface style (Fusion); owned by the application.
-    static CompactComboStyle* Instance();
+    static CompactComboStyle* instance();
 
     QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
                          const QWidget* widget) const override;

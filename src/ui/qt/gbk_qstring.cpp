@@ -17,7 +17,7 @@ namespace {
 // a lead byte to the program) becomes '?' both ways.
 class GbkTable {
 public:
-    static const GbkTable& Get() {
+    static const GbkTable& get() {
         static const GbkTable table;
         return table;
     }
@@ -48,7 +48,7 @@ private:
             if (c == QChar::ReplacementCharacter || toGbk_[c] != 0) continue;
             const char unit[2] = {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
             const auto gbk = encoder.convert(std::string_view(unit, 2), codec::OnUnconvertible::Fail);
-            std::uint16_t pair = static_cast<std::uint16_t>(index + 0x8000);
+            auto pair = static_cast<std::uint16_t>(index + 0x8000);
             if (gbk && gbk->size() == 2) {
                 const auto chosen = static_cast<std::uint16_t>(static_cast<unsigned char>((*gbk)[0]) << 8 |
                                                                static_cast<unsigned char>((*gbk)[1]));
@@ -68,7 +68,7 @@ bool AllAscii(const std::string& s) {
 }
 
 QChar PairToQChar(const char* p) {
-    return QChar(GbkTable::Get().decode(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1])));
+    return QChar(GbkTable::get().decode(static_cast<unsigned char>(p[0]), static_cast<unsigned char>(p[1])));
 }
 
 // One UTF-16 unit as GBK bytes: itself below 0x80, its pair, or '?'.
@@ -77,7 +77,7 @@ void AppendGbk(QChar ch, std::string& out) {
         out += static_cast<char>(ch.unicode());
         return;
     }
-    const std::uint16_t pair = GbkTable::Get().encode(ch.unicode());
+    const std::uint16_t pair = GbkTable::get().encode(ch.unicode());
     if (pair == 0) {
         out += '?';
         return;

@@ -3,7 +3,7 @@
 // a closed terminal SIGHUP, Ctrl+C SIGINT), turned into a call on the UI
 // thread, so the program ends as when its window is closed. The signal
 // handler only writes a byte into a pipe that the event loop watches.
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction is POSIX, declared here
 
 #include <functional>
 #include <memory>

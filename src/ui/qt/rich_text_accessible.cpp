@@ -47,38 +47,41 @@ private:
 RichTextView* RichTextAccessible::view() const { return static_cast<RichTextView*>(widget()); }
 
 QString RichTextAccessible::text(QAccessible::Text t) const {
-    if (t == QAccessible::Value) return view()->unitText(0, view()->rich().unitCount());
+    if (t == QAccessible::Value) return view()->unitText(UnitPos(0), view()->rich().unitCount());
     return QAccessibleWidget::text(t);
 }
 void RichTextAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
     *startOffset = *endOffset = 0;
     if (selectionIndex != 0 || selectionCount() == 0) return;
-    *startOffset = static_cast<int>(view()->rich().selectionStart());
-    *endOffset = static_cast<int>(view()->rich().selectionEnd());
+    *startOffset = static_cast<int>(view()->rich().selectionStart().value());
+    *endOffset = static_cast<int>(view()->rich().selectionEnd().value());
 }
 int RichTextAccessible::selectionCount() const {
     return view()->rich().selectionStart() == view()->rich().selectionEnd() ? 0 : 1;
 }
 void RichTextAccessible::removeSelection(int) { view()->select(view()->caret(), view()->caret()); }
-void RichTextAccessible::setSelection(int, int startOffset, int endOffset) { view()->select(startOffset, endOffset); }
-int RichTextAccessible::cursorPosition() const { return static_cast<int>(view()->caret()); }
-QString RichTextAccessible::text(int startOffset, int endOffset) const {
-    return view()->unitText(startOffset, endOffset);
+void RichTextAccessible::setSelection(int, int startOffset, int endOffset) {
+    view()->select(UnitPos(startOffset), UnitPos(endOffset));
 }
-int RichTextAccessible::characterCount() const { return static_cast<int>(view()->rich().unitCount()); }
+int RichTextAccessible::cursorPosition() const { return static_cast<int>(view()->caret().value()); }
+QString RichTextAccessible::text(int startOffset, int endOffset) const {
+    return view()->unitText(UnitPos(startOffset), UnitPos(endOffset));
+}
+int RichTextAccessible::characterCount() const { return static_cast<int>(view()->rich().unitCount().value()); }
 QString RichTextAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
     // The run holding the character: its extent and its foreground colour.
     const RichText& rich = view()->rich();
     *startOffset = *endOffset = offset;
-    if (offset < 0 || offset >= rich.unitCount()) return QString();
-    const std::size_t byte = rich.byteOfUnit(offset);
+    if (offset < 0 || UnitPos(offset) >= rich.unitCount()) return QString();
+    const BytePos byte = rich.byteOfUnit(UnitPos(offset));
     const std::vector<RichText::Run> runs = rich.runs(byte, byte + 1);
     if (runs.empty()) return QString();
-    const std::vector<RichText::Run> whole = rich.runs(byte >= 65536 ? byte - 65536 : 0, byte + 65536);
+    const std::vector<RichText::Run> whole =
+        rich.runs(byte >= BytePos(65536) ? byte - 65536 : BytePos(0), byte + 65536);
     for (const RichText::Run& r : whole)
         if (r.byteStart <= byte && byte < r.byteEnd) {
-            *startOffset = static_cast<int>(rich.unitOfByte(r.byteStart));
-            *endOffset = static_cast<int>(rich.unitOfByte(r.byteEnd));
+            *startOffset = static_cast<int>(rich.unitOfByte(r.byteStart).value());
+            *endOffset = static_cast<int>(rich.unitOfByte(r.byteEnd).value());
         }
     const CharFormat& f = rich.format(runs.front().format);
     if (f.colour == kDefaultColour) return QString();

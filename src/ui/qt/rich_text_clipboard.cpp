@@ -22,7 +22,7 @@ public:
     };
     static constexpr std::size_t kHtmlBytes = 1 << 20;
     ClipboardData(const TextSnapshot& bytes, std::vector<ColourRun> runs)
-        : plain_(bytes, PlainText), runs_(std::move(runs)) {
+        : plain_(bytes, plainText), runs_(std::move(runs)) {
         if (bytes.size() <= kHtmlBytes) forHtml_ = bytes;
     }
     QStringList formats() const override {
@@ -58,7 +58,7 @@ protected:
 
 private:
     // Units as text, a line end as "\n".
-    static QString PlainText(const std::string& bytes) {
+    static QString plainText(const std::string& bytes) {
         QString plain = UnitsToQString(bytes);
         plain.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
         return plain;
@@ -70,12 +70,12 @@ private:
 
 }  // namespace
 
-QMimeData* MakeClipboardData(const RichText& rich, std::size_t from, std::size_t to) {
+QMimeData* MakeClipboardData(const RichText& rich, BytePos from, BytePos to) {
     // The data the tools read: the stamps stay behind.
     std::vector<RichText::Run> kept;
     const TextSnapshot data = rich.dataSnapshot(from, to, &kept);
     std::vector<ClipboardData::ColourRun> colours;
-    for (const RichText::Run& run : kept) colours.push_back({run.byteEnd, rich.format(run.format).colour});
+    for (const RichText::Run& run : kept) colours.push_back({run.byteEnd.value(), rich.format(run.format).colour});
     return new ClipboardData(data, std::move(colours));
 }
 

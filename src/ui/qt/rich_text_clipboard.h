@@ -9,6 +9,6 @@
 namespace vorta::ui::qt {
 
 // Bytes [from, to) of `rich` less the stamps, shared with the display rather than copied, and their colours.
-QMimeData* MakeClipboardData(const RichText& rich, std::size_t from, std::size_t to);
+QMimeData* MakeClipboardData(const RichText& rich, BytePos from, BytePos to);
 
 }  // namespace vorta::ui::qt

@@ -63,17 +63,17 @@ void RichTextLayout::setWidth(qreal width) {
 }
 
 std::int64_t RichTextLayout::segmentsOf(std::int64_t line) const {
-    const std::int64_t units = rich_.line(line).units;
+    const std::int64_t units = rich_.line(line).units.value();
     return units == 0 ? 1 : (units + kSegmentUnits - 1) / kSegmentUnits;
 }
 
 // Where piece `seg` of line `l` starts, in units from the line's start (the
 // line's length past its last piece). Pieces start at most kSegmentSlack
 // before their nominal start, so they stay in order and never empty.
-std::int64_t RichTextLayout::segmentStart(const RichText::Line& l, std::int64_t seg) const {
-    const std::int64_t nominal = seg * kSegmentUnits;
-    if (seg <= 0 || nominal >= l.units) return std::clamp<std::int64_t>(nominal, 0, l.units);
-    const std::int64_t from = nominal - kSegmentSlack;
+UnitPos RichTextLayout::segmentStart(const RichText::Line& l, std::int64_t seg) const {
+    const UnitPos nominal(seg * kSegmentUnits);
+    if (seg <= 0 || nominal >= l.units) return std::clamp(nominal, UnitPos(0), l.units);
+    const UnitPos from = nominal - kSegmentSlack;
     const std::string bytes =
         rich_.bytes(rich_.byteOfUnit(l.unitStart + from), rich_.byteOfUnit(l.unitStart + nominal));
     // A space byte is a unit of its own (it is never the second byte of a character).
@@ -86,9 +86,9 @@ RichTextLayout::Segment& RichTextLayout::segment(std::int64_t line, std::int64_t
     s.used = true;
     if (s.layout) return s;
     const RichText::Line l = rich_.line(line);
-    const std::int64_t u0 = segmentStart(l, seg), u1 = segmentStart(l, seg + 1);
-    const std::size_t b0 = seg == 0 ? l.byteStart : rich_.byteOfUnit(l.unitStart + u0);
-    const std::size_t b1 = u1 == l.units ? l.byteEnd : rich_.byteOfUnit(l.unitStart + u1);
+    const UnitPos u0 = segmentStart(l, seg), u1 = segmentStart(l, seg + 1);
+    const BytePos b0 = seg == 0 ? l.byteStart : rich_.byteOfUnit(l.unitStart + u0);
+    const BytePos b1 = u1 == l.units ? l.byteEnd : rich_.byteOfUnit(l.unitStart + u1);
     const std::string bytes = rich_.bytes(b0, b1);
     s.unitStart = l.unitStart + u0;
     s.units = u1 - u0;
@@ -100,8 +100,8 @@ RichTextLayout::Segment& RichTextLayout::segment(std::int64_t line, std::int64_t
     const std::vector<RichText::Run> runs = rich_.runs(b0, b1);
     std::vector<std::size_t> cuts;
     for (const RichText::Run& run : runs) {
-        cuts.push_back(run.byteStart - b0);
-        cuts.push_back(run.byteEnd - b0);
+        cuts.push_back((run.byteStart - b0).value());
+        cuts.push_back((run.byteEnd - b0).value());
     }
     const std::vector<int> units = UnitOffsets(bytes, cuts);
     QList<QTextLayout::FormatRange> formats;
@@ -135,7 +135,7 @@ const QTextCharFormat& RichTextLayout::qtFormat(int index) {
 // Every line after `line` goes, and the pieces of `line` that reach `unit`. A
 // growing line keeps its finished pieces, whose cuts depend only on the text
 // before them, so receiving lays out only the last one.
-void RichTextLayout::dropFrom(std::int64_t line, std::int64_t unit) {
+void RichTextLayout::dropFrom(std::int64_t line, UnitPos unit) {
     auto it = cache_.lower_bound({line, 0});
     while (it != cache_.end() && it->first.first == line && it->second.unitStart + it->second.units < unit) ++it;
     cache_.erase(it, cache_.end());
@@ -145,7 +145,7 @@ void RichTextLayout::dropFrom(std::int64_t line, std::int64_t unit) {
 // costs far less than into fresh pages.
 void RichTextLayout::trimCache() {
     std::int64_t units = 0;
-    for (const auto& [key, s] : cache_) units += s.units;
+    for (const auto& [key, s] : cache_) units += s.units.value();
     if (units <= kCachedUnits) {
         for (auto& [key, s] : cache_) s.used = false;
         return;
@@ -198,21 +198,21 @@ RichTextLayout::Row RichTextLayout::topShowingLastRowIn(qreal room) {
     return r;
 }
 
-std::int64_t RichTextLayout::unitAt(Row r) {
+UnitPos RichTextLayout::unitAt(Row r) {
     if (!valid(r)) return rich_.unitCount();
     Segment& s = segment(r.line, r.seg);
     return s.unitStart + s.layout->lineAt(std::min(r.row, rowsOf(s) - 1)).textStart();
 }
 
-RichTextLayout::Row RichTextLayout::rowOfUnit(std::int64_t unit) {
+RichTextLayout::Row RichTextLayout::rowOfUnit(UnitPos unit) {
     const std::int64_t line = rich_.lineOfUnit(unit);
     const RichText::Line l = rich_.line(line);
-    const std::int64_t rel = std::clamp<std::int64_t>(unit - l.unitStart, 0, l.units);
+    const UnitPos rel = std::clamp(unit - l.unitStart, UnitPos(0), l.units);
     const std::int64_t segs = segmentsOf(line);
-    std::int64_t seg = std::min(rel / kSegmentUnits, segs - 1);
+    std::int64_t seg = std::min(rel.value() / kSegmentUnits, segs - 1);
     if (seg + 1 < segs && rel >= segmentStart(l, seg + 1)) ++seg;  // its start moved back
     Segment& s = segment(line, seg);
-    const int pos = static_cast<int>(unit - s.unitStart);
+    const int pos = static_cast<int>((unit - s.unitStart).value());
     int row = 0;
     for (int i = 0; i < s.layout->lineCount(); ++i)
         if (s.layout->lineAt(i).textStart() <= pos) row = i;

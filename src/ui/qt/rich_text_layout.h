@@ -19,7 +19,7 @@ public:
     // A piece of a line, laid out.
     struct Segment {
         std::unique_ptr<QTextLayout> layout;
-        std::int64_t unitStart = 0, units = 0;  // absolute units shown
+        UnitPos unitStart, units;  // absolute units shown
         qreal height = 0;
         bool used = false;
     };
@@ -27,6 +27,7 @@ public:
     struct Row {
         std::int64_t line = 0, seg = 0;
         int row = 0;
+        // NOLINTNEXTLINE(modernize-use-nullptr): a false hit on the defaulted comparison (clang-tidy 14)
         auto operator<=>(const Row&) const = default;
     };
 
@@ -50,16 +51,16 @@ public:
     // The first row of the rows that fill `room` pixels down to the last row.
     Row topShowingLastRowIn(qreal room);
     // The first unit a row shows (the unit count past the end).
-    std::int64_t unitAt(Row r);
-    Row rowOfUnit(std::int64_t unit);
+    UnitPos unitAt(Row r);
+    Row rowOfUnit(UnitPos unit);
 
     // Drops the layouts that may show changed text (see RichText::takeChanges).
-    void dropFrom(std::int64_t line, std::int64_t unit);
+    void dropFrom(std::int64_t line, UnitPos unit);
     // After a paint: forgets the layouts not used since the last one, once the cache is large.
     void trimCache();
 
 private:
-    std::int64_t segmentStart(const RichText::Line& l, std::int64_t seg) const;
+    UnitPos segmentStart(const RichText::Line& l, std::int64_t seg) const;
     const QTextCharFormat& qtFormat(int index);
 
     const RichText& rich_;

@@ -43,7 +43,7 @@ RichTextView::RichTextView(RichTextBox& box, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int v) {
-        if (!settingBar_) scrollToUnit(static_cast<std::int64_t>(v) * scale_);
+        if (!settingBar_) scrollToUnit(UnitPos(static_cast<std::int64_t>(v) * scale_));
     });
 }
 
@@ -73,7 +73,7 @@ void RichTextView::drawTextBeside(QPainter& p, const Segment& s, int fromRow, QP
 
 void RichTextView::refresh() {
     if (box_.textBesideHex() != besideShown_) {
-        const std::int64_t unit = layout_.unitAt(top_);
+        const UnitPos unit = layout_.unitAt(top_);
         besideShown_ = box_.textBesideHex();
         layout_.setWidth(wrapWidth());
         top_ = layout_.rowOfUnit(unit);
@@ -88,25 +88,25 @@ void RichTextView::refresh() {
 }
 
 void RichTextView::adoptModelSelection() {
-    const std::int64_t start = rich().selectionStart(), end = rich().selectionEnd();
+    const UnitPos start = rich().selectionStart(), end = rich().selectionEnd();
     if (std::min(anchor_, caret_) != start || std::max(anchor_, caret_) != end) {
         anchor_ = start;
         caret_ = end;
     }
 }
 
-QString RichTextView::unitText(std::int64_t from, std::int64_t to) const {
-    from = std::clamp<std::int64_t>(from, 0, rich().unitCount());
-    to = std::clamp<std::int64_t>(to, from, rich().unitCount());
+QString RichTextView::unitText(UnitPos from, UnitPos to) const {
+    from = std::clamp(from, UnitPos(0), rich().unitCount());
+    to = std::clamp(to, from, rich().unitCount());
     const std::string bytes = rich().bytes(rich().byteOfUnit(from), rich().byteOfUnit(to));
     QString s = UnitsToQString(bytes);
     s.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
     return s;
 }
 
-void RichTextView::select(std::int64_t anchor, std::int64_t caret) {
-    anchor_ = std::clamp<std::int64_t>(anchor, 0, rich().unitCount());
-    caret_ = std::clamp<std::int64_t>(caret, 0, rich().unitCount());
+void RichTextView::select(UnitPos anchor, UnitPos caret) {
+    anchor_ = std::clamp(anchor, UnitPos(0), rich().unitCount());
+    caret_ = std::clamp(caret, UnitPos(0), rich().unitCount());
     rich().userSelect(anchor_, caret_);
     viewport()->update();
 }
@@ -117,7 +117,7 @@ void RichTextView::paintEvent(QPaintEvent* e) {
     const qreal height = viewport()->height();
     const bool focused = hasFocus();
     const bool showSelection = focused || !box_.def().hideSelection;
-    const std::int64_t selA = std::min(anchor_, caret_), selB = std::max(anchor_, caret_);
+    const UnitPos selA = std::min(anchor_, caret_), selB = std::max(anchor_, caret_);
     Row r = top_;
     qreal y = kMargin;
     while (y < height && layout_.valid(r)) {
@@ -127,8 +127,9 @@ void RichTextView::paintEvent(QPaintEvent* e) {
         QList<QTextLayout::FormatRange> selections;
         if (showSelection && selB > selA && selB > s.unitStart && selA < s.unitStart + s.units) {
             QTextLayout::FormatRange range;
-            range.start = static_cast<int>(std::max(selA, s.unitStart) - s.unitStart);
-            range.length = static_cast<int>(std::min(selB, s.unitStart + s.units) - s.unitStart) - range.start;
+            range.start = static_cast<int>((std::max(selA, s.unitStart) - s.unitStart).value());
+            range.length =
+                static_cast<int>((std::min(selB, s.unitStart + s.units) - s.unitStart).value()) - range.start;
             const QPalette::ColorGroup group = focused ? QPalette::Active : QPalette::Inactive;
             range.format.setBackground(palette().brush(group, QPalette::Highlight));
             const QBrush text = palette().brush(group, QPalette::HighlightedText);
@@ -138,7 +139,7 @@ void RichTextView::paintEvent(QPaintEvent* e) {
         s.layout->draw(&p, origin, selections, QRectF(0, y, viewport()->width(), height - y));
         if (besideShown_) drawTextBeside(p, s, r.row, origin, height);
         if (focused && caret_ >= s.unitStart && caret_ <= s.unitStart + s.units)
-            s.layout->drawCursor(&p, origin, static_cast<int>(caret_ - s.unitStart));
+            s.layout->drawCursor(&p, origin, static_cast<int>((caret_ - s.unitStart).value()));
         y += s.height - first.y();
         r = {r.line, r.seg, layout_.rowsOf(s) - 1};
         r = layout_.next(r);
@@ -149,7 +150,7 @@ void RichTextView::paintEvent(QPaintEvent* e) {
 void RichTextView::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     if (layout_.wraps() && e->size().width() != e->oldSize().width()) {
-        const std::int64_t unit = layout_.unitAt(top_);
+        const UnitPos unit = layout_.unitAt(top_);
         layout_.setWidth(wrapWidth());
         top_ = layout_.rowOfUnit(unit);
     }
@@ -168,7 +169,7 @@ void RichTextView::wheelEvent(QWheelEvent* e) {
 void RichTextView::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     adoptModelSelection();
-    const std::int64_t u = hitTest(e->position());
+    const UnitPos u = hitTest(e->position());
     dragging_ = true;
     select(e->modifiers() & Qt::ShiftModifier ? anchor_ : u, u);
 }
@@ -186,12 +187,12 @@ void RichTextView::mouseReleaseEvent(QMouseEvent* e) {
 void RichTextView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
     // The word under the pointer: the run of non-blank characters around it.
-    const std::int64_t u = hitTest(e->position());
+    const UnitPos u = hitTest(e->position());
     const RichText::Line line = rich().line(rich().lineOfUnit(u));
     const QString text = unitText(line.unitStart, line.unitStart + line.units);
-    auto isWord = [&text](std::int64_t i) { return !text[static_cast<qsizetype>(i)].isSpace(); };
-    std::int64_t a = u - line.unitStart, b = a;
-    while (a > 0 && isWord(a - 1)) --a;
+    auto isWord = [&text](UnitPos i) { return !text[static_cast<qsizetype>(i.value())].isSpace(); };
+    UnitPos a = u - line.unitStart, b = a;
+    while (a > UnitPos(0) && isWord(a - 1)) --a;
     while (b < line.units && isWord(b)) ++b;
     select(line.unitStart + a, line.unitStart + b);
 }
@@ -209,12 +210,12 @@ void RichTextView::focusOutEvent(QFocusEvent* e) {
 void RichTextView::keyPressEvent(QKeyEvent* e) {
     adoptModelSelection();
     const bool shift = e->modifiers() & Qt::ShiftModifier;
-    auto moveTo = [&](std::int64_t u) {
+    auto moveTo = [&](UnitPos u) {
         select(shift ? anchor_ : u, u);
         ensureVisible(caret_);
     };
     if (e->matches(QKeySequence::SelectAll)) {
-        select(0, rich().unitCount());
+        select(UnitPos(0), rich().unitCount());
     } else if (e->matches(QKeySequence::Copy)) {
         copy();
     } else if (e->matches(QKeySequence::Cut)) {
@@ -223,7 +224,7 @@ void RichTextView::keyPressEvent(QKeyEvent* e) {
     } else if (e->matches(QKeySequence::Paste)) {
         paste();
     } else if (e->key() == Qt::Key_Left) {
-        moveTo(std::max<std::int64_t>(0, caret_ - 1));
+        moveTo(std::max(UnitPos(0), caret_ - 1));
     } else if (e->key() == Qt::Key_Right) {
         moveTo(std::min(rich().unitCount(), caret_ + 1));
     } else if (e->key() == Qt::Key_Up || e->key() == Qt::Key_Down) {
@@ -234,19 +235,19 @@ void RichTextView::keyPressEvent(QKeyEvent* e) {
     } else if (e->key() == Qt::Key_Home || e->key() == Qt::Key_End) {
         const bool home = e->key() == Qt::Key_Home;
         if (e->modifiers() & Qt::ControlModifier) {
-            moveTo(home ? 0 : rich().unitCount());
+            moveTo(home ? UnitPos(0) : rich().unitCount());
         } else {
             const Row r = layout_.rowOfUnit(caret_);
             Segment& s = layout_.segment(r.line, r.seg);
             const QTextLine tl = s.layout->lineAt(r.row);
-            std::int64_t u = s.unitStart + (home ? tl.textStart() : tl.textStart() + tl.textLength());
+            UnitPos u = s.unitStart + (home ? tl.textStart() : tl.textStart() + tl.textLength());
             if (!home && u > s.unitStart + tl.textStart() && u < s.unitStart + s.units) --u;  // before the wrap
             moveTo(u);
         }
     } else if (e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete) {
         if (anchor_ == caret_) {
-            const std::int64_t other = e->key() == Qt::Key_Backspace ? caret_ - 1 : caret_ + 1;
-            if (other < 0 || other > rich().unitCount()) return;
+            const UnitPos other = e->key() == Qt::Key_Backspace ? caret_ - 1 : caret_ + 1;
+            if (other < UnitPos(0) || other > rich().unitCount()) return;
             anchor_ = other;
         }
         userEdit(QString());
@@ -280,7 +281,7 @@ QRect RichTextView::caretRect() {
         const QTextLine first = s.layout->lineAt(r.row);
         const QPointF origin(kMargin, y - first.y());
         if (caret_ >= s.unitStart && caret_ <= s.unitStart + s.units) {
-            const int pos = static_cast<int>(caret_ - s.unitStart);
+            const int pos = static_cast<int>((caret_ - s.unitStart).value());
             const QTextLine line = s.layout->lineForTextPosition(pos);
             if (line.isValid() && line.lineNumber() >= r.row && origin.y() + line.y() < height) {
                 const QRectF at(origin.x() + line.cursorToX(pos), origin.y() + line.y(), 1, line.height());
@@ -303,7 +304,7 @@ void RichTextView::clampTop() {
     if (bottom < top_) top_ = bottom;
 }
 
-void RichTextView::scrollToUnit(std::int64_t unit) {
+void RichTextView::scrollToUnit(UnitPos unit) {
     top_ = layout_.rowOfUnit(unit);
     clampTop();
     viewport()->update();
@@ -320,7 +321,7 @@ void RichTextView::moveTop(int rows) {
     clampTop();
 }
 
-void RichTextView::ensureVisible(std::int64_t unit) {
+void RichTextView::ensureVisible(UnitPos unit) {
     const Row target = layout_.rowOfUnit(unit);
     if (target < top_) {
         top_ = target;
@@ -352,18 +353,18 @@ void RichTextView::ensureVisible(std::int64_t unit) {
 }
 
 void RichTextView::updateScrollBar() {
-    const std::int64_t max = layout_.unitAt(bottomTop());
+    const std::int64_t max = layout_.unitAt(bottomTop()).value();
     scale_ = std::max<std::int64_t>(1, max / 0x3FFFFFFF + 1);
     settingBar_ = true;
     QScrollBar* bar = verticalScrollBar();
     bar->setRange(0, static_cast<int>(max / scale_));
     bar->setPageStep(static_cast<int>(std::max<std::int64_t>(1, 2000 / scale_)));
     bar->setSingleStep(static_cast<int>(std::max<std::int64_t>(1, 80 / scale_)));
-    bar->setValue(static_cast<int>(layout_.unitAt(top_) / scale_));
+    bar->setValue(static_cast<int>(layout_.unitAt(top_).value() / scale_));
     settingBar_ = false;
 }
 
-std::int64_t RichTextView::hitTest(QPointF pos) {
+UnitPos RichTextView::hitTest(QPointF pos) {
     Row r = top_;
     qreal y = kMargin;
     Row last = r;
@@ -380,12 +381,12 @@ std::int64_t RichTextView::hitTest(QPointF pos) {
     return s.unitStart + s.layout->lineAt(last.row).xToCursor(pos.x() - kMargin);
 }
 
-std::int64_t RichTextView::verticalMove(std::int64_t unit, int rows) {
+UnitPos RichTextView::verticalMove(UnitPos unit, int rows) {
     Row r = layout_.rowOfUnit(unit);
     Segment& from = layout_.segment(r.line, r.seg);
-    const qreal x = from.layout->lineAt(r.row).cursorToX(static_cast<int>(unit - from.unitStart));
+    const qreal x = from.layout->lineAt(r.row).cursorToX(static_cast<int>((unit - from.unitStart).value()));
     for (; rows < 0; ++rows)
-        if (!layout_.prev(r)) return 0;
+        if (!layout_.prev(r)) return UnitPos(0);
     for (; rows > 0; --rows) {
         const Row n = layout_.next(r);
         if (!layout_.valid(n)) return rich().unitCount();
@@ -396,7 +397,7 @@ std::int64_t RichTextView::verticalMove(std::int64_t unit, int rows) {
 }
 
 void RichTextView::userEdit(const QString& text) {
-    const std::int64_t a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
+    const UnitPos a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
     rich().userReplace(a, b - a, QStringToUnits(text));
     anchor_ = caret_ = rich().selectionEnd();
     refresh();
@@ -406,7 +407,7 @@ void RichTextView::userEdit(const QString& text) {
 void RichTextView::copy() {
     if (anchor_ == caret_) return;
     const RichText& r = rich();
-    const std::size_t from = r.byteOfUnit(std::min(anchor_, caret_)), to = r.byteOfUnit(std::max(anchor_, caret_));
+    const BytePos from = r.byteOfUnit(std::min(anchor_, caret_)), to = r.byteOfUnit(std::max(anchor_, caret_));
     QGuiApplication::clipboard()->setMimeData(MakeClipboardData(r, from, to));
 }
 

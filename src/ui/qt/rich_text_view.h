@@ -30,9 +30,9 @@ public:
     void adoptModelSelection();
 
     // For accessibility: units [from, to) as text, a line end as "\n".
-    QString unitText(std::int64_t from, std::int64_t to) const;
-    std::int64_t caret() const { return caret_; }
-    void select(std::int64_t anchor, std::int64_t caret);
+    QString unitText(UnitPos from, UnitPos to) const;
+    UnitPos caret() const { return caret_; }
+    void select(UnitPos anchor, UnitPos caret);
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -69,15 +69,15 @@ private:
     // The top row that shows the last row at the bottom of the viewport.
     Row bottomTop();
     void clampTop();
-    void scrollToUnit(std::int64_t unit);
+    void scrollToUnit(UnitPos unit);
     void moveTop(int rows);
-    void ensureVisible(std::int64_t unit);
+    void ensureVisible(UnitPos unit);
     void updateScrollBar();
 
-    std::int64_t hitTest(QPointF pos);
+    UnitPos hitTest(QPointF pos);
     // The caret among the rows shown, or a caret-high line at the text's top-left when it is scrolled away.
     QRect caretRect();
-    std::int64_t verticalMove(std::int64_t unit, int rows);
+    UnitPos verticalMove(UnitPos unit, int rows);
 
     // The user's typing, pasting, cutting and deleting: at the user's selection,
     // in the insertion format; the view redraws from the store right away.
@@ -88,7 +88,7 @@ private:
     RichTextBox& box_;
     RichTextLayout layout_;
     Row top_;
-    std::int64_t anchor_ = 0, caret_ = 0;
+    UnitPos anchor_, caret_;
     std::int64_t scale_ = 1;
     bool settingBar_ = false;
     bool dragging_ = false;

@@ -17,7 +17,7 @@ struct ControlIdEntry {
 };
 
 #define VORTA_DECLARE_CONTROL(id, Class, name) inline constexpr ControlId<Class> id{name};
-#define VORTA_LIST_CONTROL(id, Class, name) ControlIdEntry{name, &Class::Accepts},
+#define VORTA_LIST_CONTROL(id, Class, name) ControlIdEntry{name, &Class::accepts},
 
 // clang-format off
 // ---- main window ("main") ----

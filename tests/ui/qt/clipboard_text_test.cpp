@@ -38,7 +38,7 @@ std::string Text(std::size_t bytes) {
 TEST(ClipboardText, ASmallCopyIsConvertedOnlyWhenAskedAndOnce) {
     Recorder r;
     const std::string bytes = Text(1000) + "\r\n" + ToGbk(QStringLiteral(u"中文"));
-    ClipboardText text(TextSnapshot::Of(bytes), r.convert());
+    ClipboardText text(TextSnapshot::of(bytes), r.convert());
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(r.conversions, 0) << "converted though nobody asked";
     EXPECT_EQ(text.text(), UnitsToQString(bytes));
@@ -50,7 +50,7 @@ TEST(ClipboardText, ASmallCopyIsConvertedOnlyWhenAskedAndOnce) {
 TEST(ClipboardText, ALargeCopyStartsConvertingAtOnceOnAThreadOfItsOwn) {
     Recorder r;
     const std::string bytes = Text(kConvertAheadBytes + 1);
-    ClipboardText text(TextSnapshot::Of(bytes), r.convert());
+    ClipboardText text(TextSnapshot::of(bytes), r.convert());
     for (int i = 0; i < 500 && r.conversions == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_GT(r.conversions, 0) << "not converted before anybody asked";
     EXPECT_TRUE(r.offThread);
@@ -65,7 +65,7 @@ TEST(ClipboardText, ALargeCopyStartsConvertingAtOnceOnAThreadOfItsOwn) {
 // converts after it has gone (it would read a recorder that is gone too).
 TEST(ClipboardText, ALargeCopyReplacedBeforeItIsReadStopsConverting) {
     Recorder r;
-    auto text = std::make_unique<ClipboardText>(TextSnapshot::Of(Text(64 * kConvertAheadBytes)), r.convert());
+    auto text = std::make_unique<ClipboardText>(TextSnapshot::of(Text(64 * kConvertAheadBytes)), r.convert());
     text.reset();
     const int converted = r.conversions;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));

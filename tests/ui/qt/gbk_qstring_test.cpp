@@ -56,7 +56,7 @@ TEST(GbkQString, EveryUnitIsOneQCharForAnyBytes) {
                                               : random() % 256);
         }
         const QString shown = UnitsToQString(bytes);
-        ASSERT_EQ(shown.size(), CountUnits(bytes.data(), bytes.size()));
+        ASSERT_EQ(shown.size(), CountUnits(bytes.data(), bytes.size()).value());
     }
 }
 
@@ -66,7 +66,7 @@ TEST(GbkQString, LineEndsBecomeParagraphBreaksAndTypedTextComesBackAsUnits) {
                          QChar::ParagraphSeparator + "C");
     const std::string typed = QStringToUnits(QStringLiteral("文") + QChar::ParagraphSeparator + "x");
     EXPECT_EQ(typed, std::string("文\r\nx"_gbk));
-    EXPECT_EQ(CountUnits(typed.data(), typed.size()), 3);
+    EXPECT_EQ(CountUnits(typed.data(), typed.size()), UnitPos(3));
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ TEST(QtClipboard, ASnapshotGivesTheTextOfItsMomentAsPlainTextDoes) {
     display.append(bytes);
     platform.setClipboardText(bytes);
     const QString plain = QGuiApplication::clipboard()->text();
-    platform.setClipboardSnapshot(display.snapshot(0, display.byteCount()));
+    platform.setClipboardSnapshot(display.snapshot(ui::BytePos(0), display.byteCount()));
     display.setText("changed");
     EXPECT_TRUE(platform.clipboardHasText());
     EXPECT_EQ(QGuiApplication::clipboard()->text(), plain);

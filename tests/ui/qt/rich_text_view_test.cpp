@@ -80,13 +80,13 @@ protected:
     void expectViewMatchesModel(const char* when) {
         QAccessibleTextInterface* t = text();
         ASSERT_NE(t, nullptr);
-        EXPECT_EQ(t->characterCount(), box->rich().unitCount()) << when;
+        EXPECT_EQ(t->characterCount(), box->rich().unitCount().value()) << when;
         EXPECT_EQ(t->text(0, t->characterCount()), modelText()) << when;
         int start = 0, end = 0;
         t->selection(0, &start, &end);
         if (box->rich().selectionStart() != box->rich().selectionEnd()) {
-            EXPECT_EQ(start, box->rich().selectionStart()) << when;
-            EXPECT_EQ(end, box->rich().selectionEnd()) << when;
+            EXPECT_EQ(start, box->rich().selectionStart().value()) << when;
+            EXPECT_EQ(end, box->rich().selectionEnd().value()) << when;
         }
     }
 
@@ -162,7 +162,7 @@ TEST_F(RichTextView, CopyAndCutLeaveTheStampsOut) {
     EXPECT_EQ(copied->html(), QStringLiteral(u"<pre><span style=\"color:#0000ff;\">01 02 </span><br>"
                                              u"<span style=\"color:#0000ff;\">03 </span></pre>"));
     // From the middle of the first stamp to the middle of the second line's data.
-    box->setSelection(5, 33);
+    box->setSelection(UnitPos(5), UnitPos(33));
     settle();
     QTest::keyClick(widget, Qt::Key_X, Qt::ControlModifier);
     settle();
@@ -206,7 +206,8 @@ TEST_F(RichTextView, RandomInterleavingsKeepTheViewOnTheModel) {
             if (rng() % 10 == 0)
                 box->setText("");
             else
-                box->setSelection(std::int64_t(rng() % std::uint64_t(box->rich().unitCount() + 1)), 4);
+                box->setSelection(UnitPos(std::int64_t(rng() % std::uint64_t(box->rich().unitCount().value() + 1))),
+                                  UnitPos(4));
             break;
         default: widget->resize(200 + int(rng() % 400), 100 + int(rng() % 300));
         }
@@ -225,7 +226,7 @@ TEST_F(RichTextView, LongLinesArePiecedBetweenCellsWhateverComesFirst) {
         for (int i = 0; i < 3000; ++i) line += "0A ";
         box->setText(line);
         settle();
-        const std::int64_t first = CountUnits(prefix.data(), prefix.size());
+        const std::int64_t first = CountUnits(prefix.data(), prefix.size()).value();
         QTest::keyClick(widget, Qt::Key_Home, Qt::ControlModifier);
         std::int64_t previous = -1;
         for (;;) {  // row by row to the end, reading where each starts
@@ -237,7 +238,7 @@ TEST_F(RichTextView, LongLinesArePiecedBetweenCellsWhateverComesFirst) {
             EXPECT_EQ((rowStart - first) % 3, 0)
                 << "row starting inside a cell after \"" << prefix << "\": " << rowStart;
         }
-        EXPECT_GT(previous, box->rich().unitCount() - 200) << "the rows were not all visited";
+        EXPECT_GT(previous, box->rich().unitCount().value() - 200) << "the rows were not all visited";
     }
 }
 
@@ -248,7 +249,7 @@ TEST_F(RichTextView, AGrowingLineDrawsAsTheSameTextLaidOutAtOnce) {
     std::mt19937 rng(7);
     const std::string gbk = ToGbk(QStringLiteral(u"中"));
     box->append("start ");
-    while (box->rich().unitCount() < 14'000) {
+    while (box->rich().unitCount() < UnitPos(14'000)) {
         std::string piece;
         for (unsigned i = rng() % 300; i > 0; --i) piece += rng() % 40 ? "5A " : "X";
         if (rng() % 4 == 0) piece += gbk.substr(0, 1);  // a character cut between two writes
