@@ -58,7 +58,7 @@ public:
 
     static constexpr std::size_t kMaxPendingBytes = 1 << 20;
     static constexpr std::size_t kEarlyFlushBytes = std::size_t{256} * 1024;
-    static constexpr std::size_t kPieceBytes = 64 * 1024;  // one write at most: a slow disk shows progress
+    static constexpr std::size_t kPieceBytes = std::size_t{64} * 1024;  // one write at most: a slow disk shows progress
     static constexpr std::chrono::milliseconds kFlushEvery{1000};
     static constexpr std::chrono::milliseconds kStallAfter{3000};
 

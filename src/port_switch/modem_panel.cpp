@@ -13,7 +13,7 @@ ModemPanel::ModemPanel(ui::Model& model, serial::SerialChannel& channel) : model
 
 ModemPanel::~ModemPanel() { channel_.setOnModemLines(nullptr); }
 
-ui::Text ModemPanel::Text(const serial::ModemState& state) {
+ui::Text ModemPanel::panelText(const serial::ModemState& state) {
     using Kind = serial::ModemState::Kind;
     switch (state.kind) {
     case Kind::Closed: return {};
@@ -29,7 +29,7 @@ void ModemPanel::show(const serial::ModemState& state) {
     state_ = state;
     // The main window may be gone while the port closes at the end.
     if (ui::Window* main = model_.window(ui::main::kWindowName))
-        (*main)[ui::main::kStatusBar].setPanelText(kPanel, Text(state));
+        (*main)[ui::main::kStatusBar].setPanelText(kPanel, panelText(state));
 }
 
 }  // namespace vorta::port_switch

@@ -20,7 +20,7 @@ public:
     // The lines as last shown.
     const serial::ModemState& state() const { return state_; }
     // The panel's GBK text for a state.
-    static ui::Text Text(const serial::ModemState& state);
+    static ui::Text panelText(const serial::ModemState& state);
 
 private:
     void show(const serial::ModemState& state);

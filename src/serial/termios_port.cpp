@@ -4,7 +4,7 @@
 #include <linux/major.h>
 #include <linux/serial.h>
 #include <poll.h>
-#include <signal.h>
+#include <signal.h>  // NOLINT(modernize-deprecated-headers): sigaction and pthread_kill are POSIX, declared here
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>

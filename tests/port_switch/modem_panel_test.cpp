@@ -30,7 +30,7 @@ TEST(ModemPanelText, EachStateHasItsText) {
         // The output lines are not this panel's.
         {{Kind::Known, {.dtr = true, .rts = true}}, "CTS○ DSR○ DCD○ RI○"_gbk},
     };
-    for (const auto& c : cases) EXPECT_EQ(ModemPanel::Text(c.state), c.text);
+    for (const auto& c : cases) EXPECT_EQ(ModemPanel::panelText(c.state), c.text);
 }
 
 class ModemPanelTest : public ::testing::Test {

@@ -75,6 +75,7 @@ QMimeData* MakeClipboardData(const RichText& rich, BytePos from, BytePos to) {
     std::vector<RichText::Run> kept;
     const TextSnapshot data = rich.dataSnapshot(from, to, &kept);
     std::vector<ClipboardData::ColourRun> colours;
+    colours.reserve(kept.size());
     for (const RichText::Run& run : kept) colours.push_back({run.byteEnd.value(), rich.format(run.format).colour});
     return new ClipboardData(data, std::move(colours));
 }
