@@ -81,8 +81,6 @@ std::string TrimTrailingSpaces(std::string_view text) {
     return std::string(text.substr(0, end));
 }
 
-bool IsEvenHexLength(std::string_view text) { return RemoveSpaces(text).size() % 2 == 0; }
-
 std::string FormatHexPairs(std::string_view text) { return PairsOf(RemoveSpaces(text)); }
 
 HexFrame ParseHexFrame(std::string_view text) {

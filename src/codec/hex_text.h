@@ -18,9 +18,6 @@ std::string RemoveSpaces(std::string_view text);
 std::string TrimTrailingSpaces(std::string_view text);
 std::string TrimSpaces(std::string_view text);
 
-// True when the text without spaces has an even number of bytes (none counts as even).
-bool IsEvenHexLength(std::string_view text);
-
 // Spaces removed, then cut into two-byte pieces by byte position (an odd
 // length leaves a last piece of one byte), joined by single spaces, a-z
 // upper-cased. Pieces are neither checked nor aligned to characters.

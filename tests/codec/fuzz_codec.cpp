@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string compact = RemoveSpaces(text);
     Check(compact.size() <= size);
-    Check(IsEvenHexLength(text) == (compact.size() % 2 == 0));
+    Check(ParseHexFrame(text).evenLength == (compact.size() % 2 == 0));
     Check(TrimSpaces(text).size() <= TrimTrailingSpaces(text).size());
 
     const std::string frame = FormatHexPairs(text);

@@ -40,12 +40,12 @@ TEST(TrimSpaces, EndsOnly) {
     EXPECT_EQ(TrimSpaces(text), text);
 }
 
-TEST(IsEvenHexLength, CountsBytesWithoutSpaces) {
-    EXPECT_TRUE(IsEvenHexLength("01 03 10 00 00 25"));
-    EXPECT_TRUE(IsEvenHexLength(""));
-    EXPECT_TRUE(IsEvenHexLength("　 "_gbk));
-    EXPECT_FALSE(IsEvenHexLength("1 23"));
-    EXPECT_TRUE(IsEvenHexLength("中"_gbk));  // one character, two bytes
+TEST(ParseHexFrame, EvenLengthCountsBytesWithoutSpaces) {
+    EXPECT_TRUE(ParseHexFrame("01 03 10 00 00 25").evenLength);
+    EXPECT_TRUE(ParseHexFrame("").evenLength);
+    EXPECT_TRUE(ParseHexFrame("　 "_gbk).evenLength);
+    EXPECT_FALSE(ParseHexFrame("1 23").evenLength);
+    EXPECT_TRUE(ParseHexFrame("中"_gbk).evenLength);  // one character, two bytes
 }
 
 TEST(FormatHexPairs, RepairsDigitsFromTheStart) {
@@ -130,7 +130,7 @@ TEST(ParseHexFrame, AgreesWithTheRadixConverterAndTheSeparateSteps) {
         const HexFrame parsed = ParseHexFrame(text);
         ASSERT_EQ(parsed.bytes, expected) << text;
         ASSERT_EQ(parsed.text, frame) << text;
-        ASSERT_EQ(parsed.evenLength, IsEvenHexLength(text)) << text;
+        ASSERT_EQ(parsed.evenLength, RemoveSpaces(text).size() % 2 == 0) << text;
     }
 }
 

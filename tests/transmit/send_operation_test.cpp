@@ -142,7 +142,7 @@ TEST_F(SendTest, CrcAlwaysMatchesTheFrameBytesOnTheWire) {
         for (int code = 0; code < (1 << (2 * n)); ++code) {
             std::string text;
             for (int i = 0, k = code; i < n; ++i, k >>= 2) text += parts[k & 3];
-            if (!codec::IsEvenHexLength(text)) continue;
+            if (!codec::ParseHexFrame(text).evenLength) continue;
             wire.clear();
             send(text.c_str());
             ASSERT_EQ(wire.size(), 1u) << text;
