@@ -2,6 +2,8 @@
 
 #include "codec/hex_text.h"
 
+#include <optional>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
@@ -111,6 +113,20 @@ void RichTextView::select(UnitPos anchor, UnitPos caret) {
     viewport()->update();
 }
 
+template <class Visit>
+void RichTextView::forEachShownSegment(Visit visit) {
+    const qreal height = viewport()->height();
+    Row r = top_;
+    qreal y = kMargin;
+    while (y < height && layout_.valid(r)) {
+        Segment& s = layout_.segment(r.line, r.seg);
+        const QTextLine first = s.layout->lineAt(r.row);
+        if (!visit(s, r.row, QPointF(kMargin, y - first.y()))) return;
+        y += s.height - first.y();
+        r = layout_.next({r.line, r.seg, layout_.rowsOf(s) - 1});
+    }
+}
+
 void RichTextView::paintEvent(QPaintEvent* e) {
     QPainter p(viewport());
     p.fillRect(e->rect(), palette().brush(QPalette::Base));
@@ -118,12 +134,7 @@ void RichTextView::paintEvent(QPaintEvent* e) {
     const bool focused = hasFocus();
     const bool showSelection = focused || !box_.def().hideSelection;
     const UnitPos selA = std::min(anchor_, caret_), selB = std::max(anchor_, caret_);
-    Row r = top_;
-    qreal y = kMargin;
-    while (y < height && layout_.valid(r)) {
-        Segment& s = layout_.segment(r.line, r.seg);
-        const QTextLine first = s.layout->lineAt(r.row);
-        const QPointF origin(kMargin, y - first.y());
+    forEachShownSegment([&](Segment& s, int fromRow, QPointF origin) {
         QList<QTextLayout::FormatRange> selections;
         if (showSelection && selB > selA && selB > s.unitStart && selA < s.unitStart + s.units) {
             QTextLayout::FormatRange range;
@@ -136,14 +147,13 @@ void RichTextView::paintEvent(QPaintEvent* e) {
             if (text.style() != Qt::NoBrush) range.format.setForeground(text);
             selections.append(range);
         }
+        const qreal y = origin.y() + s.layout->lineAt(fromRow).y();
         s.layout->draw(&p, origin, selections, QRectF(0, y, viewport()->width(), height - y));
-        if (besideShown_) drawTextBeside(p, s, r.row, origin, height);
+        if (besideShown_) drawTextBeside(p, s, fromRow, origin, height);
         if (focused && caret_ >= s.unitStart && caret_ <= s.unitStart + s.units)
             s.layout->drawCursor(&p, origin, static_cast<int>((caret_ - s.unitStart).value()));
-        y += s.height - first.y();
-        r = {r.line, r.seg, layout_.rowsOf(s) - 1};
-        r = layout_.next(r);
-    }
+        return true;
+    });
     layout_.trimCache();
 }
 
@@ -274,25 +284,19 @@ QVariant RichTextView::inputMethodQuery(Qt::InputMethodQuery query) const {
 QRect RichTextView::caretRect() {
     const QPoint offset = viewport()->geometry().topLeft();
     const qreal height = viewport()->height();
-    Row r = top_;
-    qreal y = kMargin;
-    while (y < height && layout_.valid(r)) {
-        Segment& s = layout_.segment(r.line, r.seg);
-        const QTextLine first = s.layout->lineAt(r.row);
-        const QPointF origin(kMargin, y - first.y());
-        if (caret_ >= s.unitStart && caret_ <= s.unitStart + s.units) {
-            const int pos = static_cast<int>((caret_ - s.unitStart).value());
-            const QTextLine line = s.layout->lineForTextPosition(pos);
-            if (line.isValid() && line.lineNumber() >= r.row && origin.y() + line.y() < height) {
-                const QRectF at(origin.x() + line.cursorToX(pos), origin.y() + line.y(), 1, line.height());
-                return at.toAlignedRect().translated(offset);
-            }
+    std::optional<QRect> found;
+    forEachShownSegment([&](Segment& s, int fromRow, QPointF origin) {
+        if (caret_ < s.unitStart || caret_ > s.unitStart + s.units) return true;
+        const int pos = static_cast<int>((caret_ - s.unitStart).value());
+        const QTextLine line = s.layout->lineForTextPosition(pos);
+        if (line.isValid() && line.lineNumber() >= fromRow && origin.y() + line.y() < height) {
+            const QRectF at(origin.x() + line.cursorToX(pos), origin.y() + line.y(), 1, line.height());
+            found = at.toAlignedRect().translated(offset);
+            return false;
         }
-        y += s.height - first.y();
-        r = {r.line, r.seg, layout_.rowsOf(s) - 1};
-        r = layout_.next(r);
-    }
-    return QRect(offset + QPoint(kMargin, kMargin), QSize(1, fontMetrics().height()));
+        return true;
+    });
+    return found.value_or(QRect(offset + QPoint(kMargin, kMargin), QSize(1, fontMetrics().height())));
 }
 
 void RichTextView::clampTop() {

@@ -64,6 +64,10 @@ private:
 
     // The width rows wrap to: three quarters of it while the text beside the hex cells shows.
     qreal wrapWidth() const;
+    // Calls visit(segment, its first row shown, its origin) for each segment from
+    // the top row down to the viewport's bottom, until visit returns false.
+    template <class Visit>
+    void forEachShownSegment(Visit visit);
     // The printable text of each row's hex cells, right of the rows.
     void drawTextBeside(QPainter& p, const Segment& s, int fromRow, QPointF origin, qreal bottom);
     // The top row that shows the last row at the bottom of the viewport.
