@@ -189,21 +189,19 @@ std::string FolderOf(const std::string& path) {
 }  // namespace
 
 void CaptureFeature::browseCaptureFile() {
-    ui::Window* window = model_.window(ids::kWindowName);
-    if (!window) return;
-    ui::Control& field = (*window)[ids::kCaptureFile];
-    const auto path = (*window)[ids::kFileDialog].showSaveDialog("捕获文件（*.bin）|*.bin|所有文件（*）|*"_gbk,
-                                                                 FolderOf(field.text()));
-    if (path) field.setText(*path);  // saved as the user's typing is
+    browseInto(ids::kCaptureFile, &ui::FileDialog::showSaveDialog, "捕获文件（*.bin）|*.bin|所有文件（*）|*"_gbk);
 }
 
 void CaptureFeature::browseSendFile() {
+    browseInto(ids::kSendFile, &ui::FileDialog::showOpenDialog, "所有文件（*）|*|文本文档（*.txt）|*.txt"_gbk);
+}
+
+void CaptureFeature::browseInto(ui::ControlId<ui::Control> fieldId, FileDialogShow show, const std::string& filter) {
     ui::Window* window = model_.window(ids::kWindowName);
     if (!window) return;
-    ui::Control& field = (*window)[ids::kSendFile];
-    const auto path = (*window)[ids::kFileDialog].showOpenDialog("所有文件（*）|*|文本文档（*.txt）|*.txt"_gbk,
-                                                                 FolderOf(field.text()));
-    if (path) field.setText(*path);
+    ui::Control& field = (*window)[fieldId];
+    const auto path = ((*window)[ids::kFileDialog].*show)(filter, FolderOf(field.text()));
+    if (path) field.setText(*path);  // saved as the user's typing is
 }
 
 void CaptureFeature::sendFileStartStop() {

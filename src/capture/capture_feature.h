@@ -43,6 +43,9 @@ private:
     void displayOptionClicked(ui::CheckBox& box);
     void browseCaptureFile();
     void browseSendFile();
+    // The file dialog, opened in the folder of the field's path, writes the chosen path into the field.
+    using FileDialogShow = std::optional<ui::Text> (ui::FileDialog::*)(const ui::Text&, const ui::Text&);
+    void browseInto(ui::ControlId<ui::Control> fieldId, FileDialogShow show, const std::string& filter);
     void start();
     void stop(const std::string& note);
     void setDisplayTap(bool on);
