@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
-
 #include "base/virtual_loop.h"
 #include "codec/gbk_literal.h"
 #include "main_window/main_window.h"
@@ -15,6 +12,7 @@
 #include "port_switch/port_switch.h"
 #include "store/settings_file.h"
 #include "support/fakes.h"
+#include "support/idle_port.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 #include "ui/windows/control_ids.h"
@@ -26,32 +24,14 @@ using namespace ui::main;
 namespace ids = ui::port_settings;
 namespace keys = main_window::port_options;
 
-// A port that opens whatever it is asked and reports the rate a driver picked.
-class RoundingPort : public serial::PortIo {
+// A port whose driver picked another rate than the one asked for.
+class RoundingPort : public test::IdlePort {
 public:
     explicit RoundingPort(int actualRate) : actual_(actualRate) {}
-    bool open(const std::string&, const serial::LineSettings&) override { return true; }
     serial::OpenReport report() const override { return {actual_, false, false}; }
-    void close() override {}
-    unsigned wait() override {
-        std::unique_lock lock(mutex_);
-        woken_.wait(lock, [this] { return wakes_ > 0; });
-        --wakes_;
-        return kWoken;
-    }
-    void wake() override {
-        std::lock_guard lock(mutex_);
-        ++wakes_;
-        woken_.notify_one();
-    }
-    long read(char*, std::size_t) override { return 0; }
-    std::size_t write(std::string_view bytes) override { return bytes.size(); }
 
 private:
     int actual_;
-    std::mutex mutex_;
-    std::condition_variable woken_;
-    int wakes_ = 0;
 };
 
 class PortSettingsTest : public ::testing::Test {

@@ -1,13 +1,13 @@
 #pragma once
 // A port whose modem lines the test sets, standing for the drivers: one that
 // waits for a change (TIOCMIWAIT), one that can only be read, one without
-// lines. It opens whatever it is asked; nothing is ever received.
+// lines.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-#include "serial/port_io.h"
+#include "support/idle_port.h"
 
 namespace vorta::test {
 
@@ -20,25 +20,9 @@ enum class Driver {
     FailsOnce,  // the first wait fails (device gone a moment), later ones wait
 };
 
-class LinesPort : public serial::PortIo {
+class LinesPort : public IdlePort {
 public:
     explicit LinesPort(Driver driver) : driver_(driver) {}
-
-    bool open(const std::string&, const serial::LineSettings&) override { return true; }
-    void close() override {}
-    unsigned wait() override {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return wakes_ > 0; });
-        --wakes_;
-        return kWoken;
-    }
-    void wake() override {
-        const std::lock_guard lock(mutex_);
-        ++wakes_;
-        changed_.notify_all();
-    }
-    long read(char*, std::size_t) override { return 0; }
-    std::size_t write(std::string_view bytes) override { return bytes.size(); }
 
     bool modemLines(serial::ModemLines& lines) const override {
         const std::lock_guard lock(mutex_);
@@ -97,7 +81,7 @@ private:
     serial::ModemLines lines_{.cts = true, .dsr = false, .dcd = true, .ri = false};
     mutable std::atomic<int> reads_{0};
     std::atomic<int> waits_{0}, interruptCalls_{0};
-    int changes_ = 0, interrupts_ = 0, lostInterrupts_ = 0, wakes_ = 0;
+    int changes_ = 0, interrupts_ = 0, lostInterrupts_ = 0;
     bool waiting_ = false;
 };
 

@@ -13,6 +13,7 @@
 #include <QAbstractScrollArea>
 #include <QAccessible>
 #include <QTest>
+#include <span>
 
 #include "support/qt_main_window_fixture.h"
 #include "app/app.h"
@@ -234,20 +235,13 @@ TEST_F(MainWindowQt, ChoosingTheCalculatorAgainRestoresAndActivatesIt) {
 namespace vorta::ui::qt {
 namespace {
 
-// The port settings window opens from the keyboard, and each of its controls
-// tells a screen reader what it is and is reached with Tab.
-TEST_F(MainWindowQt, PortSettingsOpenFromTheKeyboardWithNamedControls) {
-    QWidget* window = view.widgetOf(*main);
-    ASSERT_NE(window, nullptr);
-    window->activateWindow();
-    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-    Settle();
-    Window* settings = model.window(port_settings::kWindowName);
-    ASSERT_NE(settings, nullptr);
-    for (ControlIdEntry id : port_settings::kAll) {
-        Control* c = settings->find(id.name);
-        ASSERT_NE(c, nullptr);
-        if (c->kind() == Kind::Timer) continue;  // no widget of its own
+// Every control of a window with a widget of its own tells a screen reader a
+// name and its control name, and all but labels are reached with Tab.
+void ExpectNamedAndReachedWithTab(QtView& view, Window& window, std::span<const ControlIdEntry> ids) {
+    for (ControlIdEntry id : ids) {
+        Control* c = window.find(id.name);
+        ASSERT_NE(c, nullptr) << id.name;
+        if (c->kind() == Kind::Timer || c->kind() == Kind::FileDialog) continue;  // no widget of its own
         QWidget* w = view.widgetOf(*c);
         ASSERT_NE(w, nullptr) << id.name;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
@@ -258,6 +252,19 @@ TEST_F(MainWindowQt, PortSettingsOpenFromTheKeyboardWithNamedControls) {
             EXPECT_NE(w->focusPolicy() & Qt::TabFocus, 0) << id.name;
         }
     }
+}
+
+// The port settings window opens from the keyboard, and each of its controls
+// tells a screen reader what it is and is reached with Tab.
+TEST_F(MainWindowQt, PortSettingsOpenFromTheKeyboardWithNamedControls) {
+    QWidget* window = view.widgetOf(*main);
+    ASSERT_NE(window, nullptr);
+    window->activateWindow();
+    QTest::keyClick(window, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    Settle();
+    Window* settings = model.window(port_settings::kWindowName);
+    ASSERT_NE(settings, nullptr);
+    ExpectNamedAndReachedWithTab(view, *settings, port_settings::kAll);
     QAccessibleInterface* flow =
         QAccessible::queryAccessibleInterface(view.widgetOf((*settings)[port_settings::kFlow]));
     ASSERT_NE(flow, nullptr);
@@ -274,20 +281,7 @@ TEST_F(MainWindowQt, CaptureWindowControlsAreNamedAndReachedWithTab) {
     Settle();
     Window* capture = model.window(capture::kWindowName);
     ASSERT_NE(capture, nullptr);
-    for (ControlIdEntry id : capture::kAll) {
-        Control* c = capture->find(id.name);
-        ASSERT_NE(c, nullptr);
-        if (c->kind() == Kind::FileDialog) continue;  // no widget of its own
-        QWidget* w = view.widgetOf(*c);
-        ASSERT_NE(w, nullptr) << id.name;
-        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-        ASSERT_NE(a, nullptr) << id.name;
-        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty()) << id.name;
-        EXPECT_EQ(a->text(QAccessible::Description), FromGbk(c->name()));
-        if (c->kind() != Kind::Label) {
-            EXPECT_NE(w->focusPolicy() & Qt::TabFocus, 0) << id.name;
-        }
-    }
+    ExpectNamedAndReachedWithTab(view, *capture, capture::kAll);
     const std::pair<ControlId<Control>, QString> browse[] = {
         {capture::kBrowseCaptureFile, QStringLiteral(u"捕获文件 浏览…")},
         {capture::kBrowseSendFile, QStringLiteral(u"发送文件 浏览…")}};
