@@ -19,12 +19,12 @@
 
 #include "base/virtual_loop.h"
 #include "serial/serial_channel.h"
+#include "support/free_tcp_port.h"
+#include "support/pty_flood.h"
 
 namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-unsigned char PatternByte(std::size_t i) { return static_cast<unsigned char>((i * 31 + i / 251) & 0xFF); }
 
 double ProcessCpuSeconds() {
     timespec t{};
@@ -41,18 +41,6 @@ double ChildCpuSeconds(pid_t pid) {
     unsigned long utime = 0, stime = 0;
     std::sscanf(text.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime);
     return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-int FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), size);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-    close(s);
-    return ntohs(a.sin_port);
 }
 
 pid_t StartSer2net(const std::string& device, int port) {
@@ -82,7 +70,7 @@ void Run(const char* label, bool throughServer, std::size_t total) {
     pid_t server = -1;
     std::string device = name;
     if (throughServer) {
-        const int port = FreePort();
+        const int port = vorta::test::FreeTcpPort();
         server = StartSer2net(name, port);
         device = "rfc2217://127.0.0.1:" + std::to_string(port);
     }
@@ -90,46 +78,21 @@ void Run(const char* label, bool throughServer, std::size_t total) {
     vorta::base::VirtualLoop loop;
     vorta::serial::SerialChannel channel(loop, [&](int) { return device; });
     channel.setBaudRate(4000000);
-    std::size_t received = 0;
-    bool inOrder = true;
-    channel.setOnBytesArrived([&](std::string_view bytes) {
-        for (const char byte : bytes) {
-            if (static_cast<unsigned char>(byte) != PatternByte(received)) inOrder = false;
-            ++received;
-        }
-    });
+    vorta::bench::PatternReceiver receiver;
+    channel.setOnBytesArrived([&](std::string_view bytes) { receiver.take(bytes); });
     if (!channel.open()) {
         std::printf("%s: open failed\n", label);
     } else {
         channel.write("x");  // once the server has confirmed the line settings
-        std::string data(total, '\0');
-        for (std::size_t i = 0; i < total; ++i) data[i] = static_cast<char>(PatternByte(i));
+        const std::string data = vorta::bench::PatternData(total);
         const double cpu0 = ProcessCpuSeconds();
         const double server0 = server > 0 ? ChildCpuSeconds(server) : 0;
-        const auto start = Clock::now();
-        std::thread writer([&] {
-            for (std::size_t done = 0; done < total;) {
-                const ssize_t n = ::write(master, data.data() + done, std::min<std::size_t>(4096, total - done));
-                if (n <= 0) break;
-                done += static_cast<std::size_t>(n);
-            }
-        });
-        auto lastProgress = Clock::now();
-        std::size_t lastCount = 0;
-        while (received < total && Clock::now() - lastProgress < 3s) {
-            loop.waitAndRun(100ms);
-            if (received != lastCount) {
-                lastCount = received;
-                lastProgress = Clock::now();
-            }
-        }
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+        const double seconds = vorta::bench::FloodPty(master, data, 4096, loop, receiver);
         const double cpu = ProcessCpuSeconds() - cpu0;  // includes the writer thread's share
         const double serverCpu = server > 0 ? ChildCpuSeconds(server) - server0 : 0;
-        writer.join();
-        std::printf("%-28s %zu of %zu bytes in %.2f s = %6.2f MB/s, in order: %s, CPU %.3f s/MB here", label, received,
-                    total, seconds, static_cast<double>(received) / seconds / 1e6,
-                    inOrder && received == total ? "yes" : "NO", cpu / (static_cast<double>(total) / 1e6));
+        std::printf("%-28s %zu of %zu bytes in %.2f s = %6.2f MB/s, in order: %s, CPU %.3f s/MB here", label,
+                    receiver.received, total, seconds, static_cast<double>(receiver.received) / seconds / 1e6,
+                    receiver.whole(total) ? "yes" : "NO", cpu / (static_cast<double>(total) / 1e6));
         if (server > 0) std::printf(", %.3f s/MB in ser2net", serverCpu / (static_cast<double>(total) / 1e6));
         std::printf("\n");
     }

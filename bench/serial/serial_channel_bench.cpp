@@ -14,6 +14,7 @@
 
 #include "serial/serial_channel.h"
 #include "base/virtual_loop.h"
+#include "support/pty_flood.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -27,8 +28,6 @@ public:
     }
     std::atomic<long> posts{0};
 };
-
-unsigned char PatternByte(std::size_t i) { return static_cast<unsigned char>((i * 31 + i / 251) & 0xFF); }
 
 void Run(std::size_t total, std::size_t writeSize) {
     int master = -1, slave = -1;
@@ -46,41 +45,14 @@ void Run(std::size_t total, std::size_t writeSize) {
     const std::string device = name;
     vorta::serial::SerialChannel channel(loop, [&](int) { return device; });
     channel.setBaudRate(4000000);
-    std::size_t received = 0;
-    bool inOrder = true;
-    channel.setOnBytesArrived([&](std::string_view bytes) {
-        for (const char byte : bytes) {
-            if (static_cast<unsigned char>(byte) != PatternByte(received)) inOrder = false;
-            ++received;
-        }
-    });
+    vorta::bench::PatternReceiver receiver;
+    channel.setOnBytesArrived([&](std::string_view bytes) { receiver.take(bytes); });
     if (!channel.open()) {
         std::printf("open failed\n");
         return;
     }
 
-    std::string data(total, '\0');
-    for (std::size_t i = 0; i < total; ++i) data[i] = static_cast<char>(PatternByte(i));
-
-    const auto start = Clock::now();
-    std::thread writer([&] {
-        for (std::size_t done = 0; done < total;) {
-            const ssize_t n = ::write(master, data.data() + done, std::min(writeSize, total - done));
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-    });
-    auto lastProgress = Clock::now();
-    std::size_t lastCount = 0;
-    while (received < total && Clock::now() - lastProgress < 3s) {
-        loop.waitAndRun(100ms);
-        if (received != lastCount) {
-            lastCount = received;
-            lastProgress = Clock::now();
-        }
-    }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    writer.join();
+    const double seconds = vorta::bench::FloodPty(master, vorta::bench::PatternData(total), writeSize, loop, receiver);
     channel.close();
     ::close(master);
     ::close(slave);
@@ -89,8 +61,8 @@ void Run(std::size_t total, std::size_t writeSize) {
     std::printf(
         "writes of %6zu bytes: %zu of %zu bytes in %.3f s = %.1f MB/s, in order: %s, "
         "deliveries: %ld (%.0f bytes each)\n",
-        writeSize, received, total, seconds, received / seconds / 1e6, inOrder && received == total ? "yes" : "NO",
-        posts, posts ? static_cast<double>(received) / posts : 0.0);
+        writeSize, receiver.received, total, seconds, static_cast<double>(receiver.received) / seconds / 1e6,
+        receiver.whole(total) ? "yes" : "NO", posts, posts ? static_cast<double>(receiver.received) / posts : 0.0);
 }
 
 }  // namespace

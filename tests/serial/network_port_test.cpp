@@ -17,25 +17,13 @@
 #include "serial/serial_channel.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "support/free_tcp_port.h"
 #include "support/pty_pair.h"
 
 namespace vorta::serial {
 namespace {
 
 using namespace std::chrono_literals;
-
-// A port number nothing listens on now.
-int FreePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    bind(s, reinterpret_cast<sockaddr*>(&a), size);
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &size);
-    close(s);
-    return ntohs(a.sin_port);
-}
 
 bool Listening(int port) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
@@ -102,7 +90,7 @@ class NetworkPortTest : public ::testing::TestWithParam<Server> {};
 TEST_P(NetworkPortTest, SettingsReachTheDeviceAndEveryByteValueGoesBothWays) {
     test::PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    const int tcp = FreePort();
+    const int tcp = test::FreeTcpPort();
     const auto server = StartServer(GetParam(), pty, tcp);
     ASSERT_TRUE(server) << "server did not start";
     const bool rfc2217 = GetParam() != Server::kSer2netRaw;
@@ -136,7 +124,7 @@ TEST_P(NetworkPortTest, SettingsReachTheDeviceAndEveryByteValueGoesBothWays) {
 TEST_P(NetworkPortTest, AServerKilledMidSessionLeavesThePortGoneWithANote) {
     test::PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    const int tcp = FreePort();
+    const int tcp = test::FreeTcpPort();
     auto server = StartServer(GetParam(), pty, tcp);
     ASSERT_TRUE(server);
     NetworkPort port;
@@ -159,7 +147,7 @@ TEST_P(NetworkPortTest, AServerKilledMidSessionLeavesThePortGoneWithANote) {
 // attempts without notes, then the line settings sent anew and one note.
 TEST_P(NetworkPortTest, AServerKilledAndStartedAgainIsReconnected) {
     test::PtyPair pty;
-    const int tcp = FreePort();
+    const int tcp = test::FreeTcpPort();
     auto server = StartServer(GetParam(), pty, tcp);
     ASSERT_TRUE(server);
     const bool rfc2217 = GetParam() != Server::kSer2netRaw;
@@ -211,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(Servers, NetworkPortTest,
 
 TEST(NetworkPortFailureTest, RefusedAndUnknownFailTheOpenWithAReason) {
     for (const std::string& address :
-         {"rfc2217://127.0.0.1:" + std::to_string(FreePort()), std::string("tcp://no-such-host.invalid:4001"),
+         {"rfc2217://127.0.0.1:" + std::to_string(test::FreeTcpPort()), std::string("tcp://no-such-host.invalid:4001"),
           std::string("rfc2217://127.0.0.1")}) {
         NetworkPort port;
         const auto start = std::chrono::steady_clock::now();
@@ -305,7 +293,7 @@ TEST(NetworkPortFailureTest, ModemLinesTravelAsComPortCommands) {
 TEST(NetworkPortChannelTest, APortsFolderLinkOpensTheServersPortAsACom) {
     test::PtyPair pty;
     ASSERT_TRUE(pty.ok());
-    const int tcp = FreePort();
+    const int tcp = test::FreeTcpPort();
     auto server = StartServer(Server::kSer2net, pty, tcp);
     ASSERT_TRUE(server);
     test::TempDir tmp;
