@@ -38,7 +38,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VORTA_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The faces 宋体 is drawn with, and Qt's own texts in Chinese.
+# Without a Chinese face every caption and note is a row of boxes, so one is a
+# dependency (the Song face 宋体 is drawn with, or another CJK face); the sans
+# face and Qt's own texts in Chinese are recommended. CPack adds the libraries.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming | fonts-noto-cjk | fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-arphic-uming, fonts-wqy-microhei, qt6-translations-l10n")
 # CPack strips the binaries itself, keeping what it strips for the -dbgsym package.
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)

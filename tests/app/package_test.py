@@ -61,7 +61,7 @@ def main():
             faults.append("missing %s; not expected %s" % (sorted(EXPECTED - files), sorted(files - EXPECTED)))
 
         depends = run(["dpkg-deb", "-f", deb, "Depends"]).stdout
-        for library in ("libqt6widgets6", "libqt6gui6", "libqt6core6", "libc6", "libx11-6"):
+        for library in ("libqt6widgets6", "libqt6gui6", "libqt6core6", "libc6", "libx11-6", "fonts-arphic-uming |"):
             if library not in depends:
                 faults.append("Depends lacks %s: %s" % (library, depends.strip()))
 
