@@ -19,7 +19,7 @@
 
 #include "base/virtual_loop.h"
 #include "serial/serial_channel.h"
-#include "support/free_tcp_port.h"
+#include "support/loopback_socket.h"
 #include "support/pty_flood.h"
 
 namespace {

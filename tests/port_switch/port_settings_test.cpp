@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <tuple>
+
 #include "base/virtual_loop.h"
 #include "codec/gbk_literal.h"
 #include "main_window/main_window.h"
@@ -32,6 +35,33 @@ public:
 
 private:
     int actual_;
+};
+
+// The main window and its port switch on a port of the test's own, in a
+// temporary folder of their own.
+struct OnOwnPort {
+    explicit OnOwnPort(std::unique_ptr<serial::PortIo> port)
+        : channel{loop, [](int) { return std::string("/dev/fake"); }, std::move(port)} {
+        portSwitch.setOptions(&state.portOptions);
+    }
+    ~OnOwnPort() {
+        channel.close();
+        unsetenv("TMPDIR");
+    }
+    test::TempDir tmp;
+    const int tmpdirSet = setenv("TMPDIR", tmp.path().c_str(), 1);
+    base::VirtualLoop loop;
+    test::FakePlatform platform;
+    ui::Model model{loop, {1280, 1024}};
+    test::NoOpActions noOps{model, ui::MainWindowDef()};
+    main_window::AppState state;
+    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& out) {
+                                           out = {"COM1"};
+                                           return true;
+                                       }};
+    serial::SerialChannel channel;
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    ui::Window* main = model.openWindow(ui::MainWindowDef());
 };
 
 class PortSettingsTest : public ::testing::Test {
@@ -179,28 +209,12 @@ TEST_F(PortSettingsTest, ListedRatesAreChosenFromTheListAndOthersRefused) {
 }
 
 TEST(PortOpenNotes, ARateTheDriverChangedIsSaidNotHidden) {
-    test::TempDir tmp;
-    setenv("TMPDIR", tmp.path().c_str(), 1);
-    base::VirtualLoop loop;
-    test::FakePlatform platform;
-    ui::Model model{loop, {1280, 1024}};
-    test::NoOpActions noOps{model, ui::MainWindowDef()};
-    main_window::AppState state;
-    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& out) {
-                                           out = {"COM1"};
-                                           return true;
-                                       }};
-    serial::SerialChannel channel{loop, [](int) { return std::string("/dev/fake"); },
-                                  std::make_unique<RoundingPort>(249600)};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
-    ui::Window* main = model.openWindow(ui::MainWindowDef());
-    (*main)[kBaud].addItem("250000");
-    (*main)[kBaud].setSelectedIndex(20);
-    portSwitch.toggle(*main);
-    EXPECT_TRUE(channel.isOpen());
-    EXPECT_EQ((*main)[kDisplay].text(), "  → 驱动未接受波特率 250000，端口以 249600 运行。\r\n"_gbk);
-    channel.close();
-    unsetenv("TMPDIR");
+    OnOwnPort on(std::make_unique<RoundingPort>(249600));
+    (*on.main)[kBaud].addItem("250000");
+    (*on.main)[kBaud].setSelectedIndex(20);
+    on.portSwitch.toggle(*on.main);
+    EXPECT_TRUE(on.channel.isOpen());
+    EXPECT_EQ((*on.main)[kDisplay].text(), "  → 驱动未接受波特率 250000，端口以 249600 运行。\r\n"_gbk);
 }
 
 }  // namespace
@@ -249,24 +263,12 @@ TEST_F(PortSettingsTest, APseudoTerminalShowsItHasNoModemLines) {
 }
 
 TEST(ModemLines, ShownLiveAndSwitchedAtOnce) {
-    test::TempDir tmp;
-    setenv("TMPDIR", tmp.path().c_str(), 1);
-    base::VirtualLoop loop;
-    test::FakePlatform platform;
-    ui::Model model{loop, {1280, 1024}};
-    test::NoOpActions noOps{model, ui::MainWindowDef()};
-    main_window::AppState state;
-    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& out) {
-                                           out = {"COM1"};
-                                           return true;
-                                       }};
     auto owned = std::make_unique<LinesPort>();
     LinesPort& port = *owned;
-    serial::SerialChannel channel{loop, [](int) { return std::string("/dev/fake"); }, std::move(owned)};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
-    portSwitch.setOptions(&state.portOptions);
+    OnOwnPort on(std::move(owned));
+    auto [loop, model, state, channel, portSwitch, main] =
+        std::tie(on.loop, on.model, on.state, on.channel, on.portSwitch, on.main);
     PortSettings settings{model, state, channel};
-    ui::Window* main = model.openWindow(ui::MainWindowDef());
     settings.open();
     ui::Window& w = *settings.window();
     portSwitch.toggle(*main);
@@ -300,8 +302,6 @@ TEST(ModemLines, ShownLiveAndSwitchedAtOnce) {
     EXPECT_EQ(w[ids::kLines].text(), "串口未打开"_gbk);
     model.userClick(w[ids::kBreak]);
     EXPECT_EQ(w[ids::kHint].text(), "请先打开串口。"_gbk);
-    channel.close();
-    unsetenv("TMPDIR");
 }
 
 // Fed the lines the channel's modem-line thread follows, the window shows them

@@ -17,7 +17,7 @@
 #include "serial/serial_channel.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
-#include "support/free_tcp_port.h"
+#include "support/loopback_socket.h"
 #include "support/pty_pair.h"
 
 namespace vorta::serial {
@@ -212,18 +212,12 @@ TEST(NetworkPortFailureTest, RefusedAndUnknownFailTheOpenWithAReason) {
 // A server that accepts and then never answers: the open returns, the missing
 // confirmations become one note, data still goes through.
 TEST(NetworkPortFailureTest, AServerThatNeverConfirmsGetsANoteNotAHang) {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), size), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size);
+    test::LoopbackListener listener;
+    ASSERT_NE(listener.port(), 0);
 
     NetworkPort port(NetworkPort::Timeouts{.confirm = 300ms});
-    ASSERT_TRUE(port.open("rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port)), {}));
-    const int far = accept(listener, nullptr, nullptr);
+    ASSERT_TRUE(port.open("rfc2217://127.0.0.1:" + std::to_string(listener.port()), {}));
+    const int far = listener.accept();
     ASSERT_GE(far, 0);
     std::vector<std::string> notes;
     Pump(port, [&](const std::string&) {
@@ -244,23 +238,16 @@ TEST(NetworkPortFailureTest, AServerThatNeverConfirmsGetsANoteNotAHang) {
     ASSERT_GE(n, 2u);
     EXPECT_EQ(std::string(got + n - 2, 2), "\xFF\xFF");
     close(far);
-    close(listener);
 }
 
 // DTR, RTS and break travel as SET-CONTROL commands; the lines come back from
 // the server's NOTIFY-MODEMSTATE. Seen from a plain socket standing for the server.
 TEST(NetworkPortFailureTest, ModemLinesTravelAsComPortCommands) {
-    const int listener = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), size), 0);
-    ASSERT_EQ(listen(listener, 1), 0);
-    getsockname(listener, reinterpret_cast<sockaddr*>(&a), &size);
+    test::LoopbackListener listener;
+    ASSERT_NE(listener.port(), 0);
     NetworkPort port(NetworkPort::Timeouts{.confirm = 200ms});
-    ASSERT_TRUE(port.open("rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port)), {}));
-    const int far = accept(listener, nullptr, nullptr);
+    ASSERT_TRUE(port.open("rfc2217://127.0.0.1:" + std::to_string(listener.port()), {}));
+    const int far = listener.accept();
     ASSERT_GE(far, 0);
     ModemLines lines;
     EXPECT_FALSE(port.modemLines(lines)) << "nothing heard yet";
@@ -284,7 +271,6 @@ TEST(NetworkPortFailureTest, ModemLinesTravelAsComPortCommands) {
     port.close();
     EXPECT_FALSE(port.setOutputLine(OutputLine::Rts, true));
     close(far);
-    close(listener);
 }
 
 // The whole way a user takes: a ports-folder link names the server's port,
