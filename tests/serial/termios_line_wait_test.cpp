@@ -49,36 +49,32 @@ TEST(TermiosLineWait, TheChannelWaitsForTheLinesAndItsCloseEndsTheWait) {
     }
 }
 
-// The device goes and comes back (a new pseudo-terminal, its descriptor most
-// likely the old number) while the lines are followed, by waiting and by
-// reading: the follower never uses a descriptor the reconnect closed or
-// reused (run under ThreadSanitizer) and shows the new device's lines.
+// The device goes and comes back (a new pseudo-terminal, likely under the old
+// descriptor number) while its lines are followed by waiting or by reading:
+// under ThreadSanitizer, the follower never uses a descriptor the reconnect closed.
 TEST(TermiosLineWait, TheLinesAreFollowedThroughReconnects) {
-    const struct {
-        bool canWait;
-        ModemWatcher::Mode mode;
-    } cases[] = {{true, ModemWatcher::Mode::Waiting}, {false, ModemWatcher::Mode::Polling}};
-    for (const auto& c : cases) {
-        // Before the channel: the shim reads it on the follower's thread.
-        c.canWait ? unsetenv("PTY_MODEM_SHIM_NO_WAIT") : setenv("PTY_MODEM_SHIM_NO_WAIT", "1", 1);
+    using Kind = ModemState::Kind;
+    for (const bool canWait : {true, false}) {
+        // Set before the follower starts: the shim reads it there.
+        canWait ? unsetenv("PTY_MODEM_SHIM_NO_WAIT") : setenv("PTY_MODEM_SHIM_NO_WAIT", "1", 1);
         auto pty = std::make_unique<test::PtyPair>();
         int bits = 0;
         if (ioctl(pty->slave(), TIOCMGET, &bits) != 0) GTEST_SKIP() << "the modem-line shim is not preloaded";
         base::VirtualLoop loop;
-        SerialChannel channel(loop, [&](int) { return pty->path(); });  // the platform's port, as the program's
-        ModemState::Kind shown = ModemState::Kind::Closed;
+        SerialChannel channel(loop, [&](int) { return pty->path(); });  // the platform's port
+        Kind shown = Kind::Closed;
         channel.setOnModemLines([&](const ModemState& s) { shown = s.kind; });
         const auto until = [&](const std::function<bool()>& done) { return loop.runUntilReal(done, 2000ms); };
+        const auto mode = canWait ? ModemWatcher::Mode::Waiting : ModemWatcher::Mode::Polling;
         ASSERT_TRUE(channel.open());
         for (int round = 0; round < 3; ++round) {
-            ASSERT_TRUE(until([&] { return channel.modemWatchMode() == c.mode && shown == ModemState::Kind::Known; }));
+            ASSERT_TRUE(until([&] { return channel.modemWatchMode() == mode && shown == Kind::Known; }));
             pty->closeFarEnd();
-            ASSERT_TRUE(until([&] { return channel.waitingForDevice() && shown == ModemState::Kind::Unavailable; }));
+            ASSERT_TRUE(until([&] { return channel.waitingForDevice() && shown == Kind::Unavailable; }));
             pty = std::make_unique<test::PtyPair>();
             channel.retryNow();
-            ASSERT_TRUE(until([&] { return !channel.waitingForDevice(); }));
         }
-        ASSERT_TRUE(until([&] { return shown == ModemState::Kind::Known; }));
+        ASSERT_TRUE(until([&] { return !channel.waitingForDevice() && shown == Kind::Known; }));
     }
     unsetenv("PTY_MODEM_SHIM_NO_WAIT");
 }
