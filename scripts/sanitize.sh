@@ -18,11 +18,11 @@ asan_exclude=(
 )
 
 # The executables whose tests run code on a second thread: the serial channel's
-# monitor thread, the latest-job worker, the background file writer and the
-# display tools' snapshots, the receive path of the real program, the clipboard's
-# converter thread.
+# monitor thread and modem-line follower, the latest-job worker, the background
+# file writer and the display tools' snapshots, the receive path of the real
+# program, the clipboard's converter thread.
 tsan_labels=(
-  base_tests serial_channel_test serial_modem_test serial_termios_test port_switch_tests
+  base_tests serial_channel_test serial_modem_test serial_line_wait_test serial_termios_test port_switch_tests
   receive_tests ui_model_tests ui_qt_tests autosend_tests autosend_modbus_tests
   transmit_tests main_window_tests flood_with_selection_e2e_tests
 )

@@ -22,6 +22,7 @@
 #include <errno.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <pthread.h>
 #include <stdarg.h>
 #include <stdlib.h>
 #include <string.h>
@@ -45,11 +46,13 @@ static struct {
 static const int kDeviceDriven = TIOCM_CTS | TIOCM_DSR | TIOCM_CAR;
 static const int kHostDriven = TIOCM_DTR | TIOCM_RTS;
 
-static int* lines_of(int fd) {
-    struct stat st;
-    if (fd < 0 || fd >= kMaxFd || fstat(fd, &st) != 0) return NULL;
-    if (g_lines[fd].device != st.st_rdev) {
-        g_lines[fd].device = st.st_rdev;
+/* A tool may follow the lines on one thread while another closes the port. */
+static pthread_mutex_t g_lines_mutex = PTHREAD_MUTEX_INITIALIZER;
+
+/* Under g_lines_mutex. */
+static int* lines_of(int fd, dev_t device) {
+    if (g_lines[fd].device != device) {
+        g_lines[fd].device = device;
         g_lines[fd].lines = kHostDriven; /* raised on open, as a UART driver does */
     }
     return &g_lines[fd].lines;
@@ -62,8 +65,8 @@ static int is_modem_request(unsigned long request) {
 
 /* Answers a modem-line request the terminal could not; returns the ioctl result. */
 static int emulate(int fd, unsigned long request, void* arg) {
-    int* lines = lines_of(fd);
-    if (!lines) {
+    struct stat st;
+    if (fd < 0 || fd >= kMaxFd || fstat(fd, &st) != 0) {
         errno = ENOTTY;
         return -1;
     }
@@ -89,6 +92,8 @@ static int emulate(int fd, unsigned long request, void* arg) {
         return 0;
     }
     const int bits = *(const int*)arg & kHostDriven;
+    pthread_mutex_lock(&g_lines_mutex);
+    int* lines = lines_of(fd, st.st_rdev);
     if (request == TIOCMGET)
         *(int*)arg = *lines | kDeviceDriven;
     else if (request == TIOCMSET)
@@ -97,12 +102,14 @@ static int emulate(int fd, unsigned long request, void* arg) {
         *lines |= bits;
     else if (request == TIOCMBIC)
         *lines &= ~bits;
+    pthread_mutex_unlock(&g_lines_mutex);
     return 0;
 }
 
 int ioctl(int fd, unsigned long request, ...) {
-    static ioctl_fn real;
-    if (!real) real = (ioctl_fn)dlsym(RTLD_NEXT, "ioctl");
+    static ioctl_fn real_fn; /* found by whichever thread comes first: the same for all */
+    ioctl_fn real = __atomic_load_n(&real_fn, __ATOMIC_ACQUIRE);
+    if (!real) __atomic_store_n(&real_fn, real = (ioctl_fn)dlsym(RTLD_NEXT, "ioctl"), __ATOMIC_RELEASE);
     va_list ap;
     va_start(ap, request);
     void* arg = va_arg(ap, void*);
@@ -113,9 +120,14 @@ int ioctl(int fd, unsigned long request, ...) {
 }
 
 int close(int fd) {
-    static close_fn real;
-    if (!real) real = (close_fn)dlsym(RTLD_NEXT, "close");
-    if (fd >= 0 && fd < kMaxFd) g_lines[fd].device = 0;
+    static close_fn real_fn;
+    close_fn real = __atomic_load_n(&real_fn, __ATOMIC_ACQUIRE);
+    if (!real) __atomic_store_n(&real_fn, real = (close_fn)dlsym(RTLD_NEXT, "close"), __ATOMIC_RELEASE);
+    if (fd >= 0 && fd < kMaxFd) {
+        pthread_mutex_lock(&g_lines_mutex);
+        g_lines[fd].device = 0;
+        pthread_mutex_unlock(&g_lines_mutex);
+    }
     return real(fd);
 }
 

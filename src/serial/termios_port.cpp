@@ -18,6 +18,7 @@
 #include <chrono>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 #include "serial/custom_baud.h"
 #include "serial/termios_settings.h"
@@ -127,9 +128,9 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
     close();
     if (!wakeFd_) return false;
     // O_NONBLOCK: neither open() nor read() may wait for carrier or data.
-    fd_.reset(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd_) return false;
-    const int fd = fd_.get();
+    base::UniqueFd opened(::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!opened) return false;
+    const int fd = opened.get();
     settings_ = settings;
     pseudoTerminal_ = IsPseudoTerminal(fd);
 
@@ -144,7 +145,10 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
     if (ok) report_ = ReadBack(fd, settings);
     if (ok && settings.rs485.enabled) report_.rs485Refused = !SetRs485(fd, settings.rs485);
     if (!ok) {
-        close();
+        // Only our own flag: a failed open must not clear the holder's.
+        if (exclusive_) ioctl(fd, TIOCNXCL);
+        exclusive_ = pseudoTerminal_ = false;
+        report_ = {};
         return false;
     }
     // What waited before the open belongs to nobody. A pseudo-terminal keeps
@@ -152,6 +156,8 @@ bool TermiosPort::open(const std::string& devicePath, const LineSettings& settin
     tcflush(fd, pseudoTerminal_ ? TCIFLUSH : TCIOFLUSH);
     eventfd_t stale;
     eventfd_read(wakeFd_.get(), &stale);
+    const std::lock_guard lock(fdMutex_);
+    fd_ = std::move(opened);
     return true;
 }
 
@@ -160,7 +166,10 @@ void TermiosPort::close() {
     // whose other side stays open; clear it so the port can be reopened.
     // Only our own: a failed open must not clear the holder's.
     if (fd_ && exclusive_) ioctl(fd_.get(), TIOCNXCL);
-    fd_.reset();  // also drops the lock
+    {
+        const std::lock_guard lock(fdMutex_);
+        fd_.reset();  // also drops the lock
+    }
     gone_ = hangup_ = exclusive_ = pseudoTerminal_ = false;
     report_ = {};
 }
@@ -263,6 +272,7 @@ int TermiosPort::waitDrained(std::int64_t deadline) {
 bool TermiosPort::modemLines(ModemLines& lines) const {
     int bits = 0;
     // Not gone_: the monitor thread writes it; a hung-up device fails the call by itself.
+    const std::lock_guard lock(fdMutex_);
     if (!fd_ || ioctl(fd_.get(), TIOCMGET, &bits) != 0) return false;
     lines = {(bits & TIOCM_CTS) != 0, (bits & TIOCM_DSR) != 0, (bits & TIOCM_CAR) != 0,
              (bits & TIOCM_RNG) != 0, (bits & TIOCM_DTR) != 0, (bits & TIOCM_RTS) != 0};
@@ -280,8 +290,15 @@ bool TermiosPort::setBreak(bool on) { return fd_ && ioctl(fd_.get(), on ? TIOCSB
 namespace vorta::serial {
 
 PortIo::LineWait TermiosPort::waitLineChange() {
-    const int fd = fd_.get();
-    if (fd < 0) return LineWait::Failed;
+    // A descriptor of its own: the monitor thread may close the port's while
+    // this one waits (the device gone), and the next open may get its number.
+    base::UniqueFd own;
+    {
+        const std::lock_guard lock(fdMutex_);
+        if (fd_) own.reset(fcntl(fd_.get(), F_DUPFD_CLOEXEC, 0));
+    }
+    if (!own) return LineWait::Failed;
+    const int fd = own.get();
     // A wait nothing could end would hold up the close: read the lines instead.
     const int signal = LineWaitSignal();
     if (signal == 0) return LineWait::NoWait;

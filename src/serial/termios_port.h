@@ -50,7 +50,11 @@ private:
     int waitDrained(std::int64_t deadlineMs);
     std::int64_t lineTimeMs(std::size_t bytes) const;
 
+    // Set by open() once the device is set up, cleared by close(): both under
+    // fdMutex_, which the line follower takes to use it (waitLineChange(),
+    // modemLines()) while the monitor thread closes and reopens the port.
     base::UniqueFd fd_;
+    mutable std::mutex fdMutex_;
     base::UniqueFd wakeFd_;
     bool gone_ = false;
     bool pseudoTerminal_ = false;

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <sys/ioctl.h>
 
+#include <cstdlib>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "base/virtual_loop.h"
@@ -44,6 +47,36 @@ TEST(TermiosLineWait, TheChannelWaitsForTheLinesAndItsCloseEndsTheWait) {
         EXPECT_LT(Clock::now() - began, 1s);
         EXPECT_EQ(shown.back().kind, ModemState::Kind::Closed);
     }
+}
+
+// The device goes and comes back (a new pseudo-terminal, likely under the old
+// descriptor number) while its lines are followed by waiting or by reading:
+// under ThreadSanitizer, the follower never uses a descriptor the reconnect closed.
+TEST(TermiosLineWait, TheLinesAreFollowedThroughReconnects) {
+    using Kind = ModemState::Kind;
+    for (const bool canWait : {true, false}) {
+        // Set before the follower starts: the shim reads it there.
+        canWait ? unsetenv("PTY_MODEM_SHIM_NO_WAIT") : setenv("PTY_MODEM_SHIM_NO_WAIT", "1", 1);
+        auto pty = std::make_unique<test::PtyPair>();
+        int bits = 0;
+        if (ioctl(pty->slave(), TIOCMGET, &bits) != 0) GTEST_SKIP() << "the modem-line shim is not preloaded";
+        base::VirtualLoop loop;
+        SerialChannel channel(loop, [&](int) { return pty->path(); });  // the platform's port
+        Kind shown = Kind::Closed;
+        channel.setOnModemLines([&](const ModemState& s) { shown = s.kind; });
+        const auto until = [&](const std::function<bool()>& done) { return loop.runUntilReal(done, 2000ms); };
+        const auto mode = canWait ? ModemWatcher::Mode::Waiting : ModemWatcher::Mode::Polling;
+        ASSERT_TRUE(channel.open());
+        for (int round = 0; round < 3; ++round) {
+            ASSERT_TRUE(until([&] { return channel.modemWatchMode() == mode && shown == Kind::Known; }));
+            pty->closeFarEnd();
+            ASSERT_TRUE(until([&] { return channel.waitingForDevice() && shown == Kind::Unavailable; }));
+            pty = std::make_unique<test::PtyPair>();
+            channel.retryNow();
+        }
+        ASSERT_TRUE(until([&] { return !channel.waitingForDevice() && shown == Kind::Known; }));
+    }
+    unsetenv("PTY_MODEM_SHIM_NO_WAIT");
 }
 
 }  // namespace
