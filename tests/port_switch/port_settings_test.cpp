@@ -89,7 +89,7 @@ protected:
                                            return true;
                                        }};
     serial::SerialChannel channel{loop, [this](int) { return pty.path(); }};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
     PortSettings settings{model, state, channel};
     ui::Window* main = nullptr;
 };
@@ -212,7 +212,7 @@ TEST(PortOpenNotes, ARateTheDriverChangedIsSaidNotHidden) {
                                        }};
     serial::SerialChannel channel{loop, [](int) { return std::string("/dev/fake"); },
                                   std::make_unique<RoundingPort>(249600)};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
     ui::Window* main = model.openWindow(ui::MainWindowDef());
     (*main)[kBaud].addItem("250000");
     (*main)[kBaud].setSelectedIndex(20);
@@ -283,7 +283,7 @@ TEST(ModemLines, ShownLiveAndSwitchedAtOnce) {
     auto owned = std::make_unique<LinesPort>();
     LinesPort& port = *owned;
     serial::SerialChannel channel{loop, [](int) { return std::string("/dev/fake"); }, std::move(owned)};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
     portSwitch.setOptions(&state.portOptions);
     PortSettings settings{model, state, channel};
     ui::Window* main = model.openWindow(ui::MainWindowDef());
