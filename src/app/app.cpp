@@ -20,7 +20,7 @@ App::App(ui::Model& model, ui::Platform& platform)
                                               port);
                }),
       mainWindow_(model, platform, state_, [this](std::vector<ui::Text>& names) { return portList_.discover(names); }),
-      portSwitch_(model, channel_, {state_.settingsPath, state_.listPath, state_.failureNotes}),
+      portSwitch_(model, channel_, {state_.settingsPath, state_.listPath, state_.failureNotes, state_.noteFormat}),
       portSettings_(model, state_, channel_),
       receive_(model, state_),
       displayTools_(model, platform, state_),

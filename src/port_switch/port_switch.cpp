@@ -54,11 +54,13 @@ void PortSwitch::copySettings(ui::Window& main) {
 void PortSwitch::reportRefusals(ui::Window& main) {
     const serial::OpenReport report = channel_.openReport();
     ui::RichTextBox& display = main[kDisplay];
+    const ui::CharFormat& format = files_.noteFormat;
     if (report.baudRate >= 0 && report.baudRate != channel_.baudRate())
         display.append("  → 驱动未接受波特率 "_gbk + std::to_string(channel_.baudRate()) + "，端口以 "_gbk +
-                       std::to_string(report.baudRate) + " 运行。\r\n"_gbk);
-    if (report.flowRefused) display.append("  → 此端口不支持所选的流控制，以无流控制打开。\r\n"_gbk);
-    if (report.rs485Refused) display.append("  → 此端口不支持 RS-485 模式，以普通串口打开。\r\n"_gbk);
+                           std::to_string(report.baudRate) + " 运行。\r\n"_gbk,
+                       format);
+    if (report.flowRefused) display.append("  → 此端口不支持所选的流控制，以无流控制打开。\r\n"_gbk, format);
+    if (report.rs485Refused) display.append("  → 此端口不支持 RS-485 模式，以普通串口打开。\r\n"_gbk, format);
 }
 
 void PortSwitch::toggle(ui::Window& main) {
@@ -72,8 +74,11 @@ void PortSwitch::toggle(ui::Window& main) {
     if (button.text() == "打开串口"_gbk) {
         const bool opened = channel_.open();
         if (!opened) main[kDisplay].append("  → 端口打开失败！可能被其他程序占用。\r\n"_gbk);
-        // What the port itself says: why it failed, or what its server keeps.
-        const auto portNote = [&main](const std::string& note) { main[kDisplay].append("  → "_gbk + note + "\r\n"); };
+        // What the port itself says: why it failed, what its server keeps, that its device
+        // went or came back. In the note format: it may come between data of either colour.
+        const auto portNote = [&main, &format = files_.noteFormat](const std::string& note) {
+            main[kDisplay].append("  → "_gbk + note + "\r\n", format);
+        };
         for (const std::string& note : channel_.takePortNotes()) portNote(note);
         if (!opened) return;
         channel_.setOnPortNote(portNote);

@@ -12,11 +12,13 @@ namespace vorta::port_switch {
 
 class PortSwitch {
 public:
-    // Files the operation writes before it switches, and where their failures go.
+    // Files the operation writes before it switches, where their failures go, and
+    // the format of the notes it writes itself.
     struct Files {
         const std::string& settingsPath;
         const std::string& listPath;
         main_window::FailureNotes& notes;
+        const ui::CharFormat& noteFormat;
     };
     PortSwitch(ui::Model& model, serial::SerialChannel& channel, Files files);
 

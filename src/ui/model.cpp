@@ -228,14 +228,33 @@ void Menu::popup(int x, int y) {
     if (View* view = window_.model().view()) view->popupMenu(*this, x, y);
 }
 
+// Defined before its first use: its result type is deduced.
+template <class F>
+auto Model::nested(Window* modal, F&& body) {
+    nested_.push_back(modal);
+    auto result = body();
+    nested_.pop_back();
+    // The rest goes once the handler that started the loop has returned as well: it
+    // runs inside a control of a window still to close, which the close would destroy.
+    if (closeAllPending_) {
+        closeAllPending_ = false;
+        loop_.post([this] { closeAllWindows(); });
+    }
+    return result;
+}
+
 std::optional<Text> FileDialog::showSaveDialog(const Text& filter, const Text& initialDir) {
-    if (View* view = window_.model().view()) return view->showSaveDialog(*this, filter, initialDir);
-    return std::nullopt;
+    Model& model = window_.model();
+    View* view = model.view();
+    if (!view) return std::nullopt;
+    return model.nested(nullptr, [&] { return view->showSaveDialog(*this, filter, initialDir); });
 }
 
 std::optional<Text> FileDialog::showOpenDialog(const Text& filter, const Text& initialDir) {
-    if (View* view = window_.model().view()) return view->showOpenDialog(*this, filter, initialDir);
-    return std::nullopt;
+    Model& model = window_.model();
+    View* view = model.view();
+    if (!view) return std::nullopt;
+    return model.nested(nullptr, [&] { return view->showOpenDialog(*this, filter, initialDir); });
 }
 
 // ============================ Window ============================
@@ -387,7 +406,10 @@ Window* Model::openWindow(const WindowDef& def, bool modal) {
     if (view_) view_->windowOpened(*w);
     w->raiseWindow(Event::Created);
     if (!modal) return w;
-    loop_.runUntil([w] { return !w->isOpen(); });
+    nested(w, [&] {
+        loop_.runUntil([w] { return !w->isOpen(); });
+        return true;
+    });
     return nullptr;
 }
 
@@ -456,13 +478,29 @@ void Model::userStateChanged(Window& w, WindowState state) { w.state_ = state; }
 void Model::userClose(Window& w) { w.close(); }
 
 void Model::closeAllWindows() {
+    // Windows under the innermost loop wait for it: a window going now would be
+    // destroyed under the handler that started the loop.
+    Window* floor = nullptr;
+    if (!nested_.empty()) {
+        closeAllPending_ = true;
+        floor = nested_.back();
+        if (!floor) {
+            if (view_) view_->cancelDialog();
+            return;
+        }
+    }
     // A window's Destroying handlers may close or open others: look again each time.
     for (;;) {
         // One already closing (this request came while its handlers ran) is left to finish.
-        auto open =
-            std::find_if(windows_.rbegin(), windows_.rend(), [](auto& w) { return w->isOpen() && !w->closing_; });
-        if (open == windows_.rend()) return;
-        (*open)->close();
+        Window* next = nullptr;
+        for (auto it = windows_.rbegin(); it != windows_.rend() && !next; ++it) {
+            if ((*it)->isOpen() && !(*it)->closing_)
+                next = it->get();
+            else if (it->get() == floor)
+                return;
+        }
+        if (!next) return;
+        next->close();
     }
 }
 

@@ -73,6 +73,8 @@ public:
     virtual std::optional<Text> showOpenDialog(Control&, const Text& /*filter*/, const Text& /*initialDir*/) {
         return std::nullopt;
     }
+    // Ends the dialog now shown, if any, as if cancelled: its call returns nullopt.
+    virtual void cancelDialog() {}
 };
 
 // A control of any kind: what every control has (geometry, visibility, state,
@@ -377,7 +379,10 @@ public:
     void userStateChanged(Window& w, WindowState state);
     void userClose(Window& w);
     // Every open window closed as by its close button, the newest first, so a
-    // modal window goes before the window it was opened from.
+    // modal window goes before the window it was opened from. Asked while a modal
+    // window's loop or a file dialog runs, only the windows from that modal one
+    // up go at once (a dialog is cancelled): those below wait, one of their
+    // handlers on the stack, until the loop and that handler have returned.
     void closeAllWindows();
 
     // True while a modal window opened after `w` is open: `w` then takes no
@@ -387,11 +392,18 @@ public:
 private:
     friend class Window;
     friend class Control;
+    friend class FileDialog;
+    // Runs `body`, a loop nested in the running one: the loop of the modal window
+    // `modal`, or a view's dialog when null. Returns what `body` returns.
+    template <class F>
+    auto nested(Window* modal, F&& body);
     base::EventLoop& loop_;
     Size screen_;
     View* view_ = nullptr;
     std::map<Text, Action, std::less<>> actions_;
     std::vector<std::unique_ptr<Window>> windows_;
+    std::vector<Window*> nested_;   // the loops running in one another, innermost last
+    bool closeAllPending_ = false;  // closeAllWindows() again when the innermost returns
 };
 
 }  // namespace vorta::ui

@@ -13,7 +13,24 @@
 namespace vorta::app {
 namespace {
 
-class QuitRequestTest : public ::testing::Test {
+// File dialogs that run the loop until they are cancelled, as Qt's do.
+struct DialogView : ui::View {
+    explicit DialogView(base::EventLoop& l) : loop(l) {}
+    std::optional<ui::Text> run() {
+        cancelled = false;
+        loop.runUntil([this] { return cancelled; });
+        return std::nullopt;
+    }
+    std::optional<ui::Text> showSaveDialog(ui::Control&, const ui::Text&, const ui::Text&) override { return run(); }
+    std::optional<ui::Text> showOpenDialog(ui::Control&, const ui::Text&, const ui::Text&) override { return run(); }
+    void cancelDialog() override { cancelled = true; }
+    base::EventLoop& loop;
+    bool cancelled = false;
+};
+
+// How the user opened a window or a dialog over the main window, and the windows then open.
+using Gesture = void (*)(ui::Model&, ui::Window& main);
+class QuitRequestTest : public ::testing::TestWithParam<std::pair<Gesture, std::size_t>> {
 protected:
     QuitRequestTest() { setenv("TMPDIR", tmp.path().c_str(), 1); }
     ~QuitRequestTest() override { unsetenv("TMPDIR"); }
@@ -23,28 +40,47 @@ protected:
     base::VirtualLoop loop;
     test::FakePlatform platform;
     ui::Model model{loop, {1280, 1024}};
+    DialogView view{loop};
     std::unique_ptr<App> app = std::make_unique<App>(model, platform);
 };
 
-// While the modal generator is open (its own message loop runs), the request
-// closes it first, so the handler that opened it can return, then the main window.
-TEST_F(QuitRequestTest, ClosesEveryWindowTheModalOneFirstAndTheMainOneSavesItsPlace) {
+// While a modal window or a file dialog runs its loop inside a handler of the
+// main window, the request ends that loop first, and the main window goes once
+// the handler has returned (it runs inside the main window's controls).
+TEST_P(QuitRequestTest, ClosesEveryWindowTheNewestFirstAndTheMainOneSavesItsPlace) {
+    model.setView(&view);
     ui::Window& main = *app->start();
     ASSERT_TRUE(platform.quitHandler);
     model.userResized(main, 640, 500);
     std::vector<std::string> destroyed;
     model.onWindowDestroyed = [&](const ui::Text& name) { destroyed.push_back(name); };
     loop.post([&] { platform.quitHandler(); });
-    model.userMouse(main[ui::main::kAutoSendLamp], ui::Event::RightReleased, {});  // returns when it closed
-    EXPECT_EQ(destroyed.size(), 2u);
-    EXPECT_NE(destroyed.front(), "main");
+    GetParam().first(model, main);  // a modal window or a dialog returns once closed
+    EXPECT_TRUE(main.isOpen());
+    loop.runPending();
+    EXPECT_EQ(destroyed.size(), GetParam().second);
     EXPECT_EQ(destroyed.back(), "main");
-    EXPECT_FALSE(main.isOpen());
     EXPECT_EQ(store::ReadSetting(ini(), "大小"_gbk, "KD"), "640");
     // The program is gone: the signals are the system's again.
     app.reset();
     EXPECT_FALSE(platform.quitHandler);
 }
+
+using namespace ui::main;
+INSTANTIATE_TEST_SUITE_P(
+    Windows, QuitRequestTest,
+    ::testing::Values(std::pair{+[](ui::Model& m, ui::Window& w) {
+                                    m.userMouse(w[kAutoSendLamp], ui::Event::RightReleased, {});
+                                },
+                                2u},
+                      std::pair{+[](ui::Model& m, ui::Window& w) { m.userClick(w[kSave]); }, 1u},
+                      std::pair{+[](ui::Model& m, ui::Window& w) {
+                                    m.userMenuSelect(w[kCaptureWindowItem]);
+                                    m.userClick((*m.window(ui::capture::kWindowName))[ui::capture::kBrowseSendFile]);
+                                },
+                                2u},
+                      std::pair{+[](ui::Model& m, ui::Window& w) { m.userMenuSelect(w[kOpenCalculatorItem]); }, 2u},
+                      std::pair{+[](ui::Model& m, ui::Window& w) { m.userMenuSelect(w[kPortSettingsItem]); }, 2u}));
 
 }  // namespace
 }  // namespace vorta::app

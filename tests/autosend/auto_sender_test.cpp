@@ -55,7 +55,8 @@ protected:
     test::PtyPair pty;
     bool openWorks = true;
     serial::SerialChannel channel{loop, [this](int n) { return n == 1 && openWorks ? pty.path() : std::string(); }};
-    port_switch::PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    port_switch::PortSwitch portSwitch{
+        model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
     transmit::SendOperation send{model,
                                  platform,
                                  state,

@@ -60,7 +60,7 @@ struct OnOwnPort {
                                            return true;
                                        }};
     serial::SerialChannel channel;
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
     ui::Window* main = model.openWindow(ui::MainWindowDef());
 };
 
@@ -99,7 +99,7 @@ protected:
                                            return true;
                                        }};
     serial::SerialChannel channel{loop, [this](int) { return pty.path(); }};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
     PortSettings settings{model, state, channel};
     ui::Window* main = nullptr;
 };

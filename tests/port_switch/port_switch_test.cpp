@@ -59,7 +59,7 @@ protected:
                                       if (n == 31) return std::string("tcp://127.0.0.1");  // a link without a port
                                       return n == 12 ? (com12.empty() ? pty.path() : com12) : std::string();
                                   }};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes}};
+    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
     ui::Window* main = nullptr;
 };
 
@@ -174,6 +174,36 @@ TEST_F(PortSwitchTest, ADeviceThatGoesAndComesBackGivesOneNoteEachWay) {
     EXPECT_TRUE(channel.write("\x01\x03\xFF"));
     EXPECT_EQ(second.receive(3), "\x01\x03\xFF");
     EXPECT_TRUE(PortSwitch::isOpen(*main));
+}
+
+// What the port says comes between data of either colour, always in the note format.
+TEST_F(PortSwitchTest, PortNotesAreInTheNoteFormatWhateverWasWrittenBefore) {
+    main_window::PortOptions plain, rs485;
+    rs485.rs485 = true;  // a pseudo-terminal has no RS-485 mode
+    struct Case {
+        int port;
+        const main_window::PortOptions* options;
+        bool unplug;
+        std::string note;
+    } const cases[] = {{2, &plain, false, "  → 网络端口地址无效"_gbk},
+                       {1, &rs485, false, "  → 此端口不支持 RS-485 模式"_gbk},
+                       {1, &plain, true, "  → 设备已断开"_gbk}};
+    for (const Case& k : cases)
+        for (const ui::CharFormat* data : {&state.sentFormat, &state.receivedFormat}) {
+            test::PtyPair device;
+            com12 = device.path();
+            c(kDisplay).setText("");
+            c(kDisplay).append("01 02\r\n", *data);
+            c(kPort).setSelectedIndex(k.port);
+            portSwitch.setOptions(k.options);
+            portSwitch.toggle(*main);
+            if (k.unplug) device.closeFarEnd();
+            const auto at = [&] { return c(kDisplay).text().find(k.note); };
+            ASSERT_TRUE(loop.runUntilReal([&] { return at() != std::string::npos; }, std::chrono::seconds(3)))
+                << k.note;
+            EXPECT_EQ(c(kDisplay).rich().formatAt(ui::BytePos(at())), state.noteFormat) << k.note;
+            if (PortSwitch::isOpen(*main)) portSwitch.toggle(*main);
+        }
 }
 
 }  // namespace

@@ -155,13 +155,30 @@ std::optional<Text> ChosenPath(const QString& path) {
 }  // namespace
 
 std::optional<Text> QtView::showSaveDialog(Control& c, const Text& filter, const Text& initialDir) {
-    return ChosenPath(QFileDialog::getSaveFileName(widgetOf(c.window()), QString(), FromGbk(initialDir),
-                                                   QtFilters(filter), nullptr, QFileDialog::HideNameFilterDetails));
+    return runFileDialog(c, filter, initialDir, true);
 }
 
 std::optional<Text> QtView::showOpenDialog(Control& c, const Text& filter, const Text& initialDir) {
-    return ChosenPath(QFileDialog::getOpenFileName(widgetOf(c.window()), QString(), FromGbk(initialDir),
-                                                   QtFilters(filter), nullptr, QFileDialog::HideNameFilterDetails));
+    return runFileDialog(c, filter, initialDir, false);
+}
+
+std::optional<Text> QtView::runFileDialog(Control& c, const Text& filter, const Text& initialDir, bool save) {
+    // Made here, not by QFileDialog's static functions, so cancelDialog() can end it.
+    // On the heap: should its parent window go first, it takes the dialog with it.
+    auto* dialog = new QFileDialog(widgetOf(c.window()), QString(), FromGbk(initialDir), QtFilters(filter));
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    dialog_ = dialog;
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!dialog_) return std::nullopt;
+    const QString path = accepted ? dialog->selectedFiles().value(0) : QString();
+    delete dialog;
+    return ChosenPath(path);
+}
+
+void QtView::cancelDialog() {
+    if (dialog_) dialog_->reject();
 }
 
 QWidget* QtView::widgetOf(Window& w) const {

@@ -9,6 +9,7 @@
 #include "ui/model.h"
 #include "ui/qt/adapters.h"
 
+#include <QDialog>
 #include <QLabel>
 
 namespace vorta::ui::qt {
@@ -29,6 +30,7 @@ public:
     void popupMenu(Control& menu, int x, int y) override;
     std::optional<Text> showSaveDialog(Control& c, const Text& filter, const Text& initialDir) override;
     std::optional<Text> showOpenDialog(Control& c, const Text& filter, const Text& initialDir) override;
+    void cancelDialog() override;
 
     // For tests and the platform: the widget showing a window or a control.
     QWidget* widgetOf(Window& w) const;
@@ -36,10 +38,13 @@ public:
     QLabel* balloon() const { return balloon_; }
 
 private:
+    // A save (or open) dialog, run until a file is chosen or it is cancelled.
+    std::optional<Text> runFileDialog(Control& c, const Text& filter, const Text& initialDir, bool save);
     Model& model_;
     std::unordered_map<const Window*, WindowWidget*> windows_;
     std::unordered_map<const Control*, std::unique_ptr<Adapter>> adapters_;
     QPointer<QLabel> balloon_;
+    QPointer<QDialog> dialog_;  // the file dialog now shown
 };
 
 }  // namespace vorta::ui::qt
