@@ -169,11 +169,17 @@ bool NetworkPort::open(const std::string& text, const LineSettings& settings) {
                                    : settings_.flow == FlowControl::XonXoff ? kXonXoff
                                                                             : kNoFlowControl;
         pending_ += ComPortCommand(kSetControl, flow);
+        // The output lines as the settings have them, as a local port sets them at open
+        // (RTS left to the handshake when it drives it): a reconnect keeps what was switched.
+        pending_ += ComPortCommand(kSetControl, settings_.dtr ? kDtrOn : kDtrOff);
+        const bool rtsFree = settings_.flow != FlowControl::RtsCts;
+        if (rtsFree) pending_ += ComPortCommand(kSetControl, settings_.rts ? kRtsOn : kRtsOff);
         confirmDeadline_ = Clock::now() + timeouts_.confirm;
         std::lock_guard lock(controlMutex_);
         controlsAccepted_ = true;
         modemState_ = -1;
-        dtr_ = rts_ = true;
+        dtr_ = settings_.dtr;
+        rts_ = !rtsFree || settings_.rts;
     } else {
         note("TCP 端口只传数据：波特率等线路设置由服务器决定。"_gbk);
     }

@@ -273,6 +273,51 @@ TEST(NetworkPortFailureTest, ModemLinesTravelAsComPortCommands) {
     close(far);
 }
 
+// The output lines go to the server as the open's settings have them, RTS only
+// where the handshake leaves it free: a reconnect keeps what the user switched.
+TEST(NetworkPortFailureTest, TheOpenSendsTheOutputLinesOfItsSettings) {
+    using namespace rfc2217;
+    const struct {
+        bool dtr, rts;
+        FlowControl flow;
+        unsigned char dtrCommand;
+        int rtsCommand;  // -1: none sent
+    } cases[] = {
+        {true, true, FlowControl::None, kDtrOn, kRtsOn},
+        {false, false, FlowControl::None, kDtrOff, kRtsOff},
+        {false, false, FlowControl::RtsCts, kDtrOff, -1},
+    };
+    for (const auto& c : cases) {
+        test::LoopbackListener listener;
+        ASSERT_NE(listener.port(), 0);
+        LineSettings settings;
+        settings.dtr = c.dtr;
+        settings.rts = c.rts;
+        settings.flow = c.flow;
+        NetworkPort port(NetworkPort::Timeouts{.confirm = 200ms});
+        ASSERT_TRUE(port.open("rfc2217://127.0.0.1:" + std::to_string(listener.port()), settings));
+        const int far = listener.accept();
+        ASSERT_GE(far, 0);
+        const std::string modem("\xFF\xFA\x2C\x6B\x30\xFF\xF0", 7);
+        ASSERT_EQ(send(far, modem.data(), modem.size(), 0), 7);
+        std::string wire;
+        ModemLines lines;
+        Pump(port, [&](const std::string&) {
+            char got[512];
+            const ssize_t r = recv(far, got, sizeof got, MSG_DONTWAIT);
+            if (r > 0) wire.append(got, static_cast<std::size_t>(r));
+            return port.modemLines(lines) && wire.find(ComPortCommand(kSetControl, c.dtrCommand)) != std::string::npos;
+        });
+        EXPECT_NE(wire.find(ComPortCommand(kSetControl, c.dtrCommand)), std::string::npos) << int(c.dtrCommand);
+        for (const unsigned char rts : {kRtsOn, kRtsOff})
+            EXPECT_EQ(wire.find(ComPortCommand(kSetControl, rts)) != std::string::npos, c.rtsCommand == rts)
+                << int(rts);
+        EXPECT_EQ(lines.dtr, c.dtr);
+        EXPECT_EQ(lines.rts, c.rtsCommand < 0 || c.rts);
+        close(far);
+    }
+}
+
 // The whole way a user takes: a ports-folder link names the server's port,
 // the channel opens it by its COM number, a frame goes out and the answer
 // comes back; a server that dies leaves one note.
