@@ -37,12 +37,17 @@ private:
     int actual_;
 };
 
-// The main window and its port switch on a port of the test's own, in a
-// temporary folder of their own.
+// The main window and its port switch in a temporary folder of their own, on
+// a port of the test's own (any port number leads to /dev/fake) or on the
+// platform's port behind the resolver.
 struct OnOwnPort {
     explicit OnOwnPort(std::unique_ptr<serial::PortIo> port)
-        : channel{loop, [](int) { return std::string("/dev/fake"); }, std::move(port)} {
+        : OnOwnPort([](int) { return std::string("/dev/fake"); }, std::move(port)) {}
+    // openMain false: the caller opens the main window once its own features are made.
+    OnOwnPort(serial::PortResolver resolve, std::unique_ptr<serial::PortIo> port, bool openMain = true)
+        : channel{loop, std::move(resolve), std::move(port)} {
         portSwitch.setOptions(&state.portOptions);
+        if (openMain) main = model.openWindow(ui::MainWindowDef());
     }
     ~OnOwnPort() {
         channel.close();
@@ -61,21 +66,17 @@ struct OnOwnPort {
                                        }};
     serial::SerialChannel channel;
     PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
-    ui::Window* main = model.openWindow(ui::MainWindowDef());
+    ui::Window* main = nullptr;
 };
 
-class PortSettingsTest : public ::testing::Test {
+class PortSettingsTest : public ::testing::Test, public OnOwnPort {
 protected:
+    PortSettingsTest() : OnOwnPort([this](int) { return pty.path(); }, serial::MakePlatformPort(), false) {}
     void SetUp() override {
         ASSERT_TRUE(pty.ok());
-        setenv("TMPDIR", tmp.path().c_str(), 1);
         main = model.openWindow(ui::MainWindowDef());
-        portSwitch.setOptions(&state.portOptions);
     }
-    void TearDown() override {
-        channel.close();
-        unsetenv("TMPDIR");
-    }
+    void TearDown() override { channel.close(); }  // before the pseudo-terminal goes
     ui::Window& openSettings() {
         model.userMenuSelect((*main)[kPortSettingsItem]);
         EXPECT_NE(settings.window(), nullptr);
@@ -87,21 +88,8 @@ protected:
         main = model.openWindow(ui::MainWindowDef());
     }
 
-    test::PtyPair pty;
-    test::TempDir tmp;
-    base::VirtualLoop loop;
-    test::FakePlatform platform;
-    ui::Model model{loop, {1280, 1024}};
-    test::NoOpActions noOps{model, ui::MainWindowDef()};
-    main_window::AppState state;
-    main_window::MainWindow mainWindow{model, platform, state, [](std::vector<ui::Text>& out) {
-                                           out = {"COM1"};
-                                           return true;
-                                       }};
-    serial::SerialChannel channel{loop, [this](int) { return pty.path(); }};
-    PortSwitch portSwitch{model, channel, {state.settingsPath, state.listPath, state.failureNotes, state.noteFormat}};
+    test::PtyPair pty;  // looked up only when the port opens, after it is made
     PortSettings settings{model, state, channel};
-    ui::Window* main = nullptr;
 };
 
 TEST_F(PortSettingsTest, EachOptionIsStoredAtOnceAndShownAgain) {
